@@ -1,0 +1,1 @@
+// Keeps the GUI library non-empty while subsystems add their windows.

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+
+TEST(Skeleton, Builds) { EXPECT_EQ(2, 2); }
