@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <optional>
+#include <ostream>
 
 using namespace tabulo::store;
 using tabulo::test::Halted;
@@ -129,6 +130,10 @@ const MessageCase kCases[] = {
      "Ctrl+' to recall your changes.",
      nullptr},
 };
+
+void PrintTo(const MessageCase &c, std::ostream *os) {
+    *os << "message " << c.number;
+}
 
 class EveryMessage : public MessageFixture, public ::testing::WithParamInterface<MessageCase> {};
 
