@@ -1,6 +1,7 @@
 #include "store/Messages.h"
 #include "store/gui/QtMessageService.h"
 #include "support/ChildProcess.h"
+#include "support/QStringPrinter.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,5 @@
 #include "store/Messages.h"
+#include "support/QStringPrinter.h"
 #include "support/ScriptedMessageService.h"
 
 #include <gtest/gtest.h>

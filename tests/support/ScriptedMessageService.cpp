@@ -54,6 +54,14 @@ std::vector<store::MessageBox> ScriptedMessageService::shown() const {
     return m_shown;
 }
 
+std::vector<int> ScriptedMessageService::shownNumbers() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<int> numbers;
+    for (const store::MessageBox &box : m_shown)
+        numbers.push_back(box.number);
+    return numbers;
+}
+
 store::MessageBox ScriptedMessageService::last() const {
     std::lock_guard lock(m_mutex);
     if (m_shown.empty()) {

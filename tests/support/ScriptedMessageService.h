@@ -41,6 +41,8 @@ public:
 
     // Every box shown so far, oldest first.
     std::vector<store::MessageBox> shown() const;
+    // The numbers of the boxes shown so far, oldest first.
+    std::vector<int> shownNumbers() const;
     // The most recent box; fails the test and returns an empty box if none.
     store::MessageBox last() const;
     // The halt texts received so far.
