@@ -1,0 +1,64 @@
+#include "store/Sqlite.h"
+
+namespace tabulo::store::sql {
+
+Statement::Statement(sqlite3 *db, std::string_view sql)
+{
+    m_rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &m_stmt,
+                              nullptr);
+    if (m_rc != SQLITE_OK) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+    }
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+Statement &Statement::operator=(Statement &&other) noexcept
+{
+    if (this != &other) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = std::exchange(other.m_stmt, nullptr);
+        m_rc = other.m_rc;
+    }
+    return *this;
+}
+
+void Statement::bind(int index, const Value &value)
+{
+    if (const auto *i = std::get_if<qint64>(&value))
+        bind(index, *i);
+    else
+        bind(index, std::string_view(std::get<std::string>(value)));
+}
+
+std::string Statement::text(int column) const
+{
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    const int n = sqlite3_column_bytes(m_stmt, column);
+    return p ? std::string(p, static_cast<size_t>(n)) : std::string();
+}
+
+Value Statement::value(int column) const
+{
+    if (sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER)
+        return int64(column);
+    return text(column);
+}
+
+std::string quoteIdentifier(std::string_view name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+} // namespace tabulo::store::sql

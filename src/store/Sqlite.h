@@ -1,0 +1,74 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <QString>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+
+namespace tabulo::store::sql {
+
+// A key or field value as SQLite holds it.
+using Value = std::variant<qint64, std::string>;
+
+// One prepared statement; finalised when it goes out of scope. A statement
+// never outlives the connection that prepared it (its owner keeps both).
+class Statement final
+{
+public:
+    Statement() = default;
+    Statement(sqlite3 *db, std::string_view sql);
+    ~Statement();
+    Statement(Statement &&other) noexcept : m_stmt(std::exchange(other.m_stmt, nullptr)), m_rc(other.m_rc) {}
+    Statement &operator=(Statement &&other) noexcept;
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool valid() const { return m_stmt != nullptr; }
+    int prepareCode() const { return m_rc; }
+    sqlite3_stmt *get() const { return m_stmt; }
+
+    void bind(int index, qint64 value) { sqlite3_bind_int64(m_stmt, index, value); }
+    void bind(int index, std::string_view value)
+    {
+        sqlite3_bind_text(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+    }
+    void bind(int index, const std::string &value) { bind(index, std::string_view(value)); }
+    void bind(int index, const char *value) { bind(index, std::string_view(value)); }
+    void bind(int index, const Value &value);
+    int step() { return sqlite3_step(m_stmt); }
+    void reset()
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+
+    qint64 int64(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    std::string text(int column) const;
+    Value value(int column) const;
+
+private:
+    sqlite3_stmt *m_stmt = nullptr;
+    int m_rc = SQLITE_OK;
+};
+
+// Resets a statement when a scope ends, so a read never keeps its shared
+// lock on the file longer than the call that made it.
+class ResetGuard final
+{
+public:
+    explicit ResetGuard(Statement &stmt) : m_stmt(stmt) {}
+    ~ResetGuard() { m_stmt.reset(); }
+    ResetGuard(const ResetGuard &) = delete;
+    ResetGuard &operator=(const ResetGuard &) = delete;
+
+private:
+    Statement &m_stmt;
+};
+
+// Quotes an identifier for SQL text (identifiers only; values are always bound).
+std::string quoteIdentifier(std::string_view name);
+
+} // namespace tabulo::store::sql

@@ -1,0 +1,1111 @@
+#include "store/Table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+namespace tabulo::store {
+
+namespace {
+
+constexpr qint64 kApplicationId = 0x5441424C; // "TABL": marks our table files
+const char kExtension[] = ".db";
+std::atomic<int> s_defaultWaitMs{5000};
+
+std::mutex s_transactionsMutex;
+std::set<Table *> s_inTransaction;
+
+void registerTransaction(Table *t, bool open)
+{
+    std::lock_guard lock(s_transactionsMutex);
+    if (open)
+        s_inTransaction.insert(t);
+    else
+        s_inTransaction.erase(t);
+}
+
+quint32 bigEndian(const unsigned char *p, int bytes)
+{
+    quint32 v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- Cursor
+
+Cursor::Cursor(Table &table)
+    : m_table(&table)
+{
+    m_table->attach(this);
+}
+
+Cursor::~Cursor()
+{
+    m_table->detach(this);
+}
+
+void Cursor::detach()
+{
+    m_statements.clear();
+    m_batch.clear();
+}
+
+void Cursor::setOrder(const KeyDef *key)
+{
+    if (key != m_key) {
+        m_key = key;
+        m_statements.clear();
+    }
+    resetPosition(Anchor::None);
+}
+
+void Cursor::setRange(std::vector<sql::Value> leading)
+{
+    if (leading.size() != m_range.size())
+        m_statements.clear();
+    m_range = std::move(leading);
+    resetPosition(Anchor::None);
+}
+
+void Cursor::setFilter(std::string sql, std::function<int(sql::Statement &, int)> binder)
+{
+    m_filterSql = std::move(sql);
+    m_filterBinder = std::move(binder);
+    m_statements.clear();
+    resetPosition(Anchor::None);
+}
+
+void Cursor::setReadAhead(int rows)
+{
+    m_readAhead = std::max(1, rows);
+}
+
+void Cursor::resetPosition(Anchor anchor)
+{
+    m_anchor = anchor;
+    m_atEnd = false;
+    m_batch.clear();
+    m_anchorValues.clear();
+    m_anchorRid = 0;
+}
+
+StoreError Cursor::toStart()
+{
+    if (!m_table->isOpen())
+        return m_table->fail(Code::Failure, QStringLiteral("the table is not open"));
+    resetPosition(Anchor::None);
+    return m_table->succeed();
+}
+
+StoreError Cursor::toEnd()
+{
+    if (!m_table->isOpen())
+        return m_table->fail(Code::Failure, QStringLiteral("the table is not open"));
+    resetPosition(Anchor::None);
+    m_atEnd = true;
+    return m_table->succeed();
+}
+
+StoreError Cursor::toNotBelow(const Record &values)
+{
+    if (!m_table->isOpen())
+        return m_table->fail(Code::Failure, QStringLiteral("the table is not open"));
+    resetPosition(Anchor::ValuesInclusive);
+    if (!m_key) {
+        m_anchor = Anchor::None;
+        return m_table->succeed();
+    }
+    for (const auto &column : m_table->schema().key(*m_key).columns)
+        m_anchorValues.push_back(TableSchema::keyValue(values, column));
+    return m_table->succeed();
+}
+
+StoreError Cursor::toPosition(const QString &token)
+{
+    // Read the token's record to learn its key values, then stand on it.
+    StoreError e = m_table->reget(token);
+    if (e)
+        return e;
+    resetPosition(Anchor::RowInclusive);
+    if (m_key) {
+        for (const auto &column : m_table->schema().key(*m_key).columns)
+            m_anchorValues.push_back(TableSchema::keyValue(m_table->record(), column));
+    }
+    m_anchorRid = m_table->currentRid();
+    return m_table->succeed();
+}
+
+StoreError Cursor::next()
+{
+    return read(true);
+}
+
+StoreError Cursor::previous()
+{
+    return read(false);
+}
+
+sql::Statement &Cursor::statement(bool forward, Anchor anchor)
+{
+    const int id = (forward ? 1 : 0) | (static_cast<int>(anchor) << 1);
+    auto it = m_statements.find(id);
+    if (it != m_statements.end())
+        return it->second;
+
+    const TableSchema &schema = m_table->schema();
+    std::string sql = "SELECT " + schema.selectList();
+    std::string where;
+    auto add = [&where](const std::string &term) { where += (where.empty() ? " WHERE " : " AND ") + term; };
+    std::string order;
+    if (m_key) {
+        const TableSchema::KeySchema &ks = schema.key(*m_key);
+        for (const auto &c : ks.columns)
+            sql += "," + c.column;
+        sql += " FROM rec";
+        if (!ks.emptyCondition.empty())
+            add(ks.emptyCondition);
+        for (size_t i = 0; i < m_range.size() && i < ks.columns.size(); ++i)
+            add(ks.columns[i].column + "=?");
+        const char *op = forward ? ">" : "<";
+        std::string inclusive = forward ? ">=" : "<=";
+        switch (anchor) {
+        case Anchor::None:
+            break;
+        case Anchor::ValuesInclusive: {
+            std::string params;
+            for (size_t i = 0; i < ks.columns.size(); ++i)
+                params += i ? ",?" : "?";
+            add(ks.tuple + inclusive + "(" + params + ")");
+            break;
+        }
+        case Anchor::RowInclusive:
+        case Anchor::RowExclusive: {
+            std::string params;
+            for (size_t i = 0; i <= ks.columns.size(); ++i)
+                params += i ? ",?" : "?";
+            add(ks.tupleRid + (anchor == Anchor::RowInclusive ? inclusive : std::string(op)) + "(" + params
+                + ")");
+            break;
+        }
+        }
+        order = forward ? ks.orderAsc : ks.orderDesc;
+    } else {
+        sql += " FROM rec";
+        if (anchor == Anchor::RowInclusive)
+            add(std::string("rid") + (forward ? ">=?" : "<=?"));
+        else if (anchor == Anchor::RowExclusive)
+            add(std::string("rid") + (forward ? ">?" : "<?"));
+        order = forward ? "rid" : "rid DESC";
+    }
+    if (!m_filterSql.empty())
+        add("(" + m_filterSql + ")");
+    sql += where + " ORDER BY " + order + " LIMIT ?";
+    return m_statements.emplace(id, sql::Statement(m_table->handle(), sql)).first->second;
+}
+
+StoreError Cursor::read(bool forward)
+{
+    if (!m_table->isOpen())
+        return m_table->fail(Code::Failure, QStringLiteral("the table is not open"));
+
+    if (m_batch.empty() || m_batchForward != forward) {
+        m_batch.clear();
+        if (m_atEnd && forward)
+            return m_table->fail(Code::EndOfFile);
+        m_atEnd = false;
+        sql::Statement &stmt = statement(forward, m_anchor);
+        if (!stmt.valid())
+            return m_table->failSql(stmt.prepareCode(), QStringLiteral("preparing a read"));
+        sql::ResetGuard guard(stmt);
+        int p = 1;
+        const size_t keyColumns = m_key ? m_table->schema().key(*m_key).columns.size() : 0;
+        if (m_key) {
+            const auto &columns = m_table->schema().key(*m_key).columns;
+            for (size_t i = 0; i < m_range.size() && i < columns.size(); ++i) {
+                const FieldDef &f = m_table->def().fields[static_cast<size_t>(columns[i].field)];
+                stmt.bind(p++, TableSchema::keyValue(f, m_range[i], columns[i].kind));
+            }
+        }
+        if (m_anchor != Anchor::None) {
+            for (const sql::Value &v : m_anchorValues)
+                stmt.bind(p++, v);
+            if (m_anchor != Anchor::ValuesInclusive)
+                stmt.bind(p++, m_anchorRid);
+        }
+        if (m_filterBinder)
+            p = m_filterBinder(stmt, p);
+        stmt.bind(p, static_cast<qint64>(m_readAhead));
+
+        const TableSchema &schema = m_table->schema();
+        const int nFields = static_cast<int>(m_table->def().fields.size());
+        const int firstKey = schema.selectedColumnCount();
+        int rc;
+        while ((rc = stmt.step()) == SQLITE_ROW) {
+            Row row;
+            row.rid = stmt.int64(0);
+            row.ver = stmt.int64(1);
+            row.fields.reserve(static_cast<size_t>(nFields));
+            for (int i = 0; i < nFields; ++i) {
+                if (m_table->def().fields[static_cast<size_t>(i)].isText())
+                    row.fields.emplace_back(stmt.text(schema.firstFieldColumn() + i));
+                else
+                    row.fields.emplace_back(stmt.int64(schema.firstFieldColumn() + i));
+            }
+            if (m_table->def().hasMemo())
+                row.memo = stmt.text(schema.memoColumn());
+            for (size_t k = 0; k < keyColumns; ++k)
+                row.keyValues.push_back(stmt.value(firstKey + static_cast<int>(k)));
+            m_batch.push_back(std::move(row));
+        }
+        if (rc != SQLITE_DONE) {
+            m_batch.clear();
+            return m_table->failSql(rc, QStringLiteral("reading"));
+        }
+        m_batchForward = forward;
+        if (m_batch.empty())
+            return m_table->fail(Code::EndOfFile);
+    }
+
+    Row row = std::move(m_batch.front());
+    m_batch.pop_front();
+    m_anchor = Anchor::RowExclusive;
+    m_anchorValues = std::move(row.keyValues);
+    m_anchorRid = row.rid;
+    m_table->loadRow(row.rid, row.ver, row.fields, row.memo);
+    return m_table->succeed();
+}
+
+// ---------------------------------------------------------------- Table
+
+Table::Table(const TableDef &def, QString directory)
+    : m_def(&def)
+    , m_schema(def)
+    , m_directory(std::move(directory))
+    , m_record(def)
+{
+    m_cursor = std::make_unique<Cursor>(*this);
+}
+
+Table::~Table()
+{
+    close();
+    m_cursor.reset();
+}
+
+void Table::setDefaultWaitMs(int ms)
+{
+    s_defaultWaitMs = ms;
+}
+
+int Table::defaultWaitMs()
+{
+    return s_defaultWaitMs;
+}
+
+QString Table::fileNameFor(const TableDef &def)
+{
+    return def.fileName.contains(QLatin1Char('.')) ? def.fileName
+                                                   : def.fileName + QString::fromLatin1(kExtension);
+}
+
+QString Table::fileName() const
+{
+    return fileNameFor(*m_def);
+}
+
+QString Table::filePath() const
+{
+    return QDir(m_directory).filePath(fileName());
+}
+
+QString Table::codeText(int code)
+{
+    switch (code) {
+    case Code::Ok:
+        return QStringLiteral("No Error");
+    case Code::NoFile:
+        return QStringLiteral("File Not Found");
+    case Code::Locked:
+        return QStringLiteral("File Is Locked");
+    case Code::EndOfFile:
+        return QStringLiteral("Record Not Available");
+    case Code::NotFound:
+        return QStringLiteral("Record Not Found");
+    case Code::DuplicateKey:
+        return QStringLiteral("Creates Duplicate Key");
+    case Code::InvalidKeys:
+        return QStringLiteral("Keys Must Be Rebuilt");
+    case Code::BadLayout:
+        return QStringLiteral("Invalid Record Declaration");
+    case Code::AlreadyOpen:
+        return QStringLiteral("File Already Open");
+    case Code::ChangedElsewhere:
+        return QStringLiteral("Record Changed By Another Station");
+    case Code::SystemError:
+        return QStringLiteral("Operating System Error");
+    default:
+        return QStringLiteral("Store Failure");
+    }
+}
+
+StoreError Table::succeed()
+{
+    StoreError e;
+    e.file = fileName();
+    setLastError(e);
+    return e;
+}
+
+StoreError Table::fail(int code, const QString &detail)
+{
+    StoreError e;
+    e.code = code;
+    e.text = codeText(code);
+    if (!detail.isEmpty() && code != Code::EndOfFile && code != Code::NotFound)
+        e.text += QStringLiteral(": ") + detail;
+    e.file = fileName();
+    if (code == Code::DuplicateKey && m_duplicated)
+        e.key = m_duplicated->messageName;
+    setLastError(e);
+    return e;
+}
+
+StoreError Table::failSql(int rc, const QString &what)
+{
+    const int primary = rc & 0xff;
+    const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    const QString detail = what + QStringLiteral(" (") + message + QLatin1Char(')');
+    switch (primary) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return fail(Code::Locked, detail);
+    case SQLITE_CONSTRAINT:
+        if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
+            m_duplicated = findDuplicate(m_writingRid);
+            return fail(Code::DuplicateKey, m_duplicated ? m_duplicated->messageName : QString());
+        }
+        return fail(Code::Failure, detail);
+    case SQLITE_NOTADB:
+        return fail(Code::BadLayout, detail);
+    case SQLITE_CORRUPT:
+        return fail(Code::InvalidKeys, detail);
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_FULL:
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+    case SQLITE_NOLFS: {
+        StoreError e;
+        e.code = Code::SystemError;
+        e.text = codeText(Code::SystemError) + QStringLiteral(": ") + detail;
+        e.osCode = m_db ? sqlite3_system_errno(m_db) : errno;
+        if (e.osCode == 0 && primary == SQLITE_FULL)
+            e.osCode = ENOSPC;
+        e.osText = e.osCode ? QString::fromLocal8Bit(std::strerror(e.osCode)) : message;
+        e.file = fileName();
+        setLastError(e);
+        return e;
+    }
+    default:
+        return fail(Code::Failure, detail);
+    }
+}
+
+void Table::setWait(int ms)
+{
+    if (m_db)
+        sqlite3_busy_timeout(m_db, ms);
+}
+
+StoreError Table::exec(const char *sql)
+{
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return failSql(sqlite3_extended_errcode(m_db), QString::fromLatin1(sql));
+    return succeed();
+}
+
+sql::Statement &Table::cached(const std::string &sql)
+{
+    auto it = m_cache.find(sql);
+    if (it == m_cache.end())
+        it = m_cache.emplace(sql, sql::Statement(m_db, sql)).first;
+    return it->second;
+}
+
+StoreError Table::checkOpen()
+{
+    if (!m_db)
+        return fail(Code::Failure, QStringLiteral("the table is not open"));
+    return {};
+}
+
+StoreError Table::create()
+{
+    if (m_db)
+        return fail(Code::AlreadyOpen);
+    const QString path = filePath();
+    if (QFileInfo::exists(path))
+        return fail(Code::Failure, QStringLiteral("the file already exists"));
+    // Build the new file under a temporary name and move it into place, so a
+    // failed creation never leaves a half-made table behind.
+    const QString temp = path + QStringLiteral(".new");
+    QFile::remove(temp);
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(temp).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    auto abandon = [&](int code) {
+        m_db = db;
+        StoreError e = failSql(code, QStringLiteral("creating"));
+        m_db = nullptr;
+        sqlite3_close_v2(db);
+        QFile::remove(temp);
+        QFile::remove(temp + QStringLiteral("-journal"));
+        return e;
+    };
+    if (rc != SQLITE_OK)
+        return abandon(rc);
+    std::string script = "PRAGMA journal_mode=DELETE;PRAGMA application_id=" + std::to_string(kApplicationId)
+                         + ";BEGIN;";
+    for (const std::string &s : m_schema.createStatements())
+        script += s + ";";
+    script += "COMMIT;";
+    rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        sql::Statement meta(db, "INSERT INTO meta(name,value) VALUES('layout',?)");
+        meta.bind(1, std::string_view(m_schema.signature()));
+        rc = meta.valid() ? meta.step() : meta.prepareCode();
+        if (rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_OK)
+        return abandon(sqlite3_extended_errcode(db));
+    sqlite3_close_v2(db);
+    if (QFileInfo::exists(path) || !QFile::rename(temp, path)) {
+        QFile::remove(temp);
+        StoreError e;
+        e.code = Code::SystemError;
+        e.osCode = EEXIST;
+        e.osText = QString::fromLocal8Bit(std::strerror(EEXIST));
+        e.text = codeText(Code::SystemError);
+        e.file = fileName();
+        setLastError(e);
+        return e;
+    }
+    return succeed();
+}
+
+StoreError Table::open()
+{
+    if (m_db)
+        return fail(Code::AlreadyOpen);
+    const QString path = filePath();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fail(Code::NoFile, path);
+    if (!info.isFile())
+        return fail(Code::BadLayout, QStringLiteral("not a table file"));
+
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        StoreError e = failSql(rc, QStringLiteral("opening"));
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return e;
+    }
+    // Rollback journal, not WAL: the directory may be a network share.
+    sqlite3_extended_result_codes(m_db, 1);
+    setWait(m_recoverSeconds > 0 ? m_recoverSeconds * 1000 : defaultWaitMs());
+    m_recoverSeconds = 0;
+    StoreError e = verifyFile();
+    if (e) {
+        m_cache.clear();
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        setLastError(e);
+        return e;
+    }
+    setWait(defaultWaitMs());
+    m_currentRid = 0;
+    m_watching = false;
+    return succeed();
+}
+
+StoreError Table::verifyFile()
+{
+    // Everything is checked inside one read transaction: its shared lock
+    // keeps other stations from committing meanwhile, so the file's header
+    // and size agree with what the checks read.
+    int rc = sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return failSql(rc, QStringLiteral("opening"));
+    struct EndRead
+    {
+        sqlite3 *db;
+        ~EndRead() { sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr); }
+    } endRead{m_db};
+
+    {
+        sql::Statement id(m_db, "PRAGMA application_id");
+        if (!id.valid())
+            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("reading the file header"));
+        rc = id.step();
+        if (rc != SQLITE_ROW) {
+            // A file SQLite finds malformed before any key is read is no
+            // table of ours (cut short, or foreign).
+            const int code = sqlite3_extended_errcode(m_db);
+            if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB)
+                return fail(Code::BadLayout, QStringLiteral("the file is damaged or not a table file"));
+            return failSql(code, QStringLiteral("reading the file header"));
+        }
+        if (id.int64(0) != kApplicationId)
+            return fail(Code::BadLayout, QStringLiteral("not a table file of this program"));
+    }
+
+    // The header's page count must fit the file: a cut-off file is no table.
+    QFile file(filePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(Code::SystemError, file.errorString());
+    const QByteArray header = file.read(100);
+    const qint64 size = file.size();
+    file.close();
+    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3")))
+        return fail(Code::BadLayout, QStringLiteral("not a table file"));
+    const auto *h = reinterpret_cast<const unsigned char *>(header.constData());
+    qint64 pageSize = bigEndian(h + 16, 2);
+    if (pageSize == 1)
+        pageSize = 65536;
+    const qint64 pages = bigEndian(h + 28, 4);
+    const bool pagesValid = bigEndian(h + 24, 4) == bigEndian(h + 92, 4);
+    if (pageSize < 512 || size % pageSize != 0 || (pagesValid && pages * pageSize > size))
+        return fail(Code::BadLayout, QStringLiteral("the file is cut short"));
+
+    // The declared layout.
+    {
+        sql::Statement meta(m_db, "SELECT value FROM meta WHERE name='layout'");
+        if (!meta.valid() || meta.step() != SQLITE_ROW || meta.text(0) != m_schema.signature())
+            return fail(Code::BadLayout, QStringLiteral("the record layout differs from the declared one"));
+    }
+    {
+        sql::Statement info(m_db, "PRAGMA table_info(rec)");
+        std::vector<std::pair<std::string, std::string>> columns;
+        while (info.valid() && info.step() == SQLITE_ROW)
+            columns.emplace_back(info.text(1), info.text(2));
+        std::vector<std::pair<std::string, std::string>> expected{{"rid", "INTEGER"}, {"ver", "INTEGER"}};
+        expected.insert(expected.end(), m_schema.columns().begin(), m_schema.columns().end());
+        if (columns != expected)
+            return fail(Code::BadLayout, QStringLiteral("the record layout differs from the declared one"));
+    }
+
+    // The keys: each index present as declared and readable at both ends.
+    std::map<std::string, std::string> indexes;
+    {
+        sql::Statement list(m_db, "SELECT name,sql FROM sqlite_master WHERE type='index' AND tbl_name='rec'");
+        while (list.valid() && list.step() == SQLITE_ROW)
+            indexes[list.text(0)] = list.text(1);
+    }
+    for (const auto &ks : m_schema.keys()) {
+        auto it = indexes.find(ks.indexName);
+        if (it == indexes.end() || it->second != ks.createSql)
+            return fail(Code::InvalidKeys, QStringLiteral("key %1 is missing or differs").arg(ks.key->label));
+        for (const std::string &order : {ks.orderAsc, ks.orderDesc}) {
+            std::string probe = "SELECT rid FROM rec INDEXED BY " + ks.indexName;
+            if (!ks.emptyCondition.empty())
+                probe += " WHERE " + ks.emptyCondition;
+            probe += " ORDER BY " + order + " LIMIT 1";
+            sql::Statement stmt(m_db, probe);
+            rc = stmt.valid() ? stmt.step() : stmt.prepareCode();
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+                if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+                    return failSql(rc, QStringLiteral("opening"));
+                if ((rc & 0xff) == SQLITE_NOTADB)
+                    return fail(Code::BadLayout, QStringLiteral("not a table file"));
+                return fail(Code::InvalidKeys, QStringLiteral("key %1 is damaged").arg(ks.key->label));
+            }
+        }
+    }
+    return {};
+}
+
+void Table::close()
+{
+    if (!m_db)
+        return;
+    if (m_inTransaction || m_locked)
+        rollback();
+    for (Cursor *c : m_cursors)
+        c->detach();
+    m_cache.clear();
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    m_currentRid = 0;
+    m_watching = false;
+}
+
+StoreError Table::rebuildKeys()
+{
+    // The rebuild works on a connection of its own: a table whose keys are
+    // damaged does not open. The table's own connection, if open, closes.
+    close();
+    if (!QFileInfo::exists(filePath()))
+        return fail(Code::NoFile);
+    StoreError e = withOwnConnection([this] {
+        // First the gentle way: drop and recreate every index.
+        StoreError r = exec("BEGIN EXCLUSIVE");
+        if (r)
+            return r;
+        for (const auto &ks : m_schema.keys()) {
+            const std::string drop = "DROP INDEX IF EXISTS " + ks.indexName;
+            r = exec(drop.c_str());
+            if (!r)
+                r = exec(ks.createSql.c_str());
+            if (r)
+                break;
+        }
+        if (r) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return r;
+        }
+        return exec("COMMIT");
+    });
+    if (e.code == Code::InvalidKeys)
+        e = rebuildByCopy();
+    if (e)
+        return e;
+    return succeed();
+}
+
+StoreError Table::withOwnConnection(const std::function<StoreError()> &work)
+{
+    const int rc = sqlite3_open_v2(QFile::encodeName(filePath()).constData(), &m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    StoreError e;
+    if (rc != SQLITE_OK) {
+        e = failSql(rc, QStringLiteral("opening for the key rebuild"));
+    } else {
+        sqlite3_extended_result_codes(m_db, 1);
+        setWait(defaultWaitMs());
+        e = work();
+    }
+    m_cache.clear();
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    return e;
+}
+
+StoreError Table::rebuildByCopy()
+{
+    // An index too damaged to drop: take every index out of the schema, let
+    // VACUUM rewrite the file from the records alone (it never reads the
+    // indexes), then build the indexes anew. The file keeps its identity,
+    // so other stations that have it open go on using the same file.
+    StoreError e = withOwnConnection([this] {
+        StoreError r = exec("PRAGMA writable_schema=ON");
+        if (!r)
+            r = exec("BEGIN EXCLUSIVE");
+        if (r)
+            return r;
+        r = exec("DELETE FROM sqlite_master WHERE type='index' AND tbl_name='rec'");
+        if (r) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return r;
+        }
+        return exec("COMMIT");
+    });
+    if (e)
+        return e;
+    return withOwnConnection([this] {
+        StoreError r = exec("VACUUM");
+        if (!r)
+            r = exec("BEGIN EXCLUSIVE");
+        if (r)
+            return r;
+        for (const auto &ks : m_schema.keys()) {
+            r = exec(ks.createSql.c_str());
+            if (r) {
+                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+                return r;
+            }
+        }
+        return exec("COMMIT");
+    });
+}
+
+StoreError Table::send(const QString &option)
+{
+    const QString name = option.section(QLatin1Char('='), 0, 0).trimmed();
+    const QString value = option.section(QLatin1Char('='), 1).trimmed();
+    if (name.compare(QStringLiteral("Recover"), Qt::CaseInsensitive) == 0) {
+        bool ok = false;
+        const int seconds = value.toInt(&ok);
+        if (!ok || seconds < 0)
+            return fail(Code::Failure, QStringLiteral("bad option ") + option);
+        // A lock left by a dead station is gone with its process; the next
+        // open waits this long for a live one to let go, and rolls back any
+        // interrupted write it finds.
+        m_recoverSeconds = seconds;
+        return succeed();
+    }
+    if (name.compare(QStringLiteral("QUICKSCAN"), Qt::CaseInsensitive) == 0) {
+        if (value.compare(QStringLiteral("on"), Qt::CaseInsensitive) == 0
+            || value.compare(QStringLiteral("off"), Qt::CaseInsensitive) == 0)
+            return succeed();
+    }
+    return fail(Code::Failure, QStringLiteral("unknown option ") + option);
+}
+
+StoreError Table::setStart(const KeyDef *key)
+{
+    m_cursor->setOrder(key);
+    return m_cursor->toStart();
+}
+
+StoreError Table::setEnd(const KeyDef *key)
+{
+    m_cursor->setOrder(key);
+    return m_cursor->toEnd();
+}
+
+StoreError Table::setNotBelow(const KeyDef &key)
+{
+    m_cursor->setOrder(&key);
+    return m_cursor->toNotBelow(m_record);
+}
+
+StoreError Table::setPosition(const KeyDef *key, const QString &token)
+{
+    m_cursor->setOrder(key);
+    return m_cursor->toPosition(token);
+}
+
+StoreError Table::next()
+{
+    return m_cursor->next();
+}
+
+StoreError Table::previous()
+{
+    return m_cursor->previous();
+}
+
+void Table::loadRow(qint64 rid, qint64 ver, std::vector<sql::Value> &fields, std::string &memo)
+{
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (auto *s = std::get_if<std::string>(&fields[i]))
+            m_record.setUtf8(static_cast<int>(i), *s);
+        else
+            m_record.setInteger(static_cast<int>(i), std::get<qint64>(fields[i]));
+    }
+    m_record.setMemoUtf8(memo);
+    m_currentRid = rid;
+    m_currentVer = ver;
+}
+
+StoreError Table::readCurrent(sql::Statement &stmt)
+{
+    const int rc = stmt.step();
+    if (rc == SQLITE_DONE)
+        return fail(Code::NotFound);
+    if (rc != SQLITE_ROW)
+        return failSql(rc, QStringLiteral("reading"));
+    std::vector<sql::Value> fields;
+    const int n = static_cast<int>(m_def->fields.size());
+    for (int i = 0; i < n; ++i) {
+        if (m_def->fields[static_cast<size_t>(i)].isText())
+            fields.emplace_back(stmt.text(m_schema.firstFieldColumn() + i));
+        else
+            fields.emplace_back(stmt.int64(m_schema.firstFieldColumn() + i));
+    }
+    std::string memo = m_def->hasMemo() ? stmt.text(m_schema.memoColumn()) : std::string();
+    loadRow(stmt.int64(0), stmt.int64(1), fields, memo);
+    return succeed();
+}
+
+StoreError Table::fetch(const KeyDef &key)
+{
+    if (StoreError e = checkOpen())
+        return e;
+    const auto &ks = m_schema.key(key);
+    std::string sql = "SELECT " + m_schema.selectList() + " FROM rec WHERE ";
+    for (size_t i = 0; i < ks.columns.size(); ++i)
+        sql += (i ? " AND " : "") + ks.columns[i].column + "=?";
+    if (!ks.emptyCondition.empty())
+        sql += " AND " + ks.emptyCondition;
+    sql += " ORDER BY " + ks.orderAsc + " LIMIT 1";
+    sql::Statement &stmt = cached(sql);
+    if (!stmt.valid())
+        return failSql(stmt.prepareCode(), QStringLiteral("preparing a fetch"));
+    sql::ResetGuard guard(stmt);
+    int p = 1;
+    for (const auto &c : ks.columns)
+        stmt.bind(p++, TableSchema::keyValue(m_record, c));
+    return readCurrent(stmt);
+}
+
+QString Table::position() const
+{
+    return m_currentRid > 0 ? QString::number(m_currentRid) : QString();
+}
+
+StoreError Table::reget(const QString &token)
+{
+    if (StoreError e = checkOpen())
+        return e;
+    bool ok = false;
+    const qint64 rid = token.trimmed().toLongLong(&ok);
+    if (!ok || rid <= 0 || token.size() > 512)
+        return fail(Code::NotFound, QStringLiteral("bad position"));
+    sql::Statement &stmt = cached("SELECT " + m_schema.selectList() + " FROM rec WHERE rid=?");
+    sql::ResetGuard guard(stmt);
+    stmt.bind(1, rid);
+    return readCurrent(stmt);
+}
+
+void Table::discardBatches()
+{
+    for (Cursor *c : m_cursors)
+        c->discardBatch();
+}
+
+StoreError Table::insert()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    m_duplicated = nullptr;
+    sql::Statement &stmt = cached(m_schema.insertSql());
+    sql::ResetGuard guard(stmt);
+    m_schema.bindStored(stmt, m_record);
+    const int rc = stmt.step();
+    if (rc != SQLITE_DONE) {
+        m_writingRid = 0;
+        return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("adding a record"));
+    }
+    m_currentRid = sqlite3_last_insert_rowid(m_db);
+    m_currentVer = 1;
+    discardBatches();
+    return succeed();
+}
+
+StoreError Table::change()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    m_duplicated = nullptr;
+    if (m_currentRid <= 0)
+        return fail(Code::NotFound, QStringLiteral("no current record"));
+    const bool watched = m_watching;
+    sql::Statement &stmt = cached(watched ? m_schema.updateWatchedSql() : m_schema.updateSql());
+    sql::ResetGuard guard(stmt);
+    int p = m_schema.bindStored(stmt, m_record);
+    stmt.bind(p++, m_currentRid);
+    if (watched)
+        stmt.bind(p++, m_currentVer);
+    const int rc = stmt.step();
+    if (rc != SQLITE_DONE) {
+        m_writingRid = m_currentRid;
+        return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("changing a record"));
+    }
+    if (sqlite3_changes(m_db) == 0)
+        return fail(watched ? Code::ChangedElsewhere : Code::NotFound);
+    ++m_currentVer;
+    discardBatches();
+    return succeed();
+}
+
+StoreError Table::remove()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (m_currentRid <= 0)
+        return fail(Code::NotFound, QStringLiteral("no current record"));
+    const bool watched = m_watching;
+    sql::Statement &stmt = cached(watched ? "DELETE FROM rec WHERE rid=? AND ver=?" : "DELETE FROM rec WHERE rid=?");
+    sql::ResetGuard guard(stmt);
+    stmt.bind(1, m_currentRid);
+    if (watched)
+        stmt.bind(2, m_currentVer);
+    const int rc = stmt.step();
+    if (rc != SQLITE_DONE)
+        return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("deleting a record"));
+    if (sqlite3_changes(m_db) == 0)
+        return fail(watched ? Code::ChangedElsewhere : Code::NotFound);
+    m_currentRid = 0;
+    m_watching = false;
+    discardBatches();
+    return succeed();
+}
+
+StoreError Table::empty()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    StoreError e = exec("DELETE FROM rec");
+    m_currentRid = 0;
+    discardBatches();
+    return e;
+}
+
+const KeyDef *Table::findDuplicate(qint64 exceptRid)
+{
+    for (const KeyDef &k : m_def->keys) {
+        if (k.unique && duplicates(k, exceptRid))
+            return &k;
+    }
+    return nullptr;
+}
+
+bool Table::wouldDuplicate(const KeyDef &key)
+{
+    return duplicates(key, m_currentRid);
+}
+
+bool Table::duplicates(const KeyDef &key, qint64 exceptRid)
+{
+    if (!m_db || (key.excludesEmpty && m_record.isEmptyFor(key)))
+        return false;
+    const auto &ks = m_schema.key(key);
+    std::string sql = "SELECT rid FROM rec WHERE ";
+    for (size_t i = 0; i < ks.columns.size(); ++i)
+        sql += (i ? " AND " : "") + ks.columns[i].column + "=?";
+    if (!ks.emptyCondition.empty())
+        sql += " AND " + ks.emptyCondition;
+    sql += " AND rid<>? LIMIT 1";
+    sql::Statement &stmt = cached(sql);
+    sql::ResetGuard guard(stmt);
+    int p = 1;
+    for (const auto &c : ks.columns)
+        stmt.bind(p++, TableSchema::keyValue(m_record, c));
+    stmt.bind(p, exceptRid);
+    return stmt.step() == SQLITE_ROW;
+}
+
+StoreError Table::begin(int timeoutSeconds)
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (m_inTransaction || m_locked)
+        return fail(Code::Failure, QStringLiteral("a transaction is already open"));
+    setWait(std::max(0, timeoutSeconds) * 1000);
+    const int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    setWait(defaultWaitMs());
+    if (rc != SQLITE_OK) {
+        return failSql(sqlite3_extended_errcode(m_db),
+                       QStringLiteral("the transaction could not begin within %1 seconds").arg(timeoutSeconds));
+    }
+    m_inTransaction = true;
+    registerTransaction(this, true);
+    return succeed();
+}
+
+StoreError Table::commit()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (!m_inTransaction)
+        return fail(Code::Failure, QStringLiteral("no transaction is open"));
+    StoreError e = exec("COMMIT");
+    if (e)
+        return e;
+    m_inTransaction = false;
+    registerTransaction(this, false);
+    return succeed();
+}
+
+StoreError Table::rollback()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (!m_inTransaction && !m_locked)
+        return succeed();
+    // Keep the failure being reported: a roll-back is cleanup, not news.
+    const StoreError before = lastError();
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_inTransaction = false;
+    m_locked = false;
+    registerTransaction(this, false);
+    discardBatches();
+    setLastError(before);
+    return before;
+}
+
+void Table::rollbackAll()
+{
+    std::set<Table *> tables;
+    {
+        std::lock_guard lock(s_transactionsMutex);
+        tables = s_inTransaction;
+    }
+    for (Table *t : tables)
+        t->rollback();
+}
+
+StoreError Table::lock(int timeoutSeconds)
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (m_inTransaction || m_locked)
+        return fail(Code::Failure, QStringLiteral("a transaction is already open"));
+    setWait(std::max(0, timeoutSeconds) * 1000);
+    const int rc = sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    setWait(defaultWaitMs());
+    if (rc != SQLITE_OK)
+        return failSql(sqlite3_extended_errcode(m_db),
+                       QStringLiteral("the table could not be locked within %1 seconds").arg(timeoutSeconds));
+    m_locked = true;
+    m_lockSeconds = timeoutSeconds;
+    registerTransaction(this, true);
+    return succeed();
+}
+
+StoreError Table::flush()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (!m_locked)
+        return succeed();
+    StoreError e = exec("COMMIT");
+    if (e)
+        return e;
+    // Still locked: take the lock again for the writes that follow.
+    e = exec("BEGIN EXCLUSIVE");
+    if (e) {
+        m_locked = false;
+        registerTransaction(this, false);
+        return e;
+    }
+    return succeed();
+}
+
+StoreError Table::unlock()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (!m_locked)
+        return succeed();
+    StoreError e = exec("COMMIT");
+    if (e)
+        return e;
+    m_locked = false;
+    registerTransaction(this, false);
+    return succeed();
+}
+
+qint64 Table::records()
+{
+    if (!m_db)
+        return 0;
+    sql::Statement &stmt = cached("SELECT count(*) FROM rec");
+    sql::ResetGuard guard(stmt);
+    return stmt.step() == SQLITE_ROW ? stmt.int64(0) : 0;
+}
+
+} // namespace tabulo::store

@@ -1,0 +1,224 @@
+#pragma once
+
+#include "store/Dictionary.h"
+#include "store/Record.h"
+#include "store/Sqlite.h"
+#include "store/StoreError.h"
+#include "store/TableSchema.h"
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace tabulo::store {
+
+class Table;
+
+// A read position in one table: key order (or file order when no key is
+// given), optionally limited to a range of leading key components and to a
+// compiled SQL filter. Reads go by keyset: each batch continues after the
+// last row handed out, never by OFFSET, and no statement stays open between
+// calls, so a reader never holds the file against other stations' writers.
+// A read fills the table's record buffer.
+class Cursor
+{
+public:
+    explicit Cursor(Table &table);
+    virtual ~Cursor();
+    Cursor(const Cursor &) = delete;
+    Cursor &operator=(const Cursor &) = delete;
+
+    Table &table() const { return *m_table; }
+    const KeyDef *order() const { return m_key; }
+
+    // The key to read in; nullptr reads in file order.
+    void setOrder(const KeyDef *key);
+    // Fixes the leading components of the key to these values (raw field
+    // values; text is compared as the key compares it). Empty: no range.
+    void setRange(std::vector<sql::Value> leading);
+    const std::vector<sql::Value> &range() const { return m_range; }
+    // A filter compiled to SQL over this table's columns; `binder` binds its
+    // parameters (starting at the given index) each time a batch is read.
+    void setFilter(std::string sql, std::function<int(sql::Statement &, int)> binder);
+    // How many rows one batch reads ahead (the list's page size).
+    void setReadAhead(int rows);
+
+    StoreError toStart();
+    StoreError toEnd();
+    // Positions at the first record not below the key values in `values`
+    // (the key's components taken from that record buffer).
+    StoreError toNotBelow(const Record &values);
+    // Positions on the record of a position token: next and previous both
+    // read that record first.
+    StoreError toPosition(const QString &token);
+
+    virtual StoreError next();
+    virtual StoreError previous();
+
+    // Forgets batched rows, so the next read goes to the file.
+    void discardBatch() { m_batch.clear(); }
+    // Closes all statements (the table is closing).
+    void detach();
+
+protected:
+    StoreError read(bool forward);
+
+private:
+    enum class Anchor { None, ValuesInclusive, RowInclusive, RowExclusive };
+    struct Row
+    {
+        qint64 rid = 0;
+        qint64 ver = 0;
+        std::vector<sql::Value> fields;
+        std::string memo;
+        std::vector<sql::Value> keyValues;
+    };
+
+    sql::Statement &statement(bool forward, Anchor anchor);
+    void resetPosition(Anchor anchor);
+
+    Table *m_table;
+    const KeyDef *m_key = nullptr;
+    std::vector<sql::Value> m_range;
+    std::string m_filterSql;
+    std::function<int(sql::Statement &, int)> m_filterBinder;
+    int m_readAhead = 16;
+
+    Anchor m_anchor = Anchor::None;
+    bool m_atEnd = false; // positioned at the end: next reads nothing until previous
+    std::vector<sql::Value> m_anchorValues;
+    qint64 m_anchorRid = 0;
+    std::deque<Row> m_batch;
+    bool m_batchForward = true;
+    std::map<int, sql::Statement> m_statements;
+};
+
+// One table of the dictionary in its file in the data directory.
+// Every operation returns its condition (and records it as the store's
+// current error). The table keeps one current record, its record buffer.
+class Table final
+{
+public:
+    Table(const TableDef &def, QString directory);
+    ~Table();
+    Table(const Table &) = delete;
+    Table &operator=(const Table &) = delete;
+
+    const TableDef &def() const { return *m_def; }
+    const TableSchema &schema() const { return m_schema; }
+    Record &record() { return m_record; }
+    const Record &record() const { return m_record; }
+
+    // The file's path and its name as messages show it ("QKNAM.db").
+    QString filePath() const;
+    QString fileName() const;
+    static QString fileNameFor(const TableDef &def);
+
+    // How long ordinary operations wait for another station's lock.
+    static void setDefaultWaitMs(int ms);
+    static int defaultWaitMs();
+
+    StoreError create();
+    StoreError open();
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    StoreError rebuildKeys();
+    // Driver options: "Recover=<seconds>", "QUICKSCAN=on", "QUICKSCAN=off".
+    StoreError send(const QString &option);
+
+    // Sequential reading through the table's own cursor.
+    StoreError setStart(const KeyDef *key);
+    StoreError setEnd(const KeyDef *key);
+    StoreError setNotBelow(const KeyDef &key);
+    StoreError setPosition(const KeyDef *key, const QString &token);
+    StoreError next();
+    StoreError previous();
+    void setReadAhead(int rows) { m_cursor->setReadAhead(rows); }
+
+    // Reads the one record whose key equals the key values in the buffer.
+    StoreError fetch(const KeyDef &key);
+    // The position token of the current record; empty when there is none.
+    QString position() const;
+    // Re-reads the record of a position token.
+    StoreError reget(const QString &token);
+
+    StoreError insert();
+    StoreError change();
+    StoreError remove();
+    StoreError empty();
+    // The key the last failed insert or change duplicated ("CAT:CAT_KEY").
+    const KeyDef *duplicatedKey() const { return m_duplicated; }
+    // Whether the buffer would duplicate this unique key of another record.
+    bool wouldDuplicate(const KeyDef &key);
+
+    // Watches the current record: a later change or delete of it fails with
+    // 89 when another station or connection changed or deleted it meanwhile.
+    void watch() { m_watching = true; }
+    bool watching() const { return m_watching; }
+
+    StoreError begin(int timeoutSeconds);
+    StoreError commit();
+    StoreError rollback();
+    bool inTransaction() const { return m_inTransaction; }
+    // Locks the whole table; writes are buffered until flush() or unlock().
+    StoreError lock(int timeoutSeconds);
+    StoreError flush();
+    StoreError unlock();
+    bool isLocked() const { return m_locked; }
+
+    // Number of records in the file.
+    qint64 records();
+    // The identity of the current record; 0 when there is none.
+    qint64 currentRid() const { return m_currentRid; }
+
+    // Rolls back the open transactions of every table in this process.
+    static void rollbackAll();
+
+    // -- for cursors and views in the store --
+    sqlite3 *handle() const { return m_db; }
+    void loadRow(qint64 rid, qint64 ver, std::vector<sql::Value> &fields, std::string &memo);
+    StoreError fail(int code, const QString &detail = {});
+    StoreError failSql(int rc, const QString &what);
+    StoreError succeed();
+    void attach(Cursor *cursor) { m_cursors.insert(cursor); }
+    void detach(Cursor *cursor) { m_cursors.erase(cursor); }
+    void discardBatches();
+    static QString codeText(int code);
+
+private:
+    StoreError checkOpen();
+    StoreError verifyFile();
+    StoreError readCurrent(sql::Statement &stmt);
+    StoreError exec(const char *sql);
+    const KeyDef *findDuplicate(qint64 exceptRid);
+    bool duplicates(const KeyDef &key, qint64 exceptRid);
+    StoreError rebuildByCopy();
+    StoreError withOwnConnection(const std::function<StoreError()> &work);
+    sql::Statement &cached(const std::string &sql);
+    void setWait(int ms);
+
+    const TableDef *m_def;
+    TableSchema m_schema;
+    QString m_directory;
+    Record m_record;
+    sqlite3 *m_db = nullptr;
+    std::unique_ptr<Cursor> m_cursor;
+    std::set<Cursor *> m_cursors;
+    std::map<std::string, sql::Statement> m_cache;
+
+    qint64 m_currentRid = 0;
+    qint64 m_currentVer = 0;
+    qint64 m_writingRid = 0; // the record a failing write was about
+    bool m_watching = false;
+    const KeyDef *m_duplicated = nullptr;
+    bool m_inTransaction = false;
+    bool m_locked = false;
+    int m_lockSeconds = 0;
+    int m_recoverSeconds = 0;
+};
+
+} // namespace tabulo::store

@@ -1,0 +1,184 @@
+#include "store/TableSchema.h"
+
+namespace tabulo::store {
+
+namespace {
+std::string fieldColumn(const FieldDef &f)
+{
+    return "f_" + f.name.toStdString();
+}
+
+const char *typeLetter(FieldType t)
+{
+    switch (t) {
+    case FieldType::Long:
+        return "L";
+    case FieldType::Short:
+        return "S";
+    case FieldType::Byte:
+        return "B";
+    case FieldType::Text:
+        return "T";
+    case FieldType::Date:
+        return "D";
+    case FieldType::Time:
+        return "M";
+    case FieldType::Decimal:
+        return "P";
+    }
+    return "?";
+}
+} // namespace
+
+std::string TableSchema::fold(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toCaseFolded().toStdString();
+}
+
+TableSchema::TableSchema(const TableDef &def)
+    : m_def(&def)
+    , m_folded(def.fields.size())
+    , m_negated(def.fields.size())
+{
+    // Which derived columns the keys need.
+    for (const KeyDef &k : def.keys) {
+        for (const KeyComponent &c : k.components) {
+            const FieldDef &f = def.fields[static_cast<size_t>(c.field)];
+            if (f.isText() && k.caseInsensitive)
+                m_folded[static_cast<size_t>(c.field)] = "i_" + f.name.toStdString();
+            if (c.descending)
+                m_negated[static_cast<size_t>(c.field)] = "d_" + f.name.toStdString();
+        }
+    }
+
+    m_signature = "tabulo-table 1;" + def.name.toStdString() + ";" + std::to_string(def.recordLength);
+    for (const FieldDef &f : def.fields) {
+        m_columns.emplace_back(fieldColumn(f), f.isText() ? "TEXT" : "INTEGER");
+        m_signature += ";" + f.name.toStdString() + ":" + typeLetter(f.type) + std::to_string(f.width);
+    }
+    if (def.hasMemo()) {
+        m_columns.emplace_back("memo", "TEXT");
+        m_signature += ";memo:" + def.memoName.toStdString() + ":" + std::to_string(def.memoSize);
+    }
+    for (size_t i = 0; i < def.fields.size(); ++i) {
+        if (!m_folded[i].empty())
+            m_columns.emplace_back(m_folded[i], "TEXT");
+        if (!m_negated[i].empty())
+            m_columns.emplace_back(m_negated[i], "INTEGER");
+    }
+
+    m_selectList = "rid,ver";
+    for (const FieldDef &f : def.fields)
+        m_selectList += "," + fieldColumn(f);
+    if (def.hasMemo())
+        m_selectList += ",memo";
+
+    std::string names;
+    std::string params;
+    std::string sets;
+    for (const auto &[column, type] : m_columns) {
+        names += (names.empty() ? "" : ",") + column;
+        params += params.empty() ? "?" : ",?";
+        sets += (sets.empty() ? "" : ",") + column + "=?";
+    }
+    m_insertSql = "INSERT INTO rec(ver," + names + ") VALUES(1," + params + ")";
+    m_updateSql = "UPDATE rec SET ver=ver+1," + sets + " WHERE rid=?";
+    m_updateWatchedSql = m_updateSql + " AND ver=?";
+
+    for (const KeyDef &k : def.keys) {
+        KeySchema ks;
+        ks.key = &k;
+        ks.indexName = "k_" + k.name.toStdString();
+        std::string cols;
+        std::string empty;
+        for (const KeyComponent &c : k.components) {
+            const FieldDef &f = def.fields[static_cast<size_t>(c.field)];
+            KeyColumn kc;
+            kc.field = c.field;
+            if (c.descending) {
+                kc.kind = Kind::Negated;
+                kc.column = m_negated[static_cast<size_t>(c.field)];
+            } else if (f.isText() && k.caseInsensitive) {
+                kc.kind = Kind::Folded;
+                kc.column = m_folded[static_cast<size_t>(c.field)];
+            } else {
+                kc.column = fieldColumn(f);
+            }
+            ks.columns.push_back(kc);
+            cols += (cols.empty() ? "" : ",") + kc.column;
+            empty += (empty.empty() ? "" : " OR ") + fieldColumn(f) + (f.isText() ? "<>''" : "<>0");
+            ks.orderDesc += kc.column + " DESC,";
+        }
+        ks.tuple = "(" + cols + ")";
+        ks.tupleRid = "(" + cols + ",rid)";
+        ks.orderAsc = cols + ",rid";
+        ks.orderDesc += "rid DESC";
+        if (k.excludesEmpty)
+            ks.emptyCondition = "(" + empty + ")";
+        ks.createSql = std::string(k.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + ks.indexName + " ON rec("
+                       + cols + ")" + (k.excludesEmpty ? " WHERE " + ks.emptyCondition : std::string());
+        m_keys.push_back(ks);
+    }
+}
+
+std::vector<std::string> TableSchema::createStatements() const
+{
+    std::string table = "CREATE TABLE rec(rid INTEGER PRIMARY KEY AUTOINCREMENT,ver INTEGER NOT NULL";
+    for (const auto &[column, type] : m_columns)
+        table += "," + column + " " + type + " NOT NULL DEFAULT " + (type == "TEXT" ? "''" : "0");
+    table += ")";
+    std::vector<std::string> out{
+        "CREATE TABLE meta(name TEXT PRIMARY KEY NOT NULL,value TEXT NOT NULL)",
+        table,
+    };
+    for (const KeySchema &k : m_keys)
+        out.push_back(k.createSql);
+    return out;
+}
+
+int TableSchema::bindStored(sql::Statement &stmt, const Record &record) const
+{
+    int p = 1;
+    const auto &fields = m_def->fields;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].isText())
+            stmt.bind(p++, std::string_view(record.utf8(static_cast<int>(i))));
+        else
+            stmt.bind(p++, record.integer(static_cast<int>(i)));
+    }
+    if (m_def->hasMemo())
+        stmt.bind(p++, std::string_view(record.memoUtf8()));
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (!m_folded[i].empty())
+            stmt.bind(p++, fold(record.utf8(static_cast<int>(i))));
+        if (!m_negated[i].empty())
+            stmt.bind(p++, -record.integer(static_cast<int>(i)));
+    }
+    return p;
+}
+
+sql::Value TableSchema::keyValue(const Record &record, const KeyColumn &column)
+{
+    const FieldDef &f = record.def().fields[static_cast<size_t>(column.field)];
+    if (f.isText())
+        return column.kind == Kind::Folded ? fold(record.utf8(column.field)) : record.utf8(column.field);
+    const qint64 v = record.integer(column.field);
+    return column.kind == Kind::Negated ? -v : v;
+}
+
+sql::Value TableSchema::keyValue(const FieldDef &field, const sql::Value &raw, Kind kind)
+{
+    if (field.isText()) {
+        const std::string *s = std::get_if<std::string>(&raw);
+        std::string text = s ? fitText(*s, field.width) : std::to_string(std::get<qint64>(raw));
+        return kind == Kind::Folded ? fold(text) : text;
+    }
+    qint64 v = 0;
+    if (const auto *i = std::get_if<qint64>(&raw))
+        v = *i;
+    else
+        v = QString::fromStdString(std::get<std::string>(raw)).trimmed().toLongLong();
+    return kind == Kind::Negated ? -v : v;
+}
+
+} // namespace tabulo::store

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "store/Dictionary.h"
+#include "store/Record.h"
+#include "store/Sqlite.h"
+
+#include <string>
+#include <vector>
+
+namespace tabulo::store {
+
+// How a table's layout is laid out in its SQLite file, derived from the
+// dictionary. Each field is a column; a text field used by a
+// case-insensitive key also keeps a case-folded copy, and a numeric field
+// used as a descending key component keeps its negation, so that every key
+// is a plain ascending index and keyset reads compare one row value.
+class TableSchema final
+{
+public:
+    enum class Kind { Raw, Folded, Negated };
+    struct KeyColumn
+    {
+        std::string column;
+        int field = 0;
+        Kind kind = Kind::Raw;
+    };
+    struct KeySchema
+    {
+        const KeyDef *key = nullptr;
+        std::string indexName;
+        std::vector<KeyColumn> columns;
+        std::string emptyCondition; // SQL term excluding empty entries, "" when the key keeps them
+        std::string createSql;
+        std::string orderAsc;  // "c1,c2,rid"
+        std::string orderDesc; // "c1 DESC,c2 DESC,rid DESC"
+        std::string tuple;     // "(c1,c2)"
+        std::string tupleRid;  // "(c1,c2,rid)"
+    };
+
+    explicit TableSchema(const TableDef &def);
+
+    const TableDef &def() const { return *m_def; }
+    const std::vector<KeySchema> &keys() const { return m_keys; }
+    const KeySchema &key(const KeyDef &k) const { return m_keys[static_cast<size_t>(k.index)]; }
+
+    // The statements that create the file's tables and indexes.
+    std::vector<std::string> createStatements() const;
+    // A fingerprint of the declared layout, kept in the file.
+    const std::string &signature() const { return m_signature; }
+    // Column names and SQL types in the order the file must have them.
+    const std::vector<std::pair<std::string, std::string>> &columns() const { return m_columns; }
+
+    // "rid, ver, <fields>, <memo>": the columns a read selects, in that order.
+    const std::string &selectList() const { return m_selectList; }
+    int firstFieldColumn() const { return 2; }
+    int memoColumn() const { return 2 + static_cast<int>(m_def->fields.size()); }
+    int selectedColumnCount() const { return memoColumn() + (m_def->hasMemo() ? 1 : 0); }
+
+    // Writes: INSERT binds the stored columns in order; UPDATE binds them,
+    // then rid (and the version when the record is watched).
+    const std::string &insertSql() const { return m_insertSql; }
+    const std::string &updateSql() const { return m_updateSql; }
+    const std::string &updateWatchedSql() const { return m_updateWatchedSql; }
+    // Binds every stored column of the record, starting at parameter 1;
+    // returns the next free parameter index.
+    int bindStored(sql::Statement &stmt, const Record &record) const;
+
+    // The value a key column holds for the record.
+    static sql::Value keyValue(const Record &record, const KeyColumn &column);
+    // The value a key column holds for a raw field value.
+    static sql::Value keyValue(const FieldDef &field, const sql::Value &raw, Kind kind);
+
+    static std::string fold(std::string_view utf8);
+
+private:
+    const TableDef *m_def;
+    std::vector<KeySchema> m_keys;
+    std::vector<std::pair<std::string, std::string>> m_columns;
+    std::vector<std::string> m_folded;  // per field, folded column or ""
+    std::vector<std::string> m_negated; // per field, negated column or ""
+    std::string m_signature;
+    std::string m_selectList;
+    std::string m_insertSql;
+    std::string m_updateSql;
+    std::string m_updateWatchedSql;
+};
+
+} // namespace tabulo::store

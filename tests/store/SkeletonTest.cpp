@@ -1,3 +1,0 @@
-#include <gtest/gtest.h>
-
-TEST(Skeleton, Builds) { EXPECT_EQ(2, 2); }

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "store/Dictionary.h"
+#include "store/Table.h"
+#include "support/TempDataDir.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace tabulo::test {
+
+// A table of the dictionary, created and opened in a fresh data directory.
+inline std::unique_ptr<store::Table> freshTable(const TempDataDir &dir, const char *name)
+{
+    const store::TableDef *def = store::Dictionary::instance().table(QString::fromLatin1(name));
+    auto table = std::make_unique<store::Table>(*def, dir.path());
+    EXPECT_EQ(table->create().code, 0);
+    EXPECT_EQ(table->open().code, 0);
+    return table;
+}
+
+inline const store::KeyDef &keyOf(const store::Table &t, const char *name)
+{
+    const store::KeyDef *k = t.def().key(QString::fromLatin1(name));
+    EXPECT_NE(k, nullptr) << name;
+    return *k;
+}
+
+} // namespace tabulo::test
