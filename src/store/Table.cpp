@@ -1109,3 +1109,10 @@ qint64 Table::records()
 }
 
 } // namespace tabulo::store
+
+namespace tabulo::store {
+namespace {
+// Taking the saved error for a message rolls back open transactions.
+const bool s_rollbackHooked = (setRollbackHook(&Table::rollbackAll), true);
+} // namespace
+} // namespace tabulo::store
