@@ -1,10 +1,73 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "shell/CommandLine.h"
+#include "shell/DataDirectory.h"
+#include "shell/SetupSource.h"
+#include "shell/gui/MainFrame.h"
 
-int main(int argc, char **argv)
-{
+#include <QApplication>
+#include <QDate>
+#include <QLocale>
+#include <QMessageBox>
+#include <cstdio>
+
+using namespace tabulo;
+
+namespace {
+
+// Holds the place of the setup table until the record store is wired in: the
+// frame starts with an empty owner name.
+class SetupWithoutStore final : public shell::SetupSource {
+public:
+    Outcome prepare() override { return Outcome{true, {}, {}}; }
+    void release() override {}
+};
+
+QString formatD3(int dayNumber) {
+    // Day 0 of the store's dates is Sunday 28 December 1800.
+    const QDate date = QDate(1800, 12, 28).addDays(dayNumber);
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(date, QStringLiteral("MMM d, yyyy"));
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    // The command line is read before the application object exists, so that
+    // --help and --version work without a display.
+    QCoreApplication::setApplicationName(QStringLiteral("tabulo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TABULO_VERSION));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const shell::CommandLineOptions options = shell::parseCommandLine(arguments);
+    switch (options.action) {
+    case shell::CommandLineOptions::Action::ShowHelp:
+    case shell::CommandLineOptions::Action::ShowVersion:
+        std::fputs(options.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    case shell::CommandLineOptions::Action::Error:
+        std::fprintf(stderr, "%s\nTry --help.\n", options.text.toLocal8Bit().constData());
+        return 2;
+    case shell::CommandLineOptions::Action::Run:
+        break;
+    }
     QApplication app(argc, argv);
-    QMainWindow frame;
-    frame.show();
+    if (!options.dataDirectory.isEmpty()) {
+        const QString problem = shell::DataDirectory::use(options.dataDirectory);
+        if (!problem.isEmpty()) {
+            std::fprintf(stderr, "%s\n", problem.toLocal8Bit().constData());
+            return 2;
+        }
+    }
+
+    SetupWithoutStore setup;
+    shell::gui::MainFrame::Services services;
+    services.setup = &setup;
+    services.formatD3 = formatD3;
+    shell::gui::MainFrame frame(services);
+
+    QString error;
+    if (!frame.start(&error)) {
+        QMessageBox::critical(&frame, QStringLiteral("Tabulo List Manager"), error);
+        return 1;
+    }
     return app.exec();
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace tabulo::shell {
+
+// Where the tables and the settings file live: the working directory unless
+// the command line named another. Process-wide, set once at start.
+class DataDirectory final {
+public:
+    // The absolute path of the data directory.
+    static QString path();
+    // Makes `directory` the data directory and the working directory, so that
+    // every table opened by a bare name lands there. Returns an error text, or
+    // an empty string on success.
+    static QString use(const QString &directory);
+
+    // Full path of the window placement file, "QK.INI" in the data directory.
+    static QString settingsFile();
+};
+
+} // namespace tabulo::shell

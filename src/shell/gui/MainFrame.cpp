@@ -1,0 +1,364 @@
+#include "shell/gui/MainFrame.h"
+
+#include "dates/Clock.h"
+#include "shell/DataDirectory.h"
+#include "shell/FrameEvents.h"
+#include "shell/HelpLauncher.h"
+#include "shell/SetupSource.h"
+#include "shell/gui/SharedPrinter.h"
+#include "shell/gui/WindowPlacement.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+
+namespace tabulo::shell::gui {
+
+namespace {
+constexpr int kStatusMs = 5000;
+
+ReminderState &reminderOf(const MainFrame::Services &services) {
+    return services.reminder ? *services.reminder : ReminderState::process();
+}
+} // namespace
+
+MainFrame::MainFrame(Services services, QWidget *parent)
+    : QMainWindow(parent)
+    , m_services(std::move(services))
+    , m_placement(m_services.settingsFile.isEmpty() ? DataDirectory::settingsFile() : m_services.settingsFile)
+    , m_reminder(reminderOf(m_services)) {
+    Q_ASSERT(m_services.setup);
+    setObjectName(QStringLiteral("mainFrame"));
+    // The design-time title; start() replaces it.
+    setWindowTitle(QStringLiteral("Tabulo List Manager"));
+    resize(900, 620);
+
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+
+    buildMenus();
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+
+    m_minuteTimer = new QTimer(this);
+    m_minuteTimer->setObjectName(QStringLiteral("minuteTimer"));
+    m_minuteTimer->setInterval(kMinuteMs);
+    connect(m_minuteTimer, &QTimer::timeout, this, &MainFrame::minuteElapsed);
+}
+
+MainFrame::~MainFrame() {
+    if (frameReceiver() == this)
+        setFrameReceiver(nullptr);
+    if (m_started && !m_closed)
+        m_services.setup->release();
+}
+
+QAction *MainFrame::addItem(QMenu *menu, const QString &name, const QString &text, const QString &statusTip) {
+    QAction *action = menu->addAction(text);
+    action->setObjectName(name);
+    if (!statusTip.isEmpty())
+        action->setStatusTip(statusTip);
+    return action;
+}
+
+QAction *MainFrame::addCommand(QMenu *menu, FrameCommand command, const QString &name, const QString &text) {
+    QAction *action = addItem(menu, name, text);
+    m_commandActions.insert(command, action);
+    connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
+    return action;
+}
+
+void MainFrame::buildMenus() {
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("menuBar"));
+
+    QMenu *file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("menuFile"));
+    QAction *backup =
+        addItem(file, QStringLiteral("actionBackupDataFiles"), QStringLiteral("&Backup Data Files"));
+    // The item is there but cannot be chosen.
+    backup->setEnabled(false);
+    QAction *printSetupAction = addItem(file, QStringLiteral("actionPrintSetup"),
+                                        QStringLiteral("&P&rint Setup..."), QStringLiteral("Setup Printer"));
+    connect(printSetupAction, &QAction::triggered, this, &MainFrame::printSetup);
+    file->addSeparator();
+    QAction *exit = addItem(file, QStringLiteral("actionExit"), QStringLiteral("E&xit"),
+                            QStringLiteral("Exit this application"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    QAction *cut = addItem(edit, QStringLiteral("actionCut"), QStringLiteral("Cu&t"),
+                           QStringLiteral("Remove item to Windows Clipboard"));
+    cut->setShortcut(QKeySequence::Cut);
+    connect(cut, &QAction::triggered, this, [this] { editFocused("cut", QKeySequence::Cut); });
+    QAction *copy = addItem(edit, QStringLiteral("actionCopy"), QStringLiteral("&Copy"),
+                            QStringLiteral("Copy item to Windows Clipboard"));
+    copy->setShortcut(QKeySequence::Copy);
+    connect(copy, &QAction::triggered, this, [this] { editFocused("copy", QKeySequence::Copy); });
+    QAction *paste = addItem(edit, QStringLiteral("actionPaste"), QStringLiteral("&Paste"),
+                             QStringLiteral("Paste contents of Windows Clipboard"));
+    paste->setShortcut(QKeySequence::Paste);
+    connect(paste, &QAction::triggered, this, [this] { editFocused("paste", QKeySequence::Paste); });
+
+    QMenu *views = bar->addMenu(QStringLiteral("&Views"));
+    views->setObjectName(QStringLiteral("menuViews"));
+    addCommand(views, FrameCommand::NamesList, QStringLiteral("actionNamesList"),
+               QStringLiteral("&Names List"));
+    addCommand(views, FrameCommand::CompaniesList, QStringLiteral("actionCompaniesList"),
+               QStringLiteral("&Companies List"));
+    addCommand(views, FrameCommand::PendingDatesList, QStringLiteral("actionPendingDatesList"),
+               QStringLiteral("Pending &Dates List"));
+    addCommand(views, FrameCommand::CallsList, QStringLiteral("actionCallsList"),
+               QStringLiteral("&Calls List"));
+
+    QMenu *tables = bar->addMenu(QStringLiteral("Data &Tables"));
+    tables->setObjectName(QStringLiteral("menuDataTables"));
+    addCommand(tables, FrameCommand::CitiesAndZipCodes, QStringLiteral("actionCitiesAndZipCodes"),
+               QStringLiteral("Cities and &Zip Codes"));
+    addCommand(tables, FrameCommand::CompanyCategories, QStringLiteral("actionCompanyCategories"),
+               QStringLiteral("&Company Categories"));
+    addCommand(tables, FrameCommand::ImportantDates, QStringLiteral("actionImportantDates"),
+               QStringLiteral("&Important Dates"));
+    addCommand(tables, FrameCommand::NameCategories, QStringLiteral("actionNameCategories"),
+               QStringLiteral("&Names Categories"));
+    addCommand(tables, FrameCommand::Setup, QStringLiteral("actionSetup"), QStringLiteral("&Setup"));
+    addCommand(tables, FrameCommand::Calendar, QStringLiteral("actionCalendar"), QStringLiteral("&Calendar"));
+
+    QMenu *reports = bar->addMenu(QStringLiteral("&Reports"));
+    reports->setObjectName(QStringLiteral("menuReports"));
+    addCommand(reports, FrameCommand::NamesLabels, QStringLiteral("actionNamesLabels"),
+               QStringLiteral("Names &Labels"));
+    addCommand(reports, FrameCommand::NamesReport, QStringLiteral("actionNamesReport"),
+               QStringLiteral("Names &Report"));
+    addCommand(reports, FrameCommand::CompanyLabels, QStringLiteral("actionCompanyLabels"),
+               QStringLiteral("&Company Labels"));
+    addCommand(reports, FrameCommand::CompanyReport, QStringLiteral("actionCompanyReport"),
+               QStringLiteral("Co&mpany Report"));
+
+    QMenu *window = bar->addMenu(QStringLiteral("&Window"));
+    window->setObjectName(QStringLiteral("menuWindow"));
+    window->menuAction()->setStatusTip(QStringLiteral("Create and Arrange windows"));
+    QAction *tile = addItem(window, QStringLiteral("actionTile"), QStringLiteral("T&ile"),
+                            QStringLiteral("Make all open windows visible"));
+    connect(tile, &QAction::triggered, this, &MainFrame::tileWindows);
+    QAction *cascade = addItem(window, QStringLiteral("actionCascade"), QStringLiteral("&Cascade"),
+                               QStringLiteral("Stack all open windows"));
+    connect(cascade, &QAction::triggered, this, &MainFrame::cascadeWindows);
+    QAction *arrange = addItem(window, QStringLiteral("actionArrangeIcons"), QStringLiteral("&Arrange Icons"),
+                               QStringLiteral("Align all window icons"));
+    connect(arrange, &QAction::triggered, this, &MainFrame::arrangeIcons);
+
+    QMenu *help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    m_helpOnline = addItem(help, QStringLiteral("actionHelpOnline"), QStringLiteral("Help &Online"));
+    connect(m_helpOnline, &QAction::triggered, this, [this] { showHelp(true); });
+    QAction *helpLocal = addItem(help, QStringLiteral("actionHelpLocal"), QStringLiteral("Help &Local"));
+    connect(helpLocal, &QAction::triggered, this, [this] { showHelp(false); });
+
+    m_blockableMenus = {file, edit, views, tables, reports, window};
+}
+
+bool MainFrame::start(QString *error) {
+    setFrameReceiver(this);
+
+    const QSize designed = WindowPlacement::designedSize(this);
+    setMinimumSize(designed);
+    WindowPlacement::restore(this, QString::fromLatin1(kSection), m_placement);
+    show();
+
+    const SetupSource::Outcome setup = m_services.setup->prepare();
+    if (!setup.ok) {
+        if (error)
+            *error = setup.error.isEmpty() ? QStringLiteral("Error adding QKset") : setup.error;
+        return false;
+    }
+    m_started = true;
+
+    const int today = dates::Clock::current().today();
+    setWindowTitle(frameTitle(setup.madeFor, today, m_services.formatD3));
+
+    runCommand(FrameCommand::NamesList);
+    reminderOf(m_services).popupSwitch = true;
+    runCommand(FrameCommand::PendingDatesList);
+
+    m_minuteTimer->start();
+    return true;
+}
+
+FrameContext MainFrame::context() const {
+    return FrameContext{const_cast<MainFrame *>(this), m_mdiArea};
+}
+
+void MainFrame::runCommand(FrameCommand command) {
+    if (!m_openers.open(command, context()))
+        statusBar()->showMessage(
+            QStringLiteral("%1 is not available yet").arg(WindowOpeners::windowName(command)), kStatusMs);
+}
+
+void MainFrame::minuteElapsed() {
+    if (m_reminder.tick())
+        runCommand(FrameCommand::PendingDatesList);
+}
+
+void MainFrame::tileWindows() {
+    m_mdiArea->tileSubWindows();
+}
+
+void MainFrame::cascadeWindows() {
+    m_mdiArea->cascadeSubWindows();
+}
+
+// Lines the minimised windows up along the bottom of the area, left to right,
+// starting a new row above when a row is full.
+void MainFrame::arrangeIcons() {
+    const QRect area = m_mdiArea->viewport()->rect();
+    int x = 0;
+    int rowBottom = area.bottom() + 1;
+    int rowHeight = 0;
+    for (QMdiSubWindow *sub : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->isMinimized() || !sub->isVisible())
+            continue;
+        const QSize size = sub->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            rowBottom -= rowHeight;
+            x = 0;
+            rowHeight = 0;
+        }
+        sub->move(x, rowBottom - size.height());
+        x += size.width();
+        rowHeight = std::max(rowHeight, size.height());
+    }
+}
+
+void MainFrame::editFocused(const char *slot, int standardKey) {
+    QWidget *target = QApplication::focusWidget();
+    if (!target) {
+        if (QMdiSubWindow *active = m_mdiArea->activeSubWindow())
+            target = active->widget() ? active->widget()->focusWidget() : nullptr;
+    }
+    if (!target)
+        return;
+    if (auto *combo = qobject_cast<QComboBox *>(target); combo && combo->lineEdit())
+        target = combo->lineEdit();
+    const QByteArray signature = QByteArray(slot) + "()";
+    if (target->metaObject()->indexOfMethod(signature.constData()) >= 0) {
+        QMetaObject::invokeMethod(target, slot);
+        return;
+    }
+    // Controls without such a slot still know the standard key.
+    const QKeySequence sequence(static_cast<QKeySequence::StandardKey>(standardKey));
+    if (sequence.isEmpty())
+        return;
+    const QKeyCombination combination = sequence[0];
+    QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers());
+    QApplication::sendEvent(target, &release);
+}
+
+void MainFrame::printSetup() {
+    QPrintDialog dialog(&sharedPrinter(), this);
+    dialog.setObjectName(QStringLiteral("printSetupDialog"));
+    dialog.setWindowTitle(QStringLiteral("Print Setup"));
+    // Choosing the printer and its paper only; nothing is printed from here.
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
+    dialog.exec();
+}
+
+void MainFrame::showHelp(bool online) {
+    const QString programDirectory = m_services.programDirectory.isEmpty()
+                                         ? QCoreApplication::applicationDirPath()
+                                         : m_services.programDirectory;
+    const HelpLaunch launch = planHelp(online ? HelpKind::Online : HelpKind::Local, programDirectory);
+    if (!launch.program.isEmpty()) {
+        // Not waited for; its outcome is its own business.
+        if (!QProcess::startDetached(launch.program, launch.arguments, programDirectory))
+            statusBar()->showMessage(QStringLiteral("Could not run %1").arg(launch.program), kStatusMs);
+        return;
+    }
+    if (launch.targetIsFile && !QFileInfo::exists(launch.target)) {
+        statusBar()->showMessage(QStringLiteral("The local help file %1 is missing").arg(launch.target),
+                                 kStatusMs);
+        return;
+    }
+    const QUrl url = launch.targetIsFile ? QUrl::fromLocalFile(launch.target) : QUrl(launch.target);
+    if (!QDesktopServices::openUrl(url))
+        statusBar()->showMessage(QStringLiteral("Could not open %1").arg(launch.target), kStatusMs);
+}
+
+void MainFrame::setMenusEnabled(bool enabled) {
+    for (QMenu *menu : std::as_const(m_blockableMenus))
+        menu->menuAction()->setEnabled(enabled);
+    m_helpOnline->setEnabled(enabled);
+}
+
+bool MainFrame::event(QEvent *event) {
+    if (!isFrameEvent(event->type()))
+        return QMainWindow::event(event);
+    switch (static_cast<FrameEvent>(static_cast<int>(event->type()))) {
+    case FrameEvent::DisableMenus:
+        setMenusEnabled(false);
+        break;
+    case FrameEvent::EnableMenus:
+        setMenusEnabled(true);
+        break;
+    case FrameEvent::NamesListOpened:
+        m_commandActions.value(FrameCommand::NamesList)->setEnabled(false);
+        break;
+    case FrameEvent::CompaniesListOpened:
+        m_commandActions.value(FrameCommand::CompaniesList)->setEnabled(false);
+        break;
+    case FrameEvent::NamesListClosed:
+        m_commandActions.value(FrameCommand::NamesList)->setEnabled(true);
+        break;
+    case FrameEvent::CompaniesListClosed:
+        m_commandActions.value(FrameCommand::CompaniesList)->setEnabled(true);
+        break;
+    case FrameEvent::OpenNamesList:
+        runCommand(FrameCommand::NamesList);
+        break;
+    }
+    event->accept();
+    return true;
+}
+
+void MainFrame::closeEvent(QCloseEvent *event) {
+    // Child windows get their own close first, so each saves its placement;
+    // one that refuses keeps the program running.
+    m_mdiArea->closeAllSubWindows();
+    for (const QMdiSubWindow *sub : m_mdiArea->subWindowList()) {
+        if (sub->isVisible()) {
+            event->ignore();
+            return;
+        }
+    }
+    m_minuteTimer->stop();
+    if (m_started && !m_closed)
+        m_services.setup->release();
+    m_closed = true;
+    WindowPlacement::save(this, QString::fromLatin1(kSection), m_placement);
+    setFrameReceiver(nullptr);
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace tabulo::shell::gui

@@ -1,0 +1,50 @@
+#include "shell/gui/WindowOpeners.h"
+
+namespace tabulo::shell::gui {
+
+bool WindowOpeners::open(FrameCommand command, const FrameContext &context) const {
+    const auto found = m_openers.constFind(command);
+    if (found == m_openers.constEnd() || !*found)
+        return false;
+    // A copy, so an opener that re-registers openers does not pull the
+    // function out from under its own call.
+    const WindowOpener opener = *found;
+    opener(context);
+    return true;
+}
+
+QString WindowOpeners::windowName(FrameCommand command) {
+    switch (command) {
+    case FrameCommand::NamesList:
+        return QStringLiteral("Names list");
+    case FrameCommand::CompaniesList:
+        return QStringLiteral("Companies list");
+    case FrameCommand::PendingDatesList:
+        return QStringLiteral("Pending dates list");
+    case FrameCommand::CallsList:
+        return QStringLiteral("Calls list");
+    case FrameCommand::CitiesAndZipCodes:
+        return QStringLiteral("Cities and zip codes list");
+    case FrameCommand::CompanyCategories:
+        return QStringLiteral("Company categories list");
+    case FrameCommand::ImportantDates:
+        return QStringLiteral("Important dates list");
+    case FrameCommand::NameCategories:
+        return QStringLiteral("Name categories list");
+    case FrameCommand::Setup:
+        return QStringLiteral("Setup form");
+    case FrameCommand::Calendar:
+        return QStringLiteral("Calendar");
+    case FrameCommand::NamesLabels:
+        return QStringLiteral("Names labels report");
+    case FrameCommand::NamesReport:
+        return QStringLiteral("Names report");
+    case FrameCommand::CompanyLabels:
+        return QStringLiteral("Company labels report");
+    case FrameCommand::CompanyReport:
+        return QStringLiteral("Company report");
+    }
+    return {};
+}
+
+} // namespace tabulo::shell::gui

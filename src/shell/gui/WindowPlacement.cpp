@@ -1,0 +1,114 @@
+#include "shell/gui/WindowPlacement.h"
+
+#include "shell/DataDirectory.h"
+#include "shell/gui/ControlResizer.h"
+
+#include <QEvent>
+#include <QWidget>
+
+namespace tabulo::shell::gui {
+
+namespace {
+bool userResizable(const QWidget *window) {
+    return window->minimumSize() != window->maximumSize();
+}
+} // namespace
+
+WindowPlacement::WindowPlacement(QWidget *window, QString section, PlacementSettings settings)
+    : QObject(window)
+    , m_window(window)
+    , m_section(std::move(section))
+    , m_settings(std::move(settings)) {
+    setObjectName(QStringLiteral("windowPlacement"));
+    window->installEventFilter(this);
+}
+
+QSize WindowPlacement::designedSize(const QWidget *window) {
+    if (window->testAttribute(Qt::WA_Resized))
+        return window->size();
+    return window->sizeHint().expandedTo(window->minimumSize());
+}
+
+WindowPlacement *WindowPlacement::attach(QWidget *window, const QString &section, const QString &iniFile) {
+    PlacementSettings settings(iniFile.isEmpty() ? DataDirectory::settingsFile() : iniFile);
+    const QSize designed = designedSize(window);
+    window->resize(designed);
+    window->setMinimumSize(designed);
+    auto *placement = new WindowPlacement(window, section, settings);
+    restore(window, section, settings);
+    return placement;
+}
+
+WindowPlacement *WindowPlacement::attachResizable(QWidget *window, const QString &section,
+                                                  const QString &iniFile) {
+    PlacementSettings settings(iniFile.isEmpty() ? DataDirectory::settingsFile() : iniFile);
+    const QSize designed = designedSize(window);
+    window->resize(designed);
+    window->setMinimumSize(designed);
+    ControlResizer *resizer = ControlResizer::install(window);
+    auto *placement = new WindowPlacement(window, section, settings);
+    restore(window, section, settings);
+    resizer->resize();
+    return placement;
+}
+
+void WindowPlacement::restore(QWidget *window, const QString &section, const PlacementSettings &settings) {
+    const int x = settings.number(section, QStringLiteral("XPosit"));
+    // A window saved at x = 0 counts as never saved.
+    if (x == 0)
+        return;
+    if (!(window->windowState() & Qt::WindowMaximized)) {
+        const int y = settings.number(section, QStringLiteral("YPosit"));
+        if (y != 0) {
+            if (userResizable(window)) {
+                const int width = settings.number(section, QStringLiteral("Width"));
+                const int height = settings.number(section, QStringLiteral("Height"));
+                if (width != 0 && height != 0)
+                    window->setGeometry(x, y, width, height);
+            } else {
+                window->setGeometry(x, y, window->width(), window->height());
+            }
+        }
+    }
+    if (settings.maximised(section))
+        window->setWindowState(window->windowState() | Qt::WindowMaximized);
+}
+
+void WindowPlacement::save(QWidget *window, const QString &section, const PlacementSettings &settings) {
+    const Qt::WindowStates state = window->windowState();
+    if (state & Qt::WindowMinimized)
+        return;
+    Placement placement;
+    placement.maximised = (state & Qt::WindowMaximized) != 0;
+    QRect normal = window->geometry();
+    if (placement.maximised) {
+        // A top-level window remembers its normal geometry; a child window
+        // (an MDI sub-window) has to be taken out of the maximised state first.
+        if (window->isWindow() && window->normalGeometry().isValid()) {
+            normal = window->normalGeometry();
+        } else {
+            window->showNormal();
+            normal = window->geometry();
+        }
+    }
+    placement.x = normal.x();
+    placement.y = normal.y();
+    placement.width = normal.width();
+    placement.height = normal.height();
+    settings.write(section, placement);
+}
+
+void WindowPlacement::saveNow() {
+    if (m_window)
+        save(m_window, m_section, m_settings);
+}
+
+bool WindowPlacement::eventFilter(QObject *watched, QEvent *event) {
+    // A close hides the window without the system's say; a minimise or a
+    // system hide arrives as a spontaneous event and is no close.
+    if (watched == m_window && event->type() == QEvent::Hide && !event->spontaneous())
+        saveNow();
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace tabulo::shell::gui

@@ -1,0 +1,145 @@
+#include "shell/PlacementSettings.h"
+#include "shell/gui/WindowPlacement.h"
+#include "support/TempDataDir.h"
+
+#include <QSettings>
+#include <QWidget>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+using tabulo::shell::Placement;
+using tabulo::shell::PlacementSettings;
+using tabulo::shell::gui::WindowPlacement;
+
+namespace {
+
+class PlacementTest : public ::testing::Test {
+protected:
+    QString ini() const { return m_dir.file(QStringLiteral("QK.INI")); }
+
+    // A top-level window designed at 300 x 200 that keeps its placement in "catls".
+    std::unique_ptr<QWidget> openWindow(const QString &section = QStringLiteral("catls")) {
+        auto window = std::make_unique<QWidget>();
+        window->setObjectName(QStringLiteral("placedWindow"));
+        window->setGeometry(40, 50, 300, 200);
+        WindowPlacement::attach(window.get(), section, ini());
+        return window;
+    }
+
+    QString raw(const QString &key) const {
+        return QSettings(ini(), QSettings::IniFormat).value(key).toString();
+    }
+
+    tabulo::test::TempDataDir m_dir;
+};
+
+TEST_F(PlacementTest, ClosingWritesTheSectionAndOpeningRestoresIt) {
+    {
+        auto window = openWindow();
+        window->show();
+        window->setGeometry(120, 130, 420, 310);
+        window->close();
+    }
+    EXPECT_EQ(raw(QStringLiteral("catls/XPosit")), QStringLiteral("120"));
+    EXPECT_EQ(raw(QStringLiteral("catls/YPosit")), QStringLiteral("130"));
+    EXPECT_EQ(raw(QStringLiteral("catls/Width")), QStringLiteral("420"));
+    EXPECT_EQ(raw(QStringLiteral("catls/Height")), QStringLiteral("310"));
+    EXPECT_EQ(raw(QStringLiteral("catls/Maximize")), QStringLiteral("No"));
+
+    auto again = openWindow();
+    EXPECT_EQ(again->geometry(), QRect(120, 130, 420, 310));
+    EXPECT_FALSE(again->windowState() & Qt::WindowMaximized);
+    // Another window's section is untouched by this one.
+    auto other = openWindow(QStringLiteral("zipls"));
+    EXPECT_EQ(other->geometry(), QRect(40, 50, 300, 200));
+}
+
+TEST_F(PlacementTest, SavedAtXZeroOpensAtTheDesignedPlace) {
+    PlacementSettings(ini()).write(QStringLiteral("catls"), Placement{0, 200, 500, 400, true});
+    auto window = openWindow();
+    EXPECT_EQ(window->geometry(), QRect(40, 50, 300, 200));
+    // "Maximize" is not even read.
+    EXPECT_FALSE(window->windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(PlacementTest, AZeroYOrSizeLeavesTheWindowAlone) {
+    PlacementSettings(ini()).write(QStringLiteral("catls"), Placement{100, 0, 500, 400, false});
+    EXPECT_EQ(openWindow()->geometry(), QRect(40, 50, 300, 200));
+    PlacementSettings(ini()).write(QStringLiteral("catls"), Placement{100, 90, 0, 400, false});
+    EXPECT_EQ(openWindow()->geometry(), QRect(40, 50, 300, 200));
+}
+
+TEST_F(PlacementTest, ClosingWhileMinimisedKeepsThePreviousPlacement) {
+    PlacementSettings(ini()).write(QStringLiteral("catls"), Placement{70, 80, 350, 250, false});
+    {
+        auto window = openWindow();
+        window->show();
+        window->setGeometry(200, 210, 500, 400);
+        window->setWindowState(Qt::WindowMinimized);
+        window->close();
+    }
+    const Placement kept = PlacementSettings(ini()).read(QStringLiteral("catls"));
+    EXPECT_EQ(kept.x, 70);
+    EXPECT_EQ(kept.y, 80);
+    EXPECT_EQ(kept.width, 350);
+    EXPECT_EQ(kept.height, 250);
+}
+
+TEST_F(PlacementTest, ClosingWhileMaximisedSavesYesWithTheNormalGeometryAndReopensMaximised) {
+    {
+        auto window = openWindow();
+        window->show();
+        window->setGeometry(110, 120, 330, 230);
+        window->showMaximized();
+        ASSERT_TRUE(window->isMaximized());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() != QRect(110, 120, 330, 230); }));
+        window->close();
+    }
+    EXPECT_EQ(raw(QStringLiteral("catls/Maximize")), QStringLiteral("Yes"));
+    const Placement saved = PlacementSettings(ini()).read(QStringLiteral("catls"));
+    EXPECT_EQ(QRect(saved.x, saved.y, saved.width, saved.height), QRect(110, 120, 330, 230));
+
+    auto again = openWindow();
+    EXPECT_TRUE(again->windowState() & Qt::WindowMaximized);
+    again->show();
+    EXPECT_TRUE(again->isMaximized());
+    again->showNormal();
+    EXPECT_EQ(again->geometry(), QRect(110, 120, 330, 230));
+    again->close();
+}
+
+TEST_F(PlacementTest, AWindowCannotBeMadeSmallerThanItsDesignedSize) {
+    auto window = openWindow();
+    EXPECT_EQ(window->minimumSize(), QSize(300, 200));
+    window->resize(100, 80);
+    EXPECT_EQ(window->size(), QSize(300, 200));
+    // Nor through a saved size smaller than the design.
+    window->close();
+    PlacementSettings(ini()).write(QStringLiteral("catls"), Placement{60, 70, 120, 90, false});
+    auto again = openWindow();
+    EXPECT_EQ(again->geometry(), QRect(60, 70, 300, 200));
+}
+
+TEST_F(PlacementTest, AFixedSizeWindowIsOnlyMoved) {
+    PlacementSettings(ini()).write(QStringLiteral("setup"), Placement{150, 160, 900, 700, false});
+    QWidget window;
+    window.setGeometry(10, 20, 300, 200);
+    window.setFixedSize(300, 200);
+    WindowPlacement::attach(&window, QStringLiteral("setup"), ini());
+    EXPECT_EQ(window.geometry(), QRect(150, 160, 300, 200));
+}
+
+TEST_F(PlacementTest, MissingOrGarbledValuesReadAsZero) {
+    PlacementSettings settings(ini());
+    EXPECT_EQ(settings.number(QStringLiteral("Main"), QStringLiteral("XPosit")), 0);
+    {
+        QSettings raw(ini(), QSettings::IniFormat);
+        raw.setValue(QStringLiteral("Main/XPosit"), QStringLiteral("left"));
+        raw.setValue(QStringLiteral("Main/Maximize"), QStringLiteral("yes please"));
+    }
+    EXPECT_EQ(settings.number(QStringLiteral("Main"), QStringLiteral("XPosit")), 0);
+    EXPECT_FALSE(settings.maximised(QStringLiteral("Main")));
+}
+
+} // namespace
