@@ -172,6 +172,8 @@ int today() {
 }
 
 int wholeMonthsBetween(int from, int to) {
+    if (from > to)
+        return -wholeMonthsBetween(to, from);
     const year_month_day a = calendarDate(from);
     const year_month_day b = calendarDate(to);
     int months = (static_cast<int>(b.year()) - static_cast<int>(a.year())) * 12 +
@@ -181,6 +183,10 @@ int wholeMonthsBetween(int from, int to) {
     if (b.day() < a.day())
         --months;
     return months;
+}
+
+int wholeYearsBetween(int from, int to) {
+    return wholeMonthsBetween(from, to) / 12;
 }
 
 QString ageText(int from, int to) {

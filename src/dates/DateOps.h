@@ -72,8 +72,11 @@ int today();
 // carries a minus sign ("-3 YRS").
 QString ageText(int from, int to);
 
-// Whole calendar months from `from` to `to` (from <= to).
+// Whole calendar months and years from `from` to `to`; negative when `from`
+// lies after `to`. Someone born on 29 February is a year older on 1 March
+// in the years without that day.
 int wholeMonthsBetween(int from, int to);
+int wholeYearsBetween(int from, int to);
 
 // Date texts of the date pictures. Every form gives the empty text for
 // day number 0 (no date).

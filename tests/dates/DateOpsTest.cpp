@@ -149,6 +149,17 @@ INSTANTIATE_TEST_SUITE_P(
                       AgeCase{ymd(2024, 2, 29), ymd(2025, 3, 1), "12 MOS"},
                       AgeCase{ymd(2030, 5, 1), ymd(2026, 5, 1), "-4 YRS"}));
 
+TEST(DateOps, WholeYearsCountFromTheBirthday) {
+    EXPECT_EQ(wholeYearsBetween(ymd(2000, 2, 29), ymd(2025, 2, 28)), 24);
+    EXPECT_EQ(wholeYearsBetween(ymd(2000, 2, 29), ymd(2025, 3, 1)), 25);
+    EXPECT_EQ(wholeYearsBetween(ymd(2000, 2, 29), ymd(2028, 2, 29)), 28);
+    EXPECT_EQ(wholeYearsBetween(ymd(1959, 10, 31), ymd(2026, 10, 30)), 66);
+    EXPECT_EQ(wholeYearsBetween(ymd(1959, 10, 31), ymd(2026, 10, 31)), 67);
+    EXPECT_EQ(wholeYearsBetween(ymd(2026, 12, 8), ymd(2026, 12, 8)), 0);
+    EXPECT_EQ(wholeMonthsBetween(ymd(2026, 3, 5), ymd(2025, 3, 5)), -12);
+    EXPECT_EQ(wholeYearsBetween(ymd(2030, 5, 1), ymd(2026, 5, 1)), -4);
+}
+
 TEST(DateOps, DatePictureTexts) {
     const int halloween59 = ymd(1959, 10, 31);
     EXPECT_EQ(formatDate(halloween59, DateStyle::Numeric2), QStringLiteral("10/31/59"));
