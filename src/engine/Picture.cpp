@@ -86,7 +86,7 @@ Parsed<Picture> Picture::fromText(const QString &text) {
     if (letter == QLatin1Char('s')) {
         picture.m_kind = Kind::Text;
         picture.m_width = readNumber(body, pos);
-        if (picture.m_width < 0)
+        if (picture.m_width < 1)
             return unknown();
     } else if (letter == QLatin1Char('n')) {
         picture.m_kind = Kind::Number;

@@ -258,8 +258,8 @@ TEST(Picture, ReadsEveryPictureInUse) {
 }
 
 TEST(Picture, RefusesPicturesItDoesNotKnow) {
-    for (const char *text : {"", "@", "x5", "s", "n", "n-", "sx", "d", "d5", "d12", "t", "t1", "n3c", "s5bb",
-                             "P###", "P()P", "@@s5"}) {
+    for (const char *text : {"", "@", "x5", "s", "n", "n-", "sx", "d", "d5", "d12", "t", "t1", "s0", "n3c",
+                             "s5bb", "P###", "P()P", "@@s5"}) {
         const engine::Parsed<Picture> parsed = Picture::fromText(QLatin1String(text));
         EXPECT_FALSE(parsed.ok()) << text;
         EXPECT_TRUE(parsed.error().startsWith(QStringLiteral("Unknown picture"))) << text;
