@@ -1,7 +1,9 @@
 #include "shell/CommandLine.h"
 #include "shell/DataDirectory.h"
-#include "shell/SetupSource.h"
+#include "shell/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
+#include "store/Store.h"
+#include "store/gui/QtMessageService.h"
 
 #include <QApplication>
 #include <QDate>
@@ -13,16 +15,8 @@ using namespace tabulo;
 
 namespace {
 
-// Holds the place of the setup table until the record store is wired in: the
-// frame starts with an empty owner name.
-class SetupWithoutStore final : public shell::SetupSource {
-public:
-    Outcome prepare() override { return Outcome{true, {}, {}}; }
-    void release() override {}
-};
-
+// Stands in for the "d3" date picture until the picture engine is in the tree.
 QString formatD3(int dayNumber) {
-    // Day 0 of the store's dates is Sunday 28 December 1800.
     const QDate date = QDate(1800, 12, 28).addDays(dayNumber);
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(date, QStringLiteral("MMM d, yyyy"));
 }
@@ -50,6 +44,7 @@ int main(int argc, char **argv) {
         break;
     }
     QApplication app(argc, argv);
+    store::QtMessageService::install();
     if (!options.dataDirectory.isEmpty()) {
         const QString problem = shell::DataDirectory::use(options.dataDirectory);
         if (!problem.isEmpty()) {
@@ -58,7 +53,8 @@ int main(int argc, char **argv) {
         }
     }
 
-    SetupWithoutStore setup;
+    store::Store::instance().setDirectory(shell::DataDirectory::path());
+    shell::StoreSetupSource setup(store::Store::instance());
     shell::gui::MainFrame::Services services;
     services.setup = &setup;
     services.formatD3 = formatD3;

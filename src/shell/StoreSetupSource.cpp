@@ -1,0 +1,45 @@
+#include "shell/StoreSetupSource.h"
+
+#include "store/Store.h"
+#include "store/Table.h"
+
+namespace tabulo::shell {
+
+namespace {
+const QString kSetupTable = QStringLiteral("QKset");
+}
+
+store::StoreError readSetupRecord(store::Table &setup) {
+    setup.record().clear();
+    if (const store::StoreError error = setup.setStart(nullptr))
+        return error;
+    return setup.next();
+}
+
+StoreSetupSource::StoreSetupSource(store::Store &store)
+    : m_store(store) {}
+
+StoreSetupSource::~StoreSetupSource() = default;
+
+SetupSource::Outcome StoreSetupSource::prepare() {
+    // Using the table creates it when it is missing; a table that cannot be
+    // used at all ends the program inside the guarded open.
+    if (!m_use)
+        m_use = std::make_unique<store::TableUse>(m_store, QStringList{kSetupTable});
+    store::Table &setup = (*m_use)[kSetupTable];
+
+    if (readSetupRecord(setup)) {
+        setup.record().clear();
+        if (setup.insert())
+            return Outcome{false, {}, QStringLiteral("Error adding QKset")};
+        if (readSetupRecord(setup))
+            return Outcome{false, {}, QStringLiteral("Error adding QKset")};
+    }
+    return Outcome{true, setup.record().value(QStringLiteral("SET:MADEFOR")).toString(), {}};
+}
+
+void StoreSetupSource::release() {
+    m_use.reset();
+}
+
+} // namespace tabulo::shell
