@@ -1,3 +1,4 @@
+#include "engine/Picture.h"
 #include "shell/CommandLine.h"
 #include "shell/DataDirectory.h"
 #include "shell/StoreSetupSource.h"
@@ -6,8 +7,6 @@
 #include "store/gui/QtMessageService.h"
 
 #include <QApplication>
-#include <QDate>
-#include <QLocale>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -15,10 +14,9 @@ using namespace tabulo;
 
 namespace {
 
-// Stands in for the "d3" date picture until the picture engine is in the tree.
 QString formatD3(int dayNumber) {
-    const QDate date = QDate(1800, 12, 28).addDays(dayNumber);
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(date, QStringLiteral("MMM d, yyyy"));
+    static const engine::Picture d3 = engine::Picture::fromText(QStringLiteral("d3")).value();
+    return d3.formatDate(dayNumber);
 }
 
 } // namespace

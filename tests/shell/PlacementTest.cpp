@@ -2,6 +2,8 @@
 #include "shell/gui/WindowPlacement.h"
 #include "support/TempDataDir.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSettings>
 #include <QWidget>
 #include <QtTest/QTest>
@@ -107,6 +109,26 @@ TEST_F(PlacementTest, ClosingWhileMaximisedSavesYesWithTheNormalGeometryAndReope
     again->showNormal();
     EXPECT_EQ(again->geometry(), QRect(110, 120, 330, 230));
     again->close();
+}
+
+TEST_F(PlacementTest, AChildWindowOfTheFrameKeepsItsNormalPlaceWhenClosedMaximised) {
+    QMdiArea area;
+    area.resize(800, 600);
+    area.show();
+    auto *list = new QWidget;
+    list->resize(300, 200);
+    QMdiSubWindow *sub = area.addSubWindow(list);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setGeometry(30, 40, 320, 230);
+    WindowPlacement::attach(sub, QStringLiteral("catls"), ini());
+    sub->show();
+    sub->showMaximized();
+    ASSERT_TRUE(sub->isMaximized());
+    sub->close();
+    const Placement saved = PlacementSettings(ini()).read(QStringLiteral("catls"));
+    EXPECT_TRUE(saved.maximised);
+    EXPECT_EQ(QRect(saved.x, saved.y, saved.width, saved.height), QRect(30, 40, 320, 230));
+    area.close();
 }
 
 TEST_F(PlacementTest, AWindowCannotBeMadeSmallerThanItsDesignedSize) {

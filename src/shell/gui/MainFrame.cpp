@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -44,6 +45,7 @@ MainFrame::MainFrame(Services services, QWidget *parent)
     setObjectName(QStringLiteral("mainFrame"));
     // The design-time title; start() replaces it.
     setWindowTitle(QStringLiteral("Tabulo List Manager"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("x-office-address-book")));
     resize(900, 620);
 
     m_mdiArea = new QMdiArea(this);
