@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDate>
 #include <QDesktopServices>
 #include <QFile>
@@ -266,6 +267,43 @@ TEST_F(MainFrameTest, ShutDownReleasesSetupAndSavesTheMainPlacement) {
     // The next start opens where this one ended.
     ASSERT_TRUE(frame().start());
     EXPECT_EQ(frame().geometry(), QRect(130, 140, 950, 700));
+}
+
+// A window that asks before it closes, as a form with unsaved changes does.
+class StubbornWindow final : public QWidget {
+public:
+    bool refuse = true;
+    int asked = 0;
+
+protected:
+    void closeEvent(QCloseEvent *event) override {
+        ++asked;
+        if (refuse)
+            event->ignore();
+        else
+            event->accept();
+    }
+};
+
+TEST_F(MainFrameTest, ClosingTheFrameClosesEveryOtherWindowFirst) {
+    ASSERT_TRUE(frame().start());
+    StubbornWindow list;
+    list.setObjectName(QStringLiteral("namesListWindow"));
+    list.show();
+    QWidget *child = new QWidget;
+    frame().mdiArea()->addSubWindow(child)->show();
+
+    EXPECT_FALSE(frame().close());
+    EXPECT_EQ(list.asked, 1);
+    EXPECT_TRUE(frame().isVisible());
+    EXPECT_EQ(m_setup.released, 0);
+    EXPECT_FALSE(QFile::exists(m_dir.file(QStringLiteral("QK.INI"))));
+
+    list.refuse = false;
+    EXPECT_TRUE(frame().close());
+    EXPECT_FALSE(list.isVisible());
+    EXPECT_EQ(m_setup.released, 1);
+    EXPECT_TRUE(QFile::exists(m_dir.file(QStringLiteral("QK.INI"))));
 }
 
 TEST_F(MainFrameTest, WindowMenuArrangesTheChildWindows) {

@@ -345,11 +345,21 @@ bool MainFrame::event(QEvent *event) {
 }
 
 void MainFrame::closeEvent(QCloseEvent *event) {
-    // Child windows get their own close first, so each saves its placement;
-    // one that refuses keeps the program running.
+    // The program ends with the frame. Every other window gets its own close
+    // first, so each saves its placement and its form can ask about unsaved
+    // changes; one that refuses keeps the program running.
     m_mdiArea->closeAllSubWindows();
     for (const QMdiSubWindow *sub : m_mdiArea->subWindowList()) {
         if (sub->isVisible()) {
+            event->ignore();
+            return;
+        }
+    }
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window == this || !window->isVisible() || window->windowType() == Qt::Popup ||
+            window->windowType() == Qt::ToolTip)
+            continue;
+        if (!window->close()) {
             event->ignore();
             return;
         }
