@@ -130,10 +130,14 @@ int changeRecord(Table &table, ConflictMessage conflict, QObject *owner) {
         return ChangeResult::Failed;
     }
 
-    if (conflict == ConflictMessage::Long)
+    if (conflict == ConflictMessage::Long) {
         standardMessage(owner, 38);
-    else
+        // Message 38 reports the conflict without the error text; left
+        // saved, the conflict would show up in the next, unrelated message.
+        clearSavedError();
+    } else {
         standardMessage(owner, 15, u"Record Changed by Another Station"_s);
+    }
     // Show the stored record, watched again, so saving once more after the
     // user has seen it overwrites it.
     table.watch();

@@ -6,6 +6,7 @@
 #include "support/ScriptedMessageService.h"
 
 #include <QDir>
+#include <QObject>
 #include <initializer_list>
 #include <set>
 #include <utility>
@@ -256,9 +257,13 @@ TEST_F(ChangeRulesTest, ConflictShowsItsMessageByTheFlagAndReloadsTheStoredRecor
 
         nam.record().setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Mine"));
         m_messages.answer(c.number, Button::Ok);
-        EXPECT_EQ(changeRecord(nam, c.flag), ChangeResult::ChangedElsewhere);
+        QObject form;
+        EXPECT_EQ(changeRecord(nam, c.flag, &form), ChangeResult::ChangedElsewhere);
         EXPECT_EQ(m_messages.last().title, QString::fromUtf8(c.title));
         EXPECT_EQ(m_messages.last().text, QString::fromUtf8(c.text));
+        EXPECT_EQ(m_messages.last().owner, &form);
+        // The conflict has been reported: it must not turn up in a later message.
+        EXPECT_FALSE(savedError().has_value());
         EXPECT_EQ(nam.record().value(QStringLiteral("NAM:LNAME")).toString(),
                   QStringLiteral("Theirs %1").arg(c.number));
         EXPECT_TRUE(nam.watching());
