@@ -9,12 +9,14 @@
 #include "store/Table.h"
 
 #include <atomic>
+#include <thread>
 
 namespace tabulo::dates {
 
 namespace {
 
 std::atomic<bool> s_firstCheckDone{false};
+std::atomic<std::thread::id> s_windowThread{};
 
 qint64 integerField(const store::Record &record, const char *name) {
     return record.value(QString::fromLatin1(name)).toLongLong();
@@ -155,6 +157,20 @@ bool PendingEvents::firstCheckDone() {
 
 void PendingEvents::resetFirstCheck() {
     s_firstCheckDone = false;
+}
+
+PendingWindowClaim::PendingWindowClaim() {
+    std::thread::id none{};
+    m_owned = s_windowThread.compare_exchange_strong(none, std::this_thread::get_id());
+}
+
+PendingWindowClaim::~PendingWindowClaim() {
+    if (m_owned)
+        s_windowThread = std::thread::id{};
+}
+
+bool PendingWindowClaim::windowOpen() {
+    return s_windowThread.load() != std::thread::id{};
 }
 
 } // namespace tabulo::dates

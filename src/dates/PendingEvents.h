@@ -76,4 +76,25 @@ private:
     int m_lastDayOfMonth = 0;
 };
 
+// At most one pending-events window exists. The thread that is to show it
+// claims the window for as long as the claim lives; a start on any other
+// thread finds it taken and only asks the open window to come to the front
+// (no second check, no second window). The claim ends however the thread
+// ends, also after a start-up check that found nothing.
+class PendingWindowClaim final {
+public:
+    PendingWindowClaim();
+    ~PendingWindowClaim();
+    PendingWindowClaim(const PendingWindowClaim &) = delete;
+    PendingWindowClaim &operator=(const PendingWindowClaim &) = delete;
+
+    // False when another thread's window holds the claim.
+    bool owned() const { return m_owned; }
+    // Whether any thread holds the claim now.
+    static bool windowOpen();
+
+private:
+    bool m_owned = false;
+};
+
 } // namespace tabulo::dates

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 using tabulo::dates::dateFromMdy;
 using tabulo::dates::PendingEvents;
 namespace dates = tabulo::dates;
@@ -182,4 +185,44 @@ TEST_F(PendingEventsTest, TickingTheBoxWithoutASetupRecordAddsOne) {
     EXPECT_TRUE(m_pending.setPopupChecked(true));
     EXPECT_EQ(m_setup->records(), 1);
     EXPECT_EQ(storedSetup("SET:POPCHECKED"), 1);
+}
+
+TEST_F(PendingEventsTest, AnUnreadableTableIsReportedNotTakenForNothingPending) {
+    addSetup(0, 1);
+    PendingEvents::resetFirstCheck();
+    m_pending.startupCheck(); // the first check, silent
+    m_dates->close();
+    m_messages.answer(35, store::Button::Ok);
+    EXPECT_FALSE(m_pending.startupCheck());
+    EXPECT_EQ(m_messages.shownNumbers(), std::vector<int>{35});
+    EXPECT_TRUE(m_messages.last().text.contains(m_dates->fileName()));
+}
+
+TEST(PendingWindowClaim, OneWindowAtATimeAcrossThreads) {
+    ASSERT_FALSE(dates::PendingWindowClaim::windowOpen());
+    {
+        const dates::PendingWindowClaim first;
+        EXPECT_TRUE(first.owned());
+        EXPECT_TRUE(dates::PendingWindowClaim::windowOpen());
+
+        bool secondOwned = true;
+        std::thread other([&secondOwned] {
+            const dates::PendingWindowClaim second;
+            secondOwned = second.owned();
+        });
+        other.join();
+        EXPECT_FALSE(secondOwned);
+        // The refused claim must not release the window it did not hold.
+        EXPECT_TRUE(dates::PendingWindowClaim::windowOpen());
+    }
+    EXPECT_FALSE(dates::PendingWindowClaim::windowOpen());
+
+    bool laterOwned = false;
+    std::thread later([&laterOwned] {
+        const dates::PendingWindowClaim claim;
+        laterOwned = claim.owned();
+    });
+    later.join();
+    EXPECT_TRUE(laterOwned);
+    EXPECT_FALSE(dates::PendingWindowClaim::windowOpen());
 }
