@@ -988,22 +988,27 @@ bool Table::duplicates(const KeyDef &key, qint64 exceptRid)
     return stmt.step() == SQLITE_ROW;
 }
 
-StoreError Table::begin(int timeoutSeconds)
+StoreError Table::beginWith(const char *sql, int timeoutSeconds, const QString &failure)
 {
     if (StoreError e = checkOpen())
         return e;
     if (m_inTransaction || m_locked)
         return fail(Code::Failure, QStringLiteral("a transaction is already open"));
     setWait(std::max(0, timeoutSeconds) * 1000);
-    const int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
     setWait(defaultWaitMs());
-    if (rc != SQLITE_OK) {
-        return failSql(sqlite3_extended_errcode(m_db),
-                       QStringLiteral("the transaction could not begin within %1 seconds").arg(timeoutSeconds));
-    }
-    m_inTransaction = true;
+    if (rc != SQLITE_OK)
+        return failSql(sqlite3_extended_errcode(m_db), failure.arg(timeoutSeconds));
     registerTransaction(this, true);
     return succeed();
+}
+
+StoreError Table::begin(int timeoutSeconds)
+{
+    StoreError e = beginWith("BEGIN IMMEDIATE", timeoutSeconds,
+                             QStringLiteral("the transaction could not begin within %1 seconds"));
+    m_inTransaction = e.ok();
+    return e;
 }
 
 StoreError Table::commit()
@@ -1050,20 +1055,13 @@ void Table::rollbackAll()
 
 StoreError Table::lock(int timeoutSeconds)
 {
-    if (StoreError e = checkOpen())
+    StoreError e = beginWith("BEGIN EXCLUSIVE", timeoutSeconds,
+                             QStringLiteral("the table could not be locked within %1 seconds"));
+    if (e)
         return e;
-    if (m_inTransaction || m_locked)
-        return fail(Code::Failure, QStringLiteral("a transaction is already open"));
-    setWait(std::max(0, timeoutSeconds) * 1000);
-    const int rc = sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-    setWait(defaultWaitMs());
-    if (rc != SQLITE_OK)
-        return failSql(sqlite3_extended_errcode(m_db),
-                       QStringLiteral("the table could not be locked within %1 seconds").arg(timeoutSeconds));
     m_locked = true;
     m_lockSeconds = timeoutSeconds;
-    registerTransaction(this, true);
-    return succeed();
+    return e;
 }
 
 StoreError Table::flush()
@@ -1072,17 +1070,11 @@ StoreError Table::flush()
         return e;
     if (!m_locked)
         return succeed();
-    StoreError e = exec("COMMIT");
+    // Write what was buffered, then take the lock again for what follows.
+    StoreError e = unlock();
     if (e)
         return e;
-    // Still locked: take the lock again for the writes that follow.
-    e = exec("BEGIN EXCLUSIVE");
-    if (e) {
-        m_locked = false;
-        registerTransaction(this, false);
-        return e;
-    }
-    return succeed();
+    return lock(m_lockSeconds);
 }
 
 StoreError Table::unlock()

@@ -191,6 +191,7 @@ public:
 
 private:
     StoreError checkOpen();
+    StoreError beginWith(const char *sql, int timeoutSeconds, const QString &failure);
     StoreError verifyFile();
     StoreError readCurrent(sql::Statement &stmt);
     StoreError exec(const char *sql);
