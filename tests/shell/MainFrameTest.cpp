@@ -364,6 +364,22 @@ TEST_F(MainFrameTest, EditItemsWorkOnTheFocusedControl) {
     EXPECT_EQ(entry->text(), QStringLiteral("ithSm"));
 }
 
+TEST_F(MainFrameTest, PrintSetupShowsThePrinterDialogOverTheFrame) {
+    ASSERT_TRUE(frame().start());
+    QString shownTitle;
+    QWidget *shownParent = nullptr;
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        shownTitle = dialog->windowTitle();
+        shownParent = dialog->parentWidget();
+        dialog->close();
+    });
+    action("actionPrintSetup")->trigger();
+    EXPECT_EQ(shownTitle, QStringLiteral("Print Setup"));
+    EXPECT_EQ(shownParent, &frame());
+}
+
 // Records the addresses handed to the desktop.
 class UrlCatcher final : public QObject {
     Q_OBJECT
