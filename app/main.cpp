@@ -1,3 +1,5 @@
+#include "dates/Clock.h"
+#include "dates/gui/CalendarPicker.h"
 #include "engine/Picture.h"
 #include "shell/CommandLine.h"
 #include "shell/DataDirectory.h"
@@ -57,6 +59,9 @@ int main(int argc, char **argv) {
     services.setup = &setup;
     services.formatD3 = formatD3;
     shell::gui::MainFrame frame(services);
+    frame.openers().set(shell::gui::FrameCommand::Calendar, [](const shell::gui::FrameContext &context) {
+        dates::gui::CalendarPicker::pick(context.frame, dates::Clock::current().today(), [](int) {});
+    });
 
     QString error;
     if (!frame.start(&error)) {
