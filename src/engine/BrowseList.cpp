@@ -1,0 +1,753 @@
+#include "engine/BrowseList.h"
+
+#include "engine/FieldText.h"
+#include "store/Messages.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tabulo::engine {
+
+using store::Code::EndOfFile;
+
+namespace {
+constexpr int ThumbEntries = 100;
+constexpr int LocatorWidth = 30;
+
+store::sql::Value toSqlValue(const store::FieldDef &field, const QVariant &value) {
+    if (field.isText())
+        return value.toString().toStdString();
+    return static_cast<qint64>(value.toLongLong());
+}
+
+bool isNumeric(const store::FieldDef &field) {
+    return !field.isText();
+}
+
+// Orders two values of one key component as the thumb table needs them.
+int compareComponent(const QVariant &a, const QVariant &b, bool numeric) {
+    if (numeric) {
+        const qint64 x = a.toLongLong(), y = b.toLongLong();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+}
+} // namespace
+
+BrowseList::BrowseList(store::Table &table, std::vector<ListColumn> columns, std::vector<SortOrder> orders,
+                       ThumbKind thumbKind, BrowseHost &host)
+    : m_table(&table)
+    , m_view(std::make_unique<store::Cursor>(table))
+    , m_columns(std::move(columns))
+    , m_orders(std::move(orders))
+    , m_thumbKind(thumbKind)
+    , m_host(&host) {
+    for (const ListColumn &c : m_columns)
+        m_columnFields.push_back(table.def().fieldIndex(c.field));
+    if (m_orders.empty())
+        m_orders.push_back(SortOrder{table.def().primaryKey()});
+}
+
+BrowseList::~BrowseList() = default;
+
+void BrowseList::open() {
+    m_request = globalRequest();
+    m_openingRequest = m_request;
+    m_response = Response::RequestCancelled;
+    setGlobalRequest(Request::None);
+    setGlobalResponse(Response::None);
+}
+
+void BrowseList::finish() {
+    setGlobalResponse(m_response == Response::None ? Response::RequestCancelled : m_response);
+}
+
+ListAction BrowseList::defaultAction() const {
+    switch (m_openingRequest) {
+    case Request::SelectRecord:
+        return ListAction::Select;
+    case Request::InsertRecord:
+        return ListAction::Insert;
+    case Request::ChangeRecord:
+        return ListAction::Change;
+    default:
+        return ListAction::None;
+    }
+}
+
+ListAction BrowseList::doubleClickAction() const {
+    return m_openingRequest == Request::SelectRecord ? ListAction::Select : ListAction::Change;
+}
+
+void BrowseList::readPageSize() {
+    m_pageSize = std::max(1, m_host->visibleRows());
+}
+
+void BrowseList::viewError() {
+    store::takeSavedError();
+    store::standardMessage(m_host->messageOwner(), 36);
+}
+
+int BrowseList::firstFreeComponent() const {
+    return static_cast<int>(m_builtRanges.size());
+}
+
+int BrowseList::firstFreeField() const {
+    if (m_active == 0 || !order().key)
+        return -1;
+    const auto &components = order().key->components;
+    const int c = firstFreeComponent();
+    if (c >= static_cast<int>(components.size()))
+        return -1;
+    return components[static_cast<size_t>(c)].field;
+}
+
+void BrowseList::applySortOrder(int index, const std::vector<QVariant> &ranges) {
+    m_active = index;
+    m_builtRanges = ranges;
+    const SortOrder &o = order();
+    m_view->setOrder(o.key);
+    std::vector<store::sql::Value> leading;
+    if (o.key) {
+        for (size_t i = 0; i < ranges.size() && i < o.key->components.size(); ++i) {
+            const auto &f = m_table->def().fields[static_cast<size_t>(o.key->components[i].field)];
+            leading.push_back(toSqlValue(f, ranges[i]));
+        }
+    }
+    m_view->setRange(std::move(leading));
+    m_view->setFilter(o.filterSql, o.filterBinder);
+    m_view->setReadAhead(std::max(1, m_pageSize));
+}
+
+bool BrowseList::startOfSortOrder() {
+    // A child record read from here is born linked to its parent.
+    if (m_active != 0 && order().key) {
+        for (size_t i = 0; i < m_builtRanges.size() && i < order().key->components.size(); ++i)
+            m_table->record().setValue(order().key->components[i].field, m_builtRanges[i]);
+    }
+    if (m_view->toStart()) {
+        viewError();
+        return false;
+    }
+    return true;
+}
+
+bool BrowseList::positionView(const ListRow &row) {
+    if (m_view->toPosition(row.position).ok())
+        return true;
+    // The row's record is gone (another station deleted it): continue from
+    // where its key values would sort.
+    if (m_active == 0 || !order().key)
+        return m_view->toStart().ok();
+    store::Record values(m_table->def());
+    const auto &components = order().key->components;
+    for (size_t i = 0; i < components.size() && i < row.keyValues.size(); ++i)
+        values.setValue(components[i].field, row.keyValues[i]);
+    return m_view->toNotBelow(values).ok();
+}
+
+ListRow BrowseList::makeRow() const {
+    ListRow r;
+    const store::Record &rec = m_table->record();
+    for (size_t i = 0; i < m_columns.size(); ++i) {
+        const QVariant v = m_columnFields[i] >= 0 ? rec.value(m_columnFields[i]) : QVariant();
+        r.values.push_back(v);
+        r.texts.push_back(showValue(m_columns[i].picture, v));
+    }
+    if (m_active != 0 && order().key) {
+        for (const auto &c : order().key->components)
+            r.keyValues.push_back(rec.value(c.field));
+    }
+    r.position = m_table->position();
+    return r;
+}
+
+BrowseList::FillResult BrowseList::fill(bool forward, int count) {
+    FillResult result{count, false};
+    const bool hint = count > 1;
+    if (hint)
+        m_table->send(QStringLiteral("QUICKSCAN=on"));
+    m_view->setReadAhead(m_pageSize);
+
+    QString boundary;
+    bool skipFirst = false;
+    if (!m_page.empty()) {
+        const ListRow &b = forward ? m_page.back() : m_page.front();
+        boundary = b.position;
+        positionView(b);
+        skipFirst = true;
+    }
+    while (result.unread > 0) {
+        const store::StoreError e = forward ? m_view->next() : m_view->previous();
+        if (e.code == EndOfFile)
+            break;
+        if (e) {
+            store::takeSavedError();
+            store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
+            result.failed = true;
+            m_response = Response::RequestCancelled;
+            m_host->closeList();
+            break;
+        }
+        if (skipFirst) {
+            skipFirst = false;
+            if (m_table->position() == boundary)
+                continue;
+        }
+        if (m_adding) {
+            if (static_cast<int>(m_page.size()) >= m_pageSize) {
+                if (forward)
+                    m_page.pop_front();
+                else
+                    m_page.pop_back();
+            }
+            if (forward)
+                m_page.push_back(makeRow());
+            else
+                m_page.push_front(makeRow());
+        }
+        --result.unread;
+    }
+    if (hint)
+        m_table->send(QStringLiteral("QUICKSCAN=off"));
+    m_adding = true;
+    return result;
+}
+
+void BrowseList::copyRowToBuffer(int rowNumber) {
+    if (rowNumber < 1 || rowNumber > rowCount())
+        return;
+    const ListRow &r = row(rowNumber);
+    store::Record &rec = m_table->record();
+    if (m_active != 0 && order().key) {
+        const auto &components = order().key->components;
+        for (size_t i = 0; i < components.size() && i < r.keyValues.size(); ++i)
+            rec.setValue(components[i].field, r.keyValues[i]);
+    }
+    for (size_t i = 0; i < m_columns.size(); ++i) {
+        if (m_columnFields[i] >= 0)
+            rec.setValue(m_columnFields[i], r.values[i]);
+    }
+}
+
+void BrowseList::reset(ResetMode mode) {
+    m_host->setWaitCursor(true);
+    readPageSize();
+    QString saved;
+    if (mode == ResetMode::FromCurrentRecord) {
+        saved = m_table->position();
+        if (saved.isEmpty() || m_view->toPosition(saved)) {
+            saved.clear();
+            startOfSortOrder();
+        }
+    } else if (!m_page.empty()) {
+        const int h = std::clamp(m_highlighted, 1, rowCount());
+        saved = row(h).position;
+        positionView(m_page.front());
+    } else {
+        startOfSortOrder();
+    }
+    m_page.clear();
+    FillResult r = fill(mode != ResetMode::FromEnd, m_pageSize);
+    if (!r.failed && !saved.isEmpty() && r.unread > 0) {
+        if (m_page.empty())
+            startOfSortOrder();
+        fill(mode == ResetMode::FromEnd, r.unread);
+    }
+
+    if (m_page.empty()) {
+        m_highlighted = 0;
+        m_table->record().clear();
+    } else {
+        if (!saved.isEmpty()) {
+            m_highlighted = rowCount();
+            for (int i = 1; i <= rowCount(); ++i) {
+                if (row(i).position == saved) {
+                    m_highlighted = i;
+                    break;
+                }
+            }
+        } else {
+            m_highlighted = mode == ResetMode::FromEnd ? rowCount() : 1;
+        }
+        copyRowToBuffer(m_highlighted);
+    }
+    m_scrollBarVisible = rowCount() == m_pageSize;
+    m_host->setWaitCursor(false);
+    m_host->pageChanged();
+}
+
+void BrowseList::locate(LocateMode mode) {
+    readPageSize();
+    m_view->discardBatch();
+    bool positioned = false;
+    if (mode == LocateMode::ExactPosition) {
+        const QString position = m_table->position();
+        positioned = !position.isEmpty() && m_view->toPosition(position).ok();
+    }
+    if (!positioned) {
+        if (m_active != 0 && order().key) {
+            for (size_t i = 0; i < m_builtRanges.size() && i < order().key->components.size(); ++i)
+                m_table->record().setValue(order().key->components[i].field, m_builtRanges[i]);
+        }
+        if (m_view->toNotBelow(m_table->record())) {
+            viewError();
+            startOfSortOrder();
+        }
+    }
+    m_page.clear();
+    m_adding = false;
+    const FillResult probe = fill(true, 1);
+    if (probe.failed)
+        return;
+    reset(probe.unread == 0 ? ResetMode::FromCurrentRecord : ResetMode::FromEnd);
+}
+
+void BrowseList::finishRebuild() {
+    if (m_thumbKind == ThumbKind::Fixed) {
+        m_table->send(QStringLiteral("QUICKSCAN=on"));
+        m_table->send(QStringLiteral("QUICKSCAN=off"));
+    } else {
+        buildThumbTable();
+    }
+}
+
+void BrowseList::refresh(int sortOrder) {
+    if (m_acceptingAll)
+        return;
+    const int wanted = std::clamp(sortOrder + 1, 1, static_cast<int>(m_orders.size()));
+    const SortOrder &o = m_orders[static_cast<size_t>(wanted - 1)];
+    const std::vector<QVariant> ranges = o.rangeValues ? o.rangeValues() : std::vector<QVariant>{};
+    const bool first = !m_firstRefreshDone;
+    const bool rangeChanged = !first && ranges != m_builtRanges;
+    if (first || wanted != m_active || rangeChanged || m_forced) {
+        if (!m_page.empty())
+            fetchHighlighted();
+        readPageSize();
+        applySortOrder(wanted, ranges);
+        startOfSortOrder();
+        m_firstRefreshDone = true;
+        if ((first && m_request != Request::SelectRecord) || rangeChanged) {
+            m_page.clear();
+            reset(ResetMode::FromStart);
+        } else {
+            locate(LocateMode::NotBelow);
+        }
+        finishRebuild();
+        if (m_thumbKind == ThumbKind::Fixed)
+            m_thumb = rowCount() < m_pageSize ? 0 : (m_highlighted <= 1 ? 0 : 50);
+    }
+    if (!m_page.empty())
+        copyRowToBuffer(m_highlighted);
+    if (m_thumbKind == ThumbKind::Distributed)
+        updateThumbFromTable();
+    m_scrollBarVisible = rowCount() == m_pageSize;
+    m_forced = false;
+    m_host->pageChanged();
+}
+
+void BrowseList::afterScroll(bool down, int unread) {
+    if (m_thumbKind == ThumbKind::Fixed) {
+        if (rowCount() < m_pageSize)
+            m_thumb = 0;
+        else if (unread > 0)
+            m_thumb = down ? 100 : 0;
+        else
+            m_thumb = 50;
+    } else {
+        updateThumbFromTable();
+    }
+    copyRowToBuffer(m_highlighted);
+    m_scrollBarVisible = rowCount() == m_pageSize;
+    m_host->pageChanged();
+}
+
+void BrowseList::scrollRow(bool down) {
+    if (m_page.empty())
+        return;
+    m_locatorText.clear();
+    readPageSize();
+    int unread = 0;
+    if (!down && m_highlighted > 1) {
+        --m_highlighted;
+    } else if (down && m_highlighted < rowCount()) {
+        ++m_highlighted;
+    } else {
+        const bool wasFull = rowCount() >= m_pageSize;
+        const FillResult r = fill(down, 1);
+        if (r.failed)
+            return;
+        unread = r.unread;
+        if (!wasFull && unread == 0 && down)
+            m_highlighted = rowCount();
+    }
+    afterScroll(down, unread);
+}
+
+void BrowseList::scrollPage(bool down) {
+    if (m_page.empty())
+        return;
+    m_locatorText.clear();
+    readPageSize();
+    const FillResult r = fill(down, m_pageSize);
+    if (r.failed)
+        return;
+    if (r.unread > 0)
+        m_highlighted =
+            down ? std::min(rowCount(), m_highlighted + r.unread) : std::max(1, m_highlighted - r.unread);
+    m_highlighted = std::clamp(m_highlighted, 1, rowCount());
+    afterScroll(down, r.unread);
+}
+
+void BrowseList::scrollToEnd(bool bottom) {
+    m_locatorText.clear();
+    readPageSize();
+    m_page.clear();
+    if (!startOfSortOrder())
+        return;
+    const FillResult r = fill(!bottom, m_pageSize);
+    if (r.failed)
+        return;
+    m_highlighted = m_page.empty() ? 0 : (bottom ? rowCount() : 1);
+    if (m_page.empty())
+        m_table->record().clear();
+    // An end reached is an end: the thumb sits there.
+    afterScroll(bottom, 1);
+}
+
+void BrowseList::thumbDragged(int position) {
+    if (position <= 1) {
+        scrollToEnd(false);
+        return;
+    }
+    if (position >= ThumbEntries) {
+        scrollToEnd(true);
+        return;
+    }
+    if (m_thumbKind == ThumbKind::Fixed || m_thumbTable.size() != ThumbEntries)
+        return;
+    const int field = firstFreeField();
+    if (field < 0)
+        return;
+    m_table->record().setValue(field, m_thumbTable[static_cast<size_t>(position - 1)]);
+    locate(LocateMode::NotBelow);
+}
+
+void BrowseList::highlightRow(int rowNumber) {
+    if (m_page.empty())
+        return;
+    m_highlighted = std::clamp(rowNumber, 1, rowCount());
+    copyRowToBuffer(m_highlighted);
+    m_scrollBarVisible = rowCount() == m_pageSize;
+    refresh(m_active - 1);
+}
+
+void BrowseList::typed(QChar c) {
+    if (m_page.empty() || m_active == 0)
+        return;
+    const int field = firstFreeField();
+    if (field < 0)
+        return;
+    const store::FieldDef &f = m_table->def().fields[static_cast<size_t>(field)];
+    if (order().locator == Locator::Incremental) {
+        if (m_locatorText.size() < LocatorWidth)
+            m_locatorText.append(c);
+        const QString text = m_locatorText;
+        m_table->record().setValue(field,
+                                   isNumeric(f) ? QVariant(text.trimmed().toLongLong()) : QVariant(text));
+        locate(LocateMode::NotBelow);
+        m_locatorText = text;
+        return;
+    }
+    if (order().locator != Locator::Step)
+        return;
+    const QChar wanted = c.toUpper();
+    const size_t comp = static_cast<size_t>(firstFreeComponent());
+    auto firstChar = [&]() -> QChar {
+        const ListRow &r = row(m_highlighted);
+        if (comp >= r.keyValues.size())
+            return {};
+        const QString s =
+            isNumeric(f) ? QString::number(r.keyValues[comp].toLongLong()) : r.keyValues[comp].toString();
+        return s.isEmpty() ? QChar() : s.at(0).toUpper();
+    };
+    if (firstChar() == wanted) {
+        scrollRow(true);
+        copyRowToBuffer(m_highlighted);
+    }
+    if (firstChar() != wanted) {
+        if (isNumeric(f))
+            m_table->record().setValue(field, QVariant(static_cast<qint64>(std::max(0, c.digitValue()))));
+        else
+            m_table->record().setValue(field, QVariant(QString(c)));
+        locate(LocateMode::NotBelow);
+    } else {
+        m_host->pageChanged();
+    }
+}
+
+void BrowseList::backspace() {
+    if (m_active == 0 || order().locator != Locator::Incremental || m_locatorText.isEmpty())
+        return;
+    m_locatorText.chop(1);
+    const int field = firstFreeField();
+    if (field < 0)
+        return;
+    const QString text = m_locatorText;
+    const store::FieldDef &f = m_table->def().fields[static_cast<size_t>(field)];
+    m_table->record().setValue(field, isNumeric(f) ? QVariant(text.trimmed().toLongLong()) : QVariant(text));
+    locate(LocateMode::NotBelow);
+    m_locatorText = text;
+}
+
+bool BrowseList::fetchHighlighted() {
+    if (m_page.empty())
+        return false;
+    const int h = std::clamp(m_highlighted, 1, rowCount());
+    m_table->watch();
+    return m_table->reget(row(h).position).ok();
+}
+
+void BrowseList::callForm(Request request, std::function<void(Response)> then) {
+    m_view->discardBatch();
+    setGlobalRequest(request);
+    setGlobalResponse(Response::None);
+    m_formRunning = true;
+    m_host->runForm([this, then = std::move(then)]() {
+        m_formRunning = false;
+        Response answer = globalResponse();
+        if (answer == Response::None)
+            answer = Response::RequestCancelled;
+        m_response = answer;
+        then(answer);
+        finishRebuild();
+        m_request = m_openingRequest;
+        m_response = Response::RequestCancelled;
+        refresh(m_active - 1);
+    });
+}
+
+void BrowseList::perform(ListAction action) {
+    if (m_formRunning)
+        return;
+    switch (action) {
+    case ListAction::Insert:
+        insert();
+        break;
+    case ListAction::Change:
+        change();
+        break;
+    case ListAction::Delete:
+        remove();
+        break;
+    case ListAction::Select:
+        select();
+        break;
+    case ListAction::Close:
+        close();
+        break;
+    case ListAction::None:
+        break;
+    }
+}
+
+void BrowseList::insert() {
+    fetchHighlighted();
+    m_table->record().clear();
+    if (m_active != 0 && order().key) {
+        for (size_t i = 0; i < m_builtRanges.size() && i < order().key->components.size(); ++i)
+            m_table->record().setValue(order().key->components[i].field, m_builtRanges[i]);
+    }
+    callForm(Request::InsertRecord, [this](Response r) {
+        if (r == Response::RequestCompleted)
+            locate(LocateMode::ExactPosition);
+        else
+            reset(ResetMode::FromFirstRow);
+    });
+}
+
+void BrowseList::change() {
+    if (m_page.empty())
+        return;
+    if (!fetchHighlighted()) {
+        // Another station deleted it meanwhile: show what is there now.
+        reset(ResetMode::FromFirstRow);
+        return;
+    }
+    callForm(Request::ChangeRecord, [this](Response r) {
+        if (r == Response::RequestCompleted)
+            locate(LocateMode::ExactPosition);
+        else
+            reset(ResetMode::FromFirstRow);
+    });
+}
+
+void BrowseList::remove() {
+    if (m_page.empty())
+        return;
+    if (!fetchHighlighted()) {
+        reset(ResetMode::FromFirstRow);
+        return;
+    }
+    callForm(Request::DeleteRecord, [this](Response r) {
+        if (r == Response::RequestCompleted && m_highlighted >= 1 && m_highlighted <= rowCount())
+            m_page.erase(m_page.begin() + (m_highlighted - 1));
+        reset(ResetMode::FromFirstRow);
+    });
+}
+
+void BrowseList::select() {
+    if (m_page.empty() || !selectEnabled())
+        return;
+    if (!fetchHighlighted())
+        return;
+    m_response = Response::RequestCompleted;
+    if (m_onSelect)
+        m_onSelect();
+    m_host->closeList();
+}
+
+void BrowseList::close() {
+    fetchHighlighted();
+    m_response = Response::RequestCancelled;
+    m_host->closeList();
+}
+
+void BrowseList::windowClosing() {
+    fetchHighlighted();
+    m_response = Response::RequestCancelled;
+}
+
+QString BrowseList::contextMenuText() const {
+    const bool rows = !m_page.empty();
+    if (!m_hasSelectButton) {
+        return rows ? QStringLiteral("&Insert|%1|&Delete").arg(m_updateLabel)
+                    : QStringLiteral("&Insert|~%1|~&Delete").arg(m_updateLabel);
+    }
+    QString text =
+        rows ? QStringLiteral("&Insert|&Edit|&Delete|-|") : QStringLiteral("&Insert|~&Edit|~&Delete|-|");
+    text += (rows && selectEnabled()) ? QStringLiteral("&Select") : QStringLiteral("~&Select");
+    return text;
+}
+
+ListAction BrowseList::contextMenuAction(int item) const {
+    switch (item) {
+    case 1:
+        return ListAction::Insert;
+    case 2:
+        return ListAction::Change;
+    case 3:
+        return ListAction::Delete;
+    case 4:
+        return m_hasSelectButton ? ListAction::Select : ListAction::None;
+    default:
+        return ListAction::None;
+    }
+}
+
+void BrowseList::buildThumbTable() {
+    m_thumbTable.clear();
+    const int field = firstFreeField();
+    if (field < 0)
+        return;
+    // The reads below move the buffer; the list's own record stays put.
+    const store::Record kept = m_table->record();
+    const QString keptPosition = m_table->position();
+    QVariant low, high;
+    bool found = false;
+    if (startOfSortOrder() && m_view->previous().ok()) {
+        high = m_table->record().value(field);
+        if (startOfSortOrder() && m_view->next().ok()) {
+            low = m_table->record().value(field);
+            found = true;
+        }
+    }
+    if (!keptPosition.isEmpty())
+        m_table->reget(keptPosition);
+    m_table->record() = kept;
+    if (!found)
+        return;
+    const store::FieldDef &f = m_table->def().fields[static_cast<size_t>(field)];
+    m_thumbTable = thumbEntries(low, high, isNumeric(f), f.width);
+}
+
+void BrowseList::updateThumbFromTable() {
+    if (m_thumbTable.size() != ThumbEntries || m_page.empty()) {
+        m_thumb = 0;
+        return;
+    }
+    const int field = firstFreeField();
+    if (field < 0)
+        return;
+    const size_t comp = static_cast<size_t>(firstFreeComponent());
+    const ListRow &r = row(m_highlighted);
+    if (comp >= r.keyValues.size())
+        return;
+    const bool numeric = isNumeric(m_table->def().fields[static_cast<size_t>(field)]);
+    int k = 0;
+    while (k + 1 < ThumbEntries &&
+           compareComponent(m_thumbTable[static_cast<size_t>(k + 1)], r.keyValues[comp], numeric) <= 0)
+        ++k;
+    m_thumb = k * 100 / (ThumbEntries - 1);
+}
+
+std::vector<QVariant> thumbEntries(const QVariant &low, const QVariant &high, bool numeric, int width) {
+    std::vector<QVariant> entries;
+    entries.reserve(ThumbEntries);
+    if (numeric) {
+        const qint64 lo = low.toLongLong(), hi = high.toLongLong();
+        for (int k = 1; k <= ThumbEntries; ++k) {
+            const double v = static_cast<double>(lo) + (k - 1) * static_cast<double>(hi - lo) / 99.0;
+            entries.emplace_back(static_cast<qint64>(std::trunc(v)));
+        }
+        return entries;
+    }
+
+    // The alphabet: the upper-case letters among codes 1 to 255, in code order.
+    static const QString alphabet = [] {
+        QString a;
+        for (int c = 1; c <= 255; ++c) {
+            if (QChar(c).isUpper())
+                a.append(QChar(c));
+        }
+        return a;
+    }();
+    const qint64 base = alphabet.size() + 1;
+    const int length = std::max(width, 1);
+
+    QString lo = low.toString().leftJustified(length, QLatin1Char(' '), true);
+    QString hi = high.toString();
+    while (hi.endsWith(QLatin1Char(' ')))
+        hi.chop(1);
+    hi = hi.leftJustified(length, alphabet.back(), true);
+    int common = 0;
+    while (common < length && lo.at(common) == hi.at(common))
+        ++common;
+    const QString prefix = lo.left(common);
+    const QString lo4 = lo.mid(common, 4).toUpper().leftJustified(4, QLatin1Char(' '));
+    const QString hi4 = hi.mid(common, 4).toUpper().leftJustified(4, QLatin1Char(' '));
+    auto number = [&](const QString &four) {
+        qint64 n = 0;
+        for (QChar ch : four)
+            n = n * base + (alphabet.indexOf(ch) + 1);
+        return n;
+    };
+    auto spell = [&](qint64 n) {
+        QString s(4, QLatin1Char(' '));
+        for (int i = 3; i >= 0; --i) {
+            const qint64 digit = n % base;
+            n /= base;
+            s[i] = digit > 0 ? alphabet.at(static_cast<int>(digit - 1)) : QLatin1Char(' ');
+        }
+        return s;
+    };
+    const qint64 loN = number(lo4), hiN = number(hi4);
+    const qint64 step = (hiN - loN) / 99;
+    entries.emplace_back(prefix + lo4);
+    for (int k = 2; k < ThumbEntries; ++k)
+        entries.emplace_back(prefix + spell(loN + (k - 1) * step));
+    entries.emplace_back(prefix + hi4);
+    return entries;
+}
+
+} // namespace tabulo::engine

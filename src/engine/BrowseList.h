@@ -1,0 +1,222 @@
+#pragma once
+
+#include "engine/Globals.h"
+#include "store/Table.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QObject;
+
+namespace tabulo::engine {
+
+// One column of a list: the field it shows and the picture it shows it with.
+struct ListColumn {
+    QString field;   // "CAT:CATEGORY" or "CATEGORY"
+    QString picture; // "@s30"
+};
+
+enum class Locator { None, Step, Incremental };
+
+// One sort order of a list: a key, optionally leading components fixed to
+// parent values, optionally a filter the view applies.
+struct SortOrder {
+    const store::KeyDef *key = nullptr;
+    // The values the leading key components are fixed to, read at every
+    // refresh (a parent's control number); empty when the order has no range.
+    std::function<std::vector<QVariant>()> rangeValues;
+    // A filter compiled to SQL over the table's columns, and its binder.
+    std::string filterSql;
+    std::function<int(store::sql::Statement &, int)> filterBinder;
+    Locator locator = Locator::Step;
+};
+
+// How the scroll thumb follows the page.
+enum class ThumbKind {
+    Fixed,      // 0, 50 or 100 after each scroll
+    Distributed // a table of 100 key values spread over the sort order
+};
+
+// One row of the page: the column texts and values, the active key's values
+// (for the locators and the thumb), and the record's position token.
+struct ListRow {
+    QStringList texts;
+    std::vector<QVariant> values;
+    std::vector<QVariant> keyValues;
+    QString position;
+};
+
+// The buttons and menu items a list offers.
+enum class ListAction { None, Insert, Change, Delete, Select, Close };
+
+// What the engine needs from the window that shows it.
+class BrowseHost {
+public:
+    virtual ~BrowseHost() = default;
+    // Rows the list control shows at once, read each time a page is filled.
+    virtual int visibleRows() const = 0;
+    // The page, highlight, thumb or buttons changed: show them.
+    virtual void pageChanged() = 0;
+    // Runs the table's record form for GlobalRequest (already set) and calls
+    // `done` when it has ended; GlobalResponse then holds its answer. The
+    // list waits without blocking anything but its own window.
+    virtual void runForm(std::function<void()> done) = 0;
+    // Ends the window (the engine has set its response).
+    virtual void closeList() = 0;
+    // The window message boxes belong to.
+    virtual QObject *messageOwner() const { return nullptr; }
+    virtual void setWaitCursor(bool) {}
+};
+
+// The browse list engine: shows the records of one table in key order while
+// holding only the visible page, scrolls, locates, keeps the thumb, and runs
+// the record form for insert, change and delete (or hands a record back when
+// it was opened to pick one). One instance per list window.
+class BrowseList final {
+public:
+    enum class ResetMode { FromCurrentRecord, FromFirstRow, FromStart, FromEnd };
+    enum class LocateMode { ExactPosition, NotBelow };
+
+    BrowseList(store::Table &table, std::vector<ListColumn> columns, std::vector<SortOrder> orders,
+               ThumbKind thumbKind, BrowseHost &host);
+    ~BrowseList();
+    BrowseList(const BrowseList &) = delete;
+    BrowseList &operator=(const BrowseList &) = delete;
+
+    store::Table &table() const { return *m_table; }
+
+    // Entry: takes over GlobalRequest (clearing it and GlobalResponse).
+    void open();
+    // Leaving: GlobalResponse gets the list's response.
+    void finish();
+    Request request() const { return m_request; }
+    Response response() const { return m_response; }
+
+    // Request-dependent set-up.
+    bool selectEnabled() const { return m_openingRequest == Request::SelectRecord; }
+    ListAction defaultAction() const;
+    ListAction doubleClickAction() const;
+
+    // Refresh: rebuilds the page when the sort order (the host's tab) or a
+    // range changed, or when forced (focus regained).
+    void refresh(int sortOrder = 0);
+    void forceRefresh() { m_forced = true; }
+    void setAcceptingAll(bool on) { m_acceptingAll = on; }
+
+    // Scrolling.
+    void scrollRow(bool down);
+    void scrollPage(bool down);
+    void scrollToEnd(bool bottom);
+    void thumbDragged(int position);
+    // The highlight moved by mouse or keyboard (1-based row).
+    void highlightRow(int row);
+
+    // Locators: a printable character typed on the list, Backspace.
+    void typed(QChar c);
+    void backspace();
+    const QString &locatorText() const { return m_locatorText; }
+
+    // Positions by the key values in the record buffer and refills.
+    void locate(LocateMode mode);
+    void reset(ResetMode mode);
+
+    // Actions.
+    void perform(ListAction action);
+    void insert();
+    void change();
+    void remove();
+    void select();
+    void close();
+    // The window is being closed by the user: answer RequestCancelled.
+    void windowClosing();
+    // Before every action: watch and re-read the highlighted record in full.
+    bool fetchHighlighted();
+
+    // Context menu text and its items.
+    QString contextMenuText() const;
+    ListAction contextMenuAction(int item) const; // 1-based, the separator not counted
+    void setHasSelectButton(bool on) { m_hasSelectButton = on; }
+    void setUpdateLabel(const QString &label) { m_updateLabel = label; }
+
+    // Called when a record is selected, before the window closes.
+    void onSelect(std::function<void()> hook) { m_onSelect = std::move(hook); }
+
+    // The page.
+    int rowCount() const { return static_cast<int>(m_page.size()); }
+    const ListRow &row(int row) const { return m_page.at(static_cast<size_t>(row - 1)); }
+    int highlighted() const { return m_highlighted; }
+    int pageSize() const { return m_pageSize; }
+    int thumb() const { return m_thumb; }
+    bool scrollBarVisible() const { return m_scrollBarVisible; }
+    bool changeEnabled() const { return !m_page.empty(); }
+    int activeSortOrder() const { return m_active; }
+    const std::vector<QVariant> &thumbTable() const { return m_thumbTable; }
+    bool formRunning() const { return m_formRunning; }
+
+    // The thumb table of the active sort order (distributed thumbs).
+    void buildThumbTable();
+
+private:
+    struct FillResult {
+        int unread = 0;
+        bool failed = false;
+    };
+
+    const SortOrder &order() const { return m_orders.at(static_cast<size_t>(m_active - 1)); }
+    void applySortOrder(int index, const std::vector<QVariant> &ranges);
+    bool startOfSortOrder();
+    bool positionView(const ListRow &row);
+    FillResult fill(bool forward, int count);
+    ListRow makeRow() const;
+    void copyRowToBuffer(int row);
+    int firstFreeComponent() const;
+    int firstFreeField() const;
+    void finishRebuild();
+    void afterScroll(bool down, int unread);
+    void updateThumbFromTable();
+    void callForm(Request request, std::function<void(Response)> then);
+    void readPageSize();
+    void viewError();
+
+    store::Table *m_table;
+    std::unique_ptr<store::Cursor> m_view;
+    std::vector<ListColumn> m_columns;
+    std::vector<int> m_columnFields;
+    std::vector<SortOrder> m_orders;
+    ThumbKind m_thumbKind;
+    BrowseHost *m_host;
+
+    int m_active = 0;
+    std::vector<QVariant> m_builtRanges;
+    std::deque<ListRow> m_page;
+    int m_highlighted = 0;
+    int m_pageSize = 1;
+    bool m_adding = true;
+    bool m_forced = false;
+    bool m_acceptingAll = false;
+    bool m_firstRefreshDone = false;
+    bool m_scrollBarVisible = false;
+    bool m_formRunning = false;
+    bool m_hasSelectButton = true;
+    QString m_updateLabel = QStringLiteral("&Edit");
+    int m_thumb = 0;
+    std::vector<QVariant> m_thumbTable;
+    QString m_locatorText;
+
+    Request m_request = Request::None;
+    Request m_openingRequest = Request::None;
+    Response m_response = Response::RequestCancelled;
+    std::function<void()> m_onSelect;
+};
+
+// The thumb table entries between two values of a key component: numbers
+// spread evenly, text spread over the letters after the common prefix.
+std::vector<QVariant> thumbEntries(const QVariant &low, const QVariant &high, bool numeric, int width);
+
+} // namespace tabulo::engine

@@ -1,0 +1,346 @@
+#include "engine/gui/BrowseWindow.h"
+
+#include "engine/gui/PageView.h"
+#include "shell/gui/WindowPlacement.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tabulo::engine::gui {
+
+namespace {
+QString placementFile() {
+    return QDir(store::Store::instance().directory()).filePath(QStringLiteral("QK.INI"));
+}
+} // namespace
+
+QMenu *menuFromText(const QString &text, QWidget *parent, std::function<void(int)> chosen) {
+    auto *menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("contextMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    int number = 0;
+    for (QString item : text.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+        if (item == QLatin1String("-")) {
+            menu->addSeparator();
+            continue;
+        }
+        ++number;
+        const bool disabled = item.startsWith(QLatin1Char('~'));
+        if (disabled)
+            item.remove(0, 1);
+        QAction *action = menu->addAction(item);
+        action->setEnabled(!disabled);
+        const int n = number;
+        QObject::connect(action, &QAction::triggered, menu, [chosen, n] { chosen(n); });
+    }
+    return menu;
+}
+
+BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void()> done)
+    : QWidget(caller, Qt::Window)
+    , m_setup(std::move(setup))
+    , m_use(m_setup.uses.isEmpty() ? QStringList{m_setup.tableName} : m_setup.uses)
+    , m_done(std::move(done)) {
+    setObjectName(m_setup.objectName);
+    setWindowTitle(m_setup.title);
+    setAttribute(Qt::WA_DeleteOnClose);
+    if (caller)
+        setWindowModality(Qt::WindowModal);
+
+    m_engine = std::make_unique<BrowseList>(store::Store::instance().table(m_setup.tableName),
+                                            m_setup.columns, m_setup.orders, m_setup.thumb, *this);
+    m_engine->setHasSelectButton(m_setup.hasSelectButton);
+    m_engine->setUpdateLabel(m_setup.changeLabel);
+    m_engine->open();
+
+    auto *outer = new QVBoxLayout(this);
+    if (!m_setup.tabTexts.isEmpty()) {
+        m_tabs = new QTabBar(this);
+        m_tabs->setObjectName(QStringLiteral("sortTabs"));
+        for (const QString &t : m_setup.tabTexts)
+            m_tabs->addTab(t);
+        outer->addWidget(m_tabs);
+    }
+    m_extraArea = new QVBoxLayout;
+    outer->addLayout(m_extraArea);
+
+    auto *listRow = new QHBoxLayout;
+    m_view = new PageView(this);
+    m_view->setColumnCount(static_cast<int>(m_setup.columns.size()));
+    QStringList headers;
+    for (const ListColumn &c : m_setup.columns)
+        headers << c.field.section(QLatin1Char(':'), -1);
+    m_view->setHorizontalHeaderLabels(headers);
+    m_view->setVisibleRows(m_setup.visibleRows);
+    m_view->keyHandler = [this](QKeyEvent *e) { return handleKey(e); };
+    listRow->addWidget(m_view);
+    m_thumbBar = new QScrollBar(Qt::Vertical, this);
+    m_thumbBar->setObjectName(QStringLiteral("thumbBar"));
+    m_thumbBar->setRange(0, 100);
+    m_thumbBar->setPageStep(10);
+    m_thumbBar->hide();
+    listRow->addWidget(m_thumbBar);
+    outer->addLayout(listRow);
+
+    auto *buttons = new QHBoxLayout;
+    auto add = [&](ListAction action, const QString &text, const char *name) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+        m_buttons[action] = b;
+        connect(b, &QPushButton::clicked, this, [this, action] { m_engine->perform(action); });
+    };
+    add(ListAction::Insert, QStringLiteral("&Insert"), "insertButton");
+    add(ListAction::Change, m_setup.changeLabel, "changeButton");
+    add(ListAction::Delete, QStringLiteral("&Delete"), "deleteButton");
+    if (m_setup.hasSelectButton)
+        add(ListAction::Select, QStringLiteral("&Select"), "selectButton");
+    add(ListAction::Close, m_setup.closeLabel, "closeButton");
+    outer->addLayout(buttons);
+
+    if (QPushButton *select = button(ListAction::Select))
+        select->setEnabled(m_engine->selectEnabled());
+
+    connect(m_view, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
+        if (!m_updating && row >= 0)
+            m_engine->highlightRow(row + 1);
+    });
+    connect(m_view, &QTableWidget::cellDoubleClicked, this,
+            [this](int, int) { m_engine->perform(m_engine->doubleClickAction()); });
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        const int row = m_view->rowAt(pos.y());
+        if (row >= 0)
+            m_engine->highlightRow(row + 1);
+        showContextMenu(m_view->viewport()->mapToGlobal(pos));
+    });
+    connect(m_view, &PageView::wheelScrolled, this, [this](bool down) { m_engine->scrollRow(down); });
+    connect(m_thumbBar, &QScrollBar::actionTriggered, this, [this](int action) { thumbAction(action); });
+    connect(m_thumbBar, &QScrollBar::sliderReleased, this,
+            [this] { m_engine->thumbDragged(m_thumbBar->sliderPosition()); });
+    if (m_tabs)
+        connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { m_engine->refresh(index); });
+
+    shell::gui::WindowPlacement::attach(this, m_setup.placementKey, placementFile());
+}
+
+BrowseWindow::~BrowseWindow() = default;
+
+QPushButton *BrowseWindow::button(ListAction action) const {
+    auto it = m_buttons.find(action);
+    return it == m_buttons.end() ? nullptr : it->second;
+}
+
+QMenu *BrowseWindow::showContextMenu(const QPoint &globalPos) {
+    QMenu *menu = menuFromText(m_engine->contextMenuText(), this, [this](int item) {
+        const ListAction action = m_engine->contextMenuAction(item);
+        // The menu is closing: act once it is gone.
+        QTimer::singleShot(0, this, [this, action] { m_engine->perform(action); });
+    });
+    menu->popup(globalPos);
+    return menu;
+}
+
+int BrowseWindow::visibleRows() const {
+    return m_view->visibleRows();
+}
+
+void BrowseWindow::pageChanged() {
+    m_updating = true;
+    const BrowseList &e = *m_engine;
+    m_view->setRowCount(e.rowCount());
+    for (int r = 1; r <= e.rowCount(); ++r) {
+        const ListRow &row = e.row(r);
+        for (int c = 0; c < row.texts.size(); ++c) {
+            QTableWidgetItem *item = m_view->item(r - 1, c);
+            if (!item) {
+                item = new QTableWidgetItem;
+                m_view->setItem(r - 1, c, item);
+            }
+            item->setText(row.texts.at(c));
+        }
+    }
+    if (e.highlighted() > 0)
+        m_view->setCurrentCell(e.highlighted() - 1, 0);
+    else
+        m_view->setCurrentCell(-1, -1);
+    m_thumbBar->setVisible(e.scrollBarVisible());
+    {
+        const QSignalBlocker block(m_thumbBar);
+        m_thumbBar->setSliderPosition(e.thumb());
+        m_thumbBar->setValue(e.thumb());
+    }
+    const bool rows = e.rowCount() > 0;
+    if (QPushButton *b = button(ListAction::Change))
+        b->setEnabled(rows);
+    if (QPushButton *b = button(ListAction::Delete))
+        b->setEnabled(rows);
+    if (QPushButton *b = button(ListAction::Select))
+        b->setEnabled(e.selectEnabled() && rows);
+    m_updating = false;
+    emit rowChanged();
+}
+
+void BrowseWindow::thumbAction(int action) {
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd:
+        m_engine->scrollRow(true);
+        break;
+    case QAbstractSlider::SliderSingleStepSub:
+        m_engine->scrollRow(false);
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        m_engine->scrollPage(true);
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        m_engine->scrollPage(false);
+        break;
+    case QAbstractSlider::SliderToMinimum:
+        m_engine->scrollToEnd(false);
+        break;
+    case QAbstractSlider::SliderToMaximum:
+        m_engine->scrollToEnd(true);
+        break;
+    default:
+        return; // a drag acts when the thumb is released
+    }
+    m_thumbBar->setSliderPosition(m_engine->thumb());
+}
+
+bool BrowseWindow::handleKey(QKeyEvent *event) {
+    BrowseList &e = *m_engine;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const int key = event->key();
+    if (e.rowCount() == 0) {
+        if (key == Qt::Key_Insert)
+            e.perform(ListAction::Insert);
+        return true;
+    }
+    switch (key) {
+    case Qt::Key_Up:
+        e.scrollRow(false);
+        return true;
+    case Qt::Key_Down:
+        e.scrollRow(true);
+        return true;
+    case Qt::Key_PageUp:
+        e.scrollPage(false);
+        return true;
+    case Qt::Key_PageDown:
+        e.scrollPage(true);
+        return true;
+    case Qt::Key_Home:
+        if (ctrl) {
+            e.scrollToEnd(false);
+            return true;
+        }
+        return false;
+    case Qt::Key_End:
+        if (ctrl) {
+            e.scrollToEnd(true);
+            return true;
+        }
+        return false;
+    case Qt::Key_Insert:
+        e.perform(ListAction::Insert);
+        return true;
+    case Qt::Key_Delete:
+        e.perform(ListAction::Delete);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        e.perform(ctrl ? ListAction::Change : e.defaultAction());
+        return true;
+    case Qt::Key_Backspace:
+        e.backspace();
+        return true;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (!ctrl && text.size() == 1 && text.at(0).isPrint()) {
+        e.typed(text.at(0));
+        return true;
+    }
+    return false;
+}
+
+void BrowseWindow::runForm(std::function<void()> done) {
+    if (!m_setup.form) {
+        done();
+        return;
+    }
+    QPointer<BrowseWindow> self(this);
+    m_setup.form(this, [self, done = std::move(done)] {
+        if (!self)
+            return;
+        done();
+        self->m_view->setFocus();
+    });
+}
+
+void BrowseWindow::closeList() {
+    m_engineCloses = true;
+    // The engine may still be on its way out of the call that ended it.
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void BrowseWindow::setWaitCursor(bool on) {
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void BrowseWindow::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        m_engine->refresh(m_tabs ? m_tabs->currentIndex() : 0);
+        m_view->setFocus();
+    }
+}
+
+void BrowseWindow::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !m_shownOnce || m_engine->formRunning())
+        return;
+    if (!isActiveWindow()) {
+        m_wasInactive = true;
+        return;
+    }
+    if (m_wasInactive) {
+        m_wasInactive = false;
+        m_engine->forceRefresh();
+        m_engine->refresh(m_tabs ? m_tabs->currentIndex() : 0);
+    }
+}
+
+void BrowseWindow::closeEvent(QCloseEvent *event) {
+    if (m_engine->formRunning()) {
+        event->ignore();
+        return;
+    }
+    if (!m_engineCloses)
+        m_engine->windowClosing();
+    event->accept();
+    QWidget::closeEvent(event);
+    if (!m_finished) {
+        m_finished = true;
+        m_engine->finish();
+        if (m_done)
+            m_done();
+    }
+}
+
+} // namespace tabulo::engine::gui

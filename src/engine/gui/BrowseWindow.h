@@ -1,0 +1,111 @@
+#pragma once
+
+#include "engine/BrowseList.h"
+#include "store/Store.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTabBar;
+class QVBoxLayout;
+class QHBoxLayout;
+
+namespace tabulo::engine::gui {
+
+class PageView;
+
+// Runs a record form over `caller` for GlobalRequest and calls `done` once it
+// has ended (GlobalResponse holds its answer).
+using FormRunner = std::function<void(QWidget *caller, std::function<void()> done)>;
+
+// How a particular list configures the engine and its window.
+struct ListSetup {
+    QString objectName;   // "catls"
+    QString title;        // "Names Categories"
+    QString placementKey; // "catls"
+    QString tableName;    // "QKcat"
+    QStringList uses;     // tables held while the window lives
+    std::vector<ListColumn> columns;
+    std::vector<SortOrder> orders;
+    QStringList tabTexts; // one per sort order when the list has tabs
+    ThumbKind thumb = ThumbKind::Fixed;
+    QString changeLabel = QStringLiteral("&Edit");
+    QString closeLabel = QStringLiteral("&Close");
+    bool hasSelectButton = true;
+    int visibleRows = 10;
+    FormRunner form;
+};
+
+// The window of a list: a list control showing exactly the engine's page, a
+// scroll bar driven by the thumb, optional tabs choosing the sort order, and
+// the Insert, Change, Delete, Select and Close buttons. Opened over a caller
+// it is window-modal to it and tells the caller when it ends.
+class BrowseWindow : public QWidget, public BrowseHost {
+    Q_OBJECT
+public:
+    // Opens the list for GlobalRequest. With a caller the list blocks only
+    // that window; `done` runs when the list has ended (GlobalResponse holds
+    // its answer).
+    BrowseWindow(ListSetup setup, QWidget *caller = nullptr, std::function<void()> done = {});
+    ~BrowseWindow() override;
+
+    BrowseList &engine() { return *m_engine; }
+    PageView *listControl() const { return m_view; }
+    QScrollBar *thumbBar() const { return m_thumbBar; }
+    QPushButton *button(ListAction action) const;
+    QTabBar *tabs() const { return m_tabs; }
+    QVBoxLayout *extraArea() const { return m_extraArea; }
+
+    // The context menu built from the engine's text (shown at `pos`).
+    QMenu *showContextMenu(const QPoint &globalPos);
+
+    // BrowseHost
+    int visibleRows() const override;
+    void pageChanged() override;
+    void runForm(std::function<void()> done) override;
+    void closeList() override;
+    QObject *messageOwner() const override { return const_cast<BrowseWindow *>(this); }
+    void setWaitCursor(bool on) override;
+
+signals:
+    // The highlighted row changed (after the engine copied it to the buffer).
+    void rowChanged();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    bool handleKey(QKeyEvent *event);
+    void thumbAction(int action);
+
+    ListSetup m_setup;
+    store::TableUse m_use;
+    std::unique_ptr<BrowseList> m_engine;
+    PageView *m_view = nullptr;
+    QScrollBar *m_thumbBar = nullptr;
+    QTabBar *m_tabs = nullptr;
+    QVBoxLayout *m_extraArea = nullptr;
+    std::map<ListAction, QPushButton *> m_buttons;
+    std::function<void()> m_done;
+    bool m_shownOnce = false;
+    bool m_wasInactive = false;
+    bool m_updating = false;
+    bool m_engineCloses = false;
+    bool m_finished = false;
+};
+
+// Builds a menu from a menu text: items separated by "|", a leading "~"
+// disables an item, "-" is a separator. Each enabled item reports its
+// 1-based number (separators not counted) through `chosen`.
+QMenu *menuFromText(const QString &text, QWidget *parent, std::function<void(int)> chosen);
+
+} // namespace tabulo::engine::gui
