@@ -1,0 +1,190 @@
+#include "people/Membership.h"
+
+#include "engine/Globals.h"
+#include "store/MessageService.h"
+#include "store/Messages.h"
+#include "store/Store.h"
+
+namespace tabulo::people {
+
+using store::Store;
+using store::Table;
+
+namespace {
+constexpr int CopyAttempts = 3;
+
+const store::KeyDef &key(Table &t, const char *name) {
+    return *t.def().key(QString::fromLatin1(name));
+}
+
+int field(Table &t, const char *name) {
+    return t.def().fieldIndex(QString::fromLatin1(name));
+}
+
+// Deletes every record of `child` whose link field (the first component of
+// `keyName`) equals `parent`.
+bool deleteChildren(Table &child, const char *keyName, qint64 parent) {
+    store::Cursor cursor(child);
+    cursor.setOrder(&key(child, keyName));
+    cursor.setRange({store::sql::Value(parent)});
+    cursor.toStart();
+    std::vector<QString> positions;
+    for (;;) {
+        const store::StoreError e = cursor.next();
+        if (e.code == store::Code::EndOfFile)
+            break;
+        if (e) {
+            store::takeSavedError();
+            store::standardMessage(35, child.def().name);
+            return false;
+        }
+        positions.push_back(child.position());
+    }
+    for (const QString &p : positions) {
+        if (child.reget(p) || child.remove()) {
+            store::takeSavedError();
+            store::standardMessage(17, child.def().name);
+            return false;
+        }
+    }
+    return true;
+}
+
+void deletePerson(qint64 person) {
+    store::TableUse use(
+        {QStringLiteral("QKjnc"), QStringLiteral("QKnam"), QStringLiteral("QKfon"), QStringLiteral("QKmem")});
+    Table &jnc = use[QStringLiteral("QKjnc")];
+    Table &nam = use[QStringLiteral("QKnam")];
+    if (!deleteChildren(jnc, "NAM_CTRL_KEY", person) ||
+        !deleteChildren(use[QStringLiteral("QKmem")], "NAM_CTRL_KEY", person) ||
+        !deleteChildren(use[QStringLiteral("QKfon")], "NAM_CTRL_KEY", person))
+        return;
+    nam.record().clear();
+    nam.record().setInteger(field(nam, "CTRL_NBR"), person);
+    if (nam.fetch(key(nam, "CTRL_KEY")).ok() && nam.remove()) {
+        store::takeSavedError();
+        store::standardMessage(17, nam.def().name);
+    }
+}
+
+QString trimmed(const QString &s) {
+    return s.trimmed();
+}
+} // namespace
+
+bool isSystemCategory(const QString &category) {
+    return category.trimmed().compare(JustNumbers, Qt::CaseInsensitive) == 0;
+}
+
+QString operationWord(MembershipOp op) {
+    switch (op) {
+    case MembershipOp::Copy:
+        return QStringLiteral("copy");
+    case MembershipOp::Move:
+        return QStringLiteral("move");
+    case MembershipOp::Delete:
+        return QStringLiteral("delete");
+    }
+    return {};
+}
+
+void applyToLink(MembershipOp op, qint32 target, QObject *owner) {
+    Store &store = Store::instance();
+    Table &jnc = store.table(QStringLiteral("QKjnc"));
+    Table &nam = store.table(QStringLiteral("QKnam"));
+    store::Record &link = jnc.record();
+    const int catCtrl = field(jnc, "CAT_CTRL");
+    switch (op) {
+    case MembershipOp::Move: {
+        const store::Record before = link;
+        link.setInteger(catCtrl, target);
+        // A person already in the target keeps the link as it was.
+        if (jnc.change()) {
+            store::clearSavedError();
+            link = before;
+        }
+        break;
+    }
+    case MembershipOp::Copy: {
+        const store::Record remembered = link;
+        bool added = false;
+        for (int attempt = 0; attempt < CopyAttempts && !added; ++attempt) {
+            qint64 next = 1;
+            if (jnc.setStart(&key(jnc, "CTRL_KEY")).ok() && jnc.previous().ok())
+                next = jnc.record().integer(field(jnc, "CTRL_NBR")) + 1;
+            link = remembered;
+            link.setInteger(field(jnc, "CTRL_NBR"), next);
+            link.setInteger(catCtrl, target);
+            link.setInteger(field(jnc, "NAM_CTRL"), nam.record().integer(field(nam, "CTRL_NBR")));
+            link.setText(field(jnc, "FNAME"), nam.record().text(field(nam, "FNAME")));
+            link.setText(field(jnc, "LNAME"), nam.record().text(field(nam, "LNAME")));
+            added = jnc.insert().ok();
+        }
+        if (!added) {
+            store::clearSavedError();
+            store::MessageBox box;
+            box.title = QStringLiteral("Assign Category Error");
+            box.text = trimmed(link.text(field(jnc, "FNAME"))) + QLatin1Char(' ') +
+                       trimmed(link.text(field(jnc, "LNAME"))) + QStringLiteral(" is already a") +
+                       QStringLiteral(" member of the ") + QStringLiteral("\r\n") +
+                       engine::currentCategoryName().trimmed() + QStringLiteral(" category.");
+            box.owner = owner;
+            store::MessageService::current().show(box);
+            link = remembered;
+        }
+        break;
+    }
+    case MembershipOp::Delete: {
+        const qint64 person = link.integer(field(jnc, "NAM_CTRL"));
+        const bool allLink = link.integer(catCtrl) == 0;
+        if (jnc.remove()) {
+            store::takeSavedError();
+            store::standardMessage(owner, 17, jnc.def().name);
+            break;
+        }
+        if (allLink)
+            deletePerson(person);
+        break;
+    }
+    }
+    nam.record().clear();
+}
+
+void runMembership(MembershipOp op, qint32 target, const std::vector<qint32> &taggedLinks, QObject *owner) {
+    store::TableUse use({QStringLiteral("QKjnc"), QStringLiteral("QKnam")});
+    Table &jnc = use[QStringLiteral("QKjnc")];
+    Table &nam = use[QStringLiteral("QKnam")];
+    const int jncCtrl = field(jnc, "CTRL_NBR");
+    const qint64 remembered = jnc.record().integer(jncCtrl);
+    const qint32 keptCategory = engine::currentCategory();
+    const QString keptName = engine::currentCategoryName();
+
+    auto readPerson = [&] {
+        nam.record().clear();
+        nam.record().setInteger(field(nam, "CTRL_NBR"), jnc.record().integer(field(jnc, "NAM_CTRL")));
+        nam.fetch(key(nam, "CTRL_KEY"));
+    };
+    if (taggedLinks.empty()) {
+        applyToLink(op, target, owner);
+    } else {
+        for (qint32 number : taggedLinks) {
+            jnc.record().clear();
+            jnc.record().setInteger(jncCtrl, number);
+            if (jnc.fetch(key(jnc, "CTRL_KEY")))
+                continue;
+            readPerson();
+            applyToLink(op, target, owner);
+        }
+    }
+    jnc.record().clear();
+    jnc.record().setInteger(jncCtrl, remembered);
+    if (jnc.fetch(key(jnc, "CTRL_KEY")).ok())
+        readPerson();
+    else
+        jnc.record().clear();
+    store::clearSavedError();
+    if (op != MembershipOp::Delete)
+        engine::setCurrentCategory(keptCategory, keptName);
+}
+
+} // namespace tabulo::people

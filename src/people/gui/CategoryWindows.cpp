@@ -1,0 +1,173 @@
+#include "people/gui/CategoryWindows.h"
+
+#include "engine/Globals.h"
+#include "engine/gui/BrowseWindow.h"
+#include "engine/gui/PageView.h"
+#include "engine/gui/RecordFormWindow.h"
+#include "store/Dictionary.h"
+#include "store/MessageService.h"
+#include "store/Messages.h"
+#include "store/Store.h"
+
+#include <QApplication>
+
+namespace tabulo::people::gui {
+
+using engine::gui::BrowseWindow;
+using engine::gui::FormField;
+using engine::gui::FormWindowSetup;
+using engine::gui::ListSetup;
+using engine::gui::RecordFormWindow;
+
+namespace {
+const store::TableDef &def(const char *name) {
+    return *store::Dictionary::instance().table(QString::fromLatin1(name));
+}
+
+std::vector<const store::KeyDef *> keys(const store::TableDef &table,
+                                        std::initializer_list<const char *> names) {
+    std::vector<const store::KeyDef *> result;
+    for (const char *n : names)
+        result.push_back(table.key(QString::fromLatin1(n)));
+    return result;
+}
+} // namespace
+
+BrowseWindow *openCategoryList(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &cat = def("QKcat");
+    ListSetup setup;
+    setup.objectName = QStringLiteral("catls");
+    setup.title = QStringLiteral("Names Categories");
+    setup.placementKey = QStringLiteral("catls");
+    setup.tableName = QStringLiteral("QKcat");
+    setup.uses = store::tablesUsedBy(QStringLiteral("catls"));
+    setup.columns = {{QStringLiteral("CAT:CATEGORY"), QStringLiteral("@s30")}};
+    setup.orders = {engine::SortOrder{cat.key(QStringLiteral("CAT_KEY"))}};
+    setup.thumb = engine::ThumbKind::Fixed;
+    setup.changeLabel = QStringLiteral("&Edit");
+    setup.form = [](QWidget *over, std::function<void()> formDone) {
+        runCategoryForm(over, std::move(formDone));
+    };
+    auto *window = new BrowseWindow(std::move(setup), caller, std::move(done));
+    window->listControl()->setHorizontalHeaderLabels({QStringLiteral("Category")});
+    window->setStatusTip(QStringLiteral("Select or update Category"));
+    store::Table &table = window->engine().table();
+    const int ctrl = cat.fieldIndex(QStringLiteral("CTRL_NBR"));
+    const int name = cat.fieldIndex(QStringLiteral("CATEGORY"));
+    window->engine().onSelect([&table, ctrl, name] {
+        engine::setCurrentCategory(static_cast<qint32>(table.record().integer(ctrl)),
+                                   table.record().text(name));
+    });
+    window->show();
+    return window;
+}
+
+RecordFormWindow *runCategoryForm(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &cat = def("QKcat");
+    FormWindowSetup setup;
+    setup.objectName = QStringLiteral("catup");
+    setup.tableName = QStringLiteral("QKcat");
+    setup.uses = store::tablesUsedBy(QStringLiteral("catform"));
+    setup.form.formKey = QStringLiteral("catup");
+    setup.form.variant = engine::FormVariant::A;
+    setup.form.title = QStringLiteral("Categories Database Update Table");
+    setup.form.duplicateKeys = keys(cat, {"CTRL_KEY", "CAT_KEY"});
+    const int name = cat.fieldIndex(QStringLiteral("CATEGORY"));
+    setup.form.refuseDelete = [name, caller](const store::Record &record) {
+        if (!isSystemCategory(record.text(name)))
+            return false;
+        store::MessageBox box;
+        box.title = QStringLiteral("System Category");
+        box.text = QStringLiteral("This is a system category, , it can't be deleted.");
+        box.owner = caller;
+        store::MessageService::current().show(box);
+        return true;
+    };
+    setup.fields = {{QStringLiteral("Category:"),
+                     QStringLiteral("CAT:CATEGORY"),
+                     QStringLiteral("@s30"),
+                     QStringLiteral("categoryEntry"),
+                     {}}};
+    return RecordFormWindow::run(caller, std::move(setup), std::move(done));
+}
+
+RecordFormWindow *runLinkForm(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &jnc = def("QKjnc");
+    FormWindowSetup setup;
+    setup.objectName = QStringLiteral("UpdateQKjnc");
+    setup.tableName = QStringLiteral("QKjnc");
+    setup.uses = store::tablesUsedBy(QStringLiteral("jncform"));
+    setup.form.formKey = QStringLiteral("UpdateQKjnc");
+    setup.form.variant = engine::FormVariant::B;
+    setup.form.longConflictMessage = true;
+    setup.form.duplicateKeys = keys(jnc, {"CTRL_KEY", "NAM_CTRL_KEY"});
+    // The link form deletes the link alone, without the person's rules.
+    setup.form.deleteRoutine = [](store::Table &table, QObject *owner) {
+        if (table.reget(table.position()).ok() && table.remove().ok())
+            return true;
+        store::takeSavedError();
+        store::standardMessage(owner, 17, table.def().name);
+        return false;
+    };
+    setup.fields = {
+        {QStringLiteral("&Ctrl nbr:"),
+         QStringLiteral("JNC:CTRL_NBR"),
+         QStringLiteral("@n13"),
+         QStringLiteral("ctrlNbrEntry"),
+         {}},
+        {QStringLiteral("fname:"),
+         QStringLiteral("JNC:FNAME"),
+         QStringLiteral("@s14"),
+         QStringLiteral("fnameEntry"),
+         {}},
+        {QStringLiteral("lname:"),
+         QStringLiteral("JNC:LNAME"),
+         QStringLiteral("@s16"),
+         QStringLiteral("lnameEntry"),
+         {}},
+        {QStringLiteral("&Nam ctrl:"),
+         QStringLiteral("JNC:NAM_CTRL"),
+         QStringLiteral("@n13"),
+         QStringLiteral("namCtrlEntry"),
+         {}},
+        {QStringLiteral("&Cat ctrl:"),
+         QStringLiteral("JNC:CAT_CTRL"),
+         QStringLiteral("@n13"),
+         QStringLiteral("catCtrlEntry"),
+         {}},
+    };
+    return RecordFormWindow::run(caller, std::move(setup), std::move(done));
+}
+
+void startMembership(QWidget *namesList, MembershipOp op, std::vector<qint32> taggedLinks,
+                     std::function<void(bool ran)> done) {
+    if (op == MembershipOp::Delete) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        runMembership(op, 0, taggedLinks, namesList);
+        QApplication::restoreOverrideCursor();
+        if (done)
+            done(true);
+        return;
+    }
+    const qint32 keptCategory = engine::currentCategory();
+    const QString keptName = engine::currentCategoryName();
+    // The picker changes the record buffer of QKcat only; the link the
+    // operation starts from stays in the QKjnc buffer.
+    engine::setGlobalRequest(engine::Request::SelectRecord);
+    openCategoryList(namesList, [=] {
+        if (engine::globalResponse() != engine::Response::RequestCompleted) {
+            if (done)
+                done(false);
+            return;
+        }
+        const qint32 target = engine::currentCategory();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        runMembership(op, target, taggedLinks, namesList);
+        QApplication::restoreOverrideCursor();
+        engine::setCurrentCategory(keptCategory, keptName);
+        if (done)
+            done(true);
+    });
+}
+
+} // namespace tabulo::people::gui
