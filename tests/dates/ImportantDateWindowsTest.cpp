@@ -233,6 +233,22 @@ INSTANTIATE_TEST_SUITE_P(
                                        &DateFormControls::date})}),
     [](const auto &info) { return std::string(info.param.button); });
 
+TEST_F(ImportantDateWindows, RecordOfAnUnknownKindShowsOnlyEventAndLeadDays) {
+    addDate({QStringLiteral("Odd one"), QStringLiteral("Yearly"), day(1, 2, 2000), 5});
+    ImportantDatesWindow *w = list();
+    ImportantDateForm *f = changeFromList(w);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->shownNow(), DateFormControls{});
+    EXPECT_TRUE(child<QLineEdit>(f, "eventEntry")->isVisibleTo(f));
+    EXPECT_TRUE(child<QSpinBox>(f, "leadDaysSpin")->isVisibleTo(f));
+    // Saving without choosing a kind keeps the stored one.
+    child<QPushButton>(f, "okButton")->click();
+    settle();
+    ASSERT_TRUE(readDate(1));
+    EXPECT_EQ(m_dat->record().value(QStringLiteral("DAT:TYPE")).toString(), QStringLiteral("Yearly"));
+    w->close();
+}
+
 TEST_F(ImportantDateWindows, FloatingHolidayClearsTheDateAndGivesItBack) {
     addDate({QStringLiteral("Thanksgiving"), QStringLiteral("Year"), day(11, 26, 2026), 5});
     ImportantDatesWindow *w = list();
@@ -331,13 +347,18 @@ TEST_P(FormRanges, ValueOutsideItsRangeIsRefusedWithMessageTenAndNothingIsSaved)
     auto *spin = child<QSpinBox>(f, GetParam().spin);
     spin->setValue(GetParam().value);
 
-    // Leaving the entry.
+    // Leaving the entry: the message, and the focus goes back to it.
+    f->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+    auto *event = child<QLineEdit>(f, "eventEntry");
+    event->setFocus();
+    ASSERT_TRUE(event->hasFocus());
     m_messages.answer(10, Ok);
     emit spin->editingFinished();
     ASSERT_EQ(m_messages.shownNumbers(), std::vector<int>{10});
     EXPECT_EQ(m_messages.last().title, QStringLiteral("Range Error"));
     EXPECT_EQ(m_messages.last().text, QString::fromLatin1(GetParam().text));
-    EXPECT_TRUE(spin->hasFocus() || QApplication::focusWidget() == nullptr);
+    EXPECT_TRUE(spin->hasFocus());
 
     // OK checks again and keeps the form open with the stored record as it was.
     m_messages.answer(10, Ok);

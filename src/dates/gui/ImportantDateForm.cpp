@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -241,6 +242,12 @@ void ImportantDateForm::build() {
     buttons->addWidget(cancel);
     buttons->addWidget(help);
     outer->addLayout(buttons);
+
+    watchForRecall(m_event, "DAT:EVENT");
+    watchForRecall(m_leadDays, "DAT:LEADDAYS");
+    watchForRecall(m_date, "DAT:DATE");
+    watchForRecall(m_dayDate, "DAT:DAYDATE");
+    watchForRecall(m_numberOfDays, "DAT:NUMBEROFDAYS");
 
     connect(ok, &QPushButton::clicked, this, [this] { m_engine->ok(); });
     connect(cancel, &QPushButton::clicked, this, [this] { m_engine->cancel(); });
@@ -524,6 +531,27 @@ void ImportantDateForm::setWaitCursor(bool on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QApplication::restoreOverrideCursor();
+}
+
+void ImportantDateForm::watchForRecall(QWidget *entry, const char *field) {
+    entry->installEventFilter(this);
+    m_recallFields.emplace_back(entry, record().indexOf(QString::fromLatin1(field)));
+}
+
+// Ctrl+' in an entry brings back the value last saved through this form.
+bool ImportantDateForm::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Apostrophe && (key->modifiers() & Qt::ControlModifier)) {
+            for (const auto &[entry, field] : m_recallFields) {
+                if (entry == watched) {
+                    m_engine->recall(field);
+                    return true;
+                }
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ImportantDateForm::closeEvent(QCloseEvent *event) {

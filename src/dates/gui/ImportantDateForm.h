@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -47,6 +49,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     ImportantDateForm(QWidget *caller, std::function<void()> done);
@@ -67,6 +70,7 @@ private:
     void weekdayChosen();
     void openCalendar();
     void showDate();
+    void watchForRecall(QWidget *entry, const char *field);
 
     store::TableUse m_use;
     std::unique_ptr<engine::UpdateForm> m_engine;
@@ -98,6 +102,7 @@ private:
     QWidget *m_numberOfDaysRow = nullptr;
     QSpinBox *m_numberOfDays = nullptr;
     QPlainTextEdit *m_note = nullptr;
+    std::vector<std::pair<QObject *, int>> m_recallFields;
 };
 
 } // namespace tabulo::dates::gui
