@@ -7,6 +7,7 @@
 #include "dates/gui/ImportantDateForm.h"
 #include "dates/gui/ImportantDatesWindow.h"
 #include "engine/gui/PageView.h"
+#include "shell/gui/WindowOpeners.h"
 #include "store/MessageService.h"
 
 #include <QButtonGroup>
@@ -232,6 +233,40 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"typeDays", controls({&DateFormControls::numberOfDays, &DateFormControls::beginning,
                                        &DateFormControls::date})}),
     [](const auto &info) { return std::string(info.param.button); });
+
+TEST_F(ImportantDateWindows, MenuOpensOneListAndBringsItBack) {
+    shell::gui::WindowOpeners openers;
+    dates::gui::registerDateWindows(openers);
+    ASSERT_TRUE(openers.open(shell::gui::FrameCommand::ImportantDates, {}));
+    settle();
+    auto *w = window<ImportantDatesWindow>(QStringLiteral("datls"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->button(ListAction::Select)->isEnabled());
+    ASSERT_TRUE(openers.open(shell::gui::FrameCommand::ImportantDates, {}));
+    settle();
+    int lists = 0;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        lists += top->objectName() == QStringLiteral("datls") && top->isVisible() ? 1 : 0;
+    EXPECT_EQ(lists, 1);
+    w->close();
+}
+
+TEST_F(ImportantDateWindows, LongEventKeepsItsEndWhenAnotherFieldChanges) {
+    const QString longEvent =
+        QStringLiteral("Grandparents' wedding anniversary at the lake house, bring photos");
+    ASSERT_EQ(longEvent.size(), dates::kEventWidth);
+    addDate({longEvent, QStringLiteral("Year"), day(7, 4, 1950), 5});
+    ImportantDatesWindow *w = list();
+    ImportantDateForm *f = changeFromList(w);
+    ASSERT_NE(f, nullptr);
+    child<QSpinBox>(f, "leadDaysSpin")->setValue(9);
+    child<QPushButton>(f, "okButton")->click();
+    settle();
+    ASSERT_TRUE(readDate(1));
+    EXPECT_EQ(m_dat->record().value(QStringLiteral("DAT:EVENT")).toString(), longEvent);
+    EXPECT_EQ(m_dat->record().value(QStringLiteral("DAT:LEADDAYS")).toLongLong(), 9);
+    w->close();
+}
 
 TEST_F(ImportantDateWindows, RecordOfAnUnknownKindShowsOnlyEventAndLeadDays) {
     addDate({QStringLiteral("Odd one"), QStringLiteral("Yearly"), day(1, 2, 2000), 5});

@@ -145,7 +145,10 @@ void ImportantDateForm::build() {
 
     m_event = new QLineEdit(general);
     m_event->setObjectName(QStringLiteral("eventEntry"));
-    m_event->setMaxLength(35);
+    // Shown 35 characters wide, but the whole stored event is kept: a longer
+    // event must not lose its end because another field was changed.
+    m_event->setMaxLength(kEventWidth);
+    m_event->setMinimumWidth(m_event->fontMetrics().averageCharWidth() * 35);
     form->addRow(QStringLiteral("Event:"), m_event);
 
     m_leadDays = numberSpin(general, "leadDaysSpin", 255);
