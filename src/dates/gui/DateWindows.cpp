@@ -62,6 +62,8 @@ PendingEventsWindow *startPendingEvents(QObject *owner) {
     // With nothing pending the tables and the claim go again at once.
     if (!events->startupCheck(owner))
         return nullptr;
+    // The window browses: whatever request a caller left behind is not its.
+    engine::setGlobalRequest(engine::Request::None);
     auto *window = new PendingEventsWindow(std::move(claim), std::move(tables), std::move(events));
     window->show();
     return window;
