@@ -1,10 +1,14 @@
 #include "dates/Clock.h"
 #include "dates/gui/CalendarPicker.h"
+#include "engine/Globals.h"
 #include "engine/Picture.h"
+#include "people/gui/CategoryWindows.h"
+#include "postal/gui/ZipWindows.h"
 #include "shell/CommandLine.h"
 #include "shell/DataDirectory.h"
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
+#include "shell/gui/SetupForm.h"
 #include "store/Store.h"
 #include "store/gui/QtMessageService.h"
 
@@ -62,6 +66,19 @@ int main(int argc, char **argv) {
     frame.openers().set(shell::gui::FrameCommand::Calendar, [](const shell::gui::FrameContext &context) {
         dates::gui::CalendarPicker::pick(context.frame, dates::Clock::current().today(), [](int) {});
     });
+    // The lists started from the menu browse: no request.
+    frame.openers().set(shell::gui::FrameCommand::NameCategories, [](const shell::gui::FrameContext &) {
+        engine::setGlobalRequest(engine::Request::None);
+        people::gui::openCategoryList();
+    });
+    // The cities list runs over the frame and blocks its menu until it closes.
+    frame.openers().set(shell::gui::FrameCommand::CitiesAndZipCodes,
+                        [](const shell::gui::FrameContext &context) {
+                            engine::setGlobalRequest(engine::Request::None);
+                            postal::gui::openZipList(context.frame);
+                        });
+    frame.openers().set(shell::gui::FrameCommand::Setup,
+                        [](const shell::gui::FrameContext &) { shell::gui::SetupForm::open(); });
 
     QString error;
     if (!frame.start(&error)) {

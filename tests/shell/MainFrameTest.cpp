@@ -1,5 +1,6 @@
 #include "shell/gui/MainFrame.h"
 #include "dates/Clock.h"
+#include "engine/Globals.h"
 #include "engine/Picture.h"
 #include "shell/FrameEvents.h"
 #include "shell/PlacementSettings.h"

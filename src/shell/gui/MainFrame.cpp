@@ -1,6 +1,7 @@
 #include "shell/gui/MainFrame.h"
 
 #include "dates/Clock.h"
+#include "engine/Globals.h"
 #include "shell/DataDirectory.h"
 #include "shell/FrameEvents.h"
 #include "shell/HelpLauncher.h"
@@ -177,6 +178,8 @@ void MainFrame::buildMenus() {
 }
 
 bool MainFrame::start(QString *error) {
+    engine::setGlobalRequest(engine::Request::None);
+    engine::setGlobalResponse(engine::Response::None);
     setFrameReceiver(this);
 
     const QSize designed = WindowPlacement::designedSize(this);
