@@ -1,5 +1,6 @@
 #include "dates/Clock.h"
 #include "dates/gui/CalendarPicker.h"
+#include "dates/gui/DateWindows.h"
 #include "engine/Globals.h"
 #include "engine/Picture.h"
 #include "people/gui/CategoryWindows.h"
@@ -66,7 +67,8 @@ int main(int argc, char **argv) {
     frame.openers().set(shell::gui::FrameCommand::Calendar, [](const shell::gui::FrameContext &context) {
         dates::gui::CalendarPicker::pick(context.frame, dates::Clock::current().today(), [](int) {});
     });
-    // The lists started from the menu browse: no request.
+    // Each subsystem plugs its windows into the frame's menu.
+    dates::gui::registerDateWindows(frame.openers());
     frame.openers().set(shell::gui::FrameCommand::NameCategories, [](const shell::gui::FrameContext &) {
         engine::setGlobalRequest(engine::Request::None);
         people::gui::openCategoryList();
