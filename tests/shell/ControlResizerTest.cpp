@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 using tabulo::shell::gui::ControlResizer;
@@ -124,6 +125,24 @@ TEST(ControlResizerTest, ListsTheControlsInCreationOrderWithTheirKinds) {
                                  K::Check, K::Button, K::Button, K::Button};
     EXPECT_EQ(kinds, expectedKinds);
     EXPECT_EQ(ControlResizer::of(&form), resizer);
+}
+
+TEST(ControlResizerTest, ControlsPlacedByALayoutAreLeftToTheLayout) {
+    QDialog form;
+    form.resize(300, 120);
+    auto *layout = new QVBoxLayout(&form);
+    auto *entry = new QLineEdit(&form);
+    layout->addWidget(entry);
+    auto *loose = new QPushButton(QStringLiteral("OK"), &form);
+    loose->setGeometry(220, 90, 70, 24);
+    const ControlResizer *resizer = ControlResizer::install(&form);
+    ASSERT_EQ(resizer->controls().size(), 1);
+    EXPECT_EQ(resizer->controls().front().widget, loose);
+    form.show();
+    form.resize(600, 120);
+    EXPECT_EQ(loose->geometry(), QRect(520, 90, 70, 24));
+    EXPECT_GT(entry->width(), 500);
+    form.close();
 }
 
 TEST(ControlResizerTest, AResizableFormOpensAtItsSavedSizeWithItsControlsFollowing) {

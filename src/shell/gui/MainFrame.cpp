@@ -43,6 +43,7 @@ MainFrame::MainFrame(Services services, QWidget *parent)
     , m_placement(m_services.settingsFile.isEmpty() ? DataDirectory::settingsFile() : m_services.settingsFile)
     , m_reminder(reminderOf(m_services)) {
     Q_ASSERT(m_services.setup);
+    Q_ASSERT(m_services.formatD3);
     setObjectName(QStringLiteral("mainFrame"));
     // The design-time title; start() replaces it.
     setWindowTitle(QStringLiteral("Tabulo List Manager"));
