@@ -273,6 +273,8 @@ void BrowseList::reset(ResetMode mode) {
         copyRowToBuffer(m_highlighted);
     }
     m_scrollBarVisible = rowCount() == m_pageSize;
+    if (distributedThumb())
+        updateThumbFromTable();
     m_host->setWaitCursor(false);
     m_host->pageChanged();
 }
@@ -334,12 +336,12 @@ void BrowseList::refresh(int sortOrder) {
             locate(LocateMode::NotBelow);
         }
         finishRebuild();
-        if (m_thumbKind == ThumbKind::Fixed)
+        if (!distributedThumb())
             m_thumb = rowCount() < m_pageSize ? 0 : (m_highlighted <= 1 ? 0 : 50);
     }
     if (!m_page.empty())
         copyRowToBuffer(m_highlighted);
-    if (m_thumbKind == ThumbKind::Distributed)
+    if (distributedThumb())
         updateThumbFromTable();
     m_scrollBarVisible = rowCount() == m_pageSize;
     m_forced = false;
@@ -347,15 +349,15 @@ void BrowseList::refresh(int sortOrder) {
 }
 
 void BrowseList::afterScroll(bool down, int unread) {
-    if (m_thumbKind == ThumbKind::Fixed) {
+    if (distributedThumb()) {
+        updateThumbFromTable();
+    } else {
         if (rowCount() < m_pageSize)
             m_thumb = 0;
         else if (unread > 0)
             m_thumb = down ? 100 : 0;
         else
             m_thumb = 50;
-    } else {
-        updateThumbFromTable();
     }
     copyRowToBuffer(m_highlighted);
     m_scrollBarVisible = rowCount() == m_pageSize;
@@ -424,7 +426,7 @@ void BrowseList::thumbDragged(int position) {
         scrollToEnd(true);
         return;
     }
-    if (m_thumbKind == ThumbKind::Fixed || m_thumbTable.size() != ThumbEntries)
+    if (!distributedThumb() || m_thumbTable.size() != ThumbEntries)
         return;
     const int field = firstFreeField();
     if (field < 0)
@@ -647,6 +649,7 @@ ListAction BrowseList::contextMenuAction(int item) const {
 
 void BrowseList::buildThumbTable() {
     m_thumbTable.clear();
+    m_thumbTableOrdered = false;
     const int field = firstFreeField();
     if (field < 0)
         return;
@@ -669,6 +672,11 @@ void BrowseList::buildThumbTable() {
         return;
     const store::FieldDef &f = m_table->def().fields[static_cast<size_t>(field)];
     m_thumbTable = thumbEntries(low, high, isNumeric(f), f.width);
+    m_thumbTableOrdered = true;
+    for (size_t i = 1; i < m_thumbTable.size(); ++i) {
+        if (compareComponent(m_thumbTable[i - 1], m_thumbTable[i], isNumeric(f)) > 0)
+            m_thumbTableOrdered = false;
+    }
 }
 
 void BrowseList::updateThumbFromTable() {

@@ -180,6 +180,7 @@ private:
     void finishRebuild();
     void afterScroll(bool down, int unread);
     void updateThumbFromTable();
+    bool distributedThumb() const { return m_thumbKind == ThumbKind::Distributed && m_thumbTableOrdered; }
     void callForm(Request request, std::function<void(Response)> then);
     void readPageSize();
     void viewError();
@@ -207,6 +208,9 @@ private:
     QString m_updateLabel = QStringLiteral("&Edit");
     int m_thumb = 0;
     std::vector<QVariant> m_thumbTable;
+    // Whether the thumb table rises from entry to entry; a key of digits spread
+    // over letters does not, and then the thumb behaves as a fixed one.
+    bool m_thumbTableOrdered = false;
     QString m_locatorText;
 
     Request m_request = Request::None;

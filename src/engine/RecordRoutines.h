@@ -10,8 +10,8 @@ class Table;
 
 namespace tabulo::engine {
 
-// The one place the lists and forms reach the change and delete routine of a
-// table, so they all follow the same rules whichever table they edit.
+// The one place the lists and forms reach the change and delete routines of
+// the tables (store/ChangeRules.h), in the terms the form engine uses.
 enum class ChangeResult { Written = 0, Failed = 1, ChangedElsewhere = 2 };
 
 // Writes the record buffer over the stored record. On a conflict with another

@@ -212,6 +212,63 @@ TEST_F(BrowseListCore, ActionsRunTheFormAndRepositionOnTheRecord) {
     EXPECT_EQ(highlighted(), QStringLiteral("City 7"));
 }
 
+TEST_F(BrowseListCore, DistributedThumbDragLocatesByTheThumbTable) {
+    // Cities "AAA City" to "ZZZ City": the thumb table spreads over letters.
+    for (int i = 0; i < 26; ++i)
+        add(QString(3, QChar(u'A' + i)) + QStringLiteral(" City"), QString());
+    BrowseList &l = open(engine::ThumbKind::Distributed);
+    ASSERT_EQ(l.thumbTable().size(), 100u);
+    EXPECT_EQ(l.thumbTable().front().toString(), QStringLiteral("AAA "));
+    EXPECT_EQ(l.thumbTable().back().toString(), QStringLiteral("ZZZ "));
+    EXPECT_EQ(l.thumb(), 0);
+    l.thumbDragged(50); // about half way through the alphabet
+    const QChar first = highlighted().at(0);
+    EXPECT_TRUE(first >= QLatin1Char('L') && first <= QLatin1Char('N')) << highlighted().toStdString();
+    EXPECT_GT(l.thumb(), 40);
+    EXPECT_LT(l.thumb(), 60);
+    l.thumbDragged(100);
+    EXPECT_EQ(highlighted(), QStringLiteral("ZZZ City"));
+    EXPECT_EQ(l.highlighted(), l.rowCount());
+    l.thumbDragged(1);
+    EXPECT_EQ(highlighted(), QStringLiteral("AAA City"));
+    EXPECT_EQ(l.thumb(), 0);
+}
+
+TEST_F(BrowseListCore, AThumbTableOfDigitsBehavesAsAFixedThumb) {
+    for (int i = 0; i < 30; ++i)
+        add(QStringLiteral("C%1").arg(i), QStringLiteral("%1").arg(10000 + i * 1000));
+    BrowseList &l = open(engine::ThumbKind::Distributed);
+    l.refresh(1); // the Zip order: digits are no letters, the entries do not rise
+    ASSERT_EQ(l.thumbTable().size(), 100u);
+    EXPECT_EQ(l.thumbTable().front().toString(), QStringLiteral("1000"));
+    EXPECT_EQ(l.thumbTable().back().toString(), QStringLiteral("3900"));
+    l.scrollPage(true);
+    const QStringList before = page();
+    EXPECT_EQ(l.thumb(), 50);
+    l.thumbDragged(50);
+    EXPECT_EQ(page(), before);
+    l.thumbDragged(100);
+    EXPECT_EQ(highlighted(), QStringLiteral("C29"));
+    EXPECT_EQ(l.thumb(), 100);
+    l.thumbDragged(1);
+    EXPECT_EQ(highlighted(), QStringLiteral("C0"));
+    EXPECT_EQ(l.thumb(), 0);
+}
+
+TEST_F(BrowseListCore, FixedThumbIgnoresDragsBetweenTheEnds) {
+    for (int i = 0; i < 30; ++i)
+        add(QStringLiteral("City %1").arg(i, 2, 10, QLatin1Char('0')), QString());
+    BrowseList &l = open(engine::ThumbKind::Fixed);
+    l.scrollPage(true);
+    const QStringList before = page();
+    l.thumbDragged(40);
+    EXPECT_EQ(page(), before);
+    EXPECT_TRUE(l.thumbTable().empty());
+    l.thumbDragged(100);
+    EXPECT_EQ(highlighted(), QStringLiteral("City 29"));
+    EXPECT_EQ(l.thumb(), 100);
+}
+
 struct ThumbCase {
     QVariant low, high;
     bool numeric;
