@@ -5,6 +5,7 @@
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "people/gui/CategoryWindows.h"
+#include "shell/gui/WindowOpeners.h"
 #include "store/MessageService.h"
 #include "store/Store.h"
 
@@ -145,6 +146,14 @@ TEST_F(CategoryWindows, PagingDownNearTheEndMovesByWhatIsLeft) {
     EXPECT_EQ(w->engine().row(1).texts.at(0), QStringLiteral("Cat 02"));
     EXPECT_EQ(highlightedText(w), QStringLiteral("Cat 11"));
     EXPECT_EQ(w->engine().highlighted(), 10);
+
+    // The scroll bar drives the same scrolling.
+    w->thumbBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(highlightedText(w), QStringLiteral("Cat 23"));
+    EXPECT_EQ(w->thumbBar()->value(), 100);
+    w->thumbBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(w->engine().row(1).texts.at(0), QStringLiteral("Cat 04"));
+    EXPECT_EQ(w->thumbBar()->value(), 50);
     w->close();
 }
 
@@ -413,6 +422,21 @@ TEST_F(CategoryWindows, BrowsingHasNoUsableSelect) {
     w->engine().perform(engine::ListAction::Select);
     settle();
     EXPECT_TRUE(w->isVisible());
+    w->close();
+}
+
+TEST_F(CategoryWindows, TheFrameCommandOpensTheListForBrowsing) {
+    addCategory(QStringLiteral("Family"));
+    shell::gui::WindowOpeners openers;
+    people::gui::registerOpeners(openers);
+    engine::setGlobalRequest(Request::SelectRecord); // whatever was left: the frame opens to browse
+    ASSERT_TRUE(openers.open(shell::gui::FrameCommand::NameCategories, {}));
+    settle();
+    auto *w = window<BrowseWindow>(QStringLiteral("catls"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowModality(), Qt::NonModal);
+    EXPECT_FALSE(w->button(engine::ListAction::Select)->isEnabled());
+    EXPECT_EQ(highlightedText(w), QStringLiteral("Family"));
     w->close();
 }
 

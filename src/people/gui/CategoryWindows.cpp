@@ -170,4 +170,11 @@ void startMembership(QWidget *namesList, MembershipOp op, std::vector<qint32> ta
     });
 }
 
+void registerOpeners(shell::gui::WindowOpeners &openers) {
+    openers.set(shell::gui::FrameCommand::NameCategories, [](const shell::gui::FrameContext &) {
+        engine::setGlobalRequest(engine::Request::None);
+        openCategoryList();
+    });
+}
+
 } // namespace tabulo::people::gui

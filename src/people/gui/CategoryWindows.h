@@ -1,6 +1,7 @@
 #pragma once
 
 #include "people/Membership.h"
+#include "shell/gui/WindowOpeners.h"
 
 #include <functional>
 #include <vector>
@@ -31,5 +32,8 @@ engine::gui::RecordFormWindow *runLinkForm(QWidget *caller, std::function<void()
 // and the tags may be cleared.
 void startMembership(QWidget *namesList, MembershipOp op, std::vector<qint32> taggedLinks,
                      std::function<void(bool ran)> done);
+
+// Lets the main frame's "name categories" command open the categories list.
+void registerOpeners(shell::gui::WindowOpeners &openers);
 
 } // namespace tabulo::people::gui

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -174,6 +175,13 @@ void chooseCity(QWidget *caller, const QString &city, std::function<void(std::op
         store::Store::instance().release(QStringLiteral("QKzip"));
         if (done)
             done(chosen);
+    });
+}
+
+void registerOpeners(shell::gui::WindowOpeners &openers) {
+    openers.set(shell::gui::FrameCommand::CitiesAndZipCodes, [](const shell::gui::FrameContext &context) {
+        engine::setGlobalRequest(engine::Request::None);
+        openZipList(context.frame);
     });
 }
 

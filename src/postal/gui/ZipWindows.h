@@ -1,6 +1,7 @@
 #pragma once
 
 #include "postal/CityIndex.h"
+#include "shell/gui/WindowOpeners.h"
 
 #include <QWidget>
 #include <functional>
@@ -28,5 +29,9 @@ engine::gui::RecordFormWindow *runZipForm(QWidget *caller, std::function<void()>
 // with `city` as the zip search text; `done` gets the chosen entry, or
 // nothing when the user did not pick one.
 void chooseCity(QWidget *caller, const QString &city, std::function<void(std::optional<CityZip>)> done);
+
+// Lets the main frame's "cities and zip codes" command open the list, over
+// the frame.
+void registerOpeners(shell::gui::WindowOpeners &openers);
 
 } // namespace tabulo::postal::gui
