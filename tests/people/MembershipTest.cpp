@@ -1,8 +1,14 @@
 #include "engine/EngineTestSupport.h"
 
 #include "engine/Globals.h"
+#include "engine/gui/BrowseWindow.h"
+#include "engine/gui/PageView.h"
 #include "people/Membership.h"
+#include "people/gui/CategoryWindows.h"
 #include "store/Store.h"
+
+#include <QPushButton>
+#include <QTest>
 
 using namespace tabulo;
 using people::MembershipOp;
@@ -162,6 +168,52 @@ TEST_F(Membership, DeletingFromACategoryKeepsThePerson) {
     EXPECT_EQ(t("QKjnc").records(), 1);
     EXPECT_EQ(t("QKfon").records(), 1);
     EXPECT_EQ(membersOf(4), 0);
+}
+
+// Copy To from the names list: the category picker chooses the target; not
+// choosing changes nothing (and the caller keeps its tags).
+TEST_F(Membership, CopyToPicksTheTargetAndCancellingChangesNothing) {
+    store::Table &cat = store::Store::instance().use(QStringLiteral("QKcat"));
+    for (auto [n, name] : {std::pair{1, "Family"}, std::pair{2, "Work"}}) {
+        cat.record().clear();
+        cat.record().setValue(QStringLiteral("CTRL_NBR"), n);
+        cat.record().setValue(QStringLiteral("CATEGORY"), QString::fromLatin1(name));
+        ASSERT_TRUE(cat.insert().ok());
+    }
+    person(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+    const qint32 all = link(1, 0);
+    engine::setCurrentCategory(0, {});
+    QWidget namesList;
+    namesList.show();
+
+    std::vector<int> outcomes;
+    highlight(all);
+    people::gui::startMembership(&namesList, MembershipOp::Copy, {},
+                                 [&](bool ran) { outcomes.push_back(ran); });
+    settle();
+    auto *picker = window<engine::gui::BrowseWindow>(QStringLiteral("catls"));
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->parentWidget(), &namesList);
+    QTest::mouseClick(picker->button(engine::ListAction::Close), Qt::LeftButton);
+    settle();
+    ASSERT_EQ(outcomes, std::vector<int>{0});
+    EXPECT_EQ(t("QKjnc").records(), 1);
+
+    highlight(all);
+    people::gui::startMembership(&namesList, MembershipOp::Copy, {},
+                                 [&](bool ran) { outcomes.push_back(ran); });
+    settle();
+    picker = window<engine::gui::BrowseWindow>(QStringLiteral("catls"));
+    ASSERT_NE(picker, nullptr);
+    QTest::keyClick(picker->listControl(), Qt::Key_Down); // Work
+    QTest::mouseClick(picker->button(engine::ListAction::Select), Qt::LeftButton);
+    settle();
+    ASSERT_EQ(outcomes, (std::vector<int>{0, 1}));
+    EXPECT_EQ(membersOf(2), 1);
+    // The names list still shows the category it showed.
+    EXPECT_EQ(engine::currentCategory(), 0);
+    EXPECT_EQ(engine::currentCategoryName(), QStringLiteral("All"));
+    store::Store::instance().release(QStringLiteral("QKcat"));
 }
 
 } // namespace
