@@ -1,7 +1,6 @@
 #include "dates/Clock.h"
 #include "dates/gui/CalendarPicker.h"
 #include "dates/gui/DateWindows.h"
-#include "engine/Globals.h"
 #include "engine/Picture.h"
 #include "people/gui/CategoryWindows.h"
 #include "postal/gui/ZipWindows.h"
@@ -69,16 +68,8 @@ int main(int argc, char **argv) {
     });
     // Each subsystem plugs its windows into the frame's menu.
     dates::gui::registerDateWindows(frame.openers());
-    frame.openers().set(shell::gui::FrameCommand::NameCategories, [](const shell::gui::FrameContext &) {
-        engine::setGlobalRequest(engine::Request::None);
-        people::gui::openCategoryList();
-    });
-    // The cities list runs over the frame and blocks its menu until it closes.
-    frame.openers().set(shell::gui::FrameCommand::CitiesAndZipCodes,
-                        [](const shell::gui::FrameContext &context) {
-                            engine::setGlobalRequest(engine::Request::None);
-                            postal::gui::openZipList(context.frame);
-                        });
+    people::gui::registerOpeners(frame.openers());
+    postal::gui::registerOpeners(frame.openers());
     frame.openers().set(shell::gui::FrameCommand::Setup,
                         [](const shell::gui::FrameContext &) { shell::gui::SetupForm::open(); });
 
