@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlTableModel>
@@ -25,12 +26,12 @@ namespace {
 constexpr int kCities = 1'000'000;
 constexpr int kPage = 25;
 
-QString dataDir() {
-    return QDir::temp().filePath(QStringLiteral("tabulo-bench-list-%1").arg(kCities));
+QString dataDir(int count = kCities) {
+    return QDir::temp().filePath(QStringLiteral("tabulo-bench-list-%1").arg(count));
 }
 
-QString plainFile() {
-    return QDir(dataDir()).filePath(QStringLiteral("plain.sqlite"));
+QString plainFile(int count = kCities) {
+    return QDir(dataDir(count)).filePath(QStringLiteral("plain.sqlite"));
 }
 
 QString cityName(std::mt19937 &rng) {
@@ -41,8 +42,8 @@ QString cityName(std::mt19937 &rng) {
            QString::number(rng() % 100000);
 }
 
-void buildData() {
-    const QString dir = dataDir();
+void buildData(int count = kCities) {
+    const QString dir = dataDir(count);
     if (QFile::exists(QDir(dir).filePath(QStringLiteral("done"))))
         return;
     QDir(dir).removeRecursively();
@@ -52,7 +53,7 @@ void buildData() {
     zip.open();
     zip.lock(10);
     sqlite3 *plain = nullptr;
-    sqlite3_open(QFile::encodeName(plainFile()).constData(), &plain);
+    sqlite3_open(QFile::encodeName(plainFile(count)).constData(), &plain);
     sqlite3_exec(plain,
                  "CREATE TABLE zip(ctrl_nbr INTEGER PRIMARY KEY, city TEXT, zip TEXT, state TEXT);"
                  "CREATE INDEX zip_city ON zip(city COLLATE NOCASE, zip);BEGIN;",
@@ -60,7 +61,7 @@ void buildData() {
     sqlite3_stmt *insert = nullptr;
     sqlite3_prepare_v2(plain, "INSERT INTO zip VALUES(?,?,?,?)", -1, &insert, nullptr);
     std::mt19937 rng(7);
-    for (int i = 1; i <= kCities; ++i) {
+    for (int i = 1; i <= count; ++i) {
         const QString city = cityName(rng);
         const QString state = QStringLiteral("IL");
         zip.record().clear();
@@ -95,10 +96,10 @@ public:
 };
 
 struct Fixture {
-    Fixture() {
-        buildData();
+    explicit Fixture(int count = kCities) {
+        buildData(count);
         table = std::make_unique<store::Table>(*store::Dictionary::instance().table(QStringLiteral("QKzip")),
-                                               dataDir());
+                                               dataDir(count));
         table->open();
     }
     std::unique_ptr<engine::BrowseList> list(engine::ThumbKind thumb) {
@@ -192,8 +193,66 @@ void SqlTableModel_OpenAndJumpToEnd(benchmark::State &state) {
     db.close();
 }
 
+// Peak resident memory of this process in kB.
+long peakKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+// Runs in a child process: every list step over `count` records, then the
+// peak memory it took.
+int measureList(int count) {
+    buildData(count);
+    const long before = peakKb();
+    {
+        Fixture f(count);
+        auto l = f.list(engine::ThumbKind::Distributed);
+        l->refresh(0);
+        for (int i = 0; i < 100; ++i)
+            l->scrollPage(true);
+        l->scrollToEnd(true);
+        l->scrollToEnd(false);
+        for (QChar c : QStringLiteral("SROMCLHGFNWE"))
+            l->typed(c);
+        l->buildThumbTable();
+    }
+    std::printf("%ld %ld\n", before, peakKb());
+    return 0;
+}
+
+// Peak memory of the same list work over 1,000 and over 1,000,000 records,
+// each in a fresh process after its data exists.
+void List_PeakMemory(benchmark::State &state) {
+    buildData(1000);
+    auto run = [](int count) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--measure-list"), QString::number(count)});
+        child.waitForFinished(600000);
+        const QList<QByteArray> kb = child.readAllStandardOutput().trimmed().split(' ');
+        return std::pair<double, double>(kb.value(0).toDouble(), kb.value(1).toDouble());
+    };
+    std::pair<double, double> small;
+    std::pair<double, double> large;
+    for (auto _ : state) {
+        small = run(1000);
+        large = run(kCities);
+    }
+    state.counters["peak_kB_1k"] = small.second;
+    state.counters["peak_kB_1M"] = large.second;
+    state.counters["list_kB_1k"] = small.second - small.first;
+    state.counters["list_kB_1M"] = large.second - large.first;
+}
+
 } // namespace
 
+BENCHMARK(List_PeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(List_OpenFirstPage)->Unit(benchmark::kMicrosecond);
 BENCHMARK(List_PageDown100)->Unit(benchmark::kMillisecond);
 BENCHMARK(List_JumpToEnd)->Unit(benchmark::kMicrosecond);
@@ -202,6 +261,10 @@ BENCHMARK(List_BuildThumbTable)->Unit(benchmark::kMicrosecond);
 BENCHMARK(SqlTableModel_OpenAndJumpToEnd)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 int main(int argc, char **argv) {
+    if (argc == 3 && std::string_view(argv[1]) == "--measure-list") {
+        QCoreApplication app(argc, argv);
+        return measureList(std::atoi(argv[2]));
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
