@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTest>
 #include <memory>
 
@@ -103,6 +104,22 @@ TEST_F(CategoryWindows, FewerRowsThanAPageShowAllWithoutScrollBar) {
     EXPECT_EQ(w->engine().highlighted(), 1);
     EXPECT_EQ(w->engine().thumb(), 0);
     EXPECT_EQ(w->listControl()->rowCount(), 4);
+    w->close();
+}
+
+TEST_F(CategoryWindows, ButtonsSitOnTheGeneralTabWithTheStatusTexts) {
+    addNumbered(2);
+    BrowseWindow *w = browse();
+    auto *tabs = w->findChild<QTabWidget *>(QStringLiteral("buttonTabs"));
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 1);
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("General"));
+    for (const char *name : {"insertButton", "changeButton", "deleteButton", "selectButton", "closeButton"})
+        EXPECT_TRUE(tabs->widget(0)->isAncestorOf(w->findChild<QPushButton *>(QLatin1String(name)))) << name;
+    EXPECT_EQ(w->findChild<QPushButton *>(QStringLiteral("changeButton"))->text(), QStringLiteral("&Edit"));
+    EXPECT_EQ(w->statusTip(), QStringLiteral("Select or update Category"));
+    ASSERT_NE(w->statusLine(), nullptr);
+    EXPECT_TRUE(w->statusLine()->text().contains(QStringLiteral("Browsing Records")));
     w->close();
 }
 

@@ -9,10 +9,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -93,8 +95,18 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
     outer->addLayout(listRow);
 
     auto *buttons = new QHBoxLayout;
+    QWidget *buttonParent = this;
+    if (!m_setup.buttonsTab.isEmpty()) {
+        auto *tabWidget = new QTabWidget(this);
+        tabWidget->setObjectName(QStringLiteral("buttonTabs"));
+        buttonParent = new QWidget(tabWidget);
+        buttonParent->setLayout(buttons);
+        tabWidget->addTab(buttonParent, m_setup.buttonsTab);
+        tabWidget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+        outer->addWidget(tabWidget);
+    }
     auto add = [&](ListAction action, const QString &text, const char *name) {
-        auto *b = new QPushButton(text, this);
+        auto *b = new QPushButton(text, buttonParent);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
         buttons->addWidget(b);
@@ -107,7 +119,19 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
     if (m_setup.hasSelectButton)
         add(ListAction::Select, QStringLiteral("&Select"), "selectButton");
     add(ListAction::Close, m_setup.closeLabel, "closeButton");
-    outer->addLayout(buttons);
+    if (m_setup.buttonsTab.isEmpty())
+        outer->addLayout(buttons);
+    if (!m_setup.statusText.isEmpty() || !m_setup.listStatusText.isEmpty()) {
+        // The window's status text and, beside it, the list's own.
+        setStatusTip(m_setup.statusText);
+        m_status = new QLabel(this);
+        m_status->setObjectName(QStringLiteral("statusLine"));
+        m_status->setFrameShape(QFrame::StyledPanel);
+        m_status->setText(m_setup.statusText + (m_setup.listStatusText.isEmpty()
+                                                    ? QString()
+                                                    : QStringLiteral("  |  ") + m_setup.listStatusText));
+        outer->addWidget(m_status);
+    }
 
     if (QPushButton *select = button(ListAction::Select))
         select->setEnabled(m_engine->selectEnabled());

@@ -39,6 +39,9 @@ struct ListSetup {
     QString changeLabel = QStringLiteral("&Edit");
     QString closeLabel = QStringLiteral("&Close");
     bool hasSelectButton = true;
+    QString buttonsTab;     // the buttons sit on a tab of this name ("General") when set
+    QString statusText;     // the window's status text ("Select or update Category")
+    QString listStatusText; // the list's own status text ("Browsing Records")
     int visibleRows = 10;
     FormRunner form;
 };
@@ -62,6 +65,7 @@ public:
     QPushButton *button(ListAction action) const;
     QTabBar *tabs() const { return m_tabs; }
     QVBoxLayout *extraArea() const { return m_extraArea; }
+    QLabel *statusLine() const { return m_status; }
 
     // The context menu built from the engine's text (shown at `pos`).
     QMenu *showContextMenu(const QPoint &globalPos);
@@ -93,6 +97,7 @@ private:
     PageView *m_view = nullptr;
     QScrollBar *m_thumbBar = nullptr;
     QTabBar *m_tabs = nullptr;
+    QLabel *m_status = nullptr;
     QVBoxLayout *m_extraArea = nullptr;
     std::map<ListAction, QPushButton *> m_buttons;
     std::function<void()> m_done;

@@ -45,12 +45,14 @@ BrowseWindow *openCategoryList(QWidget *caller, std::function<void()> done) {
     setup.orders = {engine::SortOrder{cat.key(QStringLiteral("CAT_KEY"))}};
     setup.thumb = engine::ThumbKind::Fixed;
     setup.changeLabel = QStringLiteral("&Edit");
+    setup.buttonsTab = QStringLiteral("General");
+    setup.statusText = QStringLiteral("Select or update Category");
+    setup.listStatusText = QStringLiteral("Browsing Records");
     setup.form = [](QWidget *over, std::function<void()> formDone) {
         runCategoryForm(over, std::move(formDone));
     };
     auto *window = new BrowseWindow(std::move(setup), caller, std::move(done));
     window->listControl()->setHorizontalHeaderLabels({QStringLiteral("Category")});
-    window->setStatusTip(QStringLiteral("Select or update Category"));
     store::Table &table = window->engine().table();
     const int ctrl = cat.fieldIndex(QStringLiteral("CTRL_NBR"));
     const int name = cat.fieldIndex(QStringLiteral("CATEGORY"));
