@@ -1,5 +1,7 @@
 #include "engine/BrowseList.h"
 
+#include "store/Store.h"
+
 #include "engine/FieldText.h"
 #include "store/Messages.h"
 
@@ -83,6 +85,37 @@ void BrowseList::readPageSize() {
     m_pageSize = std::max(1, m_host->visibleRows());
 }
 
+void BrowseList::applyFilterExpression(const SortOrder &o) {
+    store::Filter::Scope scope;
+    scope.table = &m_table->def();
+    scope.local = [&o](const QString &name) -> std::function<QVariant()> {
+        for (const auto &[bound, value] : o.bindings) {
+            if (bound.compare(name, Qt::CaseInsensitive) == 0)
+                return value;
+        }
+        return nullptr;
+    };
+    scope.recordOf = [](const store::TableDef &def) -> const store::Record * {
+        return &store::Store::instance().table(def.name).record();
+    };
+    QString error;
+    auto compiled = std::make_unique<store::Filter>(store::Filter::compile(o.filter, scope, &error));
+    if (!error.isEmpty()) {
+        // The list goes on unfiltered and says so.
+        m_filter.reset();
+        m_view->setFilter({}, nullptr);
+        store::StoreError e;
+        e.code = store::Code::Failure;
+        e.text = error;
+        store::setLastError(e);
+        viewError();
+        return;
+    }
+    m_filter = std::move(compiled);
+    const store::Filter *f = m_filter.get();
+    m_view->setFilter(f->sql(), [f](store::sql::Statement &stmt, int first) { return f->bind(stmt, first); });
+}
+
 void BrowseList::viewError() {
     store::takeSavedError();
     store::standardMessage(m_host->messageOwner(), 36);
@@ -115,7 +148,10 @@ void BrowseList::applySortOrder(int index, const std::vector<QVariant> &ranges) 
         }
     }
     m_view->setRange(std::move(leading));
-    m_view->setFilter(o.filterSql, o.filterBinder);
+    if (o.filterSql.empty() && !o.filter.trimmed().isEmpty())
+        applyFilterExpression(o);
+    else
+        m_view->setFilter(o.filterSql, o.filterBinder);
     m_view->setReadAhead(std::max(1, m_pageSize));
 }
 

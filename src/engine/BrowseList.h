@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Globals.h"
+#include "store/Filter.h"
 #include "store/Table.h"
 
 #include <QString>
@@ -35,6 +36,12 @@ struct SortOrder {
     std::string filterSql;
     std::function<int(store::sql::Statement &, int)> filterBinder;
     Locator locator = Locator::Step;
+    // A filter expression over bound names ("fon:nam_ctrl = nam:ctrl_nbr"),
+    // compiled when the order becomes active; the names it may use besides
+    // fields and process-wide values, such as a parent value bound as
+    // "BRW2::Sort1:Reset:nam:CTRL_NBR". Used when filterSql is empty.
+    QString filter;
+    std::vector<std::pair<QString, std::function<QVariant()>>> bindings;
 };
 
 // How the scroll thumb follows the page.
@@ -184,9 +191,11 @@ private:
     void callForm(Request request, std::function<void(Response)> then);
     void readPageSize();
     void viewError();
+    void applyFilterExpression(const SortOrder &o);
 
     store::Table *m_table;
     std::unique_ptr<store::Cursor> m_view;
+    std::unique_ptr<store::Filter> m_filter; // the active order's compiled filter expression
     std::vector<ListColumn> m_columns;
     std::vector<int> m_columnFields;
     std::vector<SortOrder> m_orders;

@@ -313,3 +313,46 @@ INSTANTIATE_TEST_SUITE_P(
                   QVariant(), QVariant(), QStringLiteral("YO\u00DE\u00DE")}));
 
 } // namespace
+
+// A list embedded in a form binds the parent value it was built for under a
+// name of its own and filters by it; the value is read at every refresh.
+TEST_F(BrowseListCore, FilterExpressionOverABoundParentValue) {
+    const QStringList states{QStringLiteral("IL"), QStringLiteral("WI"), QStringLiteral("IL")};
+    for (int i = 0; i < states.size(); ++i) {
+        add(QStringLiteral("City %1").arg(i), QStringLiteral("5000%1").arg(i));
+        m_zip->record().setValue(QStringLiteral("STATE"), states[i]);
+        ASSERT_TRUE(m_zip->change().ok());
+    }
+    QString parentState = QStringLiteral("IL");
+    engine::SortOrder order{m_zip->def().key(QStringLiteral("CITY_KEY"))};
+    order.filter = QStringLiteral("zip:state = BRW2::Sort1:Reset:set:STATE");
+    order.bindings = {
+        {QStringLiteral("BRW2::Sort1:Reset:set:STATE"), [&parentState] { return QVariant(parentState); }}};
+    m_list = std::make_unique<BrowseList>(
+        *m_zip, std::vector<engine::ListColumn>{{QStringLiteral("CITY"), QStringLiteral("@s30")}},
+        std::vector<engine::SortOrder>{order}, engine::ThumbKind::Fixed, m_host);
+    m_list->open();
+    m_list->refresh(0);
+    EXPECT_EQ(page(), (QStringList{QStringLiteral("City 0"), QStringLiteral("City 2")}));
+    parentState = QStringLiteral("WI");
+    m_list->forceRefresh();
+    m_list->refresh(0);
+    EXPECT_EQ(page(), QStringList{QStringLiteral("City 1")});
+}
+
+TEST_F(BrowseListCore, ABadFilterExpressionIsReportedAndTheListShowsEverything) {
+    add(QStringLiteral("Alpha"), QStringLiteral("10001"));
+    add(QStringLiteral("Beta"), QStringLiteral("10002"));
+    engine::SortOrder order{m_zip->def().key(QStringLiteral("CITY_KEY"))};
+    order.filter = QStringLiteral("zip:state = no:such");
+    m_messages.answer(36, store::Button::Ok);
+    m_list = std::make_unique<BrowseList>(
+        *m_zip, std::vector<engine::ListColumn>{{QStringLiteral("CITY"), QStringLiteral("@s30")}},
+        std::vector<engine::SortOrder>{order}, engine::ThumbKind::Fixed, m_host);
+    m_list->open();
+    m_list->refresh(0);
+    ASSERT_FALSE(m_messages.shown().empty());
+    EXPECT_TRUE(m_messages.last().text.contains(QStringLiteral("unknown name no:such")))
+        << m_messages.last().text.toStdString();
+    EXPECT_EQ(page(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta")}));
+}
