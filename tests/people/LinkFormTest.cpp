@@ -160,3 +160,45 @@ TEST_F(LinkForm, ANumberThatIsNotANumberIsRefusedAndNothingIsLost) {
 }
 
 } // namespace
+
+// A variant B form follows the control resizer: twice as wide, OK and Cancel
+// keep their size and their distance to the nearer edge, entries double their
+// width and keep their height.
+TEST_F(LinkForm, VariantBFormResizesItsControlsByTheResizersRules) {
+    addLink(1, QStringLiteral("Smith"), 7, 0);
+    QWidget caller;
+    caller.show();
+    readForChange(1);
+    engine::setGlobalRequest(Request::ChangeRecord);
+    RecordFormWindow *f = people::gui::runLinkForm(&caller, [] {});
+    settle();
+    auto *ok = f->findChild<QPushButton *>(QStringLiteral("okButton"));
+    auto *cancel = f->findChild<QPushButton *>(QStringLiteral("cancelButton"));
+    QLineEdit *entry = f->entry(1);
+    const int width = f->width();
+    const QRect okBefore = ok->geometry();
+    const QRect cancelBefore = cancel->geometry();
+    const QRect entryBefore = entry->geometry();
+    ASSERT_GT(entryBefore.width(), 0);
+
+    f->resize(width * 2, f->height());
+    settle();
+    EXPECT_EQ(ok->size(), okBefore.size());
+    EXPECT_EQ(cancel->size(), cancelBefore.size());
+    for (const auto &[button, before] : {std::pair{ok, okBefore}, std::pair{cancel, cancelBefore}}) {
+        const int left = before.left();
+        const int right = width - before.right();
+        if (right < left)
+            EXPECT_EQ(f->width() - button->geometry().right(), right) << button->objectName().toStdString();
+        else
+            EXPECT_EQ(button->geometry().left(), left) << button->objectName().toStdString();
+    }
+    // The designed form is narrow: Cancel sits nearer the right edge.
+    EXPECT_EQ(f->width() - cancel->geometry().right(), width - cancelBefore.right());
+    EXPECT_NEAR(entry->width(), entryBefore.width() * 2, 2);
+    EXPECT_EQ(entry->height(), entryBefore.height());
+    // Its values are still there and saved as usual.
+    EXPECT_EQ(f->entry(2)->text(), QStringLiteral("Smith"));
+    f->close();
+    settle();
+}

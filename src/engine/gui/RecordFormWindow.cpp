@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -39,9 +40,10 @@ RecordFormWindow *RecordFormWindow::run(QWidget *caller, FormWindowSetup setup, 
     if (window->m_action)
         window->m_action->setText(window->m_engine->actionMessage());
     const QString iniFile = QDir(store::Store::instance().directory()).filePath(QStringLiteral("QK.INI"));
-    if (window->m_setup.form.variant == FormVariant::B)
+    if (window->m_setup.form.variant == FormVariant::B) {
+        window->fixControls();
         shell::gui::WindowPlacement::attachResizable(window, window->m_setup.form.formKey, iniFile);
-    else
+    } else
         shell::gui::WindowPlacement::attach(window, window->m_setup.form.formKey, iniFile);
     window->redisplay();
     window->show();
@@ -106,6 +108,35 @@ RecordFormWindow::RecordFormWindow(QWidget *caller, FormWindowSetup setup, std::
     outer->addLayout(buttons);
     connect(ok, &QPushButton::clicked, this, [this] { m_engine->ok(); });
     connect(cancel, &QPushButton::clicked, this, [this] { m_engine->cancel(); });
+}
+
+void RecordFormWindow::fixControls() {
+    // The layouts only design a variant B form: once they have placed every
+    // control, each control keeps that place and the layouts go, so that the
+    // control resizer moves and stretches the controls by its own rules when
+    // the user resizes the form.
+    setAttribute(Qt::WA_DontShowOnScreen, true);
+    show();
+    for (QLayout *l : findChildren<QLayout *>())
+        l->activate();
+    const QSize designed = size();
+    std::vector<std::pair<QPointer<QWidget>, QRect>> places;
+    for (QWidget *w : findChildren<QWidget *>())
+        places.emplace_back(w, w->geometry());
+    hide();
+    setAttribute(Qt::WA_DontShowOnScreen, false);
+    for (QObject *child : children()) {
+        if (auto *page = qobject_cast<QTabWidget *>(child)) {
+            for (int i = 0; i < page->count(); ++i)
+                delete page->widget(i)->layout();
+        }
+    }
+    delete layout();
+    for (const auto &[w, place] : places) {
+        if (w)
+            w->setGeometry(place);
+    }
+    resize(designed);
 }
 
 bool RecordFormWindow::acceptField(int index) {

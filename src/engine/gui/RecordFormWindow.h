@@ -65,6 +65,7 @@ protected:
 private:
     RecordFormWindow(QWidget *caller, FormWindowSetup setup, std::function<void()> done);
     bool acceptField(int index);
+    void fixControls();
     void end();
 
     FormWindowSetup m_setup;
