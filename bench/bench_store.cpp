@@ -121,7 +121,8 @@ std::string startName(int i)
     return QString::fromLatin1(kLast[i % 25]).toCaseFolded().toStdString();
 }
 
-void Store_PageForward(benchmark::State &state)
+// The store's read of one page of 20 links from a last-name start.
+void storePage(benchmark::State &state, bool forward)
 {
     Table &jnc = *fixture().jnc;
     const KeyDef &key = *jnc.def().key(QStringLiteral("CAT_CTRL_KEY"));
@@ -132,59 +133,26 @@ void Store_PageForward(benchmark::State &state)
         jnc.record().setValue(QStringLiteral("LNAME"), QString::fromLatin1(kLast[i++ % 25]));
         jnc.setNotBelow(key);
         for (int r = 0; r < 20; ++r)
-            jnc.next();
+            forward ? jnc.next() : jnc.previous();
         benchmark::DoNotOptimize(jnc.record());
     }
 }
 
-void Raw_PageForward(benchmark::State &state)
+void Store_PageForward(benchmark::State &state)
 {
-    sqlite3_stmt *stmt = nullptr;
-    sqlite3_prepare_v2(fixture().raw[1],
-                       "SELECT rid,ver,f_CTRL_NBR,f_FNAME,f_LNAME,f_NAM_CTRL,f_CAT_CTRL,f_CAT_CTRL,i_LNAME,i_FNAME "
-                       "FROM rec WHERE (f_CAT_CTRL,i_LNAME,i_FNAME)>=(?,?,?) "
-                       "ORDER BY f_CAT_CTRL,i_LNAME,i_FNAME,rid LIMIT 20",
-                       -1, &stmt, nullptr);
-    std::vector<std::string> texts;
-    std::vector<qint64> ints;
-    int i = 0;
-    for (auto _ : state) {
-        const std::string name = startName(i++);
-        sqlite3_bind_int64(stmt, 1, 0);
-        sqlite3_bind_text(stmt, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(stmt, 3, "", 0, SQLITE_STATIC);
-        while (sqlite3_step(stmt) == SQLITE_ROW)
-            readRow(stmt, 10, texts, ints);
-        sqlite3_reset(stmt);
-        benchmark::DoNotOptimize(texts);
-    }
-    sqlite3_finalize(stmt);
+    storePage(state, true);
 }
 
 void Store_PageBackward(benchmark::State &state)
 {
-    Table &jnc = *fixture().jnc;
-    const KeyDef &key = *jnc.def().key(QStringLiteral("CAT_CTRL_KEY"));
-    jnc.setReadAhead(20);
-    int i = 0;
-    for (auto _ : state) {
-        jnc.record().clear();
-        jnc.record().setValue(QStringLiteral("LNAME"), QString::fromLatin1(kLast[i++ % 25]));
-        jnc.setNotBelow(key);
-        for (int r = 0; r < 20; ++r)
-            jnc.previous();
-        benchmark::DoNotOptimize(jnc.record());
-    }
+    storePage(state, false);
 }
 
-void Raw_PageBackward(benchmark::State &state)
+// A hand-written keyset read of one page of 20 links from a last-name start.
+void rawPage(benchmark::State &state, const char *sql)
 {
     sqlite3_stmt *stmt = nullptr;
-    sqlite3_prepare_v2(fixture().raw[1],
-                       "SELECT rid,ver,f_CTRL_NBR,f_FNAME,f_LNAME,f_NAM_CTRL,f_CAT_CTRL,f_CAT_CTRL,i_LNAME,i_FNAME "
-                       "FROM rec WHERE (f_CAT_CTRL,i_LNAME,i_FNAME)<=(?,?,?) "
-                       "ORDER BY f_CAT_CTRL DESC,i_LNAME DESC,i_FNAME DESC,rid DESC LIMIT 20",
-                       -1, &stmt, nullptr);
+    sqlite3_prepare_v2(fixture().raw[1], sql, -1, &stmt, nullptr);
     std::vector<std::string> texts;
     std::vector<qint64> ints;
     int i = 0;
@@ -199,6 +167,20 @@ void Raw_PageBackward(benchmark::State &state)
         benchmark::DoNotOptimize(texts);
     }
     sqlite3_finalize(stmt);
+}
+
+void Raw_PageForward(benchmark::State &state)
+{
+    rawPage(state, "SELECT rid,ver,f_CTRL_NBR,f_FNAME,f_LNAME,f_NAM_CTRL,f_CAT_CTRL,f_CAT_CTRL,i_LNAME,i_FNAME "
+                   "FROM rec WHERE (f_CAT_CTRL,i_LNAME,i_FNAME)>=(?,?,?) "
+                   "ORDER BY f_CAT_CTRL,i_LNAME,i_FNAME,rid LIMIT 20");
+}
+
+void Raw_PageBackward(benchmark::State &state)
+{
+    rawPage(state, "SELECT rid,ver,f_CTRL_NBR,f_FNAME,f_LNAME,f_NAM_CTRL,f_CAT_CTRL,f_CAT_CTRL,i_LNAME,i_FNAME "
+                   "FROM rec WHERE (f_CAT_CTRL,i_LNAME,i_FNAME)<=(?,?,?) "
+                   "ORDER BY f_CAT_CTRL DESC,i_LNAME DESC,i_FNAME DESC,rid DESC LIMIT 20");
 }
 
 void Store_FetchByKey(benchmark::State &state)
