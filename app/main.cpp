@@ -1,14 +1,9 @@
-#include "dates/Clock.h"
-#include "dates/gui/CalendarPicker.h"
-#include "dates/gui/DateWindows.h"
 #include "engine/Picture.h"
-#include "people/gui/CategoryWindows.h"
-#include "postal/gui/ZipWindows.h"
 #include "shell/CommandLine.h"
 #include "shell/DataDirectory.h"
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
-#include "shell/gui/SetupForm.h"
+#include "shell/gui/ProgramWindows.h"
 #include "store/Store.h"
 #include "store/gui/QtMessageService.h"
 
@@ -63,19 +58,12 @@ int main(int argc, char **argv) {
     services.setup = &setup;
     services.formatD3 = formatD3;
     shell::gui::MainFrame frame(services);
-    frame.openers().set(shell::gui::FrameCommand::Calendar, [](const shell::gui::FrameContext &context) {
-        dates::gui::CalendarPicker::pick(context.frame, dates::Clock::current().today(), [](int) {});
-    });
-    // Each subsystem plugs its windows into the frame's menu.
-    dates::gui::registerDateWindows(frame.openers());
-    people::gui::registerOpeners(frame.openers());
-    postal::gui::registerOpeners(frame.openers());
-    frame.openers().set(shell::gui::FrameCommand::Setup,
-                        [](const shell::gui::FrameContext &) { shell::gui::SetupForm::open(); });
+    shell::gui::registerProgramWindows(frame.openers());
 
     QString error;
     if (!frame.start(&error)) {
-        QMessageBox::critical(&frame, QStringLiteral("Tabulo List Manager"), error);
+        if (!frame.failureReported())
+            QMessageBox::critical(&frame, QStringLiteral("Tabulo List Manager"), error);
         return 1;
     }
     return app.exec();

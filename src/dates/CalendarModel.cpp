@@ -1,6 +1,6 @@
 #include "dates/CalendarModel.h"
 
-#include "dates/DateOps.h"
+#include "base/DateOps.h"
 
 namespace tabulo::dates {
 

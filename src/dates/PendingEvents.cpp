@@ -1,7 +1,7 @@
 #include "dates/PendingEvents.h"
 
-#include "dates/Clock.h"
-#include "dates/DateOps.h"
+#include "base/Clock.h"
+#include "base/DateOps.h"
 #include "shell/StoreSetupSource.h"
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"

@@ -1,6 +1,6 @@
 #include "dates/PendingFilter.h"
 
-#include "dates/Clock.h"
+#include "base/Clock.h"
 #include "dates/Recurrence.h"
 #include "store/Sqlite.h"
 #include "store/Table.h"

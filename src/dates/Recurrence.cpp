@@ -1,19 +1,13 @@
 #include "dates/Recurrence.h"
+#include "base/Text.h"
 
-#include "dates/DateOps.h"
+#include "base/DateOps.h"
 
 #include <optional>
 
 namespace tabulo::dates {
 
 namespace {
-
-QString withoutTrailingBlanks(const QString &text) {
-    qsizetype end = text.size();
-    while (end > 0 && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.left(end);
-}
 
 bool validWeek(int week) {
     return week >= 1 && week <= 5;
@@ -123,7 +117,7 @@ QString weekdayOf(int day) {
 
 QString weekText(const ImportantDate &record) {
     const QString ordinal = weekOrdinal(record.week);
-    const QString weekday = withoutTrailingBlanks(record.weekday);
+    const QString weekday = base::withoutTrailingBlanks(record.weekday);
     return ordinal.isEmpty() ? weekday : ordinal + QLatin1Char(' ') + weekday;
 }
 
@@ -167,7 +161,7 @@ AgeParts splitAge(const QString &age) {
 } // namespace
 
 RecurrenceKind recurrenceKind(const QString &type) {
-    const QString word = withoutTrailingBlanks(type);
+    const QString word = base::withoutTrailingBlanks(type);
     if (word == QLatin1String("Year"))
         return RecurrenceKind::Year;
     if (word == QLatin1String("Month"))
@@ -269,7 +263,7 @@ QString howLongAgo(int eventDate, int today) {
         // 31st seen on the 1st of the same month reads 11 months, not 0.
         const int months = wholeMonthsBetween(eventDate, today) % 12;
         text =
-            withoutTrailingBlanks(age) + QLatin1Char(' ') + QString::number(months) + QStringLiteral(" MOS");
+            base::withoutTrailingBlanks(age) + QLatin1Char(' ') + QString::number(months) + QStringLiteral(" MOS");
     }
     return text.left(kHowLongAgoWidth);
 }
@@ -289,7 +283,7 @@ DatesListTexts datesListTexts(const ImportantDate &record, int today) {
         } else if (record.lastDay) {
             texts.shortDate = QStringLiteral("Last Day");
         } else if (record.lastDayName && weekdayNumberFromName(record.weekday)) {
-            texts.shortDate = QStringLiteral("Last ") + withoutTrailingBlanks(record.weekday);
+            texts.shortDate = QStringLiteral("Last ") + base::withoutTrailingBlanks(record.weekday);
         } else {
             texts.shortDate = QStringLiteral("Month - No date");
             return texts; // held whole, one character over the column's 14

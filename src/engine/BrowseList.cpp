@@ -1,5 +1,7 @@
 #include "engine/BrowseList.h"
 
+#include "base/Text.h"
+
 #include "store/Store.h"
 
 #include "engine/FieldText.h"
@@ -7,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tabulo::engine {
 
@@ -26,6 +29,33 @@ bool isNumeric(const store::FieldDef &field) {
     return !field.isText();
 }
 
+// Keeps the record buffers of a list's tables (and the primary's current
+// record) through reads that only look: the thumb table's ends, a count
+// through the view.
+class KeptBuffers final {
+public:
+    KeptBuffers(store::Table &primary, const std::vector<store::Table *> &parents)
+        : m_primary(&primary)
+        , m_position(primary.position()) {
+        m_records.emplace_back(&primary, primary.record());
+        for (store::Table *t : parents)
+            m_records.emplace_back(t, t->record());
+    }
+    ~KeptBuffers() {
+        if (!m_position.isEmpty())
+            m_primary->reget(m_position);
+        for (auto &[table, record] : m_records)
+            table->record() = record;
+    }
+    KeptBuffers(const KeptBuffers &) = delete;
+    KeptBuffers &operator=(const KeptBuffers &) = delete;
+
+private:
+    store::Table *m_primary;
+    QString m_position;
+    std::vector<std::pair<store::Table *, store::Record>> m_records;
+};
+
 // Orders two values of one key component as the thumb table needs them.
 int compareComponent(const QVariant &a, const QVariant &b, bool numeric) {
     if (numeric) {
@@ -39,18 +69,75 @@ int compareComponent(const QVariant &a, const QVariant &b, bool numeric) {
 BrowseList::BrowseList(store::Table &table, std::vector<ListColumn> columns, std::vector<SortOrder> orders,
                        ThumbKind thumbKind, BrowseHost &host)
     : m_table(&table)
-    , m_view(std::make_unique<store::Cursor>(table))
+    , m_view(std::make_unique<store::View>(table))
     , m_columns(std::move(columns))
     , m_orders(std::move(orders))
     , m_thumbKind(thumbKind)
     , m_host(&host) {
-    for (const ListColumn &c : m_columns)
-        m_columnFields.push_back(table.def().fieldIndex(c.field));
+    resolveColumns();
     if (m_orders.empty())
         m_orders.push_back(SortOrder{table.def().primaryKey()});
 }
 
 BrowseList::~BrowseList() = default;
+
+bool BrowseList::setJoins(const std::vector<ListJoin> &joins) {
+    m_view->clearJoins();
+    const store::Dictionary &dictionary = store::Dictionary::instance();
+    store::Store &tables = store::Store::instance();
+    bool allJoined = true;
+    for (const ListJoin &j : joins) {
+        const store::TableDef *parent = dictionary.table(j.parentTable);
+        const store::TableDef *from = j.from.isEmpty() ? &m_table->def() : dictionary.table(j.from);
+        const store::KeyDef *key = parent ? parent->key(j.parentKey) : nullptr;
+        store::StoreError e;
+        if (!parent || !from || !key) {
+            e = m_table->fail(
+                store::Code::Failure,
+                QStringLiteral("cannot join %1 by %2 from %3")
+                    .arg(j.parentTable, j.parentKey, j.from.isEmpty() ? m_table->def().name : j.from));
+        } else {
+            e = m_view->join(tables.table(parent->name), *key, j.childFields, j.inner,
+                             from == &m_table->def() ? nullptr : &tables.table(from->name));
+        }
+        if (e) {
+            allJoined = false;
+            viewError();
+        }
+    }
+    resolveColumns();
+    return allJoined;
+}
+
+void BrowseList::setCarriedFields(const QStringList &fields) {
+    m_carriedNames = fields;
+    resolveColumns();
+}
+
+BrowseList::FieldSlot BrowseList::resolveField(const QString &name) const {
+    if (!name.contains(QLatin1Char(':')))
+        return {m_table, m_table->def().fieldIndex(name)};
+    const store::Dictionary::FieldRef ref = store::Dictionary::instance().findField(name);
+    if (!ref)
+        return {};
+    if (ref.table == &m_table->def())
+        return {m_table, ref.field};
+    for (store::Table *parent : m_view->parents()) {
+        if (ref.table == &parent->def())
+            return {parent, ref.field};
+    }
+    // A table the row does not read has nothing to show.
+    return {};
+}
+
+void BrowseList::resolveColumns() {
+    m_columnFields.clear();
+    for (const ListColumn &c : m_columns)
+        m_columnFields.push_back(resolveField(c.field));
+    m_carried.clear();
+    for (const QString &f : m_carriedNames)
+        m_carried.push_back(resolveField(f));
+}
 
 void BrowseList::open() {
     m_request = globalRequest();
@@ -86,34 +173,15 @@ void BrowseList::readPageSize() {
 }
 
 void BrowseList::applyFilterExpression(const SortOrder &o) {
-    store::Filter::Scope scope;
-    scope.table = &m_table->def();
-    scope.local = [&o](const QString &name) -> std::function<QVariant()> {
-        for (const auto &[bound, value] : o.bindings) {
-            if (bound.compare(name, Qt::CaseInsensitive) == 0)
-                return value;
-        }
-        return nullptr;
-    };
-    scope.recordOf = [](const store::TableDef &def) -> const store::Record * {
-        return &store::Store::instance().table(def.name).record();
-    };
-    QString error;
-    auto compiled = std::make_unique<store::Filter>(store::Filter::compile(o.filter, scope, &error));
-    if (!error.isEmpty()) {
+    // The view runs in SQL what names only the primary's fields and values
+    // from outside the row, and tests a joined parent's fields per row.
+    m_view->unbindAll();
+    for (const auto &[name, value] : o.bindings)
+        m_view->bind(name, value);
+    if (m_view->setFilter(o.filter)) {
         // The list goes on unfiltered and says so.
-        m_filter.reset();
-        m_view->setFilter({}, nullptr);
-        store::StoreError e;
-        e.code = store::Code::Failure;
-        e.text = error;
-        store::setLastError(e);
         viewError();
-        return;
     }
-    m_filter = std::move(compiled);
-    const store::Filter *f = m_filter.get();
-    m_view->setFilter(f->sql(), [f](store::sql::Statement &stmt, int first) { return f->bind(stmt, first); });
 }
 
 void BrowseList::viewError() {
@@ -152,6 +220,7 @@ void BrowseList::applySortOrder(int index, const std::vector<QVariant> &ranges) 
         applyFilterExpression(o);
     else
         m_view->setFilter(o.filterSql, o.filterBinder);
+    m_builtFilterValues = m_view->filterValues();
     m_view->setReadAhead(std::max(1, m_pageSize));
 }
 
@@ -185,11 +254,16 @@ bool BrowseList::positionView(const ListRow &row) {
 ListRow BrowseList::makeRow() const {
     ListRow r;
     const store::Record &rec = m_table->record();
+    const auto valueOf = [](const FieldSlot &slot) {
+        return slot.field >= 0 ? slot.table->record().value(slot.field) : QVariant();
+    };
     for (size_t i = 0; i < m_columns.size(); ++i) {
-        const QVariant v = m_columnFields[i] >= 0 ? rec.value(m_columnFields[i]) : QVariant();
+        const QVariant v = valueOf(m_columnFields[i]);
         r.values.push_back(v);
         r.texts.push_back(showValue(m_columns[i].picture, v));
     }
+    for (const FieldSlot &slot : m_carried)
+        r.carried.push_back(valueOf(slot));
     if (m_active != 0 && order().key) {
         for (const auto &c : order().key->components)
             r.keyValues.push_back(rec.value(c.field));
@@ -260,9 +334,15 @@ void BrowseList::copyRowToBuffer(int rowNumber) {
         for (size_t i = 0; i < components.size() && i < r.keyValues.size(); ++i)
             rec.setValue(components[i].field, r.keyValues[i]);
     }
-    for (size_t i = 0; i < m_columns.size(); ++i) {
-        if (m_columnFields[i] >= 0)
-            rec.setValue(m_columnFields[i], r.values[i]);
+    // Each display field goes back to the table it came from, the primary's
+    // and its joined parents'.
+    for (size_t i = 0; i < m_columnFields.size() && i < r.values.size(); ++i) {
+        if (m_columnFields[i].field >= 0)
+            m_columnFields[i].table->record().setValue(m_columnFields[i].field, r.values[i]);
+    }
+    for (size_t i = 0; i < m_carried.size() && i < r.carried.size(); ++i) {
+        if (m_carried[i].field >= 0)
+            m_carried[i].table->record().setValue(m_carried[i].field, r.carried[i]);
     }
 }
 
@@ -342,12 +422,45 @@ void BrowseList::locate(LocateMode mode) {
 }
 
 void BrowseList::finishRebuild() {
-    if (m_thumbKind == ThumbKind::Fixed) {
+    if (m_countsRecords) {
+        countRecords();
+    } else if (m_thumbKind == ThumbKind::Fixed) {
         m_table->send(QStringLiteral("QUICKSCAN=on"));
         m_table->send(QStringLiteral("QUICKSCAN=off"));
     } else {
         buildThumbTable();
     }
+}
+
+void BrowseList::countRecords() {
+    m_table->send(QStringLiteral("QUICKSCAN=on"));
+    qint64 records = 0;
+    store::StoreError e;
+    if (m_view->filterInSql() && !m_view->hasInnerJoin()) {
+        e = m_view->count(records);
+    } else {
+        // A filter over a parent's fields, or a parent that must exist, is
+        // known only per row: count through the view, in its batches.
+        const KeptBuffers kept(*m_table, m_view->parents());
+        e = m_view->toStart();
+        while (!e) {
+            e = m_view->next();
+            if (!e)
+                ++records;
+        }
+        if (e.code == EndOfFile)
+            e = {};
+    }
+    m_table->send(QStringLiteral("QUICKSCAN=off"));
+    if (e) {
+        m_recordCount = -1;
+        store::takeSavedError();
+        store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
+        m_response = Response::RequestCancelled;
+        m_host->closeList();
+        return;
+    }
+    m_recordCount = records;
 }
 
 void BrowseList::refresh(int sortOrder) {
@@ -357,7 +470,11 @@ void BrowseList::refresh(int sortOrder) {
     const SortOrder &o = m_orders[static_cast<size_t>(wanted - 1)];
     const std::vector<QVariant> ranges = o.rangeValues ? o.rangeValues() : std::vector<QVariant>{};
     const bool first = !m_firstRefreshDone;
-    const bool rangeChanged = !first && ranges != m_builtRanges;
+    // A value the filter reads from outside the row (a process-wide
+    // category, a parent's number) changes what the list shows as a range
+    // value does.
+    const bool filterChanged = !first && wanted == m_active && m_view->filterValues() != m_builtFilterValues;
+    const bool rangeChanged = !first && (ranges != m_builtRanges || filterChanged);
     if (first || wanted != m_active || rangeChanged || m_forced) {
         if (!m_page.empty())
             fetchHighlighted();
@@ -543,7 +660,11 @@ bool BrowseList::fetchHighlighted() {
         return false;
     const int h = std::clamp(m_highlighted, 1, rowCount());
     m_table->watch();
-    return m_table->reget(row(h).position).ok();
+    if (!m_table->reget(row(h).position).ok())
+        return false;
+    // The parents as the joins find them now, not as the page saw them.
+    m_view->readParents();
+    return true;
 }
 
 void BrowseList::callForm(Request request, std::function<void(Response)> then) {
@@ -583,6 +704,10 @@ void BrowseList::perform(ListAction action) {
         break;
     case ListAction::Close:
         close();
+        break;
+    case ListAction::Command:
+        if (auto command = std::exchange(m_chosenCommand, nullptr))
+            command();
         break;
     case ListAction::None:
         break;
@@ -656,31 +781,55 @@ void BrowseList::windowClosing() {
     m_response = Response::RequestCancelled;
 }
 
-QString BrowseList::contextMenuText() const {
-    const bool rows = !m_page.empty();
+std::vector<MenuItem> BrowseList::menuItems() const {
+    if (m_menu)
+        return m_menu->items;
+    std::vector<MenuItem> items{{QStringLiteral("&Insert"), ListAction::Insert}};
     if (!m_hasSelectButton) {
-        return rows ? QStringLiteral("&Insert|%1|&Delete").arg(m_updateLabel)
-                    : QStringLiteral("&Insert|~%1|~&Delete").arg(m_updateLabel);
+        items.push_back({m_updateLabel, ListAction::Change, {}, true});
+        items.push_back({QStringLiteral("&Delete"), ListAction::Delete, {}, true});
+        return items;
     }
-    QString text =
-        rows ? QStringLiteral("&Insert|&Edit|&Delete|-|") : QStringLiteral("&Insert|~&Edit|~&Delete|-|");
-    text += (rows && selectEnabled()) ? QStringLiteral("&Select") : QStringLiteral("~&Select");
-    return text;
+    items.push_back({QStringLiteral("&Edit"), ListAction::Change, {}, true});
+    items.push_back({QStringLiteral("&Delete"), ListAction::Delete, {}, true});
+    items.push_back({QStringLiteral("-")});
+    items.push_back({QStringLiteral("&Select"), ListAction::Select, {}, true, true});
+    return items;
+}
+
+bool BrowseList::itemEnabled(const MenuItem &item) const {
+    return !(item.needsRows && m_page.empty()) && !(item.needsSelectMode && !selectEnabled());
+}
+
+QString BrowseList::contextMenuText() const {
+    if (m_menu && !m_menu->shownWhenEmpty && m_page.empty())
+        return {};
+    QStringList texts;
+    for (const MenuItem &item : menuItems()) {
+        if (item.text == QLatin1String("-"))
+            texts << item.text;
+        else
+            texts << (itemEnabled(item) ? item.text : QLatin1Char('~') + item.text);
+    }
+    return texts.join(QLatin1Char('|'));
 }
 
 ListAction BrowseList::contextMenuAction(int item) const {
-    switch (item) {
-    case 1:
-        return ListAction::Insert;
-    case 2:
-        return ListAction::Change;
-    case 3:
-        return ListAction::Delete;
-    case 4:
-        return m_hasSelectButton ? ListAction::Select : ListAction::None;
-    default:
+    if (m_menu && !m_menu->shownWhenEmpty && m_page.empty())
         return ListAction::None;
+    int number = 0;
+    for (const MenuItem &i : menuItems()) {
+        if (i.text == QLatin1String("-") || ++number != item)
+            continue;
+        if (!itemEnabled(i))
+            return ListAction::None;
+        if (i.command) {
+            m_chosenCommand = i.command;
+            return ListAction::Command;
+        }
+        return i.action == ListAction::Command ? ListAction::None : i.action;
     }
+    return ListAction::None;
 }
 
 void BrowseList::buildThumbTable() {
@@ -689,21 +838,19 @@ void BrowseList::buildThumbTable() {
     const int field = firstFreeField();
     if (field < 0)
         return;
-    // The reads below move the buffer; the list's own record stays put.
-    const store::Record kept = m_table->record();
-    const QString keptPosition = m_table->position();
     QVariant low, high;
     bool found = false;
-    if (startOfSortOrder() && m_view->previous().ok()) {
-        high = m_table->record().value(field);
-        if (startOfSortOrder() && m_view->next().ok()) {
-            low = m_table->record().value(field);
-            found = true;
+    {
+        // The reads below move the buffers; the list's own records stay put.
+        const KeptBuffers kept(*m_table, m_view->parents());
+        if (startOfSortOrder() && m_view->previous().ok()) {
+            high = m_table->record().value(field);
+            if (startOfSortOrder() && m_view->next().ok()) {
+                low = m_table->record().value(field);
+                found = true;
+            }
         }
     }
-    if (!keptPosition.isEmpty())
-        m_table->reget(keptPosition);
-    m_table->record() = kept;
     if (!found)
         return;
     const store::FieldDef &f = m_table->def().fields[static_cast<size_t>(field)];
@@ -760,9 +907,7 @@ std::vector<QVariant> thumbEntries(const QVariant &low, const QVariant &high, bo
     const int length = std::max(width, 1);
 
     QString lo = low.toString().leftJustified(length, QLatin1Char(' '), true);
-    QString hi = high.toString();
-    while (hi.endsWith(QLatin1Char(' ')))
-        hi.chop(1);
+    QString hi = tabulo::base::withoutTrailingBlanks(high.toString());
     hi = hi.leftJustified(length, alphabet.back(), true);
     int common = 0;
     while (common < length && lo.at(common) == hi.at(common))

@@ -3,6 +3,7 @@
 #include "engine/Globals.h"
 #include "store/Filter.h"
 #include "store/Table.h"
+#include "store/View.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,9 +19,23 @@ class QObject;
 namespace tabulo::engine {
 
 // One column of a list: the field it shows and the picture it shows it with.
+// The field may belong to the primary table or to any table joined to it
+// ("NAM:CITY" beside "JNC:LNAME"); a bare name is the primary's.
 struct ListColumn {
     QString field;   // "CAT:CATEGORY" or "CATEGORY"
     QString picture; // "@s30"
+};
+
+// A parent table read beside every record of the list's primary table: its
+// key is filled from `childFields` of the table `from` (the primary when
+// empty, or a parent joined before this one, so that a link reads its person
+// and the person its company).
+struct ListJoin {
+    QString parentTable;     // "QKnam"
+    QString parentKey;       // "CTRL_KEY" or "NAM:CTRL_KEY"
+    QStringList childFields; // "JNC:NAM_CTRL", one per component of the key
+    bool inner = false;      // a record whose parent is missing is not listed
+    QString from;            // "QKnam" for the person's company; empty: the primary
 };
 
 enum class Locator { None, Step, Incremental };
@@ -50,17 +65,36 @@ enum class ThumbKind {
     Distributed // a table of 100 key values spread over the sort order
 };
 
-// One row of the page: the column texts and values, the active key's values
-// (for the locators and the thumb), and the record's position token.
+// One row of the page: the column texts and values, the values of the
+// fields it carries besides its columns, the active key's values (for the
+// locators and the thumb), and the primary record's position token.
 struct ListRow {
     QStringList texts;
     std::vector<QVariant> values;
+    std::vector<QVariant> carried;
     std::vector<QVariant> keyValues;
     QString position;
 };
 
-// The buttons and menu items a list offers.
-enum class ListAction { None, Insert, Change, Delete, Select, Close };
+// The buttons and menu items a list offers. Command is a context menu item
+// that runs a button of the window's own (see MenuItem::command).
+enum class ListAction { None, Insert, Change, Delete, Select, Close, Command };
+
+// One item of a list's context menu.
+struct MenuItem {
+    QString text;                         // "&Insert"; "-" is a separator
+    ListAction action = ListAction::None; // an engine button ...
+    std::function<void()> command;        // ... or the window's own ("Copy To...")
+    bool needsRows = false;               // disabled while the page is empty
+    bool needsSelectMode = false;         // disabled unless opened to select a record
+};
+
+// The context menu of a list. A list that configures none gets the engine's
+// own: Insert, the update label and Delete, then Select when it has one.
+struct ContextMenu {
+    std::vector<MenuItem> items; // no items: the list shows no menu
+    bool shownWhenEmpty = true;  // false: an empty page shows no menu at all
+};
 
 // What the engine needs from the window that shows it.
 class BrowseHost {
@@ -97,6 +131,22 @@ public:
     BrowseList &operator=(const BrowseList &) = delete;
 
     store::Table &table() const { return *m_table; }
+
+    // Configuration, before open(). Joined parents are read with every
+    // record; a join that does not fit the dictionary is reported with
+    // message 36 and left out (false).
+    bool setJoins(const std::vector<ListJoin> &joins);
+    // Fields every row carries besides its columns, copied back into their
+    // tables' buffers with the row (the detail fields beside a list).
+    void setCarriedFields(const QStringList &fields);
+    // The list's context menu; nothing keeps the engine's own.
+    void setContextMenu(std::optional<ContextMenu> menu) { m_menu = std::move(menu); }
+    // The rebuild ends by counting the records of the current range and
+    // filter instead of the thumb's own ending.
+    void setCountsRecords(bool on) { m_countsRecords = on; }
+    // The count of the last rebuild (and of every refill after an action);
+    // -1 before the first one or in lists that do not count.
+    qint64 recordCount() const { return m_recordCount; }
 
     // Entry: takes over GlobalRequest (clearing it and GlobalResponse).
     void open();
@@ -145,9 +195,13 @@ public:
     // Before every action: watch and re-read the highlighted record in full.
     bool fetchHighlighted();
 
-    // Context menu text and its items.
+    // Context menu text and its items: "|" between items, "-" a separator,
+    // "~" before a disabled item; empty when no menu is to be shown.
     QString contextMenuText() const;
-    ListAction contextMenuAction(int item) const; // 1-based, the separator not counted
+    // The action of the chosen item (1-based, separators not counted); None
+    // for a disabled one. For a command item it is Command, and the item's
+    // command runs at the next perform(Command), as a posted button would.
+    ListAction contextMenuAction(int item) const;
     void setHasSelectButton(bool on) { m_hasSelectButton = on; }
     void setUpdateLabel(const QString &label) { m_updateLabel = label; }
 
@@ -174,6 +228,11 @@ private:
         int unread = 0;
         bool failed = false;
     };
+    // Where the value of a column or carried field lives.
+    struct FieldSlot {
+        store::Table *table = nullptr;
+        int field = -1;
+    };
 
     const SortOrder &order() const { return m_orders.at(static_cast<size_t>(m_active - 1)); }
     void applySortOrder(int index, const std::vector<QVariant> &ranges);
@@ -182,6 +241,11 @@ private:
     FillResult fill(bool forward, int count);
     ListRow makeRow() const;
     void copyRowToBuffer(int row);
+    FieldSlot resolveField(const QString &name) const;
+    void resolveColumns();
+    std::vector<MenuItem> menuItems() const;
+    bool itemEnabled(const MenuItem &item) const;
+    void countRecords();
     int firstFreeComponent() const;
     int firstFreeField() const;
     void finishRebuild();
@@ -194,10 +258,16 @@ private:
     void applyFilterExpression(const SortOrder &o);
 
     store::Table *m_table;
-    std::unique_ptr<store::Cursor> m_view;
-    std::unique_ptr<store::Filter> m_filter; // the active order's compiled filter expression
+    std::unique_ptr<store::View> m_view;
     std::vector<ListColumn> m_columns;
-    std::vector<int> m_columnFields;
+    std::vector<FieldSlot> m_columnFields;
+    QStringList m_carriedNames;
+    std::vector<FieldSlot> m_carried;
+    std::optional<ContextMenu> m_menu;
+    mutable std::function<void()> m_chosenCommand;
+    bool m_countsRecords = false;
+    qint64 m_recordCount = -1;
+    std::vector<QVariant> m_builtFilterValues;
     std::vector<SortOrder> m_orders;
     ThumbKind m_thumbKind;
     BrowseHost *m_host;

@@ -1,5 +1,7 @@
 #include "engine/Globals.h"
 
+#include "store/Filter.h"
+
 #include <atomic>
 #include <mutex>
 
@@ -82,7 +84,23 @@ std::optional<QVariant> globalValue(const QString &name) {
     return std::nullopt;
 }
 
+void bindProcessWideNames() {
+    // Read at evaluation time: a category chosen in another window shows at
+    // the next read of any list or report that filters by it.
+    store::bindGlobal(QStringLiteral("glo:cat_ctrl"),
+                      [] { return QVariant(static_cast<qint64>(currentCategory())); });
+    store::bindGlobal(QStringLiteral("glo:grp_ctrl"),
+                      [] { return QVariant(static_cast<qint64>(currentGroup())); });
+}
+
+namespace {
+// Any filter compiled in this process resolves the names, also one compiled
+// before the first resetGlobals().
+const bool s_namesBound = (bindProcessWideNames(), true);
+} // namespace
+
 void resetGlobals() {
+    bindProcessWideNames();
     setGlobalRequest(Request::None);
     setGlobalResponse(Response::None);
     setCurrentCategory(0, {});

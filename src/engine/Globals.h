@@ -33,6 +33,11 @@ void setCurrentGroup(qint32 ctrl, const QString &name);
 // "glo:grp_ctrl"), case-insensitively; nothing for an unknown name.
 std::optional<QVariant> globalValue(const QString &name);
 
+// Binds "glo:cat_ctrl" and "glo:grp_ctrl" for every filter expression of the
+// process, read when a filter is evaluated, so no window binds them itself.
+// Done once when the program loads and again by resetGlobals().
+void bindProcessWideNames();
+
 // Program start: request, response and categories back to none / "All".
 void resetGlobals();
 

@@ -1,4 +1,5 @@
 #include "engine/Picture.h"
+#include "base/Text.h"
 
 #include <QRegularExpression>
 
@@ -14,13 +15,6 @@ constexpr int kMaxNumberDigits = 18;
 
 bool isDigitPlace(QChar c) {
     return c == QLatin1Char('#') || c == QLatin1Char('<');
-}
-
-QString withoutTrailingBlanks(const QString &text) {
-    qsizetype end = text.size();
-    while (end > 0 && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.left(end);
 }
 
 bool allZeros(QStringView text) {
@@ -263,7 +257,7 @@ Parsed<QVariant> Picture::parse(const QString &input, int referenceDay) const {
 }
 
 Parsed<QVariant> Picture::parseText(const QString &input) const {
-    const QString text = withoutTrailingBlanks(input);
+    const QString text = base::withoutTrailingBlanks(input);
     if (text.size() > m_width)
         return Parsed<QVariant>::failure(
             QStringLiteral("The entry is too long: at most %1 characters.").arg(m_width));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dates/DateOps.h"
+#include "base/DateOps.h"
 
 #include <QString>
 #include <QStringView>

@@ -13,8 +13,9 @@ public:
 
     struct Outcome {
         bool ok = false;
-        QString madeFor; // SET:MADEFOR as stored
-        QString error;   // why the blank record could not be added
+        QString madeFor;       // SET:MADEFOR as stored
+        QString error;         // why the blank record could not be added
+        bool reported = false; // the user has already been told, with a standard message
     };
 
     // Uses the table, reads the first record and adds the blank record when

@@ -1,5 +1,6 @@
 #include "shell/StoreSetupSource.h"
 
+#include "store/Messages.h"
 #include "store/Store.h"
 #include "store/Table.h"
 
@@ -28,7 +29,16 @@ SetupSource::Outcome StoreSetupSource::prepare() {
         m_use = std::make_unique<store::TableUse>(m_store, QStringList{kSetupTable});
     store::Table &setup = (*m_use)[kSetupTable];
 
-    if (readSetupRecord(setup)) {
+    if (const store::StoreError read = readSetupRecord(setup)) {
+        if (read.code != store::Code::EndOfFile) {
+            // A record that is there but cannot be read is no missing record:
+            // adding a blank one would hide the owner's settings.
+            const QString text = store::errorText(read);
+            store::setLastError(read);
+            store::takeSavedError();
+            store::standardMessage(35, kSetupTable);
+            return Outcome{false, {}, text, true};
+        }
         setup.record().clear();
         if (setup.insert())
             return Outcome{false, {}, QStringLiteral("Error adding QKset")};

@@ -1,4 +1,5 @@
 #include "store/Filter.h"
+#include "base/Text.h"
 
 #include "store/Record.h"
 
@@ -14,13 +15,6 @@ std::map<QString, std::function<QVariant()>> &bindings()
 {
     static std::map<QString, std::function<QVariant()>> table;
     return table;
-}
-
-QString trimRight(QString s)
-{
-    while (s.endsWith(QLatin1Char(' ')))
-        s.chop(1);
-    return s;
 }
 
 bool isNumber(const QVariant &v, qint64 *out)
@@ -95,7 +89,8 @@ public:
         advance();
     }
 
-    std::unique_ptr<Filter::Node> parse(QString *error, bool *perRow)
+    std::unique_ptr<Filter::Node> parse(QString *error, bool *perRow,
+                                        std::vector<std::function<QVariant()>> *outside)
     {
         auto node = parseOr();
         if (m_error.isEmpty() && m_token.kind != Token::End)
@@ -106,6 +101,7 @@ public:
             return nullptr;
         }
         *perRow = m_perRow;
+        *outside = std::move(m_outside);
         return node;
     }
 
@@ -299,11 +295,13 @@ private:
         if (m_scope.local) {
             if (auto v = m_scope.local(name)) {
                 n.value = std::move(v);
+                m_outside.push_back(n.value);
                 return;
             }
         }
         if (auto v = globalBinding(name)) {
             n.value = std::move(v);
+            m_outside.push_back(n.value);
             return;
         }
         const Dictionary::FieldRef ref = Dictionary::instance().findField(name);
@@ -316,10 +314,12 @@ private:
             n.field = ref.field;
             return;
         }
+        bool rowValue = false;
         for (const TableDef *t : m_scope.perRow) {
             if (t == ref.table)
-                m_perRow = true;
+                rowValue = true;
         }
+        m_perRow = m_perRow || rowValue;
         auto recordOf = m_scope.recordOf;
         const TableDef *table = ref.table;
         const int field = ref.field;
@@ -331,6 +331,8 @@ private:
             const Record *r = recordOf(*table);
             return r ? r->value(field) : QVariant();
         };
+        if (!rowValue)
+            m_outside.push_back(n.value);
     }
 
     QString m_text;
@@ -339,6 +341,7 @@ private:
     Token m_token;
     QString m_error;
     bool m_perRow = false;
+    std::vector<std::function<QVariant()>> m_outside;
     bool m_lastWasOperator = true;
 };
 
@@ -348,7 +351,7 @@ void bindVariant(sql::Statement &stmt, int index, const QVariant &v)
     if (isNumber(v, &n))
         stmt.bind(index, n);
     else
-        stmt.bind(index, trimRight(v.toString()).toStdString());
+        stmt.bind(index, base::withoutTrailingBlanks(v.toString()).toStdString());
 }
 
 int compareValues(const QVariant &a, const QVariant &b)
@@ -369,7 +372,7 @@ int compareValues(const QVariant &a, const QVariant &b)
             return l < r ? -1 : (l > r ? 1 : 0);
         }
     }
-    return trimRight(a.toString()).compare(trimRight(b.toString()));
+    return base::withoutTrailingBlanks(a.toString()).compare(base::withoutTrailingBlanks(b.toString()));
 }
 
 } // namespace
@@ -386,7 +389,7 @@ Filter Filter::compile(const QString &expression, const Scope &scope, QString *e
         return f;
     Parser parser(expression, scope);
     bool perRow = false;
-    f.m_root = parser.parse(error, &perRow);
+    f.m_root = parser.parse(error, &perRow, &f.m_outside);
     if (!f.m_root)
         return f;
     f.m_inSql = !perRow;
@@ -433,6 +436,15 @@ int Filter::bind(sql::Statement &stmt, int first) const
     for (const auto &param : m_params)
         bindVariant(stmt, first++, param());
     return first;
+}
+
+std::vector<QVariant> Filter::currentValues() const
+{
+    std::vector<QVariant> values;
+    values.reserve(m_outside.size());
+    for (const auto &value : m_outside)
+        values.push_back(value());
+    return values;
 }
 
 bool Filter::accepts(const Record &row) const

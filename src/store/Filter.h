@@ -60,12 +60,18 @@ public:
     int bind(sql::Statement &stmt, int first) const;
     // Evaluates the filter for the current record buffers (any filter).
     bool accepts(const Record &row) const;
+    // The current values of every name the filter reads from outside the
+    // row (bound names, process-wide values, other tables' buffers), in the
+    // order they appear. A list compares them with those it was built for:
+    // when one changed, the filter now selects other records.
+    std::vector<QVariant> currentValues() const;
 
 private:
     std::unique_ptr<Node> m_root;
     bool m_inSql = true;
     std::string m_sql;
     std::vector<std::function<QVariant()>> m_params;
+    std::vector<std::function<QVariant()>> m_outside;
 };
 
 } // namespace tabulo::store

@@ -1,4 +1,5 @@
 #include "store/Messages.h"
+#include "base/Text.h"
 
 #include <QStringView>
 #include <algorithm>
@@ -205,13 +206,6 @@ const std::array<MessageDefinition, 20> &definitions() {
 }
 
 // Inserted texts come from blank-padded fields; only trailing blanks go.
-QString withoutTrailingBlanks(const QString &text) {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == u' ')
-        --end;
-    return text.left(end);
-}
-
 // Cuts after `limit` characters, never between the two halves of a
 // surrogate pair.
 QString cutAtCharacters(const QString &text, int limit) {
@@ -275,7 +269,7 @@ QList<int> messageNumbers() {
 
 QString errorText(const StoreError &error) {
     const bool system = error.code == Code::SystemError;
-    const QString text = withoutTrailingBlanks(system ? error.osText : error.text);
+    const QString text = base::withoutTrailingBlanks(system ? error.osText : error.text);
     const int code = system ? error.osCode : error.code;
     return cutAtCharacters(text + u" ("_s + QString::number(code) + u')', kErrorTextLimit);
 }
@@ -305,7 +299,7 @@ MessageBox buildStandardMessage(int number, const QString &first, const QString 
             tmpl = def->conflictText;
         error = errorText(failure);
     }
-    box.text = fillTemplate(tmpl, withoutTrailingBlanks(first), withoutTrailingBlanks(second), error);
+    box.text = fillTemplate(tmpl, base::withoutTrailingBlanks(first), base::withoutTrailingBlanks(second), error);
     return box;
 }
 

@@ -64,6 +64,7 @@ void Cursor::setOrder(const KeyDef *key)
         m_key = key;
         m_statements.clear();
     }
+    updateRangeKey();
     resetPosition(Anchor::None);
 }
 
@@ -72,7 +73,20 @@ void Cursor::setRange(std::vector<sql::Value> leading)
     if (leading.size() != m_range.size())
         m_statements.clear();
     m_range = std::move(leading);
+    updateRangeKey();
     resetPosition(Anchor::None);
+}
+
+void Cursor::updateRangeKey()
+{
+    m_rangeKey.clear();
+    if (!m_key)
+        return;
+    const auto &columns = m_table->schema().key(*m_key).columns;
+    for (size_t i = 0; i < m_range.size() && i < columns.size(); ++i) {
+        const FieldDef &f = m_table->def().fields[static_cast<size_t>(columns[i].field)];
+        m_rangeKey.push_back(TableSchema::keyValue(f, m_range[i], columns[i].kind));
+    }
 }
 
 void Cursor::setFilter(std::string sql, std::function<int(sql::Statement &, int)> binder)
@@ -153,6 +167,34 @@ StoreError Cursor::previous()
     return read(false);
 }
 
+std::string Cursor::whereClause(const std::string &position) const
+{
+    // Parameters go: range values, the position, the filter's. The key's
+    // empty-entry condition is repeated because SQLite uses a key that
+    // leaves out empty entries only when the query leaves them out too.
+    std::string terms;
+    auto add = [&terms](const std::string &term) { terms += (terms.empty() ? " WHERE " : " AND ") + term; };
+    if (m_key) {
+        const TableSchema::KeySchema &ks = m_table->schema().key(*m_key);
+        if (!ks.emptyCondition.empty())
+            add(ks.emptyCondition);
+        for (size_t i = 0; i < m_rangeKey.size(); ++i)
+            add(ks.columns[i].column + "=?");
+    }
+    if (!position.empty())
+        add(position);
+    if (!m_filterSql.empty())
+        add("(" + m_filterSql + ")");
+    return terms;
+}
+
+int Cursor::bindRange(sql::Statement &stmt, int first) const
+{
+    for (const sql::Value &v : m_rangeKey)
+        stmt.bind(first++, v);
+    return first;
+}
+
 sql::Statement &Cursor::statement(bool forward, Anchor anchor)
 {
     const int id = (forward ? 1 : 0) | (static_cast<int>(anchor) << 1);
@@ -162,53 +204,136 @@ sql::Statement &Cursor::statement(bool forward, Anchor anchor)
 
     const TableSchema &schema = m_table->schema();
     std::string sql = "SELECT " + schema.selectList();
-    std::string where;
-    auto add = [&where](const std::string &term) { where += (where.empty() ? " WHERE " : " AND ") + term; };
+    std::string position;
     std::string order;
     if (m_key) {
         const TableSchema::KeySchema &ks = schema.key(*m_key);
         for (const auto &c : ks.columns)
             sql += "," + c.column;
-        sql += " FROM rec";
-        if (!ks.emptyCondition.empty())
-            add(ks.emptyCondition);
-        for (size_t i = 0; i < m_range.size() && i < ks.columns.size(); ++i)
-            add(ks.columns[i].column + "=?");
-        const char *op = forward ? ">" : "<";
-        std::string inclusive = forward ? ">=" : "<=";
-        switch (anchor) {
-        case Anchor::None:
-            break;
-        case Anchor::ValuesInclusive: {
+        // Only the components after the range and the row id take part in
+        // the keyset comparison: with a fixed component inside the row value
+        // SQLite can seek on the range alone and must step through it from
+        // its start to reach the position.
+        std::vector<std::string> free;
+        for (size_t i = m_rangeKey.size(); i < ks.columns.size(); ++i) {
+            free.push_back(ks.columns[i].column);
+            order += ks.columns[i].column + (forward ? "," : " DESC,");
+        }
+        order += forward ? "rid" : "rid DESC";
+        const bool byRow = anchor == Anchor::RowInclusive || anchor == Anchor::RowExclusive;
+        if (byRow)
+            free.emplace_back("rid");
+        if (anchor != Anchor::None && !free.empty()) {
+            std::string columns;
             std::string params;
-            for (size_t i = 0; i < ks.columns.size(); ++i)
-                params += i ? ",?" : "?";
-            add(ks.tuple + inclusive + "(" + params + ")");
-            break;
+            for (const std::string &c : free) {
+                columns += (columns.empty() ? "" : ",") + c;
+                params += params.empty() ? "?" : ",?";
+            }
+            if (free.size() > 1) {
+                // SQLite seeks on a row value only as far as each element
+                // has a collating sequence; the row id has none, so without
+                // one named here the seek would stop before it and step
+                // through every record with equal key values. Integers
+                // compare the same under any collation.
+                if (byRow)
+                    params += " COLLATE BINARY";
+                columns = "(" + columns + ")";
+                params = "(" + params + ")";
+            }
+            const bool inclusive = anchor != Anchor::RowExclusive;
+            position = columns + (forward ? ">" : "<") + (inclusive ? "=" : "") + params;
         }
-        case Anchor::RowInclusive:
-        case Anchor::RowExclusive: {
-            std::string params;
-            for (size_t i = 0; i <= ks.columns.size(); ++i)
-                params += i ? ",?" : "?";
-            add(ks.tupleRid + (anchor == Anchor::RowInclusive ? inclusive : std::string(op)) + "(" + params
-                + ")");
-            break;
-        }
-        }
-        order = forward ? ks.orderAsc : ks.orderDesc;
     } else {
-        sql += " FROM rec";
         if (anchor == Anchor::RowInclusive)
-            add(std::string("rid") + (forward ? ">=?" : "<=?"));
+            position = forward ? "rid>=?" : "rid<=?";
         else if (anchor == Anchor::RowExclusive)
-            add(std::string("rid") + (forward ? ">?" : "<?"));
+            position = forward ? "rid>?" : "rid<?";
         order = forward ? "rid" : "rid DESC";
     }
-    if (!m_filterSql.empty())
-        add("(" + m_filterSql + ")");
-    sql += where + " ORDER BY " + order + " LIMIT ?";
+    sql += " FROM rec" + whereClause(position) + " ORDER BY " + order + " LIMIT ?";
     return m_statements.emplace(id, sql::Statement(m_table->handle(), sql)).first->second;
+}
+
+sql::Statement &Cursor::countStatement()
+{
+    // Not a read direction: ids of reads stay below 8.
+    const int id = 8;
+    auto it = m_statements.find(id);
+    if (it != m_statements.end())
+        return it->second;
+    std::string sql = "SELECT count(*) FROM rec";
+    // Named, so the count stays an index scan over the range whatever the
+    // filter names (the key's index holds every column the range compares).
+    if (m_key)
+        sql += " INDEXED BY " + m_table->schema().key(*m_key).indexName;
+    sql += whereClause({});
+    return m_statements.emplace(id, sql::Statement(m_table->handle(), sql)).first->second;
+}
+
+Cursor::Anchor Cursor::effectiveAnchor(bool forward, bool &nothing) const
+{
+    nothing = false;
+    if (m_anchor == Anchor::None || m_rangeKey.empty())
+        return m_anchor;
+    // The statement compares only the components after the range, so a
+    // position outside the range (a not-below value or a position token of
+    // another range) is settled here: it leaves all of the range to read in
+    // one direction and none of it in the other. Key values compare as
+    // SQLite compares them: integers before text, text byte by byte.
+    for (size_t i = 0; i < m_rangeKey.size() && i < m_anchorValues.size(); ++i) {
+        if (m_anchorValues[i] == m_rangeKey[i])
+            continue;
+        const bool below = m_anchorValues[i] < m_rangeKey[i];
+        if (below == forward)
+            return Anchor::None;
+        nothing = true;
+        return m_anchor;
+    }
+    // A not-below position on a range that fixes the whole key: every
+    // record of the range has those values.
+    if (m_anchor == Anchor::ValuesInclusive && m_rangeKey.size() >= m_anchorValues.size())
+        return Anchor::None;
+    return m_anchor;
+}
+
+std::string Cursor::readSql(bool forward)
+{
+    if (!m_table->isOpen())
+        return {};
+    bool nothing = false;
+    const Anchor anchor = effectiveAnchor(forward, nothing);
+    if (nothing || (forward && m_atEnd))
+        return {};
+    sql::Statement &stmt = statement(forward, anchor);
+    return stmt.valid() ? std::string(sqlite3_sql(stmt.get())) : std::string();
+}
+
+std::string Cursor::countSql()
+{
+    if (!m_table->isOpen())
+        return {};
+    sql::Statement &stmt = countStatement();
+    return stmt.valid() ? std::string(sqlite3_sql(stmt.get())) : std::string();
+}
+
+StoreError Cursor::count(qint64 &records)
+{
+    records = 0;
+    if (!m_table->isOpen())
+        return m_table->fail(Code::Failure, QStringLiteral("the table is not open"));
+    sql::Statement &stmt = countStatement();
+    if (!stmt.valid())
+        return m_table->failSql(stmt.prepareCode(), QStringLiteral("preparing a count"));
+    sql::ResetGuard guard(stmt);
+    int p = bindRange(stmt, 1);
+    if (m_filterBinder)
+        p = m_filterBinder(stmt, p);
+    const int rc = stmt.step();
+    if (rc != SQLITE_ROW)
+        return m_table->failSql(rc, QStringLiteral("counting"));
+    records = stmt.int64(0);
+    return m_table->succeed();
 }
 
 StoreError Cursor::read(bool forward)
@@ -221,23 +346,22 @@ StoreError Cursor::read(bool forward)
         if (m_atEnd && forward)
             return m_table->fail(Code::EndOfFile);
         m_atEnd = false;
-        sql::Statement &stmt = statement(forward, m_anchor);
+        bool nothing = false;
+        const Anchor anchor = effectiveAnchor(forward, nothing);
+        if (nothing) {
+            m_batchForward = forward;
+            return m_table->fail(Code::EndOfFile);
+        }
+        sql::Statement &stmt = statement(forward, anchor);
         if (!stmt.valid())
             return m_table->failSql(stmt.prepareCode(), QStringLiteral("preparing a read"));
         sql::ResetGuard guard(stmt);
-        int p = 1;
         const size_t keyColumns = m_key ? m_table->schema().key(*m_key).columns.size() : 0;
-        if (m_key) {
-            const auto &columns = m_table->schema().key(*m_key).columns;
-            for (size_t i = 0; i < m_range.size() && i < columns.size(); ++i) {
-                const FieldDef &f = m_table->def().fields[static_cast<size_t>(columns[i].field)];
-                stmt.bind(p++, TableSchema::keyValue(f, m_range[i], columns[i].kind));
-            }
-        }
-        if (m_anchor != Anchor::None) {
-            for (const sql::Value &v : m_anchorValues)
-                stmt.bind(p++, v);
-            if (m_anchor != Anchor::ValuesInclusive)
+        int p = bindRange(stmt, 1);
+        if (anchor != Anchor::None) {
+            for (size_t i = m_rangeKey.size(); i < m_anchorValues.size(); ++i)
+                stmt.bind(p++, m_anchorValues[i]);
+            if (anchor != Anchor::ValuesInclusive)
                 stmt.bind(p++, m_anchorRid);
         }
         if (m_filterBinder)

@@ -23,6 +23,9 @@ class Table;
 // compiled SQL filter. Reads go by keyset: each batch continues after the
 // last row handed out, never by OFFSET, and no statement stays open between
 // calls, so a reader never holds the file against other stations' writers.
+// The range's components are equalities and the keyset compares only the
+// components after them and the row id, so SQLite seeks straight to the
+// position and a page costs the same anywhere in the range.
 // A read fills the table's record buffer.
 class Cursor
 {
@@ -59,6 +62,18 @@ public:
     virtual StoreError next();
     virtual StoreError previous();
 
+    // The number of records in the range that pass the SQL filter, counted
+    // by one aggregate query over the key's index; the position is kept.
+    // What a caller skips row by row (a view's per-row filter, a missing
+    // inner-joined parent) is not known here and counts.
+    StoreError count(qint64 &records);
+
+    // The SQL the next read in this direction would run (empty when it runs
+    // none: the position lies beyond the range), and the count's SQL; for
+    // checking query plans.
+    std::string readSql(bool forward);
+    std::string countSql();
+
     // Forgets batched rows, so the next read goes to the file.
     void discardBatch() { m_batch.clear(); }
     // Closes all statements (the table is closing).
@@ -79,11 +94,19 @@ private:
     };
 
     sql::Statement &statement(bool forward, Anchor anchor);
+    sql::Statement &countStatement();
+    // The anchor a read in this direction compares with; `nothing` when the
+    // position lies beyond the range in that direction.
+    Anchor effectiveAnchor(bool forward, bool &nothing) const;
+    std::string whereClause(const std::string &position) const;
+    int bindRange(sql::Statement &stmt, int first) const;
+    void updateRangeKey();
     void resetPosition(Anchor anchor);
 
     Table *m_table;
     const KeyDef *m_key = nullptr;
     std::vector<sql::Value> m_range;
+    std::vector<sql::Value> m_rangeKey; // the range as the key's columns hold it
     std::string m_filterSql;
     std::function<int(sql::Statement &, int)> m_filterBinder;
     int m_readAhead = 16;

@@ -2,6 +2,8 @@
 
 #include "store/Store.h"
 
+#include <algorithm>
+
 namespace tabulo::store {
 
 View::View(Table &primary)
@@ -14,12 +16,51 @@ void View::bind(const QString &name, std::function<QVariant()> value)
     m_bindings.emplace_back(name, std::move(value));
 }
 
-void View::join(Table &parent, const KeyDef &parentKey, const QStringList &childFields, bool inner)
+StoreError View::join(Table &parent, const KeyDef &parentKey, const QStringList &childFields, bool inner, Table *from)
 {
-    Join j{&parent, &parentKey, {}, inner};
-    for (const QString &f : childFields)
-        j.childFields.push_back(table().def().fieldIndex(f));
+    Table *source = from ? from : &table();
+    const auto joinedAlready = [this](const Table *t) {
+        return std::any_of(m_joins.begin(), m_joins.end(), [t](const Join &j) { return j.parent == t; });
+    };
+    // One buffer per table: a table read twice in one row would overwrite
+    // itself, and the primary's buffer holds the row.
+    if (&parent == &table() || joinedAlready(&parent))
+        return table().fail(Code::Failure, QStringLiteral("%1 is joined twice").arg(parent.def().name));
+    if (source != &table() && !joinedAlready(source))
+        return table().fail(Code::Failure, QStringLiteral("%1 is joined to %2, which is not joined before it")
+                                               .arg(parent.def().name, source->def().name));
+    const auto &keys = parent.def().keys;
+    if (keys.empty() || &parentKey < &keys.front() || &parentKey > &keys.back())
+        return table().fail(Code::Failure,
+                            QStringLiteral("%1 is no key of %2").arg(parentKey.label, parent.def().name));
+    if (static_cast<size_t>(childFields.size()) != parentKey.components.size())
+        return table().fail(Code::Failure, QStringLiteral("%1 needs %2 fields of %3")
+                                               .arg(parentKey.label)
+                                               .arg(parentKey.components.size())
+                                               .arg(source->def().name));
+    Join j{&parent, &parentKey, source, {}, inner};
+    for (const QString &f : childFields) {
+        const int index = source->def().fieldIndex(f);
+        if (index < 0)
+            return table().fail(Code::Failure,
+                                QStringLiteral("%1 is no field of %2").arg(f, source->def().name));
+        j.childFields.push_back(index);
+    }
     m_joins.push_back(std::move(j));
+    return table().succeed();
+}
+
+std::vector<Table *> View::parents() const
+{
+    std::vector<Table *> out;
+    for (const Join &j : m_joins)
+        out.push_back(j.parent);
+    return out;
+}
+
+bool View::hasInnerJoin() const
+{
+    return std::any_of(m_joins.begin(), m_joins.end(), [](const Join &j) { return j.inner; });
 }
 
 StoreError View::setFilter(const QString &expression)
@@ -63,16 +104,28 @@ StoreError View::setFilter(const QString &expression)
     return table().succeed();
 }
 
-bool View::joinParents()
+void View::setFilter(std::string sql, std::function<int(sql::Statement &, int)> binder)
 {
+    m_filter = Filter();
+    Cursor::setFilter(std::move(sql), std::move(binder));
+}
+
+bool View::readParents()
+{
+    std::vector<Table *> missing;
     for (const Join &j : m_joins) {
-        Record &child = table().record();
+        const Record &child = j.from->record();
         Record &parent = j.parent->record();
         parent.clear();
-        for (size_t i = 0; i < j.key->components.size() && i < j.childFields.size(); ++i)
-            parent.setValue(j.key->components[i].field, child.value(j.childFields[i]));
-        if (j.parent->fetch(*j.key).code != Code::Ok) {
+        // A parent that is missing has no parent of its own.
+        const bool sourceMissing = std::find(missing.begin(), missing.end(), j.from) != missing.end();
+        if (!sourceMissing) {
+            for (size_t i = 0; i < j.key->components.size(); ++i)
+                parent.setValue(j.key->components[i].field, child.value(j.childFields[i]));
+        }
+        if (sourceMissing || j.parent->fetch(*j.key).code != Code::Ok) {
             parent.clear();
+            missing.push_back(j.parent);
             if (j.inner)
                 return false;
         }
@@ -86,7 +139,7 @@ StoreError View::step(bool forward)
         StoreError e = forward ? Cursor::next() : Cursor::previous();
         if (e)
             return e;
-        if (!joinParents())
+        if (!readParents())
             continue;
         if (!m_filter.inSql() && !m_filter.accepts(table().record()))
             continue;

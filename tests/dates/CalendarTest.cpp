@@ -1,6 +1,6 @@
 #include "dates/CalendarModel.h"
-#include "dates/Clock.h"
-#include "dates/DateOps.h"
+#include "base/Clock.h"
+#include "base/DateOps.h"
 #include "dates/gui/CalendarPicker.h"
 
 #include <QClipboard>

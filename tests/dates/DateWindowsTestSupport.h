@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dates/Clock.h"
-#include "dates/DateOps.h"
+#include "base/Clock.h"
+#include "base/DateOps.h"
 #include "dates/PendingEvents.h"
 #include "engine/EngineTestSupport.h"
 #include "shell/ReminderState.h"

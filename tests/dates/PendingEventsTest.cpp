@@ -1,6 +1,6 @@
 #include "dates/PendingEvents.h"
-#include "dates/Clock.h"
-#include "dates/DateOps.h"
+#include "base/Clock.h"
+#include "base/DateOps.h"
 #include "store/TableTestSupport.h"
 #include "support/ScriptedMessageService.h"
 

@@ -1,5 +1,5 @@
 #include "dates/Recurrence.h"
-#include "dates/DateOps.h"
+#include "base/DateOps.h"
 
 #include <QDate>
 #include <gtest/gtest.h>

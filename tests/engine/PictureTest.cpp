@@ -1,5 +1,5 @@
 #include "engine/Picture.h"
-#include "dates/DateOps.h"
+#include "base/DateOps.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "shell/gui/MainFrame.h"
-#include "dates/Clock.h"
+#include "base/Clock.h"
 #include "engine/Globals.h"
 #include "engine/Picture.h"
 #include "shell/FrameEvents.h"
-#include "shell/PlacementSettings.h"
+#include "engine/PlacementSettings.h"
 #include "shell/ReminderState.h"
 #include "shell/SetupSource.h"
 #include "support/TempDataDir.h"
@@ -257,8 +257,8 @@ TEST_F(MainFrameTest, ShutDownReleasesSetupAndSavesTheMainPlacement) {
     frame().setGeometry(130, 140, 950, 700);
     frame().close();
     EXPECT_EQ(m_setup.released, 1);
-    const shell::Placement saved =
-        shell::PlacementSettings(m_dir.file(QStringLiteral("QK.INI"))).read(QStringLiteral("Main"));
+    const engine::Placement saved =
+        engine::PlacementSettings(m_dir.file(QStringLiteral("QK.INI"))).read(QStringLiteral("Main"));
     EXPECT_EQ(QRect(saved.x, saved.y, saved.width, saved.height), QRect(130, 140, 950, 700));
     EXPECT_FALSE(saved.maximised);
     EXPECT_EQ(shell::frameReceiver(), nullptr);

@@ -67,11 +67,11 @@ protected:
 
     QLineEdit *entry(const char *name) { return m_window->findChild<QLineEdit *>(QString::fromLatin1(name)); }
 
-    // Types into an entry and leaves it with Return.
+    // Types into an entry and leaves it with Tab (Enter would press OK).
     void type(QLineEdit *field, const QString &text) {
         field->setFocus();
         field->setText(text);
-        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClick(field, Qt::Key_Tab);
     }
 
     void pressOk() {

@@ -1,7 +1,7 @@
 #include "dates/gui/CalendarPicker.h"
 
-#include "dates/Clock.h"
-#include "dates/DateOps.h"
+#include "base/Clock.h"
+#include "base/DateOps.h"
 
 #include <QClipboard>
 #include <QGridLayout>

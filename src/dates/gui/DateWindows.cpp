@@ -1,4 +1,5 @@
 #include "dates/gui/DateWindows.h"
+#include "engine/gui/WindowHost.h"
 
 #include "dates/PendingEvents.h"
 #include "dates/gui/ImportantDateForm.h"
@@ -31,14 +32,13 @@ ImportantDatesWindow *openImportantDatesList(QWidget *caller, std::function<void
     if (s_datesList && !caller) {
         // Browsing needs one list only; a second start shows the one there is.
         engine::setGlobalRequest(engine::Request::None);
-        s_datesList->raise();
-        s_datesList->activateWindow();
+        engine::gui::WindowHost::bringToFront(s_datesList);
         return s_datesList;
     }
     auto *window = new ImportantDatesWindow(caller, std::move(done));
     if (!caller)
         s_datesList = window;
-    window->show();
+    engine::gui::WindowHost::present(window, caller);
     return window;
 }
 
@@ -65,7 +65,7 @@ PendingEventsWindow *startPendingEvents(QObject *owner) {
     // The window browses: whatever request a caller left behind is not its.
     engine::setGlobalRequest(engine::Request::None);
     auto *window = new PendingEventsWindow(std::move(claim), std::move(tables), std::move(events));
-    window->show();
+    engine::gui::WindowHost::present(window);
     return window;
 }
 

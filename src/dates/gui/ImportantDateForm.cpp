@@ -1,12 +1,14 @@
 #include "dates/gui/ImportantDateForm.h"
 
-#include "dates/Clock.h"
-#include "dates/DateOps.h"
+#include "base/Clock.h"
+#include "base/DateOps.h"
 #include "dates/PendingEvents.h"
 #include "dates/gui/CalendarPicker.h"
 #include "engine/FieldText.h"
+#include "engine/gui/RecordFormWindow.h"
+#include "engine/gui/WindowHost.h"
+#include "engine/gui/WindowPlacement.h"
 #include "shell/StoreSetupSource.h"
-#include "shell/gui/WindowPlacement.h"
 #include "store/Dictionary.h"
 #include "store/Messages.h"
 
@@ -68,8 +70,11 @@ engine::FormSetup formSetup() {
     const store::TableDef &dat = *store::Dictionary::instance().table(QStringLiteral("QKdat"));
     engine::FormSetup setup;
     setup.formKey = QStringLiteral("datup");
+    // A quick form for its title only: no field history, a fixed size, and
+    // another station's change reported with the short message.
     setup.variant = engine::FormVariant::B;
-    setup.longConflictMessage = true;
+    setup.fieldHistory = false;
+    setup.longConflictMessage = false;
     setup.addedMessage = QStringLiteral("Adding an Important Date Record");
     setup.changedMessage = QStringLiteral("Changing an Important Datet Record");
     setup.duplicateKeys = {dat.key(QStringLiteral("CTRL_KEY"))};
@@ -96,9 +101,10 @@ ImportantDateForm *ImportantDateForm::run(QWidget *caller, std::function<void()>
     // The quick form says what it does in its title.
     form->setWindowTitle(form->m_engine->actionMessage());
     const QString iniFile = QDir(store::Store::instance().directory()).filePath(QStringLiteral("QK.INI"));
-    shell::gui::WindowPlacement::attachResizable(form, QStringLiteral("datup"), iniFile);
+    engine::gui::WindowPlacement::attach(form, QStringLiteral("datup"), iniFile);
+    form->setFixedSize(form->size());
     form->redisplay();
-    form->show();
+    engine::gui::WindowHost::present(form, caller);
     form->focusFirstField();
     return form;
 }
@@ -110,11 +116,11 @@ ImportantDateForm::ImportantDateForm(QWidget *caller, std::function<void()> done
     setObjectName(QStringLiteral("datup"));
     setAccessibleName(QStringLiteral("Important Dates Database Update Form"));
     setAttribute(Qt::WA_DeleteOnClose);
-    if (caller)
-        setWindowModality(Qt::WindowModal);
     m_engine = std::make_unique<engine::UpdateForm>(store::Store::instance().table(QStringLiteral("QKdat")),
                                                     formSetup(), *this);
     build();
+    for (QLineEdit *entry : findChildren<QLineEdit *>())
+        entry->installEventFilter(this);
 }
 
 store::Record &ImportantDateForm::record() const {
@@ -245,12 +251,6 @@ void ImportantDateForm::build() {
     buttons->addWidget(cancel);
     buttons->addWidget(help);
     outer->addLayout(buttons);
-
-    watchForRecall(m_event, "DAT:EVENT");
-    watchForRecall(m_leadDays, "DAT:LEADDAYS");
-    watchForRecall(m_date, "DAT:DATE");
-    watchForRecall(m_dayDate, "DAT:DAYDATE");
-    watchForRecall(m_numberOfDays, "DAT:NUMBEROFDAYS");
 
     connect(ok, &QPushButton::clicked, this, [this] { m_engine->ok(); });
     connect(cancel, &QPushButton::clicked, this, [this] { m_engine->cancel(); });
@@ -536,25 +536,17 @@ void ImportantDateForm::setWaitCursor(bool on) {
         QApplication::restoreOverrideCursor();
 }
 
-void ImportantDateForm::watchForRecall(QWidget *entry, const char *field) {
-    entry->installEventFilter(this);
-    m_recallFields.emplace_back(entry, record().indexOf(QString::fromLatin1(field)));
+bool ImportantDateForm::eventFilter(QObject *watched, QEvent *event) {
+    // Enter in an entry is OK, whose pass checks every field once.
+    if (event->type() == QEvent::KeyPress &&
+        engine::gui::pressDefaultButton(this, static_cast<QKeyEvent *>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
-// Ctrl+' in an entry brings back the value last saved through this form.
-bool ImportantDateForm::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Apostrophe && (key->modifiers() & Qt::ControlModifier)) {
-            for (const auto &[entry, field] : m_recallFields) {
-                if (entry == watched) {
-                    m_engine->recall(field);
-                    return true;
-                }
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+void ImportantDateForm::keyPressEvent(QKeyEvent *event) {
+    if (!engine::gui::pressDefaultButton(this, event))
+        QWidget::keyPressEvent(event);
 }
 
 void ImportantDateForm::closeEvent(QCloseEvent *event) {
@@ -572,6 +564,7 @@ void ImportantDateForm::end() {
         return;
     m_ended = true;
     m_engine->finish();
+    engine::gui::WindowHost::release(this);
     if (m_done)
         m_done();
 }

@@ -49,6 +49,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -70,7 +71,6 @@ private:
     void weekdayChosen();
     void openCalendar();
     void showDate();
-    void watchForRecall(QWidget *entry, const char *field);
 
     store::TableUse m_use;
     std::unique_ptr<engine::UpdateForm> m_engine;
@@ -102,7 +102,6 @@ private:
     QWidget *m_numberOfDaysRow = nullptr;
     QSpinBox *m_numberOfDays = nullptr;
     QPlainTextEdit *m_note = nullptr;
-    std::vector<std::pair<QObject *, int>> m_recallFields;
 };
 
 } // namespace tabulo::dates::gui

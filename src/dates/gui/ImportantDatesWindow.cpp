@@ -1,6 +1,6 @@
 #include "dates/gui/ImportantDatesWindow.h"
 
-#include "dates/Clock.h"
+#include "base/Clock.h"
 #include "dates/gui/DateRows.h"
 #include "dates/gui/DateWindows.h"
 #include "engine/FieldText.h"
@@ -39,6 +39,7 @@ engine::gui::ListSetup listSetup() {
     // The Date column's value is computed per row (see pageChanged).
     setup.columns = withRecurrenceColumns({{QStringLiteral("SHORTDATE"), QStringLiteral("@s8")},
                                            {QStringLiteral("DAT:EVENT"), QStringLiteral("@s35")}});
+    setup.columnFormat = QStringLiteral("42L(2)|M~Date~@s8@112L(2)|M~Event~S(45)@s35@");
     setup.orders = {engine::SortOrder{dat.key(QStringLiteral("EVENT_KEY"))},
                     engine::SortOrder{dat.key(QStringLiteral("DATE_KEY"))},
                     byType(dat.key(QStringLiteral("YEARDATE_KEY")), QStringLiteral("Year")),
@@ -68,10 +69,6 @@ QLabel *detail(QWidget *parent, const char *name) {
 ImportantDatesWindow::ImportantDatesWindow(QWidget *caller, std::function<void()> done)
     : BrowseWindow(listSetup(), caller, std::move(done))
     , m_columns(listSetup().columns) {
-    engine::gui::PageView *view = listControl();
-    view->setHorizontalHeaderLabels({QStringLiteral("Date"), QStringLiteral("Event")});
-    for (int c = 2; c < static_cast<int>(m_columns.size()); ++c)
-        view->setColumnHidden(c, true);
 
     auto *details = new QFormLayout;
     m_howLongAgo = detail(this, "howLongAgoText");

@@ -1,6 +1,7 @@
 #include "dates/gui/PendingEventsWindow.h"
+#include "engine/gui/WindowHost.h"
 
-#include "dates/Clock.h"
+#include "base/Clock.h"
 #include "dates/PendingFilter.h"
 #include "dates/gui/DateRows.h"
 #include "dates/gui/DateWindows.h"
@@ -32,7 +33,7 @@ engine::gui::ListSetup listSetup() {
     engine::gui::ListSetup setup;
     setup.objectName = QStringLiteral("pendingls");
     setup.title = QStringLiteral("Pending Events List");
-    setup.placementKey = QStringLiteral("pendingls");
+    setup.placementKey = QStringLiteral("PendingEvents");
     setup.tableName = QStringLiteral("QKdat");
     setup.uses = store::tablesUsedBy(QStringLiteral("pending"));
     // Date, days and age describe the occurrence: computed per row.
@@ -40,12 +41,15 @@ engine::gui::ListSetup listSetup() {
                                            {QStringLiteral("OCCURRENCE"), QStringLiteral("@s25")},
                                            {QStringLiteral("DAYS"), QStringLiteral("@n3")},
                                            {QStringLiteral("AGE"), QStringLiteral("@s25")}});
+    // The event scrolls sideways over its whole width; the age shows whole.
+    setup.columnFormat =
+        QStringLiteral("112L(2)|M~Event~S(45)@s35@84L(2)|M~Date~@s25@24C|M~Days~@n3@56L(2)|M~Age~@s25@");
     engine::SortOrder byEvent{dat.key(QStringLiteral("EVENT_KEY"))};
     byEvent.filterSql = PendingFilter::sql();
     byEvent.filterBinder = PendingFilter::binder();
     setup.orders = {byEvent};
     setup.tabTexts = {QStringLiteral("&Event")};
-    setup.thumb = engine::ThumbKind::Fixed;
+    setup.thumb = engine::ThumbKind::Distributed;
     setup.changeLabel = QStringLiteral("&Change");
     setup.closeLabel = QStringLiteral("Close");
     setup.hasSelectButton = false;
@@ -71,12 +75,6 @@ PendingEventsWindow::PendingEventsWindow(std::unique_ptr<PendingWindowClaim> cla
     , m_columns(listSetup().columns) {
     s_open = this;
     PendingFilter::install(engine().table());
-
-    engine::gui::PageView *view = listControl();
-    view->setHorizontalHeaderLabels(
-        {QStringLiteral("Event"), QStringLiteral("Date"), QStringLiteral("Days"), QStringLiteral("Age")});
-    for (int c = FirstHiddenColumn; c < static_cast<int>(m_columns.size()); ++c)
-        view->setColumnHidden(c, true);
 
     auto *outer = static_cast<QVBoxLayout *>(layout());
     m_note = new QPlainTextEdit(this);
@@ -114,10 +112,7 @@ PendingEventsWindow *PendingEventsWindow::openWindow() {
 }
 
 void PendingEventsWindow::bringToFront() {
-    if (isMinimized())
-        showNormal();
-    raise();
-    activateWindow();
+    engine::gui::WindowHost::bringToFront(this);
     if (!engine().formRunning()) {
         engine().forceRefresh();
         engine().refresh(tabs() ? tabs()->currentIndex() : 0);

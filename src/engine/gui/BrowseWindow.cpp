@@ -1,7 +1,8 @@
 #include "engine/gui/BrowseWindow.h"
 
 #include "engine/gui/PageView.h"
-#include "shell/gui/WindowPlacement.h"
+#include "engine/gui/WindowHost.h"
+#include "engine/gui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,13 +57,30 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
     setObjectName(m_setup.objectName);
     setWindowTitle(m_setup.title);
     setAttribute(Qt::WA_DeleteOnClose);
-    if (caller)
-        setWindowModality(Qt::WindowModal);
+
+    std::optional<ColumnFormat> format;
+    if (!m_setup.columnFormat.isEmpty()) {
+        auto parsed = ColumnFormat::parse(m_setup.columnFormat);
+        // A format is the program's own text: a bad one is a mistake here.
+        Q_ASSERT_X(parsed.ok(), "BrowseWindow", qPrintable(parsed.error()));
+        if (parsed.ok()) {
+            format = *parsed;
+            for (int c = 0; c < std::min<int>(format->count(), static_cast<int>(m_setup.columns.size())); ++c) {
+                ListColumn &column = m_setup.columns[static_cast<size_t>(c)];
+                if (column.picture.isEmpty() && !format->column(c).pictureText.isEmpty())
+                    column.picture = QLatin1Char('@') + format->column(c).pictureText;
+            }
+        }
+    }
 
     m_engine = std::make_unique<BrowseList>(store::Store::instance().table(m_setup.tableName),
                                             m_setup.columns, m_setup.orders, m_setup.thumb, *this);
     m_engine->setHasSelectButton(m_setup.hasSelectButton);
     m_engine->setUpdateLabel(m_setup.changeLabel);
+    m_engine->setJoins(m_setup.joins);
+    m_engine->setCarriedFields(m_setup.carriedFields);
+    m_engine->setCountsRecords(m_setup.countsRecords);
+    m_engine->setContextMenu(m_setup.contextMenu);
     m_engine->open();
 
     auto *outer = new QVBoxLayout(this);
@@ -79,11 +97,15 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
     auto *listRow = new QHBoxLayout;
     m_view = new PageView(this);
     m_view->setColumnCount(static_cast<int>(m_setup.columns.size()));
-    QStringList headers;
-    for (const ListColumn &c : m_setup.columns)
-        headers << c.field.section(QLatin1Char(':'), -1);
-    m_view->setHorizontalHeaderLabels(headers);
-    m_view->setVisibleRows(m_setup.visibleRows);
+    if (format) {
+        m_view->setColumnFormat(*format);
+    } else {
+        QStringList headers;
+        for (const ListColumn &c : m_setup.columns)
+            headers << c.field.section(QLatin1Char(':'), -1);
+        m_view->setHorizontalHeaderLabels(headers);
+    }
+    m_view->setDesignedRows(m_setup.visibleRows);
     m_view->keyHandler = [this](QKeyEvent *e) { return handleKey(e); };
     listRow->addWidget(m_view);
     m_thumbBar = new QScrollBar(Qt::Vertical, this);
@@ -148,6 +170,11 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
             m_engine->highlightRow(row + 1);
         showContextMenu(m_view->viewport()->mapToGlobal(pos));
     });
+    connect(m_view, &PageView::rowsFitChanged, this, [this](int rows) {
+        // A taller or shorter list shows as many whole rows as now fit.
+        if (m_shownOnce && !m_engine->formRunning() && rows != m_engine->pageSize())
+            m_engine->reset(BrowseList::ResetMode::FromFirstRow);
+    });
     connect(m_view, &PageView::wheelScrolled, this, [this](bool down) { m_engine->scrollRow(down); });
     connect(m_thumbBar, &QScrollBar::actionTriggered, this, [this](int action) { thumbAction(action); });
     connect(m_thumbBar, &QScrollBar::sliderReleased, this,
@@ -155,7 +182,7 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
     if (m_tabs)
         connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { m_engine->refresh(index); });
 
-    shell::gui::WindowPlacement::attach(this, m_setup.placementKey, placementFile());
+    engine::gui::WindowPlacement::attach(this, m_setup.placementKey, placementFile());
 }
 
 BrowseWindow::~BrowseWindow() = default;
@@ -189,6 +216,7 @@ void BrowseWindow::pageChanged() {
             QTableWidgetItem *item = m_view->item(r - 1, c);
             if (!item) {
                 item = new QTableWidgetItem;
+                item->setTextAlignment(m_view->cellAlignment(c));
                 m_view->setItem(r - 1, c, item);
             }
             item->setText(row.texts.at(c));
@@ -362,6 +390,7 @@ void BrowseWindow::closeEvent(QCloseEvent *event) {
     if (!m_finished) {
         m_finished = true;
         m_engine->finish();
+        WindowHost::release(this);
         if (m_done)
             m_done();
     }

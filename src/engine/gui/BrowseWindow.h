@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QMenu;
@@ -33,6 +34,10 @@ struct ListSetup {
     QString tableName;    // "QKcat"
     QStringList uses;     // tables held while the window lives
     std::vector<ListColumn> columns;
+    // The list box's column format ("103L(2)|M~Category~@s30@"): widths,
+    // alignments, headers and, for columns without one, pictures. Columns
+    // past the format's are extras the rows carry unseen.
+    QString columnFormat;
     std::vector<SortOrder> orders;
     QStringList tabTexts; // one per sort order when the list has tabs
     ThumbKind thumb = ThumbKind::Fixed;
@@ -44,6 +49,10 @@ struct ListSetup {
     QString listStatusText; // the list's own status text ("Browsing Records")
     int visibleRows = 10;
     FormRunner form;
+    std::vector<ListJoin> joins; // parents read with every row (their tables also in `uses`)
+    QStringList carriedFields;   // fields each row carries besides its columns
+    bool countsRecords = false;  // the rebuild ends by counting (BrowseList::recordCount)
+    std::optional<ContextMenu> contextMenu; // none: the engine's own menu
 };
 
 // The window of a list: a list control showing exactly the engine's page, a

@@ -1,7 +1,8 @@
 #include "engine/gui/RecordFormWindow.h"
 
 #include "engine/FieldText.h"
-#include "shell/gui/WindowPlacement.h"
+#include "engine/gui/WindowHost.h"
+#include "engine/gui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -39,14 +40,21 @@ RecordFormWindow *RecordFormWindow::run(QWidget *caller, FormWindowSetup setup, 
     window->setWindowTitle(window->m_engine->windowTitle());
     if (window->m_action)
         window->m_action->setText(window->m_engine->actionMessage());
+    if (window->m_setup.beforeShow) {
+        window->m_setup.beforeShow(window);
+        window->m_setup.beforeShow = nullptr;
+    }
     const QString iniFile = QDir(store::Store::instance().directory()).filePath(QStringLiteral("QK.INI"));
     if (window->m_setup.form.variant == FormVariant::B) {
         window->fixControls();
-        shell::gui::WindowPlacement::attachResizable(window, window->m_setup.form.formKey, iniFile);
-    } else
-        shell::gui::WindowPlacement::attach(window, window->m_setup.form.formKey, iniFile);
+        engine::gui::WindowPlacement::attachResizable(window, window->m_setup.form.formKey, iniFile);
+    } else {
+        engine::gui::WindowPlacement::attach(window, window->m_setup.form.formKey, iniFile);
+        // The form window keeps the size it was designed with.
+        window->setFixedSize(window->size());
+    }
     window->redisplay();
-    window->show();
+    WindowHost::present(window, caller);
     window->focusFirstField();
     return window;
 }
@@ -58,8 +66,6 @@ RecordFormWindow::RecordFormWindow(QWidget *caller, FormWindowSetup setup, std::
     , m_done(std::move(done)) {
     setObjectName(m_setup.objectName);
     setAttribute(Qt::WA_DeleteOnClose);
-    if (caller)
-        setWindowModality(Qt::WindowModal);
     store::Table &table = store::Store::instance().table(m_setup.tableName);
     m_engine = std::make_unique<UpdateForm>(table, m_setup.form, *this);
 
@@ -115,16 +121,19 @@ void RecordFormWindow::fixControls() {
     // control, each control keeps that place and the layouts go, so that the
     // control resizer moves and stretches the controls by its own rules when
     // the user resizes the form.
-    setAttribute(Qt::WA_DontShowOnScreen, true);
-    show();
+    // Rendering once lays everything out, tab pages included, without
+    // making a window of it: the form may yet become a sub-window.
+    ensurePolished();
+    layout()->activate();
+    resize(sizeHint());
+    grab();
     for (QLayout *l : findChildren<QLayout *>())
         l->activate();
+    grab();
     const QSize designed = size();
     std::vector<std::pair<QPointer<QWidget>, QRect>> places;
     for (QWidget *w : findChildren<QWidget *>())
         places.emplace_back(w, w->geometry());
-    hide();
-    setAttribute(Qt::WA_DontShowOnScreen, false);
     for (QObject *child : children()) {
         if (auto *page = qobject_cast<QTabWidget *>(child)) {
             for (int i = 0; i < page->count(); ++i)
@@ -208,9 +217,41 @@ void RecordFormWindow::setWaitCursor(bool on) {
         QApplication::restoreOverrideCursor();
 }
 
+void RecordFormWindow::keyPressEvent(QKeyEvent *event) {
+    if (pressDefaultButton(this, event))
+        return;
+    QWidget::keyPressEvent(event);
+}
+
+bool pressDefaultButton(QWidget *form, QKeyEvent *event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    if (event->modifiers() & ~(Qt::KeypadModifier))
+        return false;
+    // Enter on a button presses that button; anywhere else, the default one.
+    QPushButton *target = qobject_cast<QPushButton *>(form->focusWidget());
+    if (!target) {
+        for (QPushButton *b : form->findChildren<QPushButton *>()) {
+            if (b->isDefault() && b->isVisible() && b->isEnabled()) {
+                target = b;
+                break;
+            }
+        }
+    }
+    if (!target || !target->isEnabled())
+        return false;
+    event->accept();
+    target->click();
+    return true;
+}
+
 bool RecordFormWindow::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
+        // Enter in an entry is OK, whose pass checks every field once; the
+        // entry itself does not check on the way.
+        if (pressDefaultButton(this, key))
+            return true;
         if (key->key() == Qt::Key_Apostrophe && (key->modifiers() & Qt::ControlModifier)) {
             for (size_t i = 0; i < m_entries.size(); ++i) {
                 if (m_entries[i] == watched) {
@@ -251,6 +292,7 @@ void RecordFormWindow::end() {
         return;
     m_ended = true;
     m_engine->finish();
+    WindowHost::release(this);
     if (m_done)
         m_done();
 }

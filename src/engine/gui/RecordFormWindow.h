@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -33,6 +34,9 @@ struct FormWindowSetup {
     std::vector<FormField> fields;
     QString okLabel = QStringLiteral("&OK");
     QString cancelLabel = QStringLiteral("&Cancel");
+    // What a particular form adds to the window once the record is read and
+    // before the window is measured and shown.
+    std::function<void(class RecordFormWindow *)> beforeShow;
 };
 
 // The window of a record form: the entries on a "General" tab, the action
@@ -60,6 +64,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -78,5 +83,9 @@ private:
     bool m_ended = false;
     bool m_accepting = false;
 };
+
+// Enter in a form: a focused button is pressed, otherwise the form's
+// default button. Returns whether a button took the key.
+bool pressDefaultButton(QWidget *form, QKeyEvent *event);
 
 } // namespace tabulo::engine::gui

@@ -4,6 +4,7 @@
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
+#include "engine/gui/WindowHost.h"
 #include "store/Dictionary.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
@@ -42,6 +43,7 @@ BrowseWindow *openCategoryList(QWidget *caller, std::function<void()> done) {
     setup.tableName = QStringLiteral("QKcat");
     setup.uses = store::tablesUsedBy(QStringLiteral("catls"));
     setup.columns = {{QStringLiteral("CAT:CATEGORY"), QStringLiteral("@s30")}};
+    setup.columnFormat = QStringLiteral("103L(2)|M~Category~@s30@");
     setup.orders = {engine::SortOrder{cat.key(QStringLiteral("CAT_KEY"))}};
     setup.thumb = engine::ThumbKind::Fixed;
     setup.changeLabel = QStringLiteral("&Edit");
@@ -52,7 +54,6 @@ BrowseWindow *openCategoryList(QWidget *caller, std::function<void()> done) {
         runCategoryForm(over, std::move(formDone));
     };
     auto *window = new BrowseWindow(std::move(setup), caller, std::move(done));
-    window->listControl()->setHorizontalHeaderLabels({QStringLiteral("Category")});
     store::Table &table = window->engine().table();
     const int ctrl = cat.fieldIndex(QStringLiteral("CTRL_NBR"));
     const int name = cat.fieldIndex(QStringLiteral("CATEGORY"));
@@ -60,7 +61,7 @@ BrowseWindow *openCategoryList(QWidget *caller, std::function<void()> done) {
         engine::setCurrentCategory(static_cast<qint32>(table.record().integer(ctrl)),
                                    table.record().text(name));
     });
-    window->show();
+    engine::gui::WindowHost::present(window, caller);
     return window;
 }
 
@@ -100,6 +101,8 @@ RecordFormWindow *runLinkForm(QWidget *caller, std::function<void()> done) {
     setup.tableName = QStringLiteral("QKjnc");
     setup.uses = store::tablesUsedBy(QStringLiteral("jncform"));
     setup.form.formKey = QStringLiteral("UpdateQKjnc");
+    setup.okLabel = QStringLiteral("OK");
+    setup.cancelLabel = QStringLiteral("Cancel");
     setup.form.variant = engine::FormVariant::B;
     setup.form.longConflictMessage = true;
     setup.form.duplicateKeys = keys(jnc, {"CTRL_KEY", "NAM_CTRL_KEY"});

@@ -4,6 +4,7 @@
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
+#include "engine/gui/WindowHost.h"
 #include "store/Dictionary.h"
 #include "store/Store.h"
 
@@ -60,14 +61,13 @@ BrowseWindow *openZipList(QWidget *caller, std::function<void()> done) {
     setup.orders = {engine::SortOrder{zip.key(QStringLiteral("CITY_KEY"))},
                     engine::SortOrder{zip.key(QStringLiteral("STATE_KEY"))},
                     engine::SortOrder{zip.key(QStringLiteral("ZIP_KEY"))}};
+    setup.columnFormat = QStringLiteral("101L(2)|M~City~@s30@24L(2)|M~State~@s2@24L(2)|M~Zip Code~@s5@");
     setup.tabTexts = {QStringLiteral("&City"), QStringLiteral("&State"), QStringLiteral("&Zip")};
     setup.thumb = engine::ThumbKind::Distributed;
     setup.changeLabel = QStringLiteral("&Change");
     setup.closeLabel = QStringLiteral("Close");
     setup.form = [](QWidget *over, std::function<void()> formDone) { runZipForm(over, std::move(formDone)); };
     auto *window = new BrowseWindow(std::move(setup), caller, std::move(done));
-    window->listControl()->setHorizontalHeaderLabels(
-        {QStringLiteral("City"), QStringLiteral("State"), QStringLiteral("Zip Code")});
 
     auto *searchRow = new QHBoxLayout;
     auto *prompt = new QLabel(searchPrompts().at(0), window);
@@ -116,7 +116,8 @@ BrowseWindow *openZipList(QWidget *caller, std::function<void()> done) {
         search->setText(typed);
         search->setFocus();
     });
-    window->show();
+    // From the frame's menu it blocks the frame; as a picker, its caller.
+    engine::gui::WindowHost::present(window, caller);
     return window;
 }
 

@@ -1,13 +1,14 @@
 #include "shell/gui/MainFrame.h"
 
-#include "dates/Clock.h"
+#include "base/Clock.h"
 #include "engine/Globals.h"
+#include "engine/gui/WindowHost.h"
+#include "engine/gui/WindowPlacement.h"
 #include "shell/DataDirectory.h"
 #include "shell/FrameEvents.h"
 #include "shell/HelpLauncher.h"
 #include "shell/SetupSource.h"
 #include "shell/gui/SharedPrinter.h"
-#include "shell/gui/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QProcess>
 #include <QStatusBar>
@@ -28,6 +30,8 @@
 #include <QUrl>
 
 namespace tabulo::shell::gui {
+
+using engine::gui::WindowPlacement;
 
 namespace {
 constexpr int kStatusMs = 5000;
@@ -55,6 +59,8 @@ MainFrame::MainFrame(Services services, QWidget *parent)
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
+    // Lists, forms and pickers open as sub-windows of this area.
+    engine::gui::WindowHost::setArea(m_mdiArea);
 
     buildMenus();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
@@ -68,6 +74,8 @@ MainFrame::MainFrame(Services services, QWidget *parent)
 MainFrame::~MainFrame() {
     if (frameReceiver() == this)
         setFrameReceiver(nullptr);
+    if (engine::gui::WindowHost::area() == m_mdiArea)
+        engine::gui::WindowHost::setArea(nullptr);
     if (m_started && !m_closed)
         m_services.setup->release();
 }
@@ -167,6 +175,8 @@ void MainFrame::buildMenus() {
     QAction *arrange = addItem(window, QStringLiteral("actionArrangeIcons"), QStringLiteral("&Arrange Icons"),
                                QStringLiteral("Align all window icons"));
     connect(arrange, &QAction::triggered, this, &MainFrame::arrangeIcons);
+    // Below the arranging items, one checkable item per open window.
+    connect(window, &QMenu::aboutToShow, this, [this, window] { listWindows(window); });
 
     QMenu *help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
@@ -183,17 +193,19 @@ bool MainFrame::start(QString *error) {
     engine::setGlobalResponse(engine::Response::None);
     setFrameReceiver(this);
 
-    const QSize designed = WindowPlacement::designedSize(this);
-    setMinimumSize(designed);
-    WindowPlacement::restore(this, QString::fromLatin1(kSection), m_placement);
-    show();
-
+    // The setup table and its record come before the frame shows.
     const SetupSource::Outcome setup = m_services.setup->prepare();
     if (!setup.ok) {
         if (error)
             *error = setup.error.isEmpty() ? QStringLiteral("Error adding QKset") : setup.error;
+        m_setupReported = setup.reported;
         return false;
     }
+
+    const QSize designed = WindowPlacement::designedSize(this);
+    setMinimumSize(designed);
+    WindowPlacement::restore(this, QString::fromLatin1(kSection), m_placement);
+    show();
     m_started = true;
 
     const int today = dates::Clock::current().today();
@@ -249,6 +261,38 @@ void MainFrame::arrangeIcons() {
         sub->move(x, rowBottom - size.height());
         x += size.width();
         rowHeight = std::max(rowHeight, size.height());
+    }
+}
+
+void MainFrame::listWindows(QMenu *menu) {
+    for (QAction *old : menu->actions()) {
+        if (old->property("windowEntry").toBool()) {
+            menu->removeAction(old);
+            old->deleteLater();
+        }
+    }
+    const QList<QMdiSubWindow *> windows = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    int number = 0;
+    for (QMdiSubWindow *sub : windows) {
+        if (!sub->isVisible() || !sub->widget())
+            continue;
+        if (number == 0) {
+            QAction *separator = menu->addSeparator();
+            separator->setProperty("windowEntry", true);
+        }
+        ++number;
+        const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(sub->windowTitle())
+                                         : QStringLiteral("%1 %2").arg(number).arg(sub->windowTitle());
+        QAction *item = menu->addAction(text);
+        item->setProperty("windowEntry", true);
+        item->setObjectName(QStringLiteral("windowEntry%1").arg(number));
+        item->setCheckable(true);
+        item->setChecked(sub == m_mdiArea->activeSubWindow());
+        QPointer<QMdiSubWindow> target(sub);
+        connect(item, &QAction::triggered, this, [target] {
+            if (target)
+                engine::gui::WindowHost::bringToFront(target);
+        });
     }
 }
 
@@ -352,9 +396,11 @@ void MainFrame::closeEvent(QCloseEvent *event) {
     // The program ends with the frame. Every other window gets its own close
     // first, so each saves its placement and its form can ask about unsaved
     // changes; one that refuses keeps the program running.
-    m_mdiArea->closeAllSubWindows();
-    for (const QMdiSubWindow *sub : m_mdiArea->subWindowList()) {
-        if (sub->isVisible()) {
+    // Newest first, so a form closes before the window waiting for it.
+    QList<QMdiSubWindow *> open = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = open.crbegin(); it != open.crend(); ++it) {
+        QMdiSubWindow *sub = *it;
+        if (sub->isVisible() && !sub->close()) {
             event->ignore();
             return;
         }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/PlacementSettings.h"
 #include "shell/FrameTitle.h"
-#include "shell/PlacementSettings.h"
 #include "shell/ReminderState.h"
 #include "shell/gui/WindowOpeners.h"
 
@@ -42,6 +42,8 @@ public:
     // pending-events list and starts the minute timer. Returns false, with
     // the reason in `error`, when the blank setup record could not be added.
     bool start(QString *error = nullptr);
+    // After a failed start: whether the user was already shown why.
+    bool failureReported() const { return m_setupReported; }
 
     WindowOpeners &openers() { return m_openers; }
     FrameContext context() const;
@@ -69,13 +71,14 @@ private:
     void buildMenus();
     QAction *addItem(QMenu *menu, const QString &name, const QString &text, const QString &statusTip = {});
     QAction *addCommand(QMenu *menu, FrameCommand command, const QString &name, const QString &text);
+    void listWindows(QMenu *menu);
     void editFocused(const char *slot, int standardKey);
     void printSetup();
     void showHelp(bool online);
     void setMenusEnabled(bool enabled);
 
     Services m_services;
-    PlacementSettings m_placement;
+    engine::PlacementSettings m_placement;
     MinuteReminder m_reminder;
     WindowOpeners m_openers;
     QMdiArea *m_mdiArea = nullptr;
@@ -84,6 +87,7 @@ private:
     QAction *m_helpOnline = nullptr;
     QHash<FrameCommand, QAction *> m_commandActions;
     bool m_started = false;
+    bool m_setupReported = false;
     bool m_closed = false;
 };
 

@@ -1,4 +1,5 @@
 #include "shell/gui/SetupForm.h"
+#include "engine/gui/WindowHost.h"
 
 #include "engine/Globals.h"
 #include "engine/gui/RecordFormWindow.h"
@@ -39,8 +40,7 @@ void hideRow(QLineEdit *entry) {
 
 engine::gui::RecordFormWindow *SetupForm::open(std::function<void()> done) {
     if (s_open) {
-        s_open->raise();
-        s_open->activateWindow();
+        engine::gui::WindowHost::bringToFront(s_open);
         return s_open;
     }
 
@@ -111,53 +111,52 @@ engine::gui::RecordFormWindow *SetupForm::open(std::function<void()> done) {
     };
     form.uses = {kTable};
 
+    form.beforeShow = [&setup](engine::gui::RecordFormWindow *window) {
+        // The dialling settings are there but not shown: the dialler has no
+        // behaviour, so the user has nothing to set.
+        hideRow(window->entry(4));
+        hideRow(window->entry(5));
+        QLineEdit *areaCode = window->entry(3);
+        auto *dialAreaCode = new QCheckBox(QStringLiteral("Dial Area Code"), areaCode->parentWidget());
+        dialAreaCode->setObjectName(QStringLiteral("dialAreaCodeCheck"));
+        dialAreaCode->setChecked(setup.record().value(QStringLiteral("SET:DIALAREACODE")).toLongLong() != 0);
+        dialAreaCode->setEnabled(false);
+        dialAreaCode->hide();
+
+        QLineEdit *lead = window->entry(6);
+        const QString leadTip = QStringLiteral("Anniversery alarm days lead time");
+        lead->setToolTip(leadTip);
+        if (QFormLayout *layout = formOf(lead))
+            if (QWidget *label = layout->labelForField(lead))
+                label->setToolTip(leadTip);
+
+        // "Minutes" follows the interval entry on its row.
+        QLineEdit *interval = window->entry(7);
+        if (QFormLayout *layout = formOf(interval)) {
+            int row = -1;
+            QFormLayout::ItemRole role;
+            layout->getWidgetPosition(interval, &row, &role);
+            auto *line = new QWidget(interval->parentWidget());
+            line->setObjectName(QStringLiteral("popupIntervalLine"));
+            auto *box = new QHBoxLayout(line);
+            box->setContentsMargins(0, 0, 0, 0);
+            box->addWidget(interval);
+            auto *minutes = new QLabel(QStringLiteral("Minutes"), line);
+            minutes->setObjectName(QStringLiteral("minutesLabel"));
+            box->addWidget(minutes);
+            box->addStretch();
+            layout->setWidget(row, QFormLayout::FieldRole, line);
+            // Moved and new widgets show only when told.
+            interval->show();
+            minutes->show();
+            line->show();
+        }
+    };
     engine::gui::RecordFormWindow *window =
         engine::gui::RecordFormWindow::run(nullptr, std::move(form), std::move(done));
     if (!window)
         return nullptr;
     s_open = window;
-
-    // The dialling settings are there but not shown: the dialler has no
-    // behaviour, so the user has nothing to set.
-    hideRow(window->entry(4));
-    hideRow(window->entry(5));
-    QLineEdit *areaCode = window->entry(3);
-    auto *dialAreaCode = new QCheckBox(QStringLiteral("Dial Area Code"), areaCode->parentWidget());
-    dialAreaCode->setObjectName(QStringLiteral("dialAreaCodeCheck"));
-    dialAreaCode->setChecked(setup.record().value(QStringLiteral("SET:DIALAREACODE")).toLongLong() != 0);
-    dialAreaCode->setEnabled(false);
-    dialAreaCode->hide();
-
-    QLineEdit *lead = window->entry(6);
-    const QString leadTip = QStringLiteral("Anniversery alarm days lead time");
-    lead->setToolTip(leadTip);
-    if (QFormLayout *layout = formOf(lead))
-        if (QWidget *label = layout->labelForField(lead))
-            label->setToolTip(leadTip);
-
-    // "Minutes" follows the interval entry on its row.
-    QLineEdit *interval = window->entry(7);
-    if (QFormLayout *layout = formOf(interval)) {
-        int row = -1;
-        QFormLayout::ItemRole role;
-        layout->getWidgetPosition(interval, &row, &role);
-        auto *line = new QWidget(interval->parentWidget());
-        line->setObjectName(QStringLiteral("popupIntervalLine"));
-        auto *box = new QHBoxLayout(line);
-        box->setContentsMargins(0, 0, 0, 0);
-        box->addWidget(interval);
-        auto *minutes = new QLabel(QStringLiteral("Minutes"), line);
-        minutes->setObjectName(QStringLiteral("minutesLabel"));
-        box->addWidget(minutes);
-        box->addStretch();
-        layout->setWidget(row, QFormLayout::FieldRole, line);
-        // The window is already on screen: moved and new widgets show only when told.
-        interval->show();
-        minutes->show();
-        line->show();
-    }
-    // The form is not resizable: it keeps the size its shown rows need.
-    window->setFixedSize(window->sizeHint());
     return window;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/PlacementSettings.h"
+#include "engine/PlacementSettings.h"
 
 #include <QObject>
 #include <QPointer>
@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace tabulo::shell::gui {
+namespace tabulo::engine::gui {
 
 // Keeps a window's position, size and maximised state in its section of the
 // settings file. Attach right after the window is built and before it is
@@ -34,6 +34,17 @@ public:
     // otherwise its size hint.
     static QSize designedSize(const QWidget *window);
 
+    // A window whose controls were added after it was measured (a list
+    // window a particular list adds panels to) grows its designed size, and
+    // so its minimum, to what its layout now asks.
+    static void settleDesignedSize(QWidget *window);
+
+    // The placement attached to `window`, if any.
+    static WindowPlacement *of(const QWidget *window);
+
+    // Applies the saved placement once. Inside the main frame this waits
+    // until the window has its sub-window, so the placement is the sub-window's.
+    void restoreNow();
     // Writes the placement now, as a close would.
     void saveNow();
     const QString &section() const { return m_section; }
@@ -47,6 +58,7 @@ private:
     QPointer<QWidget> m_window;
     QString m_section;
     PlacementSettings m_settings;
+    bool m_restored = false;
 };
 
-} // namespace tabulo::shell::gui
+} // namespace tabulo::engine::gui

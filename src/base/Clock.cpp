@@ -1,4 +1,4 @@
-#include "dates/Clock.h"
+#include "base/Clock.h"
 
 #include <QDate>
 #include <QTime>

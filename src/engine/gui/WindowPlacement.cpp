@@ -1,12 +1,13 @@
-#include "shell/gui/WindowPlacement.h"
+#include "engine/gui/WindowPlacement.h"
 
-#include "shell/DataDirectory.h"
-#include "shell/gui/ControlResizer.h"
+#include "engine/gui/ControlResizer.h"
+#include "engine/gui/WindowHost.h"
 
 #include <QEvent>
+#include <QLayout>
 #include <QWidget>
 
-namespace tabulo::shell::gui {
+namespace tabulo::engine::gui {
 
 namespace {
 bool userResizable(const QWidget *window) {
@@ -30,29 +31,61 @@ QSize WindowPlacement::designedSize(const QWidget *window) {
 }
 
 WindowPlacement *WindowPlacement::attach(QWidget *window, const QString &section, const QString &iniFile) {
-    PlacementSettings settings(iniFile.isEmpty() ? DataDirectory::settingsFile() : iniFile);
+    PlacementSettings settings(iniFile.isEmpty() ? PlacementSettings::defaultFile() : iniFile);
     const QSize designed = designedSize(window);
     window->resize(designed);
     window->setMinimumSize(designed);
     auto *placement = new WindowPlacement(window, section, settings);
-    restore(window, section, settings);
+    if (!WindowHost::area())
+        placement->restoreNow();
     return placement;
 }
 
 WindowPlacement *WindowPlacement::attachResizable(QWidget *window, const QString &section,
                                                   const QString &iniFile) {
-    PlacementSettings settings(iniFile.isEmpty() ? DataDirectory::settingsFile() : iniFile);
+    PlacementSettings settings(iniFile.isEmpty() ? PlacementSettings::defaultFile() : iniFile);
     const QSize designed = designedSize(window);
     window->resize(designed);
     window->setMinimumSize(designed);
     ControlResizer *resizer = ControlResizer::install(window);
     auto *placement = new WindowPlacement(window, section, settings);
-    restore(window, section, settings);
+    if (!WindowHost::area())
+        placement->restoreNow();
     resizer->resize();
     return placement;
 }
 
-void WindowPlacement::restore(QWidget *window, const QString &section, const PlacementSettings &settings) {
+void WindowPlacement::settleDesignedSize(QWidget *window) {
+    if (!window->layout())
+        return;
+    window->layout()->activate();
+    const QSize asked = window->sizeHint().expandedTo(window->minimumSizeHint());
+    const QSize least = window->minimumSize();
+    if (asked.width() <= least.width() && asked.height() <= least.height())
+        return;
+    const QSize designed = least.expandedTo(asked);
+    if (window->minimumSize() == window->maximumSize())
+        window->setFixedSize(designed);
+    else
+        window->setMinimumSize(designed);
+    window->resize(window->size().expandedTo(designed));
+}
+
+WindowPlacement *WindowPlacement::of(const QWidget *window) {
+    return window->findChild<WindowPlacement *>(QStringLiteral("windowPlacement"),
+                                                Qt::FindDirectChildrenOnly);
+}
+
+void WindowPlacement::restoreNow() {
+    if (!m_window || m_restored)
+        return;
+    m_restored = true;
+    restore(m_window, m_section, m_settings);
+}
+
+void WindowPlacement::restore(QWidget *content, const QString &section, const PlacementSettings &settings) {
+    // Inside the frame the user moves and sizes the sub-window.
+    QWidget *window = WindowHost::frameOf(content);
     const int x = settings.number(section, QStringLiteral("XPosit"));
     // A window saved at x = 0 counts as never saved.
     if (x == 0)
@@ -60,7 +93,7 @@ void WindowPlacement::restore(QWidget *window, const QString &section, const Pla
     if (!(window->windowState() & Qt::WindowMaximized)) {
         const int y = settings.number(section, QStringLiteral("YPosit"));
         if (y != 0) {
-            if (userResizable(window)) {
+            if (userResizable(content)) {
                 const int width = settings.number(section, QStringLiteral("Width"));
                 const int height = settings.number(section, QStringLiteral("Height"));
                 if (width != 0 && height != 0)
@@ -74,7 +107,8 @@ void WindowPlacement::restore(QWidget *window, const QString &section, const Pla
         window->setWindowState(window->windowState() | Qt::WindowMaximized);
 }
 
-void WindowPlacement::save(QWidget *window, const QString &section, const PlacementSettings &settings) {
+void WindowPlacement::save(QWidget *content, const QString &section, const PlacementSettings &settings) {
+    QWidget *window = WindowHost::frameOf(content);
     const Qt::WindowStates state = window->windowState();
     if (state & Qt::WindowMinimized)
         return;
@@ -106,9 +140,9 @@ void WindowPlacement::saveNow() {
 bool WindowPlacement::eventFilter(QObject *watched, QEvent *event) {
     // A close hides the window without the system's say; a minimise or a
     // system hide arrives as a spontaneous event and is no close.
-    if (watched == m_window && event->type() == QEvent::Hide && !event->spontaneous())
+    if (watched == m_window && event->type() == QEvent::Hide && !event->spontaneous() && m_restored)
         saveNow();
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace tabulo::shell::gui
+} // namespace tabulo::engine::gui

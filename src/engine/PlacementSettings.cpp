@@ -1,8 +1,16 @@
-#include "shell/PlacementSettings.h"
+#include "engine/PlacementSettings.h"
+
+#include "store/Store.h"
+
+#include <QDir>
 
 #include <QSettings>
 
-namespace tabulo::shell {
+namespace tabulo::engine {
+
+QString PlacementSettings::defaultFile() {
+    return QDir(store::Store::instance().directory()).filePath(QStringLiteral("QK.INI"));
+}
 
 namespace {
 QString keyOf(const QString &section, const QString &key) {
@@ -49,4 +57,4 @@ void PlacementSettings::write(const QString &section, const Placement &placement
     settings.sync();
 }
 
-} // namespace tabulo::shell
+} // namespace tabulo::engine

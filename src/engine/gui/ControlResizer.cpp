@@ -1,4 +1,4 @@
-#include "shell/gui/ControlResizer.h"
+#include "engine/gui/ControlResizer.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -21,7 +21,7 @@
 #include <QToolBar>
 #include <cmath>
 
-namespace tabulo::shell::gui {
+namespace tabulo::engine::gui {
 
 namespace {
 
@@ -251,4 +251,4 @@ bool ControlResizer::eventFilter(QObject *watched, QEvent *event) {
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace tabulo::shell::gui
+} // namespace tabulo::engine::gui

@@ -1,6 +1,6 @@
-#include "dates/DateOps.h"
+#include "base/DateOps.h"
 
-#include "dates/Clock.h"
+#include "base/Clock.h"
 
 #include <array>
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace tabulo::shell {
+namespace tabulo::engine {
 
 // A window's saved position, size and maximised state.
 struct Placement {
@@ -19,6 +19,8 @@ struct Placement {
 class PlacementSettings final {
 public:
     explicit PlacementSettings(QString iniFile);
+    // "QK.INI" in the store's data directory.
+    static QString defaultFile();
 
     const QString &file() const { return m_file; }
 
@@ -37,4 +39,4 @@ private:
     QString m_file;
 };
 
-} // namespace tabulo::shell
+} // namespace tabulo::engine

@@ -1,5 +1,5 @@
-#include "shell/PlacementSettings.h"
-#include "shell/gui/WindowPlacement.h"
+#include "engine/PlacementSettings.h"
+#include "engine/gui/WindowPlacement.h"
 #include "support/TempDataDir.h"
 
 #include <QMdiArea>
@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-using tabulo::shell::Placement;
-using tabulo::shell::PlacementSettings;
-using tabulo::shell::gui::WindowPlacement;
+using tabulo::engine::Placement;
+using tabulo::engine::PlacementSettings;
+using tabulo::engine::gui::WindowPlacement;
 
 namespace {
 

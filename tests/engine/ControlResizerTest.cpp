@@ -1,5 +1,5 @@
-#include "shell/gui/ControlResizer.h"
-#include "shell/gui/WindowPlacement.h"
+#include "engine/gui/ControlResizer.h"
+#include "engine/gui/WindowPlacement.h"
 #include "support/TempDataDir.h"
 
 #include <QCheckBox>
@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
-using tabulo::shell::gui::ControlResizer;
-using tabulo::shell::gui::WindowPlacement;
+using tabulo::engine::gui::ControlResizer;
+using tabulo::engine::gui::WindowPlacement;
 
 namespace {
 

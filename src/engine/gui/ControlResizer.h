@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace tabulo::shell::gui {
+namespace tabulo::engine::gui {
 
 // Moves and stretches the controls of a resizable form when the user resizes
 // it, by fixed rules per kind of control: entries stretch in width and keep
@@ -81,4 +81,4 @@ private:
     QList<Control> m_controls;
 };
 
-} // namespace tabulo::shell::gui
+} // namespace tabulo::engine::gui

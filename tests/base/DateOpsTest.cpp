@@ -1,5 +1,5 @@
-#include "dates/DateOps.h"
-#include "dates/Clock.h"
+#include "base/DateOps.h"
+#include "base/Clock.h"
 
 #include <QDate>
 #include <gtest/gtest.h>

@@ -1,1 +1,0 @@
-// Keeps the GUI library non-empty while subsystems add their windows.

@@ -1,0 +1,25 @@
+#include "shell/gui/ProgramWindows.h"
+
+#include "base/Clock.h"
+#include "dates/gui/CalendarPicker.h"
+#include "dates/gui/DateWindows.h"
+#include "people/gui/CategoryWindows.h"
+#include "postal/gui/ZipWindows.h"
+#include "shell/gui/SetupForm.h"
+#include "shell/gui/WindowOpeners.h"
+
+#include <QMainWindow>
+
+namespace tabulo::shell::gui {
+
+void registerProgramWindows(WindowOpeners &openers) {
+    openers.set(FrameCommand::Calendar, [](const FrameContext &context) {
+        dates::gui::CalendarPicker::pick(context.frame, dates::Clock::current().today(), [](int) {});
+    });
+    dates::gui::registerDateWindows(openers);
+    people::gui::registerOpeners(openers);
+    postal::gui::registerOpeners(openers);
+    openers.set(FrameCommand::Setup, [](const FrameContext &) { SetupForm::open(); });
+}
+
+} // namespace tabulo::shell::gui
