@@ -38,7 +38,7 @@ int main(int argc, char **argv) {
     {
         test::ProgramFrame program;
         shell::gui::MainFrame &frame = program.frame();
-        frame.resize(1600, 900);
+        frame.resize(1900, 900);
         QString error;
         if (!frame.start(&error)) {
             std::fprintf(stderr, "the frame did not start: %s\n", qPrintable(error));

@@ -39,7 +39,7 @@ protected:
         dates::Clock::setCurrent(&m_clock);
         test::fillSampleData(m_clock.today(), 120);
         m_program = std::make_unique<test::ProgramFrame>();
-        frame().resize(1900, 1150);
+        frame().resize(1900, 1000);
         frame().show();
     }
     void TearDown() override {
@@ -128,6 +128,7 @@ TEST_F(FrameWindowsTest, ListsTileInsideTheFrameAndCloseWithIt) {
         EXPECT_TRUE(area.contains(place))
             << list->objectName().toStdString() << " at " << place.x() << "," << place.y() << " "
             << place.width() << "x" << place.height() << " in " << area.width() << "x" << area.height();
+        EXPECT_EQ(place.y(), 0) << "not side by side";
         for (const QRect &other : places)
             EXPECT_FALSE(place.intersects(other)) << list->objectName().toStdString();
         places.push_back(place);
@@ -159,6 +160,22 @@ TEST_F(FrameWindowsTest, AFormBlocksOnlyTheListThatOpenedIt) {
     EXPECT_EQ(openWindow(QStringLiteral("catup")), nullptr);
     EXPECT_TRUE(categories->isEnabled());
     EXPECT_EQ(frame().mdiArea()->activeSubWindow(), engine::gui::WindowHost::subWindowOf(categories));
+}
+
+TEST_F(FrameWindowsTest, WindowsOnTheFramesOwnThreadBlockTheFrame) {
+    for (const auto &[command, name] : {std::pair{FrameCommand::CitiesAndZipCodes, "zipls"},
+                                        std::pair{FrameCommand::Calendar, "calendarPicker"}}) {
+        SCOPED_TRACE(name);
+        QWidget *window = open(command, name);
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(window->isWindow());
+        EXPECT_EQ(engine::gui::WindowHost::subWindowOf(window), nullptr);
+        EXPECT_NE(window->windowModality(), Qt::NonModal);
+        EXPECT_TRUE(QApplication::activeModalWidget() == window ||
+                    window->windowModality() == Qt::ApplicationModal || window->parentWidget() == &frame());
+        window->close();
+        settleEvents();
+    }
 }
 
 TEST_F(FrameWindowsTest, EnterPressesTheDefaultButtonOrTheFocusedOne) {

@@ -65,7 +65,8 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
         Q_ASSERT_X(parsed.ok(), "BrowseWindow", qPrintable(parsed.error()));
         if (parsed.ok()) {
             format = *parsed;
-            for (int c = 0; c < std::min<int>(format->count(), static_cast<int>(m_setup.columns.size())); ++c) {
+            for (int c = 0; c < std::min<int>(format->count(), static_cast<int>(m_setup.columns.size()));
+                 ++c) {
                 ListColumn &column = m_setup.columns[static_cast<size_t>(c)];
                 if (column.picture.isEmpty() && !format->column(c).pictureText.isEmpty())
                     column.picture = QLatin1Char('@') + format->column(c).pictureText;
@@ -114,7 +115,8 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
     m_thumbBar->setPageStep(10);
     m_thumbBar->hide();
     listRow->addWidget(m_thumbBar);
-    outer->addLayout(listRow);
+    // The list takes what the window grows by: a taller window, more rows.
+    outer->addLayout(listRow, 1);
 
     auto *buttons = new QHBoxLayout;
     QWidget *buttonParent = this;
@@ -193,7 +195,11 @@ QPushButton *BrowseWindow::button(ListAction action) const {
 }
 
 QMenu *BrowseWindow::showContextMenu(const QPoint &globalPos) {
-    QMenu *menu = menuFromText(m_engine->contextMenuText(), this, [this](int item) {
+    const QString text = m_engine->contextMenuText();
+    // A list may offer no menu at all (the names list on an empty page).
+    if (text.isEmpty())
+        return nullptr;
+    QMenu *menu = menuFromText(text, this, [this](int item) {
         const ListAction action = m_engine->contextMenuAction(item);
         // The menu is closing: act once it is gone.
         QTimer::singleShot(0, this, [this, action] { m_engine->perform(action); });

@@ -76,7 +76,8 @@ public:
     QVBoxLayout *extraArea() const { return m_extraArea; }
     QLabel *statusLine() const { return m_status; }
 
-    // The context menu built from the engine's text (shown at `pos`).
+    // The context menu built from the engine's text (shown at `pos`); null
+    // when the list offers none.
     QMenu *showContextMenu(const QPoint &globalPos);
 
     // BrowseHost

@@ -28,6 +28,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 namespace tabulo::shell::gui {
 
@@ -234,7 +235,41 @@ void MainFrame::minuteElapsed() {
         runCommand(FrameCommand::PendingDatesList);
 }
 
+// Side by side when every window fits its share of the area, otherwise in
+// the fewest rows that let each keep at least its designed size; when none
+// does, the toolkit's own tiling.
 void MainFrame::tileWindows() {
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *sub : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub->isVisible() && !sub->isMinimized())
+            windows.append(sub);
+    }
+    const int n = static_cast<int>(windows.size());
+    if (n == 0)
+        return;
+    const QSize area = m_mdiArea->viewport()->size();
+    for (int columns = n; columns >= 1; --columns) {
+        const int rows = (n + columns - 1) / columns;
+        const QSize cell(area.width() / columns, area.height() / rows);
+        const bool fits = std::all_of(windows.cbegin(), windows.cend(), [&cell](const QMdiSubWindow *sub) {
+            const QSize least = sub->minimumSizeHint().expandedTo(sub->minimumSize());
+            return least.width() <= cell.width() && least.height() <= cell.height();
+        });
+        if (!fits)
+            continue;
+        for (int i = 0; i < n; ++i) {
+            QMdiSubWindow *sub = windows.at(i);
+            if (sub->isMaximized())
+                sub->showNormal();
+            const QRect place(QPoint((i % columns) * cell.width(), (i / columns) * cell.height()), cell);
+            // A window of fixed size keeps it, at the corner of its share.
+            if (sub->minimumSize() == sub->maximumSize())
+                sub->move(place.topLeft());
+            else
+                sub->setGeometry(place);
+        }
+        return;
+    }
     m_mdiArea->tileSubWindows();
 }
 
