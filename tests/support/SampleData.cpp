@@ -24,6 +24,7 @@ void fillSampleData(int today, int records) {
                                QStringLiteral("Holiday Cards"), QStringLiteral("Book Club")};
 
     store::Table &set = store.use(QStringLiteral("QKset"));
+    set.lock(10); // one write for the lot
     set.record().clear();
     set.record().setValue(QStringLiteral("SET:MADEFOR"), QStringLiteral("Pat Example"));
     set.record().setValue(QStringLiteral("SET:STATE"), QStringLiteral("OH"));
@@ -33,9 +34,11 @@ void fillSampleData(int today, int records) {
     set.record().setValue(QStringLiteral("SET:DATPOPUP"), 30);
     set.record().setValue(QStringLiteral("SET:POPCHECKED"), 1);
     insert(set, "the setup record");
+    set.unlock();
     store.release(QStringLiteral("QKset"));
 
     store::Table &cat = store.use(QStringLiteral("QKcat"));
+    cat.lock(10); // one write for the lot
     for (int i = 1; i <= records; ++i) {
         cat.record().clear();
         cat.record().setValue(QStringLiteral("CAT:CTRL_NBR"), i);
@@ -44,6 +47,7 @@ void fillSampleData(int today, int records) {
             QStringLiteral("%1 %2").arg(words.at(i % words.size())).arg(i, 3, 10, QLatin1Char('0')));
         insert(cat, "a category");
     }
+    cat.unlock();
     store.release(QStringLiteral("QKcat"));
 
     const QStringList cities = {QStringLiteral("Columbus"),   QStringLiteral("Dayton"),
@@ -53,6 +57,7 @@ void fillSampleData(int today, int records) {
     const QStringList states = {QStringLiteral("OH"), QStringLiteral("IN"), QStringLiteral("PA"),
                                 QStringLiteral("KY")};
     store::Table &zip = store.use(QStringLiteral("QKzip"));
+    zip.lock(10); // one write for the lot
     for (int i = 1; i <= records; ++i) {
         zip.record().clear();
         zip.record().setValue(QStringLiteral("ZIP:CTRL_NBR"), i);
@@ -62,9 +67,77 @@ void fillSampleData(int today, int records) {
         zip.record().setValue(QStringLiteral("ZIP:ZIP"), QString::number(43000 + i * 7));
         insert(zip, "a city");
     }
+    zip.unlock();
     store.release(QStringLiteral("QKzip"));
 
+    // People, each in "All" and one category, with two phones and a note.
+    const QStringList lastNames = {
+        QStringLiteral("Adams"), QStringLiteral("Baker"),  QStringLiteral("Clark"),  QStringLiteral("Davis"),
+        QStringLiteral("Evans"), QStringLiteral("Fisher"), QStringLiteral("Garcia"), QStringLiteral("Harris"),
+        QStringLiteral("Jones"), QStringLiteral("Miller"), QStringLiteral("Nelson"), QStringLiteral("Young")};
+    const QStringList firstNames = {QStringLiteral("Ann"), QStringLiteral("Bob"), QStringLiteral("Carla"),
+                                    QStringLiteral("Dan"), QStringLiteral("Eve")};
+    store::Table &nam = store.use(QStringLiteral("QKnam"));
+    nam.lock(10); // one write for the lot
+    store::Table &jnc = store.use(QStringLiteral("QKjnc"));
+    jnc.lock(10); // one write for the lot
+    store::Table &fon = store.use(QStringLiteral("QKfon"));
+    fon.lock(10); // one write for the lot
+    store::Table &mem = store.use(QStringLiteral("QKmem"));
+    mem.lock(10); // one write for the lot
+    int link = 0;
+    for (int i = 1; i <= records; ++i) {
+        const QString last =
+            lastNames.at(i % lastNames.size()) + (i > lastNames.size() ? QString::number(i) : QString());
+        const QString first = firstNames.at(i % firstNames.size());
+        store::Record &p = nam.record();
+        p.clear();
+        p.setValue(QStringLiteral("NAM:CTRL_NBR"), i);
+        p.setValue(QStringLiteral("NAM:LNAME"), last);
+        p.setValue(QStringLiteral("NAM:FNAME"), first);
+        p.setValue(QStringLiteral("NAM:ADDR1"), QStringLiteral("%1 Main Street").arg(100 + i));
+        p.setValue(QStringLiteral("NAM:CITY"),
+                   cities.at(i % cities.size()) + QLatin1Char(' ') + QString::number(i % records + 1));
+        p.setValue(QStringLiteral("NAM:STATE"), QStringLiteral("OH"));
+        p.setValue(QStringLiteral("NAM:ZIP"), QString::number(43000 + i));
+        p.setValue(QStringLiteral("NAM:COUNTRY"), QStringLiteral("USA"));
+        p.setValue(QStringLiteral("NAM:DOB"), today - 365 * (20 + i % 50));
+        insert(nam, "a person");
+        for (const int category : {0, 1 + i % 10}) {
+            store::Record &l = jnc.record();
+            l.clear();
+            l.setValue(QStringLiteral("JNC:CTRL_NBR"), ++link);
+            l.setValue(QStringLiteral("JNC:NAM_CTRL"), i);
+            l.setValue(QStringLiteral("JNC:CAT_CTRL"), category);
+            l.setValue(QStringLiteral("JNC:LNAME"), last);
+            l.setValue(QStringLiteral("JNC:FNAME"), first);
+            insert(jnc, "a link");
+        }
+        for (int k = 0; k < 2; ++k) {
+            store::Record &f = fon.record();
+            f.clear();
+            f.setValue(QStringLiteral("FON:CTRL_NBR"), 2 * i + k - 1);
+            f.setValue(QStringLiteral("FON:NAM_CTRL"), i);
+            f.setValue(QStringLiteral("FON:LOCATION"), k ? QStringLiteral("Home") : QStringLiteral("Work"));
+            f.setValue(QStringLiteral("FON:NUMBER"), QStringLiteral("614555%1").arg(1000 + i * 2 + k));
+            f.setValue(QStringLiteral("FON:AREA"), QStringLiteral("614"));
+            insert(fon, "a phone");
+        }
+        store::Record &n = mem.record();
+        n.clear();
+        n.setValue(QStringLiteral("MEM:CTRL_NBR"), i);
+        n.setValue(QStringLiteral("MEM:NAM_CTRL"), i);
+        n.setValue(QStringLiteral("MEM:DATE"), today - i);
+        n.setMemo(QStringLiteral("Met %1 at the spring fair.").arg(first));
+        insert(mem, "a note");
+    }
+    for (store::Table *t : {&nam, &jnc, &fon, &mem})
+        t->unlock();
+    for (const char *name : {"QKnam", "QKjnc", "QKfon", "QKmem"})
+        store.release(QString::fromLatin1(name));
+
     store::Table &dat = store.use(QStringLiteral("QKdat"));
+    dat.lock(10); // one write for the lot
     const QStringList kinds = {QStringLiteral("Year"), QStringLiteral("Month"), QStringLiteral("Week"),
                                QStringLiteral("Days")};
     const QStringList weekdays = {QStringLiteral("Monday"), QStringLiteral("Wednesday"),
@@ -87,6 +160,7 @@ void fillSampleData(int today, int records) {
         r.setMemo(QStringLiteral("A note for event %1.").arg(i));
         insert(dat, "an important date");
     }
+    dat.unlock();
     store.release(QStringLiteral("QKdat"));
 }
 

@@ -192,11 +192,14 @@ std::function<void(MainFrame &)> press(const char *window, const char *button) {
 
 std::vector<TourStop> windowTour() {
     return {
+        {QStringLiteral("namclstag"), menu(FrameCommand::NamesList)},
         {QStringLiteral("catls"), menu(FrameCommand::NameCategories)},
         {QStringLiteral("catup"), press("catls", "changeButton")},
         {QStringLiteral("UpdateQKjnc"),
          [](MainFrame &) {
              QWidget *list = openWindow(QStringLiteral("catls"));
+             // A new link starts blank, as its callers prime it.
+             store::Store::instance().table(QStringLiteral("QKjnc")).record().clear();
              engine::setGlobalRequest(engine::Request::InsertRecord);
              people::gui::runLinkForm(list, {});
          }},

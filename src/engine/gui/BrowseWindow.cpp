@@ -50,13 +50,14 @@ QMenu *menuFromText(const QString &text, QWidget *parent, std::function<void(int
 }
 
 BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void()> done)
-    : QWidget(caller, Qt::Window)
+    : QWidget(setup.embedded ? setup.embeddedIn : caller, setup.embedded ? Qt::Widget : Qt::Window)
     , m_setup(std::move(setup))
     , m_use(m_setup.uses.isEmpty() ? QStringList{m_setup.tableName} : m_setup.uses)
     , m_done(std::move(done)) {
     setObjectName(m_setup.objectName);
     setWindowTitle(m_setup.title);
-    setAttribute(Qt::WA_DeleteOnClose);
+    if (!m_setup.embedded)
+        setAttribute(Qt::WA_DeleteOnClose);
 
     std::optional<ColumnFormat> format;
     if (!m_setup.columnFormat.isEmpty()) {
@@ -137,12 +138,13 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
         m_buttons[action] = b;
         connect(b, &QPushButton::clicked, this, [this, action] { m_engine->perform(action); });
     };
-    add(ListAction::Insert, QStringLiteral("&Insert"), "insertButton");
+    add(ListAction::Insert, m_setup.insertLabel, "insertButton");
     add(ListAction::Change, m_setup.changeLabel, "changeButton");
-    add(ListAction::Delete, QStringLiteral("&Delete"), "deleteButton");
+    add(ListAction::Delete, m_setup.deleteLabel, "deleteButton");
     if (m_setup.hasSelectButton)
         add(ListAction::Select, QStringLiteral("&Select"), "selectButton");
-    add(ListAction::Close, m_setup.closeLabel, "closeButton");
+    if (!m_setup.embedded)
+        add(ListAction::Close, m_setup.closeLabel, "closeButton");
     if (m_setup.buttonsTab.isEmpty())
         outer->addLayout(buttons);
     if (!m_setup.statusText.isEmpty() || !m_setup.listStatusText.isEmpty()) {
@@ -184,7 +186,10 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
     if (m_tabs)
         connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { m_engine->refresh(index); });
 
-    engine::gui::WindowPlacement::attach(this, m_setup.placementKey, placementFile());
+    if (!m_setup.embedded)
+        engine::gui::WindowPlacement::attach(this, m_setup.placementKey, placementFile());
+    else
+        outer->setContentsMargins(0, 0, 0, 0);
 }
 
 BrowseWindow::~BrowseWindow() = default;

@@ -43,15 +43,23 @@ struct ListSetup {
     ThumbKind thumb = ThumbKind::Fixed;
     QString changeLabel = QStringLiteral("&Edit");
     QString closeLabel = QStringLiteral("&Close");
+    QString insertLabel = QStringLiteral("&Insert");
+    QString deleteLabel = QStringLiteral("&Delete");
     bool hasSelectButton = true;
+    // A list embedded in another window (a form's tab, the names list's
+    // detail tabs): a plain child widget with no placement of its own and no
+    // Close button; its forms open over the window that holds it.
+    bool embedded = false;
+    // Its parent when embedded.
+    QWidget *embeddedIn = nullptr;
     QString buttonsTab;     // the buttons sit on a tab of this name ("General") when set
     QString statusText;     // the window's status text ("Select or update Category")
     QString listStatusText; // the list's own status text ("Browsing Records")
     int visibleRows = 10;
     FormRunner form;
-    std::vector<ListJoin> joins; // parents read with every row (their tables also in `uses`)
-    QStringList carriedFields;   // fields each row carries besides its columns
-    bool countsRecords = false;  // the rebuild ends by counting (BrowseList::recordCount)
+    std::vector<ListJoin> joins;            // parents read with every row (their tables also in `uses`)
+    QStringList carriedFields;              // fields each row carries besides its columns
+    bool countsRecords = false;             // the rebuild ends by counting (BrowseList::recordCount)
     std::optional<ContextMenu> contextMenu; // none: the engine's own menu
 };
 

@@ -1,6 +1,7 @@
 #include "engine/gui/RecordFormWindow.h"
 
 #include "engine/FieldText.h"
+#include "engine/Picture.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
 
@@ -12,21 +13,33 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <map>
+
 namespace tabulo::engine::gui {
 
 namespace {
+// How many characters an entry takes: text and numbers are held to their
+// width; dates and patterns accept longer forms and are checked when read.
 int pictureWidth(const QString &picture) {
-    static const QRegularExpression digits(QStringLiteral("(\\d+)"));
-    const auto m = digits.match(picture);
-    return m.hasMatch() ? m.captured(1).toInt() : 0;
+    const Parsed<Picture> p = Picture::fromText(picture.trimmed());
+    if (!p.ok())
+        return 0;
+    switch (p->kind()) {
+    case Picture::Kind::Text:
+    case Picture::Kind::Number:
+        return p->width();
+    default:
+        return 0;
+    }
 }
 } // namespace
 
@@ -70,27 +83,63 @@ RecordFormWindow::RecordFormWindow(QWidget *caller, FormWindowSetup setup, std::
     m_engine = std::make_unique<UpdateForm>(table, m_setup.form, *this);
 
     auto *outer = new QVBoxLayout(this);
-    auto *sheet = new QTabWidget(this);
-    sheet->setObjectName(QStringLiteral("sheet"));
-    auto *general = new QWidget(sheet);
-    auto *fields = new QFormLayout(general);
+    m_sheet = new QTabWidget(this);
+    m_sheet->setObjectName(QStringLiteral("sheet"));
+    std::map<QString, QFormLayout *> pages;
+    auto pageFor = [this, &pages](const QString &tab) {
+        auto it = pages.find(tab);
+        if (it != pages.end())
+            return it->second;
+        auto *page = new QWidget(m_sheet);
+        page->setObjectName(tab.toLower() + QStringLiteral("Page"));
+        auto *rows = new QFormLayout(page);
+        m_sheet->addTab(page, tab);
+        return pages.emplace(tab, rows).first->second;
+    };
     for (const FormField &f : m_setup.fields) {
-        auto *edit = new QLineEdit(general);
-        edit->setObjectName(f.objectName);
-        if (const int width = pictureWidth(f.picture); width > 0)
-            edit->setMaxLength(width);
-        edit->installEventFilter(this);
-        fields->addRow(f.prompt, edit);
-        const int index = static_cast<int>(m_entries.size());
-        connect(edit, &QLineEdit::editingFinished, this, [this, index] {
-            if (!m_accepting)
+        QFormLayout *rows = pageFor(f.tab.isEmpty() ? QStringLiteral("General") : f.tab);
+        QWidget *page = rows->parentWidget();
+        const int index = static_cast<int>(m_controls.size());
+        Control control;
+        if (f.kind == FieldKind::Memo) {
+            // One memo per record: a second memo field would edit the same text.
+            Q_ASSERT(!m_memo);
+            m_memo = new QPlainTextEdit(page);
+            m_memo->setObjectName(f.objectName);
+            m_memo->setTabChangesFocus(true);
+            m_memo->installEventFilter(this);
+            connect(m_memo, &QPlainTextEdit::textChanged, this, [this] { memoEdited(); });
+            control.widget = m_memo;
+        } else {
+            auto *edit = new QLineEdit(page);
+            edit->setObjectName(f.objectName);
+            if (const int width = pictureWidth(f.picture); width > 0)
+                edit->setMaxLength(width);
+            edit->installEventFilter(this);
+            connect(edit, &QLineEdit::editingFinished, this, [this, index] {
+                if (m_accepting || m_ended || !isVisible())
+                    return;
+                // Clicking one of the form's buttons leaves the check to the
+                // button: OK checks every field, Cancel drops the edits.
+                // Tabbing onto a button is leaving the field as usual.
+                if (m_leftByClick && qobject_cast<QPushButton *>(QApplication::focusWidget()) &&
+                    isAncestorOf(QApplication::focusWidget()))
+                    return;
                 acceptField(index);
-        });
-        m_entries.push_back(edit);
-        m_fieldIndexes.push_back(table.def().fieldIndex(f.field));
+            });
+            control.widget = edit;
+            control.entry = edit;
+            control.field = table.def().fieldIndex(f.field);
+        }
+        if (f.prompt.isEmpty())
+            rows->addRow(control.widget);
+        else
+            rows->addRow(f.prompt, control.widget);
+        m_controls.push_back(control);
     }
-    sheet->addTab(general, QStringLiteral("General"));
-    outer->addWidget(sheet);
+    if (pages.empty())
+        m_sheet->addTab(new QWidget(m_sheet), QStringLiteral("General"));
+    outer->addWidget(m_sheet);
     if (m_setup.form.variant == FormVariant::A) {
         m_action = new QLabel(this);
         m_action->setObjectName(QStringLiteral("actionMessage"));
@@ -121,12 +170,21 @@ void RecordFormWindow::fixControls() {
     // control, each control keeps that place and the layouts go, so that the
     // control resizer moves and stretches the controls by its own rules when
     // the user resizes the form.
-    // Rendering once lays everything out, tab pages included, without
-    // making a window of it: the form may yet become a sub-window.
+    // Rendering lays everything out without making a window of it (the form
+    // may yet become a sub-window); only the current page of a tab widget is
+    // rendered, so each page takes its turn in front.
     ensurePolished();
     layout()->activate();
     resize(sizeHint());
     grab();
+    for (QTabWidget *tabs : findChildren<QTabWidget *>()) {
+        const int current = tabs->currentIndex();
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            grab();
+        }
+        tabs->setCurrentIndex(current);
+    }
     for (QLayout *l : findChildren<QLayout *>())
         l->activate();
     grab();
@@ -149,9 +207,12 @@ void RecordFormWindow::fixControls() {
 }
 
 bool RecordFormWindow::acceptField(int index) {
-    QLineEdit *edit = m_entries.at(static_cast<size_t>(index));
+    const Control &c = m_controls.at(static_cast<size_t>(index));
+    if (!c.entry)
+        return acceptMemo(index);
+    QLineEdit *edit = c.entry;
     const FormField &f = m_setup.fields.at(static_cast<size_t>(index));
-    const int field = m_fieldIndexes.at(static_cast<size_t>(index));
+    const int field = c.field;
     const EntryValue v = readEntry(f.picture, edit->text());
     QString problem = v.ok ? QString() : v.error;
     if (problem.isEmpty() && f.check)
@@ -162,41 +223,98 @@ bool RecordFormWindow::acceptField(int index) {
         if (field >= 0)
             edit->setText(showValue(f.picture, m_engine->table().record().value(field)));
         edit->setToolTip(problem);
-        edit->setFocus();
+        focusControl(index);
         return false;
     }
     edit->setToolTip({});
     if (field >= 0)
         m_engine->table().record().setValue(field, v.value);
+    if (f.leave) {
+        const bool passed = f.leave(*this);
+        redisplay();
+        if (!passed) {
+            focusControl(index);
+            return false;
+        }
+    }
     return true;
+}
+
+bool RecordFormWindow::acceptMemo(int index) {
+    const int limit = m_engine->table().def().memoSize;
+    const QString text = m_memo->toPlainText();
+    if (text.size() > limit) {
+        // The box keeps what was typed so the user can shorten it.
+        QApplication::beep();
+        m_memo->setToolTip(QStringLiteral("The memo holds at most %1 characters; %2 are typed.")
+                               .arg(limit)
+                               .arg(text.size()));
+        focusControl(index);
+        return false;
+    }
+    m_memo->setToolTip({});
+    memoEdited();
+    return true;
+}
+
+void RecordFormWindow::memoEdited() {
+    // The record follows the box as the user types, so the close check and
+    // a save see the memo without the box having to be left first.
+    const QString text = m_memo->toPlainText();
+    if (text.size() > m_engine->table().def().memoSize)
+        return;
+    m_engine->table().record().setMemo(text);
+    m_memoSynced = m_engine->table().record().memo();
 }
 
 bool RecordFormWindow::acceptAll() {
     m_accepting = true;
     bool ok = true;
-    for (int i = 0; i < static_cast<int>(m_entries.size()); ++i) {
+    for (int i = 0; i < static_cast<int>(m_controls.size()); ++i) {
         if (!acceptField(i)) {
             ok = false;
             break;
         }
     }
     m_accepting = false;
+    if (ok && m_setup.beforeSave)
+        m_setup.beforeSave(*this);
     return ok;
 }
 
 void RecordFormWindow::redisplay() {
     const store::Record &rec = m_engine->table().record();
-    for (size_t i = 0; i < m_entries.size(); ++i) {
-        if (m_fieldIndexes[i] >= 0)
-            m_entries[i]->setText(showValue(m_setup.fields[i].picture, rec.value(m_fieldIndexes[i])));
+    for (size_t i = 0; i < m_controls.size(); ++i) {
+        const Control &c = m_controls[i];
+        if (!c.entry || c.field < 0)
+            continue;
+        // An unchanged text keeps its cursor where the user left it.
+        const QString shown = showValue(m_setup.fields[i].picture, rec.value(c.field));
+        if (c.entry->text() != shown)
+            c.entry->setText(shown);
+    }
+    if (m_memo && rec.memo() != m_memoSynced) {
+        m_memoSynced = rec.memo();
+        const QSignalBlocker quiet(m_memo);
+        m_memo->setPlainText(m_memoSynced);
     }
 }
 
-void RecordFormWindow::focusFirstField() {
-    if (!m_entries.empty()) {
-        m_entries.front()->setFocus();
-        m_entries.front()->selectAll();
+void RecordFormWindow::focusControl(int index) {
+    QWidget *w = m_controls.at(static_cast<size_t>(index)).widget;
+    for (int page = 0; page < m_sheet->count(); ++page) {
+        if (m_sheet->widget(page)->isAncestorOf(w))
+            m_sheet->setCurrentIndex(page);
     }
+    w->setFocus();
+}
+
+void RecordFormWindow::focusFirstField() {
+    if (m_controls.empty())
+        return;
+    focusControl(0);
+    if (QLineEdit *edit = m_controls.front().entry)
+        edit->selectAll();
 }
 
 QObject *RecordFormWindow::messageOwner() const {
@@ -246,16 +364,23 @@ bool pressDefaultButton(QWidget *form, QKeyEvent *event) {
 }
 
 bool RecordFormWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::FocusOut)
+        m_leftByClick = static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason;
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
+        const bool ditto = key->key() == Qt::Key_Apostrophe && (key->modifiers() & Qt::ControlModifier);
+        if (m_memo && watched == m_memo) {
+            // The memo has no history, and Enter starts a new line in it.
+            return ditto;
+        }
         // Enter in an entry is OK, whose pass checks every field once; the
         // entry itself does not check on the way.
         if (pressDefaultButton(this, key))
             return true;
-        if (key->key() == Qt::Key_Apostrophe && (key->modifiers() & Qt::ControlModifier)) {
-            for (size_t i = 0; i < m_entries.size(); ++i) {
-                if (m_entries[i] == watched) {
-                    m_engine->recall(m_fieldIndexes[i]);
+        if (ditto) {
+            for (const Control &c : m_controls) {
+                if (c.entry && c.entry == watched) {
+                    m_engine->recall(c.field);
                     return true;
                 }
             }
@@ -269,11 +394,13 @@ void RecordFormWindow::closeEvent(QCloseEvent *event) {
         // What the user typed last counts for the close check.
         if (m_engine->response() != Response::RequestCompleted) {
             m_accepting = true;
-            for (size_t i = 0; i < m_entries.size(); ++i) {
-                const int field = m_fieldIndexes[i];
-                const EntryValue v = readEntry(m_setup.fields[i].picture, m_entries[i]->text());
-                if (field >= 0 && v.ok)
-                    m_engine->table().record().setValue(field, v.value);
+            for (size_t i = 0; i < m_controls.size(); ++i) {
+                const Control &c = m_controls[i];
+                if (!c.entry || c.field < 0)
+                    continue;
+                const EntryValue v = readEntry(m_setup.fields[i].picture, c.entry->text());
+                if (v.ok)
+                    m_engine->table().record().setValue(c.field, v.value);
             }
             m_accepting = false;
         }

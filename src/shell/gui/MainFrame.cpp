@@ -62,6 +62,8 @@ MainFrame::MainFrame(Services services, QWidget *parent)
     setCentralWidget(m_mdiArea);
     // Lists, forms and pickers open as sub-windows of this area.
     engine::gui::WindowHost::setArea(m_mdiArea);
+    setFrameCommandRunner([this](FrameCommand command) { runCommand(command); });
+    setFrameStatusShower([this](const QString &text) { statusBar()->showMessage(text, kStatusMs); });
 
     buildMenus();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
@@ -75,8 +77,11 @@ MainFrame::MainFrame(Services services, QWidget *parent)
 MainFrame::~MainFrame() {
     if (frameReceiver() == this)
         setFrameReceiver(nullptr);
-    if (engine::gui::WindowHost::area() == m_mdiArea)
+    if (engine::gui::WindowHost::area() == m_mdiArea) {
         engine::gui::WindowHost::setArea(nullptr);
+        setFrameCommandRunner(nullptr);
+        setFrameStatusShower(nullptr);
+    }
     if (m_started && !m_closed)
         m_services.setup->release();
 }

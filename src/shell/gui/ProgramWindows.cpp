@@ -4,6 +4,7 @@
 #include "dates/gui/CalendarPicker.h"
 #include "dates/gui/DateWindows.h"
 #include "people/gui/CategoryWindows.h"
+#include "people/gui/NamesListWindow.h"
 #include "postal/gui/ZipWindows.h"
 #include "shell/gui/SetupForm.h"
 #include "shell/gui/WindowOpeners.h"
@@ -18,6 +19,7 @@ void registerProgramWindows(WindowOpeners &openers) {
     });
     dates::gui::registerDateWindows(openers);
     people::gui::registerOpeners(openers);
+    people::gui::registerNamesList(openers);
     postal::gui::registerOpeners(openers);
     openers.set(FrameCommand::Setup, [](const FrameContext &) { SetupForm::open(); });
 }

@@ -2,6 +2,37 @@
 
 namespace tabulo::shell::gui {
 
+namespace {
+std::function<void(FrameCommand)> &commandRunner() {
+    static std::function<void(FrameCommand)> runner;
+    return runner;
+}
+std::function<void(const QString &)> &statusShower() {
+    static std::function<void(const QString &)> shower;
+    return shower;
+}
+} // namespace
+
+bool runFrameCommand(FrameCommand command) {
+    if (!commandRunner())
+        return false;
+    commandRunner()(command);
+    return true;
+}
+
+void showFrameStatus(const QString &text) {
+    if (statusShower())
+        statusShower()(text);
+}
+
+void setFrameCommandRunner(std::function<void(FrameCommand)> runner) {
+    commandRunner() = std::move(runner);
+}
+
+void setFrameStatusShower(std::function<void(const QString &)> shower) {
+    statusShower() = std::move(shower);
+}
+
 bool WindowOpeners::open(FrameCommand command, const FrameContext &context) const {
     const auto found = m_openers.constFind(command);
     if (found == m_openers.constEnd() || !*found)

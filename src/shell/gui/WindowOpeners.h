@@ -54,4 +54,14 @@ private:
     QHash<FrameCommand, WindowOpener> m_openers;
 };
 
+// Windows that start other windows of the frame's menu (the names list's
+// icon bar) ask the running frame to act as if its item had been chosen.
+// False when no frame runs.
+bool runFrameCommand(FrameCommand command);
+// A short note in the frame's status bar ("... is not available yet").
+void showFrameStatus(const QString &text);
+// The running frame installs these; null removes them.
+void setFrameCommandRunner(std::function<void(FrameCommand)> runner);
+void setFrameStatusShower(std::function<void(const QString &)> shower);
+
 } // namespace tabulo::shell::gui

@@ -1,0 +1,189 @@
+#include "people/PersonRecords.h"
+
+#include "people/Membership.h"
+#include "store/Store.h"
+
+#include <vector>
+
+namespace tabulo::people {
+
+namespace Code = store::Code;
+using store::StoreError;
+using store::Table;
+
+namespace {
+constexpr int Attempts = 3;
+
+Table &table(const char *name) {
+    return store::Store::instance().table(QString::fromLatin1(name));
+}
+
+const store::KeyDef &key(Table &t, const char *name) {
+    return *t.def().key(QString::fromLatin1(name));
+}
+
+int field(Table &t, const char *name) {
+    return t.def().fieldIndex(QString::fromLatin1(name));
+}
+
+// Puts a table's record buffer back when the routine ends.
+class KeptBuffer final {
+public:
+    explicit KeptBuffer(Table &t)
+        : m_table(t)
+        , m_kept(t.record()) {}
+    ~KeptBuffer() { m_table.record() = m_kept; }
+    KeptBuffer(const KeptBuffer &) = delete;
+    KeptBuffer &operator=(const KeptBuffer &) = delete;
+
+private:
+    Table &m_table;
+    store::Record m_kept;
+};
+
+// The positions of every record of `child` whose first component of
+// `keyName` equals `parent`.
+StoreError childPositions(Table &child, const char *keyName, qint64 parent, std::vector<QString> &positions) {
+    store::Cursor cursor(child);
+    cursor.setOrder(&key(child, keyName));
+    cursor.setRange({store::sql::Value(parent)});
+    if (const StoreError e = cursor.toStart())
+        return e;
+    for (;;) {
+        const StoreError e = cursor.next();
+        if (e.code == Code::EndOfFile)
+            return {};
+        if (e)
+            return e;
+        positions.push_back(child.position());
+    }
+}
+
+StoreError deleteChildren(Table &child, const char *keyName, qint64 parent) {
+    std::vector<QString> positions;
+    if (const StoreError e = childPositions(child, keyName, parent, positions))
+        return e;
+    for (const QString &p : positions) {
+        if (const StoreError e = child.reget(p))
+            return e;
+        if (const StoreError e = child.remove())
+            return e;
+    }
+    return {};
+}
+} // namespace
+
+StoreError nextControlNumber(const QString &name, qint64 &next) {
+    Table &t = store::Store::instance().table(name);
+    const KeptBuffer kept(t);
+    next = 1;
+    if (const StoreError e = t.setStart(t.def().primaryKey()))
+        return e;
+    const StoreError e = t.previous();
+    if (e.code == Code::EndOfFile)
+        return {};
+    if (e)
+        return e;
+    next = t.record().integer(0) + 1;
+    return {};
+}
+
+bool hasLink(qint64 person, qint64 category) {
+    Table &jnc = table("QKjnc");
+    const KeptBuffer kept(jnc);
+    jnc.record().clear();
+    jnc.record().setInteger(field(jnc, "NAM_CTRL"), person);
+    jnc.record().setInteger(field(jnc, "CAT_CTRL"), category);
+    return jnc.fetch(key(jnc, "NAM_CTRL_KEY")).ok();
+}
+
+StoreError addLink(qint64 person, qint64 category, const QString &lastName, const QString &firstName) {
+    Table &jnc = table("QKjnc");
+    const KeptBuffer kept(jnc);
+    StoreError last;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        qint64 number = 1;
+        if (const StoreError e = nextControlNumber(QStringLiteral("QKjnc"), number))
+            return e;
+        store::Record &link = jnc.record();
+        link.clear();
+        link.setInteger(field(jnc, "CTRL_NBR"), number);
+        link.setInteger(field(jnc, "NAM_CTRL"), person);
+        link.setInteger(field(jnc, "CAT_CTRL"), category);
+        link.setText(field(jnc, "LNAME"), lastName);
+        link.setText(field(jnc, "FNAME"), firstName);
+        last = jnc.insert();
+        if (last.ok())
+            return {};
+    }
+    return last;
+}
+
+StoreError rewriteLinkNames(qint64 person, const QString &lastName, const QString &firstName) {
+    Table &jnc = table("QKjnc");
+    const KeptBuffer kept(jnc);
+    std::vector<QString> positions;
+    if (const StoreError e = childPositions(jnc, "NAM_CTRL_KEY", person, positions))
+        return e;
+    for (const QString &p : positions) {
+        if (const StoreError e = jnc.reget(p))
+            return e;
+        jnc.record().setText(field(jnc, "LNAME"), lastName);
+        jnc.record().setText(field(jnc, "FNAME"), firstName);
+        if (const StoreError e = jnc.change())
+            return e;
+    }
+    return {};
+}
+
+StoreError deletePersonWhole(qint64 person, QString *stage) {
+    Table &nam = table("QKnam");
+    const auto failed = [stage](const char *where, StoreError e) {
+        if (stage)
+            *stage = QString::fromLatin1(where);
+        return e;
+    };
+    {
+        const KeptBuffer kept(nam);
+        nam.record().clear();
+        nam.record().setInteger(field(nam, "CTRL_NBR"), person);
+        if (const StoreError e = nam.fetch(key(nam, "CTRL_KEY")))
+            return failed("QKnam", e);
+        if (const StoreError e = nam.remove())
+            return failed("QKnam", e);
+    }
+    for (const char *child : {"QKfon", "QKmem", "QKjnc"}) {
+        Table &t = table(child);
+        const KeptBuffer kept(t);
+        if (const StoreError e = deleteChildren(t, "NAM_CTRL_KEY", person))
+            return failed(child, e);
+    }
+    return {};
+}
+
+StoreError ensureJustNumbersCategory() {
+    Table &cat = table("QKcat");
+    const KeptBuffer kept(cat);
+    cat.record().clear();
+    cat.record().setText(field(cat, "CATEGORY"), JustNumbers);
+    const StoreError found = cat.fetch(key(cat, "CAT_KEY"));
+    if (found.ok())
+        return {};
+    if (found.code != Code::NotFound)
+        return found;
+    // Numbered after the last category in storage order.
+    qint64 number = 1;
+    if (const StoreError e = cat.setStart(nullptr))
+        return e;
+    const StoreError e = cat.previous();
+    if (e.ok())
+        number = cat.record().integer(field(cat, "CTRL_NBR")) + 1;
+    else if (e.code != Code::EndOfFile)
+        return e;
+    cat.record().clear();
+    cat.record().setInteger(field(cat, "CTRL_NBR"), number);
+    cat.record().setText(field(cat, "CATEGORY"), JustNumbers);
+    return cat.insert();
+}
+
+} // namespace tabulo::people

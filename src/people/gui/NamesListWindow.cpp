@@ -1,0 +1,1334 @@
+#include "people/gui/NamesListWindow.h"
+
+#include "base/Clock.h"
+#include "base/DateOps.h"
+#include "base/Text.h"
+#include "dates/gui/CalendarPicker.h"
+#include "engine/FieldText.h"
+#include "engine/Globals.h"
+#include "engine/gui/BrowseWindow.h"
+#include "engine/gui/PageView.h"
+#include "engine/gui/WindowHost.h"
+#include "engine/gui/WindowPlacement.h"
+#include "people/PersonRecords.h"
+#include "people/TagStore.h"
+#include "people/gui/CategoryWindows.h"
+#include "people/gui/PhoneNoteForms.h"
+#include "people/gui/TagProgress.h"
+#include "phones/Dialer.h"
+#include "phones/gui/DialWindow.h"
+#include "postal/CityIndex.h"
+#include "postal/gui/ZipWindows.h"
+#include "shell/FrameEvents.h"
+#include "shell/StoreSetupSource.h"
+#include "shell/gui/WindowOpeners.h"
+#include "store/ChangeRules.h"
+#include "store/MessageService.h"
+#include "store/Messages.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tabulo::people::gui {
+
+using engine::gui::BrowseWindow;
+using engine::gui::ListSetup;
+using store::Table;
+
+namespace {
+QPointer<NamesListWindow> s_open;
+bool s_ageShown = false; // survives closing the window, off at program start
+
+Table &table(const char *name) {
+    return store::Store::instance().table(QString::fromLatin1(name));
+}
+
+QString trimmed(const QString &s) {
+    return s.trimmed();
+}
+
+// Starts a window of the frame's menu, or says it is not there yet.
+void frameCommand(shell::gui::FrameCommand command, const char *name) {
+    if (!shell::gui::runFrameCommand(command))
+        shell::gui::showFrameStatus(QLatin1String(name) + QStringLiteral(" is not available yet"));
+}
+
+// The pictures of the in-place fields.
+struct HomeField {
+    const char *field;
+    const char *prompt;
+    const char *picture;
+};
+const HomeField kHomeFields[] = {
+    {"NAM:LNAME", "La&st:", "@s16"},    {"NAM:FNAME", "&First:", "@s14"},
+    {"NAM:ADDR1", "Add&ress:", "@s30"}, {"NAM:ADDR2", "A&ddress:", "@s30"},
+    {"NAM:CITY", "&City:", "@s30"},     {"NAM:STATE", "&State:", "@s2"},
+    {"NAM:ZIP", "&Zip:", "@s5"},        {"NAM:COUNTRY", "Country:", "@s15"},
+    {"CMP:NAME", "Compan&y:", "@s35"},  {"NAM:EMAILADDRESS", "Email:", "@s30"},
+    {"NAM:DOB", "&Birthdate:", "@D2b"},
+};
+
+QString pictureOf(const QString &field) {
+    for (const HomeField &f : kHomeFields) {
+        if (field == QLatin1String(f.field))
+            return QString::fromLatin1(f.picture);
+    }
+    return QStringLiteral("@s30");
+}
+
+QPushButton *button(QWidget *parent, const QString &text, const char *name, const QString &tip = {},
+                    const QString &status = {}) {
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    if (!status.isEmpty())
+        b->setStatusTip(status);
+    return b;
+}
+
+int ask(QObject *owner, const QString &title, const QString &text, int buttons, int defaultButton) {
+    store::MessageBox box;
+    box.title = title;
+    box.text = text;
+    box.icon = store::MessageIcon::Question;
+    box.buttons = buttons;
+    box.defaultButton = defaultButton;
+    box.owner = owner;
+    return store::MessageService::current().show(box);
+}
+
+void tell(QObject *owner, const QString &title, const QString &text) {
+    store::MessageBox box;
+    box.title = title;
+    box.text = text;
+    box.owner = owner;
+    store::MessageService::current().show(box);
+}
+
+ListSetup mainListSetup(QWidget *parent) {
+    const store::TableDef &jnc = table("QKjnc").def();
+    ListSetup setup;
+    setup.objectName = QStringLiteral("namesMainList");
+    setup.tableName = QStringLiteral("QKjnc");
+    setup.uses = store::tablesUsedBy(QStringLiteral("names"));
+    setup.embedded = true;
+    setup.embeddedIn = parent;
+    setup.columns = {{QStringLiteral("TAG"), QStringLiteral("@s1")},
+                     {QStringLiteral("JNC:LNAME"), QStringLiteral("@s16")},
+                     {QStringLiteral("JNC:FNAME"), QStringLiteral("@s14")}};
+    setup.columnFormat = QStringLiteral("10C(2)|M~*~L@s1@64L(2)|M~Last Name~@s16@?56L(2)|M~First Name~@s14@");
+    setup.carriedFields = {QStringLiteral("JNC:CTRL_NBR"), QStringLiteral("JNC:NAM_CTRL"),
+                           QStringLiteral("JNC:CAT_CTRL")};
+    setup.joins = {
+        {QStringLiteral("QKnam"), QStringLiteral("CTRL_KEY"), {QStringLiteral("JNC:NAM_CTRL")}, false, {}},
+        {QStringLiteral("QKcmp"),
+         QStringLiteral("CTRL_KEY"),
+         {QStringLiteral("NAM:CMP_CTRL")},
+         false,
+         QStringLiteral("QKnam")}};
+    engine::SortOrder byName{jnc.key(QStringLiteral("CAT_CTRL_KEY"))};
+    byName.rangeValues = [] { return std::vector<QVariant>{QVariant(engine::currentCategory())}; };
+    byName.filter = QStringLiteral("jnc:cat_ctrl = glo:cat_ctrl");
+    setup.orders = {byName};
+    setup.thumb = engine::ThumbKind::Fixed;
+    setup.hasSelectButton = false;
+    setup.countsRecords = true;
+    setup.visibleRows = 16;
+    return setup;
+}
+
+ListSetup detailSetup(QWidget *parent, const char *name, const char *tableName, const char *keyName,
+                      const QString &filter, const QString &format, std::vector<engine::ListColumn> columns) {
+    const store::TableDef &def = table(tableName).def();
+    ListSetup setup;
+    setup.objectName = QLatin1String(name);
+    setup.tableName = QLatin1String(tableName);
+    setup.uses = store::tablesUsedBy(QStringLiteral("names"));
+    setup.embedded = true;
+    setup.embeddedIn = parent;
+    setup.columns = std::move(columns);
+    setup.columnFormat = format;
+    engine::SortOrder order{def.key(QLatin1String(keyName))};
+    // The person highlighted in the main list.
+    order.rangeValues = [] {
+        Table &nam = table("QKnam");
+        return std::vector<QVariant>{QVariant(nam.record().integer(0))};
+    };
+    order.filter = filter;
+    setup.orders = {order};
+    setup.thumb = engine::ThumbKind::Fixed;
+    setup.hasSelectButton = false;
+    setup.insertLabel = QStringLiteral("&Add");
+    setup.changeLabel = QStringLiteral("&Change");
+    setup.deleteLabel = QStringLiteral("&Delete");
+    setup.contextMenu = engine::ContextMenu{};
+    setup.visibleRows = 6;
+    return setup;
+}
+} // namespace
+
+NamesListWindow *NamesListWindow::open() {
+    if (s_open) {
+        // One names list: a second request brings it forward, refreshed.
+        engine::gui::WindowHost::bringToFront(s_open);
+        s_open->refreshAll();
+        return s_open;
+    }
+    engine::setGlobalRequest(engine::Request::None);
+    auto *window = new NamesListWindow;
+    s_open = window;
+    engine::gui::WindowHost::present(window);
+    shell::postFrameEvent(shell::FrameEvent::NamesListOpened);
+    QTimer::singleShot(0, window, [window] {
+        window->refreshAll(false);
+        window->m_list->listControl()->setFocus();
+    });
+    return window;
+}
+
+NamesListWindow *NamesListWindow::openWindow() {
+    return s_open.data();
+}
+
+NamesListWindow::NamesListWindow()
+    : QWidget(nullptr, Qt::Window)
+    , m_use(store::tablesUsedBy(QStringLiteral("names")) << QStringLiteral("QKjcg")) {
+    setObjectName(QStringLiteral("namclstag"));
+    setWindowTitle(QStringLiteral("Names List"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    if (const store::StoreError e = ensureJustNumbersCategory()) {
+        store::setLastError(e);
+        store::takeSavedError();
+        store::standardMessage(this, 14);
+    }
+    engine::setCurrentCategory(0, QStringLiteral("All"));
+    engine::setCurrentGroup(0, QStringLiteral("All"));
+    // Tags do not outlive the list that set them.
+    TagStore::instance().clearAllTags(TagTable::NameLinks, false);
+
+    build();
+    engine::gui::WindowPlacement::attach(this, QStringLiteral("namclstag"));
+    updateButtons();
+}
+
+NamesListWindow::~NamesListWindow() = default;
+
+void NamesListWindow::build() {
+    auto *outer = new QVBoxLayout(this);
+    auto *icons = new QHBoxLayout;
+    buildIconBar(icons);
+    outer->addLayout(icons);
+    auto *letters = new QHBoxLayout;
+    letters->setSpacing(1);
+    buildAlphabet(letters);
+    outer->addLayout(letters);
+
+    auto *middle = new QHBoxLayout;
+    m_mainTab = new QTabWidget(this);
+    m_mainTab->setObjectName(QStringLiteral("categoryTab"));
+    auto *listPage = new QWidget(m_mainTab);
+    auto *listBox = new QVBoxLayout(listPage);
+    m_list = new BrowseWindow(mainListSetup(listPage));
+    for (auto action : {engine::ListAction::Insert, engine::ListAction::Change, engine::ListAction::Delete})
+        if (QPushButton *b = m_list->button(action))
+            b->hide();
+    listBox->addWidget(m_list, 1);
+    auto *countRow = new QHBoxLayout;
+    countRow->addStretch();
+    m_count = new QLabel(listPage);
+    m_count->setObjectName(QStringLiteral("recordCount"));
+    m_count->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000000")));
+    m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    countRow->addWidget(m_count);
+    listBox->addLayout(countRow);
+    m_mainTab->addTab(listPage, QStringLiteral("All"));
+    middle->addWidget(m_mainTab, 2);
+
+    m_details = new QTabWidget(this);
+    m_details->setObjectName(QStringLiteral("detailTabs"));
+    m_details->addTab(buildHomeTab(), QStringLiteral("Home Address"));
+    m_details->addTab(buildPhonesTab(), QStringLiteral("Phones"));
+    m_details->addTab(buildNotesTab(), QStringLiteral("Notes"));
+    m_details->addTab(buildWorkTab(), QStringLiteral("Work Address"));
+    m_details->addTab(buildCategoriesTab(), QStringLiteral("Categories"));
+    middle->addWidget(m_details, 3);
+    outer->addLayout(middle, 1);
+
+    auto *bottom = new QHBoxLayout;
+    struct Tag {
+        const char *text, *name, *tip;
+        std::function<void()> run;
+    };
+    const Tag tags[] = {{"Unta&g All", "untagAllButton", "Untag all items", [this] { tagAll(false); }},
+                        {"Tag &All", "tagAllButton", "Tag all items", [this] { tagAll(true); }},
+                        {"&Untag", "untagButton", "Untag this item", [this] { tagHighlighted(false); }},
+                        {"&Tag", "tagButton", "Tag this item", [this] { tagHighlighted(true); }}};
+    for (const Tag &t : tags) {
+        QPushButton *b = button(this, QString::fromLatin1(t.text), t.name, QString::fromLatin1(t.tip));
+        connect(b, &QPushButton::clicked, this, t.run);
+        bottom->addWidget(b);
+        m_actions[QLatin1String(t.name)] = b;
+    }
+    bottom->addStretch();
+    QPushButton *assign = button(this, QStringLiteral("A&ssign Category"), "assignCategoryButton",
+                                 QStringLiteral("Assign to Category"));
+    connect(assign, &QPushButton::clicked, this, [this] { membership(MembershipOp::Copy); });
+    QPushButton *del = button(this, QStringLiteral("&Delete Record"), "deleteRecordButton",
+                              QStringLiteral("Delete current record"),
+                              QStringLiteral("Delete the highlighted name from the database."));
+    connect(del, &QPushButton::clicked, this, [this] {
+        m_details->setCurrentIndex(0);
+        deleteRecord();
+    });
+    QPushButton *add = button(this, QStringLiteral("&Add Record"), "addRecordButton",
+                              QStringLiteral("Add a record"), QStringLiteral("Add record to database."));
+    connect(add, &QPushButton::clicked, this, [this] {
+        m_details->setCurrentIndex(0);
+        addRecord();
+    });
+    QPushButton *close = button(this, QStringLiteral("&Close"), "closeButton");
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    for (QPushButton *b : {assign, del, add, close}) {
+        bottom->addWidget(b);
+        m_actions[b->objectName()] = b;
+    }
+    outer->addLayout(bottom);
+
+    // Defined, never shown.
+    for (const char *hidden :
+         {"Select", "&OK", "Ca&ncel", "&Dial", "Help", "&Next Tag", "&Prev Tag", "F&lip All", "&Flip"}) {
+        auto *b = new QPushButton(QString::fromLatin1(hidden), this);
+        b->setObjectName(QStringLiteral("hidden_") + QString::fromLatin1(hidden).remove(QLatin1Char('&')));
+        b->hide();
+    }
+
+    connect(m_list, &BrowseWindow::rowChanged, this, [this] { highlightChanged(); });
+    // A double click tags the link and moves down; Delete deletes the person.
+    disconnect(m_list->listControl(), &QTableWidget::cellDoubleClicked, m_list, nullptr);
+    connect(m_list->listControl(), &QTableWidget::cellDoubleClicked, this, [this] { tagHighlighted(true); });
+    m_list->listControl()->installEventFilter(this);
+    connect(m_details, &QTabWidget::currentChanged, this, [this] { refreshDetail(); });
+}
+
+void NamesListWindow::buildIconBar(QBoxLayout *into) {
+    struct Icon {
+        const char *text, *name, *tip, *status;
+        std::function<void()> run;
+    };
+    const Icon icons[] = {
+        {"Companies", "companiesIcon", "Company Information View", "Open the Company Information  Window.",
+         [] { frameCommand(shell::gui::FrameCommand::CompaniesList, "Companies list"); }},
+        {"Assign", "assignIcon", "Assign Category",
+         "Assign Person to Category.  Name may be assigned to as many Categories as desired.",
+         [this] { membership(MembershipOp::Copy); }},
+        {"Move", "moveIcon", "Move To Another Category",
+         "Remove Person from displayed Category and assign to another.",
+         [this] { membership(MembershipOp::Move); }},
+        {"Remove", "removeIcon", "Delete From Category",
+         "Remove Person from displayed Category; name remains in database.",
+         [this] { membership(MembershipOp::Delete); }},
+        {"Exit", "exitIcon", "Exit Program", "Close the application and return to Windows.",
+         [this] { close(); }},
+        {"Calls", "callsIcon", "Calls List", "",
+         [] { frameCommand(shell::gui::FrameCommand::CallsList, "Calls list"); }},
+        {"Dates", "pendingIcon", "Pending Dates", "",
+         [] { frameCommand(shell::gui::FrameCommand::PendingDatesList, "Pending dates list"); }},
+        {"Setup", "setupIcon", "Setup Data", "",
+         [] { frameCommand(shell::gui::FrameCommand::Setup, "Setup form"); }},
+        {"Delete", "deleteIcon", "Delete Record", "",
+         [this] {
+             m_details->setCurrentIndex(0);
+             deleteRecord();
+         }},
+        {"Add", "addIcon", "Add Record", "",
+         [this] {
+             m_details->setCurrentIndex(0);
+             addRecord();
+         }},
+        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", {}},
+        {"Print", "printIcon", "Print Category Records", "", {}},
+        {"All", "allIcon", "All  Records", "", [this] { showAll(); }},
+        {"Category", "categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
+    };
+    for (const Icon &icon : icons) {
+        auto *b = new QToolButton(this);
+        b->setObjectName(QLatin1String(icon.name));
+        b->setText(QString::fromLatin1(icon.text));
+        b->setToolTip(QString::fromLatin1(icon.tip));
+        if (*icon.status)
+            b->setStatusTip(QString::fromLatin1(icon.status));
+        b->setAutoRaise(true);
+        const QString tip = QString::fromLatin1(icon.tip);
+        std::function<void()> run = icon.run;
+        connect(b, &QToolButton::clicked, this, [run, tip] {
+            if (run)
+                run();
+            else
+                shell::gui::showFrameStatus(tip + QStringLiteral(" is not available yet"));
+        });
+        into->addWidget(b);
+        m_actions[b->objectName()] = b;
+    }
+    into->addStretch();
+}
+
+void NamesListWindow::buildAlphabet(QBoxLayout *into) {
+    m_letters = new QButtonGroup(this);
+    m_letters->setExclusive(true);
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        auto *b = new QToolButton(this);
+        b->setObjectName(QStringLiteral("letter") + QLatin1Char(c));
+        b->setText(QString(QLatin1Char(c)));
+        b->setCheckable(true);
+        b->setAutoRaise(true);
+        m_letters->addButton(b, c);
+        into->addWidget(b);
+        connect(b, &QToolButton::clicked, this, [this, c] { alphabetJump(QLatin1Char(c)); });
+    }
+    into->addStretch();
+}
+
+QWidget *NamesListWindow::buildHomeTab() {
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("homeTab"));
+    auto *grid = new QGridLayout(page);
+    int row = 0;
+    for (const HomeField &f : kHomeFields) {
+        auto *edit = new QLineEdit(page);
+        const QString field = QString::fromLatin1(f.field);
+        edit->setObjectName(field.section(QLatin1Char(':'), -1).toLower() + QStringLiteral("Entry"));
+        edit->setProperty("field", field);
+        edit->installEventFilter(this);
+        auto *prompt = new QLabel(QString::fromLatin1(f.prompt), page);
+        prompt->setBuddy(edit);
+        grid->addWidget(prompt, row, 0);
+        grid->addWidget(edit, row, 1);
+        m_entries[field] = edit;
+        if (field == QLatin1String("NAM:CITY") || field == QLatin1String("CMP:NAME") ||
+            field == QLatin1String("NAM:DOB")) {
+            const bool city = field == QLatin1String("NAM:CITY");
+            const bool company = field == QLatin1String("CMP:NAME");
+            QPushButton *pick = button(
+                page, QStringLiteral("..."),
+                city ? "cityListButton" : (company ? "companyListButton" : "birthdateButton"),
+                city ? QStringLiteral("City List") : (company ? QStringLiteral("Company List") : QString()));
+            pick->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
+            grid->addWidget(pick, row, 2);
+            if (city)
+                connect(pick, &QPushButton::clicked, this, [this] {
+                    postal::gui::chooseCity(this, m_entries.at(QStringLiteral("NAM:CITY"))->text(),
+                                            [this](std::optional<postal::CityZip> chosen) {
+                                                if (chosen)
+                                                    applyCity(chosen->city, chosen->state, chosen->zip);
+                                            });
+                });
+            else if (company)
+                connect(pick, &QPushButton::clicked, this, [this] {
+                    pickCompany(table("QKcmp").record().value(QStringLiteral("NAME")).toString());
+                });
+            else {
+                connect(pick, &QPushButton::clicked, this, [this] { pickBirthdate(); });
+                m_ageControls.push_back(pick);
+            }
+        }
+        if (field == QLatin1String("NAM:DOB")) {
+            m_ageControls.push_back(prompt);
+            m_ageControls.push_back(edit);
+        }
+        ++row;
+    }
+    // Age, its reference date and the switch that shows them.
+    auto *agePrompt = new QLabel(QStringLiteral("A&ge:"), page);
+    auto *age = new QLineEdit(page);
+    age->setObjectName(QStringLiteral("ageEntry"));
+    age->setReadOnly(true);
+    agePrompt->setBuddy(age);
+    auto *reference = new QLineEdit(page);
+    reference->setObjectName(QStringLiteral("ageDateEntry"));
+    reference->setReadOnly(true);
+    QPushButton *referenceButton = button(page, QStringLiteral("..."), "ageDateButton", {},
+                                          QStringLiteral("Calculate age at different date than today."));
+    referenceButton->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
+    connect(referenceButton, &QPushButton::clicked, this, [this] { pickAgeDate(); });
+    auto *ageRow = new QHBoxLayout;
+    ageRow->addWidget(age);
+    ageRow->addWidget(reference);
+    grid->addWidget(agePrompt, row, 0);
+    grid->addLayout(ageRow, row, 1);
+    grid->addWidget(referenceButton, row, 2);
+    m_ageControls.insert(m_ageControls.end(), {agePrompt, age, reference, referenceButton});
+    ++row;
+    auto *switchRow = new QHBoxLayout;
+    QPushButton *toggle = button(page, QStringLiteral("..."), "ageSwitchButton", {},
+                                 QStringLiteral("Toggle age fields on/off"));
+    toggle->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
+    connect(toggle, &QPushButton::clicked, this, [this] { toggleAge(); });
+    m_ageLabel = new QLabel(page);
+    m_ageLabel->setObjectName(QStringLiteral("ageSwitchLabel"));
+    auto *recordPrompt = new QLabel(QStringLiteral("Record:"), page);
+    auto *record = new QLabel(page);
+    record->setObjectName(QStringLiteral("recordNumber"));
+    switchRow->addWidget(toggle);
+    switchRow->addWidget(m_ageLabel);
+    switchRow->addStretch();
+    switchRow->addWidget(recordPrompt);
+    switchRow->addWidget(record);
+    grid->addLayout(switchRow, row, 0, 1, 3);
+    grid->setRowStretch(row + 1, 1);
+    return page;
+}
+
+QWidget *NamesListWindow::buildPhonesTab() {
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("phonesTab"));
+    auto *box = new QVBoxLayout(page);
+    ListSetup setup = detailSetup(
+        page, "namesPhonesList", "QKfon", "NAM_CTRL_KEY", QStringLiteral("fon:nam_ctrl = nam:CTRL_NBR"),
+        QStringLiteral(
+            "65L(2)|M~Location~@S25@71L(2)|M~Name~@s25@56L(2)|M~Number~@P(###) ###-####P@24L(2)|M~EXT~@s6@"),
+        {{QStringLiteral("FON:LOCATION"), {}},
+         {QStringLiteral("FON:NAME"), {}},
+         {QStringLiteral("FON:NUMBER"), {}},
+         {QStringLiteral("FON:EXT"), {}}});
+    setup.form = [](QWidget *over, std::function<void()> done) { runNamePhoneForm(over, std::move(done)); };
+    m_phones = new BrowseWindow(std::move(setup));
+    disconnect(m_phones->listControl(), &QTableWidget::cellDoubleClicked, m_phones, nullptr);
+    box->addWidget(m_phones, 1);
+    auto *row = new QHBoxLayout;
+    QPushButton *toList = button(page, QStringLiteral("&To Phones List"), "toPhonesListButton",
+                                 QStringLiteral("Add To Just Phones List"));
+    connect(toList, &QPushButton::clicked, this, [this] { toPhonesList(); });
+    row->addWidget(toList);
+    row->addStretch();
+    QPushButton *dial = button(page, QStringLiteral("&Dial"), "dialButton");
+    dial->hide();
+    connect(dial, &QPushButton::clicked, this, [this] {
+        if (!m_phones->engine().fetchHighlighted())
+            return;
+        const store::Record &nam = table("QKnam").record();
+        const store::Record &fon = table("QKfon").record();
+        phones::gui::dial(phones::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
+                                                    nam.value(QStringLiteral("LNAME")).toString(),
+                                                    fon.value(QStringLiteral("LOCATION")).toString()),
+                          fon.value(QStringLiteral("LOCATION")).toString(),
+                          fon.value(QStringLiteral("NUMBER")).toString());
+    });
+    row->addWidget(dial);
+    box->addLayout(row);
+    return page;
+}
+
+QWidget *NamesListWindow::buildNotesTab() {
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("notesTab"));
+    auto *box = new QHBoxLayout(page);
+    ListSetup setup = detailSetup(page, "namesNotesList", "QKmem", "NAM_CTRL_KEY",
+                                  QStringLiteral("mem:nam_ctrl = nam:CTRL_NBR"),
+                                  QStringLiteral("37L(2)|M~Created~@d1@37L(2)|M~Updated~@d1b@"),
+                                  {{QStringLiteral("MEM:DATE"), {}}, {QStringLiteral("MEM:UPDATE"), {}}});
+    setup.form = [](QWidget *over, std::function<void()> done) { runNameNoteForm(over, std::move(done)); };
+    m_notes = new BrowseWindow(std::move(setup));
+    disconnect(m_notes->listControl(), &QTableWidget::cellDoubleClicked, m_notes, nullptr);
+    box->addWidget(m_notes, 2);
+    m_memo = new QPlainTextEdit(page);
+    m_memo->setObjectName(QStringLiteral("memoText"));
+    m_memo->setReadOnly(true);
+    box->addWidget(m_memo, 3);
+    connect(m_notes, &BrowseWindow::rowChanged, this, [this] {
+        BrowseWindow *list = m_notes;
+        Table &mem = table("QKmem");
+        const int row = list->engine().highlighted();
+        if (row <= 0) {
+            m_memo->clear();
+            return;
+        }
+        // The highlighted note's text, read from its position.
+        const store::Record kept = mem.record();
+        if (mem.reget(list->engine().row(row).position).ok())
+            m_memo->setPlainText(mem.record().memo());
+        else
+            m_memo->clear();
+        mem.record() = kept;
+    });
+    return page;
+}
+
+QWidget *NamesListWindow::buildWorkTab() {
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("workTab"));
+    auto *form = new QFormLayout(page);
+    const std::pair<const char *, const char *> fields[] = {
+        {"CMP:NAME", "Company:"}, {"CMP:BUSINESS", "Business:"}, {"CMP:ADDR1", "Address:"},
+        {"CMP:ADD2", "Address:"}, {"CMP:COUNTRY", "Country:"},   {"CMP:EMAILADDRESS", "Email:"}};
+    for (const auto &[field, prompt] : fields) {
+        auto *value = new QLabel(page);
+        value->setObjectName(QStringLiteral("work") +
+                             QString::fromLatin1(field).section(QLatin1Char(':'), -1));
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        value->setProperty("field", QString::fromLatin1(field));
+        form->addRow(QString::fromLatin1(prompt), value);
+    }
+    m_cityLine = new QLabel(page);
+    m_cityLine->setObjectName(QStringLiteral("workCityLine"));
+    form->addRow(QString(), m_cityLine);
+    QPushButton *select = button(page, QStringLiteral("Se&lect Company"), "selectCompanyButton",
+                                 QStringLiteral("Select Company"));
+    connect(select, &QPushButton::clicked, this,
+            [this] { pickCompany(table("QKcmp").record().value(QStringLiteral("NAME")).toString()); });
+    form->addRow(QString(), select);
+    return page;
+}
+
+QWidget *NamesListWindow::buildCategoriesTab() {
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("categoriesTab"));
+    auto *box = new QVBoxLayout(page);
+    ListSetup setup =
+        detailSetup(page, "namesCategoriesList", "QKjnc", "NAM_CTRL_KEY",
+                    QStringLiteral("jnc:nam_ctrl = nam:CTRL_NBR AND (jnc:cat_ctrl)"),
+                    QStringLiteral("120L(2)|M~Category~@s30@"), {{QStringLiteral("CAT:CATEGORY"), {}}});
+    setup.carriedFields = {QStringLiteral("JNC:CTRL_NBR"), QStringLiteral("JNC:CAT_CTRL")};
+    setup.joins = {
+        {QStringLiteral("QKcat"), QStringLiteral("CTRL_KEY"), {QStringLiteral("JNC:CAT_CTRL")}, false, {}}};
+    m_categories = new BrowseWindow(std::move(setup));
+    for (auto action : {engine::ListAction::Insert, engine::ListAction::Change, engine::ListAction::Delete})
+        if (QPushButton *b = m_categories->button(action))
+            b->hide();
+    disconnect(m_categories->listControl(), &QTableWidget::cellDoubleClicked, m_categories, nullptr);
+    box->addWidget(m_categories, 1);
+    auto *row = new QHBoxLayout;
+    QPushButton *display = button(page, QStringLiteral("Dis&play Category"), "displayCategoryButton",
+                                  QStringLiteral("Select Highlighted Category"));
+    connect(display, &QPushButton::clicked, this, [this] {
+        if (!m_categories->engine().fetchHighlighted())
+            return;
+        const store::Record &cat = table("QKcat").record();
+        displayCategory(static_cast<qint32>(cat.integer(0)),
+                        cat.value(QStringLiteral("CATEGORY")).toString());
+    });
+    QPushButton *remove = button(page, QStringLiteral("&Delete from Category"), "deleteFromCategoryButton");
+    connect(remove, &QPushButton::clicked, this, [this] {
+        if (!m_categories->engine().fetchHighlighted())
+            return;
+        startMembership(this, MembershipOp::Delete, {}, [this](bool) {
+            TagStore::instance().clearAllTags(TagTable::NameLinks, false);
+            refreshAll();
+        });
+    });
+    row->addWidget(display);
+    row->addWidget(remove);
+    row->addStretch();
+    box->addLayout(row);
+    return page;
+}
+
+QLineEdit *NamesListWindow::entry(const QString &field) const {
+    const auto found = m_entries.find(field);
+    return found == m_entries.end() ? nullptr : found->second;
+}
+
+qint64 NamesListWindow::recordCount() const {
+    return m_list->engine().recordCount();
+}
+
+bool NamesListWindow::ageShown() const {
+    return s_ageShown;
+}
+
+qint64 NamesListWindow::currentPerson() const {
+    return table("QKnam").record().integer(0);
+}
+
+qint64 NamesListWindow::highlightedPointer() const {
+    const engine::BrowseList &e = m_list->engine();
+    if (e.highlighted() <= 0)
+        return 0;
+    return e.row(e.highlighted()).position.toLongLong();
+}
+
+void NamesListWindow::refreshAll(bool forced) {
+    if (forced)
+        m_list->engine().forceRefresh();
+    m_list->engine().refresh(0);
+    m_count->setText(QString::number(std::max<qint64>(0, recordCount())));
+    highlightChanged();
+    askWhenEmpty();
+}
+
+void NamesListWindow::highlightChanged() {
+    if (m_busy)
+        return;
+    readPerson();
+    showTagMarks();
+    showPerson();
+    refreshDetail();
+    updateButtons();
+}
+
+// The person (and company) of the highlighted link, read in full by number
+// and watched, so an in-place save notices another station's change.
+void NamesListWindow::readPerson() {
+    Table &nam = table("QKnam");
+    Table &cmp = table("QKcmp");
+    const engine::BrowseList &e = m_list->engine();
+    if (e.rowCount() == 0) {
+        nam.record().clear();
+        cmp.record().clear();
+        return;
+    }
+    const qint64 person =
+        table("QKjnc").record().integer(table("QKjnc").def().fieldIndex(QStringLiteral("NAM_CTRL")));
+    nam.record().clear();
+    nam.record().setInteger(0, person);
+    if (nam.fetch(*nam.def().key(QStringLiteral("CTRL_KEY"))).ok())
+        nam.watch();
+    else
+        nam.record().clear();
+    const qint64 company = nam.record().integer(nam.def().fieldIndex(QStringLiteral("CMP_CTRL")));
+    cmp.record().clear();
+    if (company != 0) {
+        cmp.record().setInteger(0, company);
+        if (!cmp.fetch(*cmp.def().key(QStringLiteral("CTRL_KEY"))).ok())
+            cmp.record().clear();
+    }
+    const QString last = table("QKjnc").record().value(QStringLiteral("LNAME")).toString().trimmed();
+    const QChar first = last.isEmpty() ? QChar() : last.at(0).toUpper();
+    if (QAbstractButton *letter = m_letters->button(first.unicode()))
+        letter->setChecked(true);
+    else if (QAbstractButton *checked = m_letters->checkedButton()) {
+        m_letters->setExclusive(false);
+        checked->setChecked(false);
+        m_letters->setExclusive(true);
+    }
+}
+
+void NamesListWindow::showPerson() {
+    const store::Record &nam = table("QKnam").record();
+    const store::Record &cmp = table("QKcmp").record();
+    for (const auto &[field, edit] : m_entries) {
+        if (edit->hasFocus() && m_remembered.count(edit))
+            continue; // the user is typing there
+        const store::Record &rec = field.startsWith(QLatin1String("CMP:")) ? cmp : nam;
+        edit->setText(engine::showValue(pictureOf(field), rec.value(field)).trimmed());
+    }
+    if (auto *number = findChild<QLabel *>(QStringLiteral("recordNumber")))
+        number->setText(nam.integer(0) ? QString::number(nam.integer(0)) : QString());
+    for (QLabel *value : findChildren<QLabel *>()) {
+        const QString field = value->property("field").toString();
+        if (field.startsWith(QLatin1String("CMP:")))
+            value->setText(cmp.value(field).toString().trimmed());
+    }
+    m_cityLine->setText(cmp.value(QStringLiteral("CITY")).toString().trimmed() + QLatin1Char(' ') +
+                        cmp.value(QStringLiteral("STATE")).toString().trimmed() + QLatin1Char(' ') +
+                        cmp.value(QStringLiteral("ZIP")).toString().trimmed());
+    updateAge();
+}
+
+void NamesListWindow::showTagMarks() {
+    const engine::BrowseList &e = m_list->engine();
+    TagStore &tags = TagStore::instance();
+    const bool any = tags.anyTags(TagTable::NameLinks);
+    for (int r = 1; r <= e.rowCount(); ++r) {
+        QTableWidgetItem *item = m_list->listControl()->item(r - 1, 0);
+        if (!item)
+            continue;
+        const bool tagged = any && tags.isTagged(TagTable::NameLinks, e.row(r).position.toLongLong());
+        item->setText(tagged ? QStringLiteral("*") : QString());
+    }
+}
+
+void NamesListWindow::refreshDetail() {
+    switch (m_details->currentIndex()) {
+    case 1:
+        m_phones->engine().refresh(0);
+        break;
+    case 2:
+        m_notes->engine().refresh(0);
+        break;
+    case 4:
+        m_categories->engine().refresh(0);
+        break;
+    default:
+        break;
+    }
+}
+
+void NamesListWindow::updateButtons() {
+    const bool rows = m_list->engine().rowCount() > 0;
+    const bool all = engine::currentCategory() == 0;
+    for (const char *name : {"tagButton", "untagButton", "tagAllButton", "untagAllButton",
+                             "deleteRecordButton", "deleteIcon", "assignCategoryButton", "assignIcon"})
+        m_actions.at(QLatin1String(name))->setEnabled(rows && !m_busy);
+    m_actions.at(QStringLiteral("moveIcon"))->setEnabled(!all && rows);
+    m_actions.at(QStringLiteral("removeIcon"))->setEnabled(!all && rows);
+    // The context menu of the main list follows the category shown.
+    engine::ContextMenu menu;
+    menu.shownWhenEmpty = false;
+    if (all)
+        menu.items = {{QStringLiteral("Copy To..."), engine::ListAction::Command,
+                       [this] { membership(MembershipOp::Copy); }, true, false},
+                      {QStringLiteral("Add Record"), engine::ListAction::Command, [this] { addRecord(); },
+                       false, false},
+                      {QStringLiteral("Delete Record"), engine::ListAction::Command,
+                       [this] { deleteRecord(); }, true, false}};
+    else
+        menu.items = {{QStringLiteral("Copy To..."), engine::ListAction::Command,
+                       [this] { membership(MembershipOp::Copy); }, true, false},
+                      {QStringLiteral("Move Copy"), engine::ListAction::Command,
+                       [this] { membership(MembershipOp::Move); }, true, false},
+                      {QStringLiteral("Delete Copy"), engine::ListAction::Command,
+                       [this] { membership(MembershipOp::Delete); }, true, false}};
+    m_list->engine().setContextMenu(menu);
+    m_ageLabel->setText(s_ageShown ? QStringLiteral("On ") : QStringLiteral("Off"));
+    for (QWidget *w : m_ageControls)
+        w->setVisible(s_ageShown);
+}
+
+void NamesListWindow::setCategory(qint32 category, const QString &name) {
+    engine::setCurrentCategory(category, name);
+    m_mainTab->setTabText(0, base::withoutTrailingBlanks(name));
+}
+
+void NamesListWindow::showAll() {
+    const QString last = table("QKnam").record().value(QStringLiteral("LNAME")).toString();
+    setCategory(0, QStringLiteral("All"));
+    reposition(last);
+}
+
+void NamesListWindow::chooseCategory() {
+    engine::setGlobalRequest(engine::Request::SelectRecord);
+    const QString last = table("QKnam").record().value(QStringLiteral("LNAME")).toString();
+    openCategoryList(this, [this, last] {
+        if (engine::globalResponse() != engine::Response::RequestCompleted)
+            return;
+        setCategory(engine::currentCategory(), engine::currentCategoryName());
+        reposition(last);
+    });
+}
+
+void NamesListWindow::displayCategory(qint32 category, const QString &name) {
+    const QString last = table("QKnam").record().value(QStringLiteral("LNAME")).toString();
+    setCategory(category, name);
+    reposition(last);
+}
+
+// Shows the same last name, or the next one, after the category changed or
+// the person was renamed.
+void NamesListWindow::reposition(const QString &lastName) {
+    m_list->engine().refresh(0);
+    store::Record &link = table("QKjnc").record();
+    link.setInteger(link.indexOf(QStringLiteral("JNC:CAT_CTRL")), engine::currentCategory());
+    link.setText(link.indexOf(QStringLiteral("JNC:LNAME")), lastName);
+    link.setText(link.indexOf(QStringLiteral("JNC:FNAME")), QString());
+    m_list->engine().locate(engine::BrowseList::LocateMode::NotBelow);
+    m_count->setText(QString::number(std::max<qint64>(0, recordCount())));
+    highlightChanged();
+    askWhenEmpty();
+}
+
+void NamesListWindow::askWhenEmpty() {
+    if (m_asking || m_closing || recordCount() != 0) {
+        if (recordCount() > 0)
+            m_declined.clear();
+        return;
+    }
+    const QString name = base::withoutTrailingBlanks(engine::currentCategoryName());
+    // Asked once per empty category: a user who said No is left alone with
+    // the empty list until something changes.
+    if (m_declined == name)
+        return;
+    m_asking = true;
+    QTimer::singleShot(0, this, [this, name] {
+        const int answer = ask(this, QStringLiteral("Add Record"),
+                               QStringLiteral("No records in Category '") + name +
+                                   QStringLiteral("'.\n\r\n\rDo you want to add a record?"),
+                               store::Button::Yes | store::Button::No, store::Button::Yes);
+        m_asking = false;
+        if (answer == store::Button::Yes) {
+            addRecord();
+            return;
+        }
+        m_declined = name;
+        if (engine::currentCategory() != 0)
+            showAll();
+    });
+}
+
+void NamesListWindow::alphabetJump(QChar letter) {
+    store::Record &link = table("QKjnc").record();
+    link.setInteger(link.indexOf(QStringLiteral("JNC:CAT_CTRL")), engine::currentCategory());
+    link.setText(link.indexOf(QStringLiteral("JNC:LNAME")), QString(letter));
+    link.setText(link.indexOf(QStringLiteral("JNC:FNAME")), QString());
+    m_list->engine().locate(engine::BrowseList::LocateMode::NotBelow);
+    m_list->listControl()->setFocus();
+}
+
+bool NamesListWindow::linksFailed(const store::StoreError &error) {
+    if (error.ok())
+        return false;
+    const int answer =
+        ask(this, QStringLiteral("Auto Increment Error"),
+            QStringLiteral("Attempts to automatically number this record have failed.  Error received: ") +
+                store::errorText(error),
+            store::Button::Retry | store::Button::Cancel, store::Button::Cancel);
+    if (answer == store::Button::Retry)
+        return false; // the caller tries again
+    QTimer::singleShot(0, this, &QWidget::close);
+    return true;
+}
+
+void NamesListWindow::addRecord() {
+    Table &nam = table("QKnam");
+    Table &set = table("QKset");
+    if (shell::readSetupRecord(set))
+        set.record().clear();
+    table("QKcmp").record().clear();
+    table("QKjnc").record().clear();
+    store::Record &person = nam.record();
+    // Numbered and added at once, as a form numbers its record.
+    store::StoreError added;
+    qint64 number = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (const store::StoreError e = nextControlNumber(QStringLiteral("QKnam"), number)) {
+            store::setLastError(e);
+            store::takeSavedError();
+            store::standardMessage(this, 35, QStringLiteral("QKnam"));
+            return;
+        }
+        person.clear();
+        person.setInteger(0, number);
+        person.setValue(QStringLiteral("NAM:STATE"), set.record().value(QStringLiteral("SET:STATE")));
+        person.setValue(QStringLiteral("NAM:COUNTRY"), set.record().value(QStringLiteral("SET:COUNTRY")));
+        added = nam.insert();
+        if (added.ok())
+            break;
+    }
+    if (!added.ok()) {
+        store::setLastError(added);
+        store::takeSavedError();
+        if (added.code == store::Code::DuplicateKey)
+            store::standardMessage(this, 24, QStringLiteral("nam:ctrl_key"));
+        else
+            store::standardMessage(this, 14);
+        entry(QStringLiteral("NAM:FNAME"))->setFocus();
+        return;
+    }
+    // The category shown, then "All" when that was another one.
+    const qint32 category = engine::currentCategory();
+    for (;;) {
+        store::StoreError e = addLink(number, category, {}, {});
+        if (e.ok() && category != 0 && !hasLink(number, 0))
+            e = addLink(number, 0, {}, {});
+        if (e.ok())
+            break;
+        if (linksFailed(e))
+            return;
+    }
+    m_declined.clear();
+    m_list->engine().forceRefresh();
+    reposition(QString());
+    // The new, nameless person is at the top of the list: type the name.
+    m_details->setCurrentIndex(0);
+    entry(QStringLiteral("NAM:LNAME"))->setFocus();
+}
+
+void NamesListWindow::deleteRecord() {
+    if (m_list->engine().rowCount() == 0)
+        return;
+    TagStore &tags = TagStore::instance();
+    if (tags.anyTags(TagTable::NameLinks)) {
+        if (ask(this, QStringLiteral("Delete Record Warning"),
+                QStringLiteral("Do you want to delete tagged records?"),
+                store::Button::Yes | store::Button::No, store::Button::No) != store::Button::Yes)
+            return;
+        const std::vector<qint32> tagged = tags.taggedControlNumbers(TagTable::NameLinks, table("QKjnc"));
+        m_list->engine().fetchHighlighted();
+        startMembership(this, MembershipOp::Delete, tagged, [this](bool) {
+            TagStore::instance().clearAllTags(TagTable::NameLinks, false);
+            m_list->engine().reset(engine::BrowseList::ResetMode::FromFirstRow);
+            refreshAll();
+        });
+        return;
+    }
+    if (ask(this, QStringLiteral("Delete Record Warning"),
+            QStringLiteral("Do you want to delete this record?"), store::Button::Yes | store::Button::No,
+            store::Button::No) != store::Button::Yes)
+        return;
+    readPerson();
+    QString stage;
+    if (const store::StoreError e = deletePersonWhole(currentPerson(), &stage)) {
+        tell(this, QStringLiteral("Delete Record Warning"),
+             QStringLiteral("Error deleting record:  ") + store::errorText(e));
+        if (stage == QLatin1String("QKnam"))
+            return;
+    }
+    m_list->engine().forceRefresh();
+    m_list->engine().refresh(0);
+    m_list->engine().reset(engine::BrowseList::ResetMode::FromFirstRow);
+    refreshAll(false);
+}
+
+void NamesListWindow::membership(MembershipOp op) {
+    if (m_list->engine().rowCount() == 0 || !m_list->engine().fetchHighlighted())
+        return;
+    readPerson();
+    const QString last = table("QKnam").record().value(QStringLiteral("LNAME")).toString();
+    TagStore &tags = TagStore::instance();
+    const std::vector<qint32> tagged = tags.anyTags(TagTable::NameLinks)
+                                           ? tags.taggedControlNumbers(TagTable::NameLinks, table("QKjnc"))
+                                           : std::vector<qint32>{};
+    startMembership(this, op, tagged, [this, op, last](bool ran) {
+        if (ran)
+            TagStore::instance().clearAllTags(TagTable::NameLinks, false);
+        m_list->engine().forceRefresh();
+        if (op == MembershipOp::Copy)
+            reposition(last);
+        else
+            refreshAll(false);
+    });
+}
+
+void NamesListWindow::tagHighlighted(bool on) {
+    const qint64 pointer = highlightedPointer();
+    if (pointer == 0)
+        return;
+    TagStore &tags = TagStore::instance();
+    const store::StoreError e =
+        on ? tags.setTag(TagTable::NameLinks, pointer) : tags.clearTag(TagTable::NameLinks, pointer);
+    if (e)
+        return; // the store told the user
+    showTagMarks();
+    m_list->engine().scrollRow(true);
+}
+
+void NamesListWindow::tagAll(bool on, std::function<void()> done) {
+    if (m_busy)
+        return;
+    TagStore &tags = TagStore::instance();
+    if (!on && engine::currentCategory() == 0) {
+        // Every link is in "All": the quick way.
+        tags.clearAllTags(TagTable::NameLinks, true);
+        showTagMarks();
+        if (done)
+            done();
+        return;
+    }
+    m_busy = true;
+    updateButtons();
+    Table &jnc = table("QKjnc");
+    auto cursor = std::make_unique<store::Cursor>(jnc);
+    cursor->setOrder(jnc.def().key(QStringLiteral("CAT_CTRL_KEY")));
+    cursor->setRange({store::sql::Value(static_cast<qint64>(engine::currentCategory()))});
+    const store::Record kept = jnc.record();
+    QPointer<NamesListWindow> self(this);
+    // One batch for the whole pass, in slices between which other windows
+    // get their turn.
+    runTagPass(std::move(cursor), TagTable::NameLinks, on ? TagPass::Mode::Set : TagPass::Mode::Clear, this,
+               [self, kept, done](TagStep) {
+                   if (!self)
+                       return;
+                   table("QKjnc").record() = kept;
+                   self->m_busy = false;
+                   self->m_list->engine().reset(engine::BrowseList::ResetMode::FromFirstRow);
+                   self->highlightChanged();
+                   if (done)
+                       done();
+               });
+}
+
+void NamesListWindow::toPhonesList() {
+    if (m_phones->engine().rowCount() == 0 || !m_phones->engine().fetchHighlighted())
+        return;
+    Table &fon = table("QKfon");
+    const store::Record &nam = table("QKnam").record();
+    store::Record &phone = fon.record();
+    phone.setValue(QStringLiteral("FON:JUSTPHONESNAME"),
+                   trimmed(nam.value(QStringLiteral("FNAME")).toString()) + QLatin1Char(' ') +
+                       trimmed(nam.value(QStringLiteral("LNAME")).toString()) + QStringLiteral(" (") +
+                       base::withoutTrailingBlanks(phone.value(QStringLiteral("LOCATION")).toString()) +
+                       QLatin1Char(')'));
+    phone.setValue(QStringLiteral("FON:JUSTPHONESBYTE"), 100);
+    store::changeRecord(fon, store::ConflictMessage::Short, this);
+    m_phones->engine().forceRefresh();
+    m_phones->engine().refresh(0);
+}
+
+void NamesListWindow::toggleAge() {
+    s_ageShown = !s_ageShown;
+    updateButtons();
+    updateAge();
+}
+
+void NamesListWindow::updateAge() {
+    const store::Record &nam = table("QKnam").record();
+    const int dob = static_cast<int>(nam.integer(nam.indexOf(QStringLiteral("NAM:DOB"))));
+    const int reference = static_cast<int>(nam.integer(nam.indexOf(QStringLiteral("NAM:ZIP_CTRL"))));
+    auto *age = findChild<QLineEdit *>(QStringLiteral("ageEntry"));
+    auto *date = findChild<QLineEdit *>(QStringLiteral("ageDateEntry"));
+    date->setText(reference ? engine::showValue(QStringLiteral("@D1b"), reference) : QString());
+    if (dob == 0) {
+        age->clear();
+        return;
+    }
+    const int at = reference ? reference : dates::Clock::current().today();
+    const int years = dates::wholeYearsBetween(dob, at);
+    age->setText(years > 0 ? QString::number(years) : QString());
+}
+
+bool NamesListWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_list->listControl() && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete) {
+            deleteRecord();
+            return true;
+        }
+        if (key->key() == Qt::Key_Insert) {
+            addRecord();
+            return true;
+        }
+    }
+    if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
+        if (event->type() == QEvent::FocusIn)
+            m_remembered[edit] = edit->text();
+        else if (event->type() == QEvent::FocusOut && m_remembered.count(edit) &&
+                 static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+            // Leaving the field: handled once the focus has moved on.
+            QTimer::singleShot(0, this, [this, edit = QPointer<QLineEdit>(edit)] {
+                if (edit)
+                    fieldLeft(edit);
+            });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void NamesListWindow::fieldLeft(QLineEdit *edit) {
+    const auto found = m_remembered.find(edit);
+    if (found == m_remembered.end())
+        return;
+    const QString before = found->second;
+    m_remembered.erase(found);
+    const QString field = edit->property("field").toString();
+    if (table("QKnam").record().integer(0) == 0)
+        return; // no person highlighted
+    if (field == QLatin1String("NAM:CITY")) {
+        if (edit->text() != before)
+            cityLeft(edit);
+        return;
+    }
+    if (field == QLatin1String("CMP:NAME")) {
+        if (edit->text() != before)
+            companyLeft(edit);
+        return;
+    }
+    // Leaving a field unchanged writes nothing.
+    if (edit->text() == before)
+        return;
+    const engine::EntryValue v = engine::readEntry(pictureOf(field), edit->text());
+    if (!v.ok) {
+        QApplication::beep();
+        edit->setToolTip(v.error);
+        edit->setText(before);
+        edit->setFocus();
+        return;
+    }
+    store::Record &nam = table("QKnam").record();
+    nam.setValue(field, v.value);
+    savePerson(field == QLatin1String("NAM:LNAME") || field == QLatin1String("NAM:FNAME"));
+}
+
+void NamesListWindow::savePerson(bool namesChanged) {
+    Table &nam = table("QKnam");
+    store::Record &person = nam.record();
+    if (person.value(QStringLiteral("COUNTRY")).toString().trimmed().isEmpty()) {
+        Table &set = table("QKset");
+        const store::Record kept = set.record();
+        if (!shell::readSetupRecord(set))
+            person.setValue(QStringLiteral("NAM:COUNTRY"), set.record().value(QStringLiteral("SET:COUNTRY")));
+        set.record() = kept;
+    }
+    const qint64 number = person.integer(0);
+    const QString last = person.value(QStringLiteral("LNAME")).toString();
+    const QString first = person.value(QStringLiteral("FNAME")).toString();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const int result = store::changeRecord(nam, store::ConflictMessage::Short, this);
+    QApplication::restoreOverrideCursor();
+    if (result == store::ChangeResult::Failed) {
+        if (store::standardMessage(this, 16) == store::Button::Cancel)
+            entry(QStringLiteral("NAM:FNAME"))->setFocus();
+    }
+    if (result == store::ChangeResult::Done && namesChanged) {
+        if (const store::StoreError e = rewriteLinkNames(number, last, first)) {
+            store::setLastError(e);
+            store::takeSavedError();
+            store::standardMessage(this, 15, QStringLiteral("QKjnc"));
+        }
+        m_list->engine().forceRefresh();
+        reposition(last);
+        return;
+    }
+    // The stored person again, whatever happened.
+    refreshAll();
+}
+
+void NamesListWindow::cityLeft(QLineEdit *edit) {
+    const QString city = edit->text().trimmed();
+    if (city.isEmpty()) {
+        applyCity(QString(), table("QKnam").record().value(QStringLiteral("STATE")).toString(),
+                  table("QKnam").record().value(QStringLiteral("ZIP")).toString());
+        return;
+    }
+    if (const std::optional<postal::CityZip> known = postal::lookUpCity(city)) {
+        applyCity(known->city, known->state, known->zip);
+        return;
+    }
+    postal::gui::chooseCity(this, city, [this](std::optional<postal::CityZip> chosen) {
+        if (chosen)
+            applyCity(chosen->city, chosen->state, chosen->zip);
+        else
+            refreshAll(); // the stored city goes back into the field
+        if (QLineEdit *dob = entry(QStringLiteral("NAM:DOB")); dob && dob->isVisible())
+            dob->setFocus();
+    });
+}
+
+void NamesListWindow::applyCity(const QString &city, const QString &state, const QString &zip) {
+    store::Record &nam = table("QKnam").record();
+    nam.setValue(QStringLiteral("NAM:CITY"), city);
+    nam.setValue(QStringLiteral("NAM:STATE"), state);
+    nam.setValue(QStringLiteral("NAM:ZIP"), zip);
+    savePerson(false);
+}
+
+void NamesListWindow::companyLeft(QLineEdit *edit) {
+    const QString typed = edit->text().trimmed();
+    Table &jcg = table("QKjcg");
+    const store::Record kept = jcg.record();
+    jcg.record().clear();
+    jcg.record().setValue(QStringLiteral("JCG:GRP_CTRL"), 0);
+    jcg.record().setValue(QStringLiteral("JCG:COMPANY"), typed);
+    const bool known = !typed.isEmpty() && jcg.fetch(*jcg.def().key(QStringLiteral("GRP_CTRL_KEY"))).ok();
+    const qint64 company = known ? jcg.record().integer(jcg.def().fieldIndex(QStringLiteral("CMP_CTRL"))) : 0;
+    jcg.record() = kept;
+    if (known) {
+        // A typed name that matches a company links that company.
+        table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"), company);
+        savePerson(false);
+        return;
+    }
+    pickCompany(m_remembered.count(edit) ? m_remembered.at(edit) : typed);
+}
+
+// Until the companies list can pick, a plain list of the companies by name.
+void NamesListWindow::pickCompany(const QString &remembered) {
+    const store::TableDef &cmp = table("QKcmp").def();
+    ListSetup setup;
+    setup.objectName = QStringLiteral("companyPicker");
+    setup.title = QStringLiteral("Companies");
+    setup.placementKey = QStringLiteral("cmpls");
+    setup.tableName = QStringLiteral("QKcmp");
+    setup.uses = {QStringLiteral("QKcmp")};
+    setup.columns = {{QStringLiteral("CMP:NAME"), {}}, {QStringLiteral("CMP:CITY"), {}}};
+    setup.columnFormat = QStringLiteral("145L(2)|M~Name~@s35@80L(2)|M~City~@s30@");
+    setup.orders = {engine::SortOrder{cmp.key(QStringLiteral("NAME_KEY"))}};
+    setup.thumb = engine::ThumbKind::Distributed;
+    setup.contextMenu = engine::ContextMenu{
+        {{QStringLiteral("&Select"), engine::ListAction::Select, {}, true, false}}, false};
+    engine::setGlobalRequest(engine::Request::SelectRecord);
+    auto *picker = new BrowseWindow(std::move(setup), this, [this, remembered] {
+        Table &companies = table("QKcmp");
+        if (engine::globalResponse() == engine::Response::RequestCompleted) {
+            table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"), companies.record().integer(0));
+            savePerson(false);
+            return;
+        }
+        // The company the person had stays.
+        Q_UNUSED(remembered);
+        refreshAll();
+    });
+    for (auto action : {engine::ListAction::Insert, engine::ListAction::Change, engine::ListAction::Delete})
+        if (QPushButton *b = picker->button(action))
+            b->hide();
+    engine::gui::WindowHost::present(picker, this);
+}
+
+void NamesListWindow::pickBirthdate() {
+    store::Record &nam = table("QKnam").record();
+    if (nam.integer(0) == 0)
+        return;
+    const int field = nam.indexOf(QStringLiteral("NAM:DOB"));
+    int dob = static_cast<int>(nam.integer(field));
+    if (dob == 0)
+        dob = dates::Clock::current().today();
+    dates::gui::CalendarPicker::pick(this, dob, [this, field](int chosen) {
+        if (chosen == 0)
+            return;
+        table("QKnam").record().setInteger(field, chosen);
+        savePerson(false);
+    });
+}
+
+void NamesListWindow::pickAgeDate() {
+    store::Record &nam = table("QKnam").record();
+    const int dob = static_cast<int>(nam.integer(nam.indexOf(QStringLiteral("NAM:DOB"))));
+    if (nam.integer(0) == 0 || dob == 0)
+        return;
+    const int field = nam.indexOf(QStringLiteral("NAM:ZIP_CTRL"));
+    const int reference = static_cast<int>(nam.integer(field));
+    dates::gui::CalendarPicker::pick(this, reference ? reference : dob, [this, field](int chosen) {
+        if (chosen == 0)
+            return;
+        // Today is the default: no reference date is kept for it.
+        const int today = dates::Clock::current().today();
+        table("QKnam").record().setInteger(field, chosen == today ? 0 : chosen);
+        savePerson(false);
+    });
+}
+
+void NamesListWindow::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_busy && !m_asking &&
+        !m_list->engine().formRunning() && !engine::gui::WindowHost::isBlocked(this)) {
+        // Back from another window: what it changed shows.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_busy && !m_asking && QApplication::focusWidget() &&
+                !qobject_cast<QLineEdit *>(QApplication::focusWidget()))
+                refreshAll();
+        });
+    }
+}
+
+void NamesListWindow::closeEvent(QCloseEvent *event) {
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    event->accept();
+    QWidget::closeEvent(event);
+    shell::postFrameEvent(shell::FrameEvent::NamesListClosed);
+    engine::setGlobalResponse(engine::Response::RequestCancelled);
+}
+
+void registerNamesList(shell::gui::WindowOpeners &openers) {
+    openers.set(shell::gui::FrameCommand::NamesList,
+                [](const shell::gui::FrameContext &) { NamesListWindow::open(); });
+}
+
+} // namespace tabulo::people::gui

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "people/Membership.h"
+#include "store/Store.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QBoxLayout;
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+
+namespace tabulo::engine::gui {
+class BrowseWindow;
+}
+namespace tabulo::shell::gui {
+class WindowOpeners;
+}
+
+namespace tabulo::people::gui {
+
+// "Names List", the program's central window: the people of one category
+// (or all) in last-name order from their category links, with the
+// highlighted person's whole record on five tabs beside the list. The home
+// address is edited in place and saved field by field; phones and notes go
+// through their forms; people are added and deleted here, tagged, and copied,
+// moved or removed between categories. There is one names list at a time.
+class NamesListWindow final : public QWidget {
+    Q_OBJECT
+public:
+    // Opens the names list, or brings the open one forward.
+    static NamesListWindow *open();
+    static NamesListWindow *openWindow();
+    ~NamesListWindow() override;
+
+    engine::gui::BrowseWindow *mainList() const { return m_list; }
+    engine::gui::BrowseWindow *phonesList() const { return m_phones; }
+    engine::gui::BrowseWindow *notesList() const { return m_notes; }
+    engine::gui::BrowseWindow *categoriesList() const { return m_categories; }
+    QTabWidget *detailTabs() const { return m_details; }
+    // The in-place entry of a person's field ("NAM:LNAME", "CMP:NAME").
+    QLineEdit *entry(const QString &field) const;
+    qint64 recordCount() const;
+    bool ageShown() const;
+
+    // The window's actions, as its buttons run them.
+    void addRecord();
+    void deleteRecord();
+    void showAll();
+    void chooseCategory();
+    void displayCategory(qint32 category, const QString &name);
+    void alphabetJump(QChar letter);
+    void tagHighlighted(bool on);
+    // Tags or untags every link of the category shown, in slices that leave
+    // the window usable; `done` runs at the end.
+    void tagAll(bool on, std::function<void()> done = {});
+    void membership(MembershipOp op);
+    void toPhonesList();
+    void toggleAge();
+    // Forced rebuild of the main list and the visible detail list.
+    void refreshAll(bool forced = true);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    NamesListWindow();
+    void build();
+    QWidget *buildHomeTab();
+    QWidget *buildPhonesTab();
+    QWidget *buildNotesTab();
+    QWidget *buildWorkTab();
+    QWidget *buildCategoriesTab();
+    void buildIconBar(QBoxLayout *into);
+    void buildAlphabet(QBoxLayout *into);
+
+    void highlightChanged();
+    void readPerson();
+    void showPerson();
+    void showTagMarks();
+    void refreshDetail();
+    void setCategory(qint32 category, const QString &name);
+    void reposition(const QString &lastName);
+    void askWhenEmpty();
+    void fieldLeft(QLineEdit *edit);
+    void savePerson(bool namesChanged);
+    void cityLeft(QLineEdit *edit);
+    void applyCity(const QString &city, const QString &state, const QString &zip);
+    void companyLeft(QLineEdit *edit);
+    void pickCompany(const QString &remembered);
+    void pickBirthdate();
+    void pickAgeDate();
+    void updateAge();
+    void updateButtons();
+    qint64 highlightedPointer() const;
+    qint64 currentPerson() const;
+    bool linksFailed(const store::StoreError &error);
+
+    store::TableUse m_use;
+    engine::gui::BrowseWindow *m_list = nullptr;
+    engine::gui::BrowseWindow *m_phones = nullptr;
+    engine::gui::BrowseWindow *m_notes = nullptr;
+    engine::gui::BrowseWindow *m_categories = nullptr;
+    QTabWidget *m_mainTab = nullptr;
+    QTabWidget *m_details = nullptr;
+    QLabel *m_count = nullptr;
+    QLabel *m_ageLabel = nullptr;
+    QLabel *m_cityLine = nullptr;
+    QPlainTextEdit *m_memo = nullptr;
+    QButtonGroup *m_letters = nullptr;
+    std::map<QString, QLineEdit *> m_entries;    // by field
+    std::map<QLineEdit *, QString> m_remembered; // value when the entry took the focus
+    std::vector<QWidget *> m_ageControls;
+    std::map<QString, QWidget *> m_actions; // buttons by object name
+    QString m_declined;                     // the empty category the user declined to fill
+    bool m_asking = false;
+    bool m_busy = false;
+    bool m_closing = false;
+};
+
+// Lets the main frame's "Names List" item open the names list.
+void registerNamesList(shell::gui::WindowOpeners &openers);
+
+} // namespace tabulo::people::gui

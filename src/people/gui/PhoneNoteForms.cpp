@@ -1,0 +1,227 @@
+#include "people/gui/PhoneNoteForms.h"
+
+#include "base/Clock.h"
+#include "engine/Globals.h"
+#include "engine/gui/RecordFormWindow.h"
+#include "shell/StoreSetupSource.h"
+#include "store/Dictionary.h"
+#include "store/MessageService.h"
+#include "store/Store.h"
+
+#include <QFont>
+#include <QLineEdit>
+#include <QVariant>
+
+#include <memory>
+
+namespace tabulo::people::gui {
+
+using engine::FormVariant;
+using engine::Request;
+using engine::gui::FieldKind;
+using engine::gui::FormField;
+using engine::gui::FormWindowSetup;
+using engine::gui::RecordFormWindow;
+
+namespace {
+
+const store::TableDef &def(const char *name) {
+    return *store::Dictionary::instance().table(QString::fromLatin1(name));
+}
+
+// The person the names list has highlighted.
+qint64 highlightedPerson() {
+    return store::Store::instance()
+        .table(QStringLiteral("QKnam"))
+        .record()
+        .value(QStringLiteral("CTRL_NBR"))
+        .toLongLong();
+}
+
+// A number picture has more places than a short or byte field holds: refuse
+// what would not fit instead of storing something else.
+std::function<QString(const QVariant &)> inRangeOf(const store::TableDef &table, const char *field) {
+    const store::FieldDef *f = table.field(QString::fromLatin1(field));
+    const qint64 low = f->minValue();
+    const qint64 high = f->maxValue();
+    return [low, high](const QVariant &value) -> QString {
+        const qint64 v = value.toLongLong();
+        if (v >= low && v <= high)
+            return {};
+        return QStringLiteral("The value must be between %1 and %2.").arg(low).arg(high);
+    };
+}
+
+FormField entry(const char *prompt, const char *field, const char *picture, const char *objectName) {
+    FormField f;
+    f.prompt = QString::fromUtf8(prompt);
+    f.field = QString::fromLatin1(field);
+    f.picture = QString::fromLatin1(picture);
+    f.objectName = QString::fromLatin1(objectName);
+    return f;
+}
+
+FormField memo(const char *prompt, const char *tab) {
+    FormField f;
+    f.prompt = QString::fromUtf8(prompt);
+    f.field = QStringLiteral("MEM:MEMO");
+    f.objectName = QStringLiteral("memoBox");
+    f.kind = FieldKind::Memo;
+    f.tab = QString::fromLatin1(tab);
+    return f;
+}
+
+FormWindowSetup baseSetup(const char *objectName, const char *table, const char *uses, FormVariant variant) {
+    const store::TableDef &t = def(table);
+    FormWindowSetup setup;
+    setup.objectName = QString::fromLatin1(objectName);
+    setup.tableName = t.name;
+    setup.uses = store::tablesUsedBy(QString::fromLatin1(uses));
+    setup.form.formKey = setup.objectName;
+    setup.form.variant = variant;
+    setup.form.longConflictMessage = variant == FormVariant::B;
+    setup.form.duplicateKeys = {t.key(QStringLiteral("CTRL_KEY"))};
+    setup.okLabel = QStringLiteral("OK");
+    setup.cancelLabel = QStringLiteral("Cancel");
+    return setup;
+}
+
+} // namespace
+
+PhoneNumberCheck checkPhoneNumber(const QString &number, const QString &area, bool adding,
+                                  const QString &localAreaCode) {
+    PhoneNumberCheck result{false, number, area};
+    if (adding) {
+        QString digits;
+        for (QChar c : number.trimmed()) {
+            if (c.isDigit())
+                digits += c;
+        }
+        if (digits.size() == 7)
+            result.number = localAreaCode.trimmed() + digits;
+        else if (digits.size() != 10)
+            result.refused = true;
+    }
+    const QString leading = result.number.left(3);
+    if (leading != result.area)
+        result.area = leading;
+    return result;
+}
+
+RecordFormWindow *runNamePhoneForm(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &fon = def("QKfon");
+    FormWindowSetup setup = baseSetup("fonup", "QKfon", "namephoneform", FormVariant::A);
+    setup.form.title = QStringLiteral("Update Phone Record");
+    const int link = fon.fieldIndex(QStringLiteral("NAM_CTRL"));
+    setup.form.prime = [link](store::Record &r) { r.setInteger(link, highlightedPerson()); };
+
+    const int number = fon.fieldIndex(QStringLiteral("NUMBER"));
+    const int area = fon.fieldIndex(QStringLiteral("AREA"));
+    // Read once the form holds the setup table, before the user can type.
+    auto localAreaCode = std::make_shared<QString>();
+
+    FormField numberField = entry("&Number:", "FON:NUMBER", "@P(###) ###-####P", "numberEntry");
+    numberField.leave = [number, area, localAreaCode](RecordFormWindow &window) {
+        store::Record &r = window.engine().table().record();
+        const PhoneNumberCheck checked = checkPhoneNumber(
+            r.text(number), r.text(area), window.engine().request() == Request::InsertRecord, *localAreaCode);
+        r.setText(number, checked.number);
+        r.setText(area, checked.area);
+        if (!checked.refused)
+            return true;
+        store::MessageBox box;
+        box.title = kPhoneEntryErrorTitle;
+        box.text = kPhoneEntryErrorText;
+        box.owner = &window;
+        store::MessageService::current().show(box);
+        return false;
+    };
+    setup.fields = {
+        entry("&Location:", "FON:LOCATION", "@S25", "locationEntry"),
+        entry("Additional", "FON:NAME", "@s25", "nameEntry"),
+        numberField,
+        entry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
+        entry("Ext:", "FON:EXT", "@s6", "extEntry"),
+    };
+    setup.beforeShow = [localAreaCode](RecordFormWindow *window) {
+        store::Table &settings = store::Store::instance().table(QStringLiteral("QKset"));
+        if (shell::readSetupRecord(settings))
+            settings.record().clear();
+        *localAreaCode =
+            settings.record().text(settings.def().fieldIndex(QStringLiteral("AREACODE"))).trimmed();
+
+        // A new number must be entered (the form refuses to go on without
+        // one); a stored number may be edited freely.
+        QLineEdit *numberEntry = window->entry(2);
+        const bool adding = window->engine().request() == Request::InsertRecord;
+        numberEntry->setProperty("required", adding);
+        QFont font = numberEntry->font();
+        font.setBold(adding);
+        numberEntry->setFont(font);
+    };
+    return RecordFormWindow::run(caller, std::move(setup), std::move(done));
+}
+
+RecordFormWindow *runNameNoteForm(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &mem = def("QKmem");
+    FormWindowSetup setup = baseSetup("notup", "QKmem", "noteform", FormVariant::A);
+    setup.form.title = QStringLiteral("Name Notes Database Update Form");
+    const int link = mem.fieldIndex(QStringLiteral("NAM_CTRL"));
+    const int created = mem.fieldIndex(QStringLiteral("DATE"));
+    const int updated = mem.fieldIndex(QStringLiteral("UPDATE"));
+    setup.form.prime = [link, created](store::Record &r) {
+        r.clear();
+        r.setInteger(link, highlightedPerson());
+        r.setInteger(created, dates::Clock::current().today());
+        r.setMemo({});
+    };
+    setup.fields = {
+        memo("", "General"),
+        entry("Created:", "MEM:DATE", "@d1", "createdEntry"),
+        entry("Updated:", "MEM:UPDATE", "@d1b", "updatedEntry"),
+        entry("Number:", "MEM:ORDER", "@n5", "numberEntry"),
+    };
+    setup.fields[3].check = inRangeOf(mem, "ORDER");
+    setup.beforeSave = [updated](RecordFormWindow &window) {
+        if (window.engine().request() != Request::ChangeRecord || !window.engine().differsFromSaved())
+            return;
+        // A date the user has just typed in full (the cursor right after
+        // it) stands; otherwise the note is dated by this change.
+        const QLineEdit *updatedEntry = window.entry(2);
+        if (updatedEntry->isModified() && updatedEntry->cursorPosition() == 8)
+            return;
+        window.engine().table().record().setInteger(updated, dates::Clock::current().today());
+    };
+    return RecordFormWindow::run(caller, std::move(setup), std::move(done));
+}
+
+RecordFormWindow *runSharedPhoneForm(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &fon = def("QKfon");
+    FormWindowSetup setup = baseSetup("UpdateQKfon", "QKfon", "namephoneform2", FormVariant::B);
+    setup.fields = {
+        entry("&Location:", "FON:LOCATION", "@S25", "locationEntry"),
+        entry("Name:", "FON:NAME", "@s25", "nameEntry"),
+        entry("&Number:", "FON:NUMBER", "@P(###) ###-####P", "numberEntry"),
+        entry("Area:", "FON:AREA", "@s3", "areaEntry"),
+        entry("Ext:", "FON:EXT", "@s6", "extEntry"),
+        entry("Just Phones Byte:", "FON:JUSTPHONESBYTE", "@n3", "justPhonesByteEntry"),
+        entry("Just Phones Name:", "FON:JUSTPHONESNAME", "@s35", "justPhonesNameEntry"),
+    };
+    setup.fields[5].check = inRangeOf(fon, "JUSTPHONESBYTE");
+    return RecordFormWindow::run(caller, std::move(setup), std::move(done));
+}
+
+RecordFormWindow *runSharedNoteForm(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &mem = def("QKmem");
+    FormWindowSetup setup = baseSetup("UpdateQKmem", "QKmem", "noteform", FormVariant::B);
+    setup.fields = {
+        entry("&Date:", "MEM:DATE", "@d1b", "dateEntry"),
+        entry("U&pdate:", "MEM:UPDATE", "@d1b", "updateEntry"),
+        entry("&Order:", "MEM:ORDER", "@n5", "orderEntry"),
+        memo("&Memo:", "Memo"),
+    };
+    setup.fields[2].check = inRangeOf(mem, "ORDER");
+    return RecordFormWindow::run(caller, std::move(setup), std::move(done));
+}
+
+} // namespace tabulo::people::gui
