@@ -125,15 +125,22 @@ StoreError rewriteLinkNames(qint64 person, const QString &lastName, const QStrin
     std::vector<QString> positions;
     if (const StoreError e = childPositions(jnc, "NAM_CTRL_KEY", person, positions))
         return e;
+    // All of a person's links or none: one transaction, one write to disk.
+    if (const StoreError e = jnc.begin(2))
+        return e;
     for (const QString &p : positions) {
-        if (const StoreError e = jnc.reget(p))
+        StoreError e = jnc.reget(p);
+        if (e.ok()) {
+            jnc.record().setText(field(jnc, "LNAME"), lastName);
+            jnc.record().setText(field(jnc, "FNAME"), firstName);
+            e = jnc.change();
+        }
+        if (e) {
+            jnc.rollback();
             return e;
-        jnc.record().setText(field(jnc, "LNAME"), lastName);
-        jnc.record().setText(field(jnc, "FNAME"), firstName);
-        if (const StoreError e = jnc.change())
-            return e;
+        }
     }
-    return {};
+    return jnc.commit();
 }
 
 StoreError deletePersonWhole(qint64 person, QString *stage) {

@@ -24,8 +24,8 @@ bool hasLink(qint64 person, qint64 category);
 // again, three attempts in all. The failure of the last attempt is returned.
 store::StoreError addLink(qint64 person, qint64 category, const QString &lastName, const QString &firstName);
 
-// Rewrites the name copies in every link of the person. Returns the first
-// failure; links already rewritten stay rewritten.
+// Rewrites the name copies in every link of the person, all of them or
+// none. Returns the failure.
 store::StoreError rewriteLinkNames(qint64 person, const QString &lastName, const QString &firstName);
 
 // Deletes the person as a whole: the person first (a failure there deletes

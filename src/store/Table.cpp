@@ -325,6 +325,26 @@ StoreError Cursor::count(qint64 &records)
     sql::Statement &stmt = countStatement();
     if (!stmt.valid())
         return m_table->failSql(stmt.prepareCode(), QStringLiteral("preparing a count"));
+    // A count stays right until this connection or another station writes
+    // to the file: switching back to a category just counted costs nothing.
+    // Filtered counts depend on values the filter reads elsewhere and are
+    // always made afresh.
+    std::string cacheKey;
+    qint64 dataVersion = 0;
+    if (!m_filterBinder) {
+        cacheKey = sqlite3_sql(stmt.get());
+        for (const sql::Value &v : m_rangeKey) {
+            cacheKey += '\x1f';
+            cacheKey += std::holds_alternative<qint64>(v) ? std::to_string(std::get<qint64>(v)) : std::get<std::string>(v);
+        }
+        dataVersion = m_table->dataVersion();
+        const auto cached = m_table->m_counts.find(cacheKey);
+        if (dataVersion >= 0 && cached != m_table->m_counts.end() && cached->second.dataVersion == dataVersion &&
+            cached->second.ownChanges == sqlite3_total_changes64(m_table->handle())) {
+            records = cached->second.records;
+            return m_table->succeed();
+        }
+    }
     sql::ResetGuard guard(stmt);
     int p = bindRange(stmt, 1);
     if (m_filterBinder)
@@ -333,7 +353,20 @@ StoreError Cursor::count(qint64 &records)
     if (rc != SQLITE_ROW)
         return m_table->failSql(rc, QStringLiteral("counting"));
     records = stmt.int64(0);
+    if (!cacheKey.empty() && dataVersion >= 0)
+        m_table->m_counts[cacheKey] = {records, dataVersion, sqlite3_total_changes64(m_table->handle())};
     return m_table->succeed();
+}
+
+qint64 Table::dataVersion()
+{
+    // Changes when another connection commits to the file.
+    if (!m_dataVersion.valid())
+        m_dataVersion = sql::Statement(m_db, "PRAGMA data_version");
+    if (!m_dataVersion.valid())
+        return -1;
+    sql::ResetGuard guard(m_dataVersion);
+    return m_dataVersion.step() == SQLITE_ROW ? m_dataVersion.int64(0) : -1;
 }
 
 StoreError Cursor::read(bool forward)
@@ -769,6 +802,8 @@ void Table::close()
     for (Cursor *c : m_cursors)
         c->detach();
     m_cache.clear();
+    m_dataVersion = sql::Statement();
+    m_counts.clear();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_currentRid = 0;

@@ -230,6 +230,17 @@ private:
     QString m_directory;
     Record m_record;
     sqlite3 *m_db = nullptr;
+    // Counts of ranges, valid while neither this connection nor another one
+    // has written since (see Cursor::count).
+    struct CachedCount {
+        qint64 records = 0;
+        qint64 dataVersion = 0;
+        qint64 ownChanges = 0;
+    };
+    std::map<std::string, CachedCount> m_counts;
+    sql::Statement m_dataVersion;
+    qint64 dataVersion();
+    friend class Cursor;
     std::unique_ptr<Cursor> m_cursor;
     std::set<Cursor *> m_cursors;
     std::map<std::string, sql::Statement> m_cache;

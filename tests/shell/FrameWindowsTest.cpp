@@ -75,6 +75,10 @@ protected:
 TEST_F(FrameWindowsTest, EveryWindowIsWholeAtItsOpeningSizeAndAtTwiceItsSize) {
     // The section each window keeps its placement under.
     const QHash<QString, QString> sections = {
+        {QStringLiteral("namclstag"), QStringLiteral("namclstag")},
+        {QStringLiteral("fonup"), QStringLiteral("fonup")},
+        {QStringLiteral("notup"), QStringLiteral("notup")},
+        {QStringLiteral("UpdateQKnam"), QStringLiteral("UpdateQKnam")},
         {QStringLiteral("catls"), QStringLiteral("catls")},
         {QStringLiteral("catup"), QStringLiteral("catup")},
         {QStringLiteral("UpdateQKjnc"), QStringLiteral("UpdateQKjnc")},

@@ -335,3 +335,47 @@ TEST(RangeReadPlan, CountsOverTheKeyAloneAndInFileOrder) {
 }
 
 } // namespace
+
+namespace {
+
+// A category's count is kept until someone writes: this connection, or
+// another station through its own.
+TEST(RangeCount, AKeptCountFollowsEveryWriteToTheFile) {
+    TempDataDir dir;
+    auto here = freshTable(dir, "QKjnc");
+    Table there(here->def(), dir.path());
+    ASSERT_TRUE(there.open().ok());
+    qint64 number = 0;
+    auto add = [&number](Table &t, qint64 category) {
+        t.record().clear();
+        t.record().setValue(QStringLiteral("CTRL_NBR"), ++number);
+        t.record().setValue(QStringLiteral("NAM_CTRL"), number);
+        t.record().setValue(QStringLiteral("CAT_CTRL"), category);
+        EXPECT_TRUE(t.insert().ok());
+    };
+    for (int i = 0; i < 3; ++i)
+        add(*here, 5);
+    add(*here, 6);
+    Cursor members(*here);
+    members.setOrder(&keyOf(*here, "CAT_CTRL_KEY"));
+    members.setRange({sql::Value(qint64(5))});
+    auto count = [&members] {
+        qint64 n = -1;
+        EXPECT_TRUE(members.count(n).ok());
+        return n;
+    };
+    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(count(), 3);
+    add(*here, 5);
+    EXPECT_EQ(count(), 4) << "after this connection's insert";
+    add(there, 5);
+    EXPECT_EQ(count(), 5) << "after another station's insert";
+    there.record().setValue(QStringLiteral("CTRL_NBR"), number);
+    ASSERT_TRUE(there.fetch(keyOf(there, "CTRL_KEY")).ok());
+    ASSERT_TRUE(there.remove().ok());
+    EXPECT_EQ(count(), 4) << "after another station's delete";
+    members.setRange({sql::Value(qint64(6))});
+    EXPECT_EQ(count(), 1) << "another range";
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "engine/Picture.h"
 #include "engine/gui/WindowHost.h"
 #include "people/gui/CategoryWindows.h"
+#include "people/gui/NameRecordForm.h"
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "shell/gui/ProgramWindows.h"
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>
 
@@ -188,11 +190,44 @@ std::function<void(MainFrame &)> press(const char *window, const char *button) {
             b->click();
     };
 }
+// A form over the names list goes before the next one opens over it.
+void closeFormsOverNames() {
+    for (const char *form : {"fonup", "notup"})
+        if (QWidget *w = openWindow(QString::fromLatin1(form)))
+            w->close();
+    settleEvents();
+}
+
+// Shows a tab of the names list and presses Change on the list it holds.
+std::function<void(MainFrame &)> pressOnTab(int tab, const char *list) {
+    return [tab, list](MainFrame &) {
+        closeFormsOverNames();
+        QWidget *names = openWindow(QStringLiteral("namclstag"));
+        if (!names)
+            return;
+        if (auto *tabs = names->findChild<QTabWidget *>(QStringLiteral("detailTabs")))
+            tabs->setCurrentIndex(tab);
+        settleEvents();
+        if (auto *l = names->findChild<QWidget *>(QString::fromLatin1(list)))
+            if (auto *b = l->findChild<QPushButton *>(QStringLiteral("changeButton")); b && b->isEnabled())
+                b->click();
+    };
+}
 } // namespace
 
 std::vector<TourStop> windowTour() {
     return {
         {QStringLiteral("namclstag"), menu(FrameCommand::NamesList)},
+        {QStringLiteral("fonup"), pressOnTab(1, "namesPhonesList")},
+        {QStringLiteral("notup"), pressOnTab(2, "namesNotesList")},
+        {QStringLiteral("UpdateQKnam"),
+         [](MainFrame &) {
+             // The highlighted person, changed through the name record form.
+             closeFormsOverNames();
+             QWidget *names = openWindow(QStringLiteral("namclstag"));
+             engine::setGlobalRequest(engine::Request::ChangeRecord);
+             people::gui::runNameRecordForm(names, {});
+         }},
         {QStringLiteral("catls"), menu(FrameCommand::NameCategories)},
         {QStringLiteral("catup"), press("catls", "changeButton")},
         {QStringLiteral("UpdateQKjnc"),

@@ -143,7 +143,9 @@ ListSetup mainListSetup(QWidget *parent) {
          QStringLiteral("QKnam")}};
     engine::SortOrder byName{jnc.key(QStringLiteral("CAT_CTRL_KEY"))};
     byName.rangeValues = [] { return std::vector<QVariant>{QVariant(engine::currentCategory())}; };
-    byName.filter = QStringLiteral("jnc:cat_ctrl = glo:cat_ctrl");
+    // The range is the category shown (glo:cat_ctrl): it selects exactly
+    // what the filter "jnc:cat_ctrl = glo:cat_ctrl" would, and the count runs
+    // over the key alone.
     setup.orders = {byName};
     setup.thumb = engine::ThumbKind::Fixed;
     setup.hasSelectButton = false;
@@ -1179,8 +1181,11 @@ void NamesListWindow::savePerson(bool namesChanged) {
             store::takeSavedError();
             store::standardMessage(this, 15, QStringLiteral("QKjnc"));
         }
+        // A new name moves the person but changes no count: no recount.
+        m_list->engine().setCountsRecords(false);
         m_list->engine().forceRefresh();
         reposition(last);
+        m_list->engine().setCountsRecords(true);
         return;
     }
     // The stored person again, whatever happened.
