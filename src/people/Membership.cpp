@@ -1,6 +1,7 @@
 #include "people/Membership.h"
 
 #include "engine/Globals.h"
+#include "people/PersonRecords.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
 #include "store/Store.h"
@@ -21,49 +22,17 @@ int field(Table &t, const char *name) {
     return t.def().fieldIndex(QString::fromLatin1(name));
 }
 
-// Deletes every record of `child` whose link field (the first component of
-// `keyName`) equals `parent`.
-bool deleteChildren(Table &child, const char *keyName, qint64 parent) {
-    store::Cursor cursor(child);
-    cursor.setOrder(&key(child, keyName));
-    cursor.setRange({store::sql::Value(parent)});
-    cursor.toStart();
-    std::vector<QString> positions;
-    for (;;) {
-        const store::StoreError e = cursor.next();
-        if (e.code == store::Code::EndOfFile)
-            break;
-        if (e) {
-            store::takeSavedError();
-            store::standardMessage(35, child.def().name);
-            return false;
-        }
-        positions.push_back(child.position());
-    }
-    for (const QString &p : positions) {
-        if (child.reget(p) || child.remove()) {
-            store::takeSavedError();
-            store::standardMessage(17, child.def().name);
-            return false;
-        }
-    }
-    return true;
-}
-
+// The person first: when that fails, the person keeps everything.
 void deletePerson(qint64 person) {
     store::TableUse use(
         {QStringLiteral("QKjnc"), QStringLiteral("QKnam"), QStringLiteral("QKfon"), QStringLiteral("QKmem")});
-    Table &jnc = use[QStringLiteral("QKjnc")];
-    Table &nam = use[QStringLiteral("QKnam")];
-    if (!deleteChildren(jnc, "NAM_CTRL_KEY", person) ||
-        !deleteChildren(use[QStringLiteral("QKmem")], "NAM_CTRL_KEY", person) ||
-        !deleteChildren(use[QStringLiteral("QKfon")], "NAM_CTRL_KEY", person))
-        return;
-    nam.record().clear();
-    nam.record().setInteger(field(nam, "CTRL_NBR"), person);
-    if (nam.fetch(key(nam, "CTRL_KEY")).ok() && nam.remove()) {
+    QString stage;
+    if (const store::StoreError e = deletePersonWhole(person, &stage)) {
+        if (e.code == store::Code::NotFound)
+            return; // gone already
+        store::setLastError(e);
         store::takeSavedError();
-        store::standardMessage(17, nam.def().name);
+        store::standardMessage(e.code == store::Code::EndOfFile ? 35 : 17, stage);
     }
 }
 

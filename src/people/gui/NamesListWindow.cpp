@@ -346,7 +346,8 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
          "Remove Person from displayed Category; name remains in database.",
          [this] { membership(MembershipOp::Delete); }},
         {"Exit", "exitIcon", "Exit Program", "Close the application and return to Windows.",
-         [this] { close(); }},
+         // As its texts say: the program ends (the frame closes every window).
+         [this] { window()->close(); }},
         {"Calls", "callsIcon", "Calls List", "",
          [] { frameCommand(shell::gui::FrameCommand::CallsList, "Calls list"); }},
         {"Dates", "pendingIcon", "Pending Dates", "",
