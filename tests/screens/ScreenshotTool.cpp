@@ -76,7 +76,7 @@ int main(int argc, char **argv) {
             outer->resize(opening);
             test::settleEvents();
         }
-        // The frame as a user keeps it: three lists side by side.
+        // The frame as a user keeps it: the names list and the pending events side by side.
         for (QWidget *w : QApplication::topLevelWidgets()) {
             if (w != &frame && w->isVisible())
                 w->close();
@@ -87,9 +87,7 @@ int main(int argc, char **argv) {
         for (auto it = subs.crbegin(); it != subs.crend(); ++it)
             (*it)->close();
         test::settleEvents();
-        for (auto command :
-             {shell::gui::FrameCommand::NameCategories, shell::gui::FrameCommand::ImportantDates,
-              shell::gui::FrameCommand::PendingDatesList})
+        for (auto command : {shell::gui::FrameCommand::NamesList, shell::gui::FrameCommand::PendingDatesList})
             frame.runCommand(command);
         test::settleEvents();
         frame.tileWindows();

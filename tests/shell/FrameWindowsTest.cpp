@@ -79,6 +79,8 @@ TEST_F(FrameWindowsTest, EveryWindowIsWholeAtItsOpeningSizeAndAtTwiceItsSize) {
         {QStringLiteral("fonup"), QStringLiteral("fonup")},
         {QStringLiteral("notup"), QStringLiteral("notup")},
         {QStringLiteral("UpdateQKnam"), QStringLiteral("UpdateQKnam")},
+        {QStringLiteral("cmpgls"), QStringLiteral("cmpgls")},
+        {QStringLiteral("grpls"), QStringLiteral("grpls")},
         {QStringLiteral("catls"), QStringLiteral("catls")},
         {QStringLiteral("catup"), QStringLiteral("catup")},
         {QStringLiteral("UpdateQKjnc"), QStringLiteral("UpdateQKjnc")},

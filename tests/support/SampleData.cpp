@@ -102,6 +102,7 @@ void fillSampleData(int today, int records) {
         p.setValue(QStringLiteral("NAM:ZIP"), QString::number(43000 + i));
         p.setValue(QStringLiteral("NAM:COUNTRY"), QStringLiteral("USA"));
         p.setValue(QStringLiteral("NAM:DOB"), today - 365 * (20 + i % 50));
+        p.setValue(QStringLiteral("NAM:CMP_CTRL"), 1 + i % (records / 2));
         insert(nam, "a person");
         for (const int category : {0, 1 + i % 10}) {
             store::Record &l = jnc.record();
@@ -134,6 +135,65 @@ void fillSampleData(int today, int records) {
     for (store::Table *t : {&nam, &jnc, &fon, &mem})
         t->unlock();
     for (const char *name : {"QKnam", "QKjnc", "QKfon", "QKmem"})
+        store.release(QString::fromLatin1(name));
+
+    // Companies, each in "All" and one of five categories, with two phones.
+    const QStringList companyWords = {QStringLiteral("Acme"),    QStringLiteral("Globex"),
+                                      QStringLiteral("Initech"), QStringLiteral("Umbrella"),
+                                      QStringLiteral("Hooli"),   QStringLiteral("Vandelay")};
+    store::Table &cmp = store.use(QStringLiteral("QKcmp"));
+    store::Table &jcg = store.use(QStringLiteral("QKjcg"));
+    store::Table &grp = store.use(QStringLiteral("QKgrp"));
+    store::Table &cfon = store.use(QStringLiteral("QKfon"));
+    for (store::Table *t : {&cmp, &jcg, &grp, &cfon})
+        t->lock(10);
+    const QStringList groups = {QStringLiteral("Suppliers"), QStringLiteral("Customers"),
+                                QStringLiteral("Banks"), QStringLiteral("Printers"),
+                                QStringLiteral("Couriers")};
+    for (int g = 1; g <= groups.size(); ++g) {
+        grp.record().clear();
+        grp.record().setValue(QStringLiteral("GRP:CTRL_NBR"), g);
+        grp.record().setValue(QStringLiteral("GRP:GROUP"), groups.at(g - 1));
+        insert(grp, "a company category");
+    }
+    int companyLink = 0;
+    for (int i = 1; i <= records / 2; ++i) {
+        const QString name = companyWords.at(i % companyWords.size()) + QStringLiteral(" %1").arg(i);
+        store::Record &c = cmp.record();
+        c.clear();
+        c.setValue(QStringLiteral("CMP:CTRL_NBR"), i);
+        c.setValue(QStringLiteral("CMP:NAME"), name);
+        c.setValue(QStringLiteral("CMP:BUSINESS"), QStringLiteral("Office supplies"));
+        c.setValue(QStringLiteral("CMP:ADDR1"), QStringLiteral("%1 Market Street").arg(10 + i));
+        c.setValue(QStringLiteral("CMP:CITY"), cities.at(i % cities.size()));
+        c.setValue(QStringLiteral("CMP:STATE"), QStringLiteral("OH"));
+        c.setValue(QStringLiteral("CMP:ZIP"), QString::number(43100 + i));
+        c.setValue(QStringLiteral("CMP:FON_CTRL"), 10000 + 2 * i - 1);
+        insert(cmp, "a company");
+        for (const int g : {0, 1 + i % static_cast<int>(groups.size())}) {
+            store::Record &l = jcg.record();
+            l.clear();
+            l.setValue(QStringLiteral("JCG:CTRL_NBR"), ++companyLink);
+            l.setValue(QStringLiteral("JCG:CMP_CTRL"), i);
+            l.setValue(QStringLiteral("JCG:GRP_CTRL"), g);
+            l.setValue(QStringLiteral("JCG:COMPANY"), name);
+            insert(jcg, "a company link");
+        }
+        for (int k = 0; k < 2; ++k) {
+            store::Record &f = cfon.record();
+            f.clear();
+            f.setValue(QStringLiteral("FON:CTRL_NBR"), 10000 + 2 * i - 1 + k);
+            f.setValue(QStringLiteral("FON:CMP_CTRL"), i);
+            f.setValue(QStringLiteral("FON:LOCATION"),
+                       k ? QStringLiteral("Sales") : QStringLiteral("Front desk"));
+            f.setValue(QStringLiteral("FON:NAME"), k ? QStringLiteral("Pat") : QStringLiteral("Lee"));
+            f.setValue(QStringLiteral("FON:NUMBER"), QStringLiteral("614777%1").arg(1000 + 2 * i + k));
+            insert(cfon, "a company phone");
+        }
+    }
+    for (store::Table *t : {&cmp, &jcg, &grp, &cfon})
+        t->unlock();
+    for (const char *name : {"QKcmp", "QKjcg", "QKgrp", "QKfon"})
         store.release(QString::fromLatin1(name));
 
     store::Table &dat = store.use(QStringLiteral("QKdat"));

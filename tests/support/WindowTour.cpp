@@ -228,6 +228,8 @@ std::vector<TourStop> windowTour() {
              engine::setGlobalRequest(engine::Request::ChangeRecord);
              people::gui::runNameRecordForm(names, {});
          }},
+        {QStringLiteral("cmpgls"), menu(FrameCommand::CompaniesList)},
+        {QStringLiteral("grpls"), menu(FrameCommand::CompanyCategories)},
         {QStringLiteral("catls"), menu(FrameCommand::NameCategories)},
         {QStringLiteral("catup"), press("catls", "changeButton")},
         {QStringLiteral("UpdateQKjnc"),

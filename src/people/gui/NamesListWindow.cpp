@@ -3,9 +3,11 @@
 #include "base/Clock.h"
 #include "base/DateOps.h"
 #include "base/Text.h"
+#include "companies/gui/CompaniesListWindow.h"
 #include "dates/gui/CalendarPicker.h"
 #include "engine/FieldText.h"
 #include "engine/Globals.h"
+#include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/WindowHost.h"
@@ -236,10 +238,9 @@ void NamesListWindow::build() {
     auto *icons = new QHBoxLayout;
     buildIconBar(icons);
     outer->addLayout(icons);
-    auto *letters = new QHBoxLayout;
-    letters->setSpacing(1);
-    buildAlphabet(letters);
-    outer->addLayout(letters);
+    m_letters = new engine::gui::AlphabetBar(this);
+    connect(m_letters, &engine::gui::AlphabetBar::letterChosen, this, [this](QChar c) { alphabetJump(c); });
+    outer->addWidget(m_letters);
 
     auto *middle = new QHBoxLayout;
     m_mainTab = new QTabWidget(this);
@@ -387,22 +388,6 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
         });
         into->addWidget(b);
         m_actions[b->objectName()] = b;
-    }
-    into->addStretch();
-}
-
-void NamesListWindow::buildAlphabet(QBoxLayout *into) {
-    m_letters = new QButtonGroup(this);
-    m_letters->setExclusive(true);
-    for (char c = 'A'; c <= 'Z'; ++c) {
-        auto *b = new QToolButton(this);
-        b->setObjectName(QStringLiteral("letter") + QLatin1Char(c));
-        b->setText(QString(QLatin1Char(c)));
-        b->setCheckable(true);
-        b->setAutoRaise(true);
-        m_letters->addButton(b, c);
-        into->addWidget(b);
-        connect(b, &QToolButton::clicked, this, [this, c] { alphabetJump(QLatin1Char(c)); });
     }
     into->addStretch();
 }
@@ -710,15 +695,7 @@ void NamesListWindow::readPerson() {
         if (!cmp.fetch(*cmp.def().key(QStringLiteral("CTRL_KEY"))).ok())
             cmp.record().clear();
     }
-    const QString last = table("QKjnc").record().value(QStringLiteral("LNAME")).toString().trimmed();
-    const QChar first = last.isEmpty() ? QChar() : last.at(0).toUpper();
-    if (QAbstractButton *letter = m_letters->button(first.unicode()))
-        letter->setChecked(true);
-    else if (QAbstractButton *checked = m_letters->checkedButton()) {
-        m_letters->setExclusive(false);
-        checked->setChecked(false);
-        m_letters->setExclusive(true);
-    }
+    m_letters->showLetterOf(table("QKjnc").record().value(QStringLiteral("LNAME")).toString());
 }
 
 void NamesListWindow::showPerson() {
@@ -1238,40 +1215,25 @@ void NamesListWindow::companyLeft(QLineEdit *edit) {
         savePerson(false);
         return;
     }
-    pickCompany(m_remembered.count(edit) ? m_remembered.at(edit) : typed);
+    pickCompany(typed);
 }
 
-// Until the companies list can pick, a plain list of the companies by name.
+// The companies list as a picker, at the typed name.
 void NamesListWindow::pickCompany(const QString &remembered) {
-    const store::TableDef &cmp = table("QKcmp").def();
-    ListSetup setup;
-    setup.objectName = QStringLiteral("companyPicker");
-    setup.title = QStringLiteral("Companies");
-    setup.placementKey = QStringLiteral("cmpls");
-    setup.tableName = QStringLiteral("QKcmp");
-    setup.uses = {QStringLiteral("QKcmp")};
-    setup.columns = {{QStringLiteral("CMP:NAME"), {}}, {QStringLiteral("CMP:CITY"), {}}};
-    setup.columnFormat = QStringLiteral("145L(2)|M~Name~@s35@80L(2)|M~City~@s30@");
-    setup.orders = {engine::SortOrder{cmp.key(QStringLiteral("NAME_KEY"))}};
-    setup.thumb = engine::ThumbKind::Distributed;
-    setup.contextMenu = engine::ContextMenu{
-        {{QStringLiteral("&Select"), engine::ListAction::Select, {}, true, false}}, false};
+    Table &jcg = table("QKjcg");
+    jcg.record().clear();
+    jcg.record().setValue(QStringLiteral("JCG:COMPANY"), remembered);
     engine::setGlobalRequest(engine::Request::SelectRecord);
-    auto *picker = new BrowseWindow(std::move(setup), this, [this, remembered] {
-        Table &companies = table("QKcmp");
+    companies::gui::CompaniesListWindow::pick(this, [this] {
         if (engine::globalResponse() == engine::Response::RequestCompleted) {
-            table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"), companies.record().integer(0));
+            table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"),
+                                             table("QKcmp").record().integer(0));
             savePerson(false);
             return;
         }
         // The company the person had stays.
-        Q_UNUSED(remembered);
         refreshAll();
     });
-    for (auto action : {engine::ListAction::Insert, engine::ListAction::Change, engine::ListAction::Delete})
-        if (QPushButton *b = picker->button(action))
-            b->hide();
-    engine::gui::WindowHost::present(picker, this);
 }
 
 void NamesListWindow::pickBirthdate() {

@@ -20,8 +20,9 @@ class QTimer;
 class QToolButton;
 
 namespace tabulo::engine::gui {
+class AlphabetBar;
 class BrowseWindow;
-}
+} // namespace tabulo::engine::gui
 namespace tabulo::shell::gui {
 class WindowOpeners;
 }
@@ -83,7 +84,6 @@ private:
     QWidget *buildWorkTab();
     QWidget *buildCategoriesTab();
     void buildIconBar(QBoxLayout *into);
-    void buildAlphabet(QBoxLayout *into);
 
     void highlightChanged();
     void readPerson();
@@ -118,7 +118,7 @@ private:
     QLabel *m_ageLabel = nullptr;
     QLabel *m_cityLine = nullptr;
     QPlainTextEdit *m_memo = nullptr;
-    QButtonGroup *m_letters = nullptr;
+    engine::gui::AlphabetBar *m_letters = nullptr;
     std::map<QString, QLineEdit *> m_entries;    // by field
     std::map<QLineEdit *, QString> m_remembered; // value when the entry took the focus
     std::vector<QWidget *> m_ageControls;

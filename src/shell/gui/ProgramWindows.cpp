@@ -1,6 +1,8 @@
 #include "shell/gui/ProgramWindows.h"
 
 #include "base/Clock.h"
+#include "companies/gui/CompaniesListWindow.h"
+#include "companies/gui/GroupWindows.h"
 #include "dates/gui/CalendarPicker.h"
 #include "dates/gui/DateWindows.h"
 #include "people/gui/CategoryWindows.h"
@@ -18,6 +20,8 @@ void registerProgramWindows(WindowOpeners &openers) {
         dates::gui::CalendarPicker::pick(context.frame, dates::Clock::current().today(), [](int) {});
     });
     dates::gui::registerDateWindows(openers);
+    companies::gui::registerCompanyCategories(openers);
+    companies::gui::registerCompaniesList(openers);
     people::gui::registerOpeners(openers);
     people::gui::registerNamesList(openers);
     postal::gui::registerOpeners(openers);

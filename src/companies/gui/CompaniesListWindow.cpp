@@ -1,0 +1,978 @@
+#include "companies/gui/CompaniesListWindow.h"
+
+#include "base/Text.h"
+#include "companies/CompanyRecords.h"
+#include "companies/GroupMembership.h"
+#include "companies/gui/CompanyPhoneNoteWindows.h"
+#include "companies/gui/GroupWindows.h"
+#include "engine/FieldText.h"
+#include "engine/Globals.h"
+#include "engine/gui/AlphabetBar.h"
+#include "engine/gui/BrowseWindow.h"
+#include "engine/gui/PageView.h"
+#include "engine/gui/WindowHost.h"
+#include "engine/gui/WindowPlacement.h"
+#include "people/PersonRecords.h"
+#include "postal/CityIndex.h"
+#include "postal/gui/ZipWindows.h"
+#include "shell/FrameEvents.h"
+#include "shell/StoreSetupSource.h"
+#include "shell/gui/WindowOpeners.h"
+#include "store/ChangeRules.h"
+#include "store/MessageService.h"
+#include "store/Messages.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tabulo::companies::gui {
+
+using engine::gui::BrowseWindow;
+using engine::gui::ListSetup;
+using store::Table;
+
+namespace {
+QPointer<CompaniesListWindow> s_open;
+
+Table &table(const char *name) {
+    return store::Store::instance().table(QString::fromLatin1(name));
+}
+
+QString textOf(const store::Record &r, const char *field) {
+    return r.value(QString::fromLatin1(field)).toString();
+}
+
+QString withoutLeadingBlanks(QString s) {
+    qsizetype i = 0;
+    while (i < s.size() && s.at(i) == QLatin1Char(' '))
+        ++i;
+    return s.mid(i);
+}
+
+struct AddressField {
+    const char *field;
+    const char *prompt;
+    const char *picture;
+};
+const AddressField kAddress[] = {
+    {"CMP:NAME", "Name:", "@s35"},
+    {"CMP:BUSINESS", "Business:", "@s40"},
+    {"CMP:ADDR1", "Address:", "@s30"},
+    {"CMP:ADD2", "Address:", "@s15"},
+    {"CMP:CITY", "City:", "@s25"},
+    {"CMP:STATE", "State:", "@s2"},
+    {"CMP:ZIP", " Zip:", "@s5"},
+    {"CMP:COUNTRY", "", "@s15"},
+    {"PHONE", " Phone:", "@P(###) ###-####Pb"},
+    {"CMP:WEBADDRESS", "Web Address:", "@s45"},
+};
+
+QString pictureOf(const QString &field) {
+    for (const AddressField &f : kAddress) {
+        if (field == QLatin1String(f.field))
+            return QString::fromLatin1(f.picture);
+    }
+    return QStringLiteral("@s30");
+}
+
+QPushButton *button(QWidget *parent, const QString &text, const char *name, const QString &tip = {}) {
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    return b;
+}
+
+void frameEvent(shell::FrameEvent event) {
+    shell::postFrameEvent(event);
+}
+
+ListSetup detailSetup(QWidget *parent, const char *name, const char *tableName, const char *keyName,
+                      const QString &filter, const QString &format, std::vector<engine::ListColumn> columns) {
+    const store::TableDef &def = table(tableName).def();
+    ListSetup setup;
+    setup.objectName = QLatin1String(name);
+    setup.tableName = QLatin1String(tableName);
+    setup.uses = store::tablesUsedBy(QStringLiteral("companies"));
+    setup.embedded = true;
+    setup.embeddedIn = parent;
+    setup.columns = std::move(columns);
+    setup.columnFormat = format;
+    engine::SortOrder order{def.key(QLatin1String(keyName))};
+    order.rangeValues = [] { return std::vector<QVariant>{QVariant(table("QKcmp").record().integer(0))}; };
+    order.filter = filter;
+    setup.orders = {order};
+    setup.thumb = engine::ThumbKind::Fixed;
+    setup.hasSelectButton = false;
+    setup.insertLabel = QStringLiteral("&Add");
+    setup.changeLabel = QStringLiteral("&Change");
+    setup.deleteLabel = QStringLiteral("&Delete");
+    setup.contextMenu = engine::ContextMenu{};
+    setup.visibleRows = 6;
+    return setup;
+}
+} // namespace
+
+CompaniesListWindow *CompaniesListWindow::open() {
+    if (s_open) {
+        engine::gui::WindowHost::bringToFront(s_open);
+        s_open->refreshAll();
+        return s_open;
+    }
+    engine::setGlobalRequest(engine::Request::None);
+    auto *window = new CompaniesListWindow(false, nullptr, {});
+    s_open = window;
+    engine::gui::WindowHost::present(window);
+    frameEvent(shell::FrameEvent::CompaniesListOpened);
+    QTimer::singleShot(0, window, [window] {
+        window->refreshAll(false);
+        window->m_list->listControl()->setFocus();
+    });
+    return window;
+}
+
+CompaniesListWindow *CompaniesListWindow::pick(QWidget *caller, std::function<void()> done) {
+    // The name the caller looks for, as it left it in the link buffer.
+    const QString wanted = textOf(table("QKjcg").record(), "COMPANY");
+    engine::setGlobalRequest(engine::Request::None);
+    auto *window = new CompaniesListWindow(true, caller, std::move(done));
+    engine::gui::WindowHost::present(window, caller);
+    QTimer::singleShot(0, window, [window, wanted] {
+        window->refreshAll(false);
+        window->reposition(wanted);
+        window->m_list->listControl()->setFocus();
+    });
+    return window;
+}
+
+CompaniesListWindow *CompaniesListWindow::openWindow() {
+    return s_open.data();
+}
+
+CompaniesListWindow::CompaniesListWindow(bool picker, QWidget *caller, std::function<void()> done)
+    : QWidget(caller, Qt::Window)
+    , m_picker(picker)
+    , m_use(store::tablesUsedBy(QStringLiteral("companies"))
+            << QStringLiteral("QKnam") << QStringLiteral("QKzip"))
+    , m_done(std::move(done)) {
+    setObjectName(QStringLiteral("cmpgls"));
+    setWindowTitle(QStringLiteral("Companies List"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    engine::setCurrentGroup(0, QStringLiteral("All"));
+    build();
+    engine::gui::WindowPlacement::attach(this, QStringLiteral("cmpgls"));
+    updateButtons();
+}
+
+CompaniesListWindow::~CompaniesListWindow() = default;
+
+void CompaniesListWindow::build() {
+    auto *outer = new QVBoxLayout(this);
+    auto *icons = new QHBoxLayout;
+    struct Icon {
+        const char *text, *name, *tip, *status;
+        std::function<void()> run;
+    };
+    const Icon toolbar[] = {
+        {"All", "allIcon", "Display All Company Records", "", [this] { showAll(); }},
+        {"Category", "categoryIcon", "Select Company Category", "", [this] { chooseCategory(); }},
+        {"Add", "addIcon", "Add Record", "",
+         [this] {
+             m_details->setCurrentIndex(0);
+             addRecord();
+         }},
+        {"Delete", "deleteIcon", "Delete Record", "",
+         [this] {
+             m_details->setCurrentIndex(0);
+             deleteRecord();
+         }},
+        {"Assign", "assignIcon", "Assign Category", "Assign Company to Category",
+         [this] { assignment(QStringLiteral("copy")); }},
+        {"Move", "moveIcon", "Move To Another Category",
+         "Remove Company from assigned Category and assign to another.",
+         [this] { assignment(QStringLiteral("move")); }},
+        {"Remove", "removeIcon", "Delete From Category",
+         "Remove Company from displayed Category; Company remains in database.",
+         [this] { assignment(QStringLiteral("delete")); }},
+        {"Dates", "pendingIcon", "Pending Dates", "", {}},
+        {"Calls", "callsIcon", "Calls List", "", {}},
+        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", {}},
+        {"Setup", "setupIcon", "Setup Update Form", "", {}},
+        {"Print", "printIcon", "Print Category Records", "",
+         [] { shell::gui::showFrameStatus(QStringLiteral("Print menu is not available yet")); }},
+        {"Names", "namesIcon", "Names Information View", "Open the People Information  Window.",
+         [] { frameEvent(shell::FrameEvent::OpenNamesList); }},
+        {"Exit", "exitIcon", "Exit application", "Close the application and return to Windows.",
+         [this] { window()->close(); }},
+    };
+    for (const Icon &icon : toolbar) {
+        auto *b = new QToolButton(this);
+        b->setObjectName(QLatin1String(icon.name));
+        b->setText(QString::fromLatin1(icon.text));
+        b->setToolTip(QString::fromLatin1(icon.tip));
+        if (*icon.status)
+            b->setStatusTip(QString::fromLatin1(icon.status));
+        b->setAutoRaise(true);
+        // Buttons without an action here do nothing, as in the names list's
+        // own bar for these windows.
+        if (icon.run)
+            connect(b, &QToolButton::clicked, this, icon.run);
+        icons->addWidget(b);
+        m_actions[b->objectName()] = b;
+    }
+    icons->addStretch();
+    outer->addLayout(icons);
+
+    auto *middle = new QHBoxLayout;
+    auto *left = new QVBoxLayout;
+    m_mainTab = new QTabWidget(this);
+    m_mainTab->setObjectName(QStringLiteral("categoryTab"));
+    auto *listPage = new QWidget(m_mainTab);
+    auto *listBox = new QVBoxLayout(listPage);
+    const store::TableDef &jcg = table("QKjcg").def();
+    ListSetup setup;
+    setup.objectName = QStringLiteral("companiesMainList");
+    setup.tableName = QStringLiteral("QKjcg");
+    setup.uses = store::tablesUsedBy(QStringLiteral("companies"));
+    setup.embedded = true;
+    setup.embeddedIn = listPage;
+    setup.columns = {{QStringLiteral("JCG:COMPANY"), {}}};
+    setup.columnFormat = QStringLiteral("283L(2)|M~Company~@s35@?");
+    setup.carriedFields = {QStringLiteral("JCG:CTRL_NBR"), QStringLiteral("JCG:CMP_CTRL"),
+                           QStringLiteral("JCG:GRP_CTRL")};
+    setup.joins = {
+        {QStringLiteral("QKcmp"), QStringLiteral("CTRL_KEY"), {QStringLiteral("JCG:CMP_CTRL")}, false, {}}};
+    engine::SortOrder byName{jcg.key(QStringLiteral("GRP_CTRL_KEY"))};
+    // The range is the category shown: exactly what "jcg:grp_ctrl =
+    // glo:grp_ctrl" selects, counted over the key alone.
+    byName.rangeValues = [] { return std::vector<QVariant>{QVariant(engine::currentGroup())}; };
+    setup.orders = {byName};
+    setup.thumb = engine::ThumbKind::Fixed;
+    setup.hasSelectButton = false;
+    setup.countsRecords = true;
+    setup.visibleRows = 16;
+    m_list = new BrowseWindow(std::move(setup));
+    for (auto action : {engine::ListAction::Insert, engine::ListAction::Change, engine::ListAction::Delete})
+        if (QPushButton *b = m_list->button(action))
+            b->hide();
+    listBox->addWidget(m_list, 1);
+    m_count = new QLabel(listPage);
+    m_count->setObjectName(QStringLiteral("recordCount"));
+    m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    listBox->addWidget(m_count);
+    m_mainTab->addTab(listPage, QStringLiteral("All"));
+    left->addWidget(m_mainTab, 1);
+    m_letters = new engine::gui::AlphabetBar(this);
+    connect(m_letters, &engine::gui::AlphabetBar::letterChosen, this, [this](QChar c) { alphabetJump(c); });
+    left->addWidget(m_letters);
+    middle->addLayout(left, 2);
+
+    m_details = new QTabWidget(this);
+    m_details->setObjectName(QStringLiteral("detailTabs"));
+    m_details->addTab(buildAddressTab(), QStringLiteral("&Address"));
+    m_details->addTab(buildPhonesTab(), QStringLiteral("&Phones"));
+    m_details->addTab(buildNotesTab(), QStringLiteral("&Notes"));
+    m_details->addTab(buildCategoriesTab(), QStringLiteral("&Categories"));
+    middle->addWidget(m_details, 3);
+    outer->addLayout(middle, 1);
+
+    auto *bottom = new QHBoxLayout;
+    m_categoryPanel = new QLabel(QStringLiteral("All"), this);
+    m_categoryPanel->setObjectName(QStringLiteral("categoryPanel"));
+    m_categoryPanel->setFrameShape(QFrame::StyledPanel);
+    bottom->addWidget(m_categoryPanel, 1);
+    QPushButton *close = button(this, QStringLiteral("&Close"), "closeButton");
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    bottom->addWidget(close);
+    m_actions[close->objectName()] = close;
+    outer->addLayout(bottom);
+
+    connect(m_list, &BrowseWindow::rowChanged, this, [this] { highlightChanged(); });
+    disconnect(m_list->listControl(), &QTableWidget::cellDoubleClicked, m_list, nullptr);
+    connect(m_list->listControl(), &QTableWidget::cellDoubleClicked, this, [this] {
+        if (m_picker)
+            qobject_cast<QPushButton *>(m_actions.at(QStringLiteral("selectButton")))->click();
+    });
+    m_list->listControl()->installEventFilter(this);
+    connect(m_details, &QTabWidget::currentChanged, this, [this] { refreshDetail(); });
+    m_list->engine().setContextMenu(engine::ContextMenu{
+        {{QStringLiteral("Select"), engine::ListAction::Command,
+          [this] { qobject_cast<QPushButton *>(m_actions.at(QStringLiteral("selectButton")))->click(); },
+          true, false}},
+        true});
+}
+
+QWidget *CompaniesListWindow::buildAddressTab() {
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("addressTab"));
+    auto *grid = new QGridLayout(page);
+    int row = 0;
+    for (const AddressField &f : kAddress) {
+        const QString field = QString::fromLatin1(f.field);
+        auto *edit = new QLineEdit(page);
+        edit->setObjectName(field.section(QLatin1Char(':'), -1).toLower() + QStringLiteral("Entry"));
+        edit->setProperty("field", field);
+        edit->installEventFilter(this);
+        auto *prompt = new QLabel(QString::fromLatin1(f.prompt), page);
+        prompt->setBuddy(edit);
+        grid->addWidget(prompt, row, 0);
+        grid->addWidget(edit, row, 1);
+        m_entries[field] = edit;
+        if (field == QLatin1String("CMP:CITY") || field == QLatin1String("PHONE")) {
+            const bool city = field == QLatin1String("CMP:CITY");
+            QPushButton *pick =
+                button(page, QStringLiteral("..."), city ? "cityListButton" : "phoneListButton");
+            pick->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
+            connect(pick, &QPushButton::clicked, this, [this, city] { city ? pickCity() : pickPhone(); });
+            grid->addWidget(pick, row, 2);
+        }
+        ++row;
+    }
+    // The main phone's extension and contact, shown, not edited here.
+    for (const auto &[name, prompt] :
+         {std::pair{"extEntry", "Ext:"}, std::pair{"contactEntry", "Contact:"}}) {
+        auto *label = new QLabel(QString::fromLatin1(prompt), page);
+        auto *value = new QLineEdit(page);
+        value->setObjectName(QLatin1String(name));
+        value->setReadOnly(true);
+        label->setBuddy(value);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(value, row, 1);
+        ++row;
+    }
+    m_status = new QLabel(page);
+    m_status->setObjectName(QStringLiteral("statusText"));
+    grid->addWidget(m_status, row++, 0, 1, 3);
+    auto *buttons = new QHBoxLayout;
+    QPushButton *assign = button(page, QStringLiteral("A&ssign Category"), "assignCategoryButton");
+    connect(assign, &QPushButton::clicked, this, [this] { assignment(QStringLiteral("copy")); });
+    QPushButton *add = button(page, QStringLiteral("&Add Record"), "addRecordButton",
+                              QStringLiteral("Add a company record"));
+    connect(add, &QPushButton::clicked, this, [this] { addRecord(); });
+    QPushButton *del = button(page, QStringLiteral("&Delete Record"), "deleteRecordButton",
+                              QStringLiteral("Remove company record from list"));
+    connect(del, &QPushButton::clicked, this, [this] { deleteRecord(); });
+    QPushButton *ok = button(page, QStringLiteral("&OK"), "okButton");
+    connect(ok, &QPushButton::clicked, this, [this] { finishAdding(true); });
+    QPushButton *cancel = button(page, QStringLiteral("&Cancel"), "cancelButton");
+    connect(cancel, &QPushButton::clicked, this, [this] { finishAdding(false); });
+    QPushButton *select = button(page, QStringLiteral("Select"), "selectButton",
+                                 QStringLiteral("Select company for name list"));
+    connect(select, &QPushButton::clicked, this, [this] {
+        if (!m_picker || m_list->engine().rowCount() == 0)
+            return;
+        readCompany();
+        m_selected = true;
+        close();
+    });
+    for (QPushButton *b : {assign, add, del, ok, cancel, select}) {
+        buttons->addWidget(b);
+        m_actions[b->objectName()] = b;
+    }
+    buttons->addStretch();
+    grid->addLayout(buttons, row++, 0, 1, 3);
+    grid->setRowStretch(row, 1);
+    return page;
+}
+
+QWidget *CompaniesListWindow::buildPhonesTab() {
+    auto *page = new QWidget;
+    auto *box = new QVBoxLayout(page);
+    ListSetup setup = detailSetup(
+        page, "companyPhonesList", "QKfon", "CMP_CTRL_KEY", QStringLiteral("fon:cmp_ctrl = cmp:ctrl_nbr"),
+        QStringLiteral("62L(2)|M~Location~@S25@55L(2)|M~Name~@s25@56L(2)|M~Number~@P(###) ###-####P@24L(2)|"
+                       "M~EXT~@s6@"),
+        {{QStringLiteral("FON:LOCATION"), {}},
+         {QStringLiteral("FON:NAME"), {}},
+         {QStringLiteral("FON:NUMBER"), {}},
+         {QStringLiteral("FON:EXT"), {}}});
+    setup.form = [](QWidget *over, std::function<void()> done) {
+        runCompanyPhoneForm(over, std::move(done));
+    };
+    m_phones = new BrowseWindow(std::move(setup));
+    disconnect(m_phones->listControl(), &QTableWidget::cellDoubleClicked, m_phones, nullptr);
+    box->addWidget(m_phones, 1);
+    QPushButton *dial = button(page, QStringLiteral("&Dial"), "dialButton");
+    dial->hide();
+    return page;
+}
+
+QWidget *CompaniesListWindow::buildNotesTab() {
+    auto *page = new QWidget;
+    auto *box = new QHBoxLayout(page);
+    ListSetup setup = detailSetup(page, "companyNotesList", "QKmem", "CMP_CTRL_KEY",
+                                  QStringLiteral("mem:cmp_ctrl = cmp:ctrl_nbr"),
+                                  QStringLiteral("38L(2)|M~Dated~@d1@37L(2)|M~Updated~@d1b@"),
+                                  {{QStringLiteral("MEM:DATE"), {}}, {QStringLiteral("MEM:UPDATE"), {}}});
+    setup.form = [](QWidget *over, std::function<void()> done) { runCompanyNoteForm(over, std::move(done)); };
+    m_notes = new BrowseWindow(std::move(setup));
+    disconnect(m_notes->listControl(), &QTableWidget::cellDoubleClicked, m_notes, nullptr);
+    box->addWidget(m_notes, 2);
+    m_memo = new QPlainTextEdit(page);
+    m_memo->setObjectName(QStringLiteral("memoText"));
+    box->addWidget(m_memo, 3);
+    connect(m_notes, &BrowseWindow::rowChanged, this, [this] {
+        Table &mem = table("QKmem");
+        const int row = m_notes->engine().highlighted();
+        const store::Record kept = mem.record();
+        m_memo->setPlainText(
+            row > 0 && mem.reget(m_notes->engine().row(row).position).ok() ? mem.record().memo() : QString());
+        mem.record() = kept;
+    });
+    return page;
+}
+
+QWidget *CompaniesListWindow::buildCategoriesTab() {
+    auto *page = new QWidget;
+    auto *box = new QVBoxLayout(page);
+    ListSetup setup =
+        detailSetup(page, "companyCategoriesList", "QKjcg", "CMP_CTRL_KEY",
+                    QStringLiteral("jcg:cmp_ctrl = cmp:ctrl_nbr AND (jcg:grp_ctrl)"),
+                    QStringLiteral("213L(2)|M~Group~@s35@"), {{QStringLiteral("GRP:GROUP"), {}}});
+    setup.carriedFields = {QStringLiteral("JCG:CTRL_NBR"), QStringLiteral("JCG:GRP_CTRL")};
+    setup.joins = {
+        {QStringLiteral("QKgrp"), QStringLiteral("CTRL_KEY"), {QStringLiteral("JCG:GRP_CTRL")}, false, {}}};
+    m_categories = new BrowseWindow(std::move(setup));
+    m_categories->listControl()->setToolTip(QStringLiteral("Selected company is member of these Categories"));
+    for (auto action : {engine::ListAction::Insert, engine::ListAction::Change, engine::ListAction::Delete})
+        if (QPushButton *b = m_categories->button(action))
+            b->hide();
+    disconnect(m_categories->listControl(), &QTableWidget::cellDoubleClicked, m_categories, nullptr);
+    box->addWidget(m_categories, 1);
+    auto *row = new QHBoxLayout;
+    QPushButton *display = button(page, QStringLiteral("&Display Category"), "displayCategoryButton");
+    connect(display, &QPushButton::clicked, this, [this] {
+        if (!m_categories->engine().fetchHighlighted())
+            return;
+        const store::Record &grp = table("QKgrp").record();
+        displayCategory(grp.integer(0), textOf(grp, "GROUP"));
+    });
+    QPushButton *remove = button(page, QStringLiteral("De&lete from Category"), "deleteFromCategoryButton");
+    connect(remove, &QPushButton::clicked, this, [this] {
+        if (!m_categories->engine().fetchHighlighted())
+            return;
+        setGroupActionWord(QStringLiteral("delete"));
+        runCategoryAssignment(this, [this] { refreshAll(); });
+    });
+    row->addWidget(display);
+    row->addWidget(remove);
+    row->addStretch();
+    box->addLayout(row);
+    return page;
+}
+
+QLineEdit *CompaniesListWindow::entry(const QString &field) const {
+    const auto found = m_entries.find(field);
+    return found == m_entries.end() ? nullptr : found->second;
+}
+
+qint64 CompaniesListWindow::recordCount() const {
+    return m_list->engine().recordCount();
+}
+
+void CompaniesListWindow::refreshAll(bool forced) {
+    if (forced)
+        m_list->engine().forceRefresh();
+    m_list->engine().refresh(0);
+    m_count->setText(QString::number(std::max<qint64>(0, recordCount())));
+    highlightChanged();
+}
+
+void CompaniesListWindow::highlightChanged() {
+    if (m_adding)
+        return;
+    readCompany();
+    showCompany();
+    refreshDetail();
+    updateButtons();
+}
+
+void CompaniesListWindow::readCompany() {
+    Table &cmp = table("QKcmp");
+    if (m_list->engine().rowCount() == 0) {
+        cmp.record().clear();
+        return;
+    }
+    const store::Record &link = table("QKjcg").record();
+    cmp.record().clear();
+    cmp.record().setInteger(0, link.value(QStringLiteral("CMP_CTRL")).toLongLong());
+    if (cmp.fetch(*cmp.def().key(QStringLiteral("CTRL_KEY"))).ok())
+        cmp.watch();
+    else
+        cmp.record().clear();
+    m_letters->showLetterOf(textOf(link, "COMPANY"));
+}
+
+void CompaniesListWindow::showCompany() {
+    const store::Record &cmp = table("QKcmp").record();
+    for (const auto &[field, edit] : m_entries) {
+        if (edit->hasFocus() && m_remembered.count(edit))
+            continue;
+        if (field == QLatin1String("PHONE"))
+            continue;
+        edit->setText(engine::showValue(pictureOf(field), cmp.value(field)).trimmed());
+    }
+    // The country shows only when the company has one.
+    const bool country = !textOf(cmp, "COUNTRY").trimmed().isEmpty() || m_adding;
+    entry(QStringLiteral("CMP:COUNTRY"))->setVisible(country);
+    showMainPhone();
+}
+
+void CompaniesListWindow::showMainPhone() {
+    const store::Record &cmp = table("QKcmp").record();
+    Table &fon = table("QKfon");
+    const store::Record kept = fon.record();
+    QString number, ext, contact;
+    const qint64 main = cmp.value(QStringLiteral("FON_CTRL")).toLongLong();
+    if (main != 0) {
+        fon.record().clear();
+        fon.record().setInteger(0, main);
+        if (fon.fetch(*fon.def().key(QStringLiteral("CTRL_KEY"))).ok()) {
+            number = engine::showValue(QStringLiteral("@P(###) ###-####Pb"),
+                                       fon.record().value(QStringLiteral("NUMBER")));
+            ext = textOf(fon.record(), "EXT").trimmed();
+            contact = textOf(fon.record(), "NAME").left(20).trimmed() + QLatin1Char(' ') +
+                      textOf(fon.record(), "LOCATION").left(15).trimmed();
+        }
+    }
+    fon.record() = kept;
+    QLineEdit *phone = entry(QStringLiteral("PHONE"));
+    if (!(phone->hasFocus() && m_remembered.count(phone)))
+        phone->setText(number);
+    findChild<QLineEdit *>(QStringLiteral("extEntry"))->setText(ext);
+    findChild<QLineEdit *>(QStringLiteral("contactEntry"))->setText(contact.trimmed());
+}
+
+void CompaniesListWindow::refreshDetail() {
+    switch (m_details->currentIndex()) {
+    case 1:
+        m_phones->engine().refresh(0);
+        break;
+    case 2:
+        m_notes->engine().refresh(0);
+        break;
+    case 3:
+        m_categories->engine().refresh(0);
+        break;
+    default:
+        break;
+    }
+}
+
+void CompaniesListWindow::updateButtons() {
+    const bool rows = m_list->engine().rowCount() > 0;
+    const bool all = engine::currentGroup() == 0;
+    const bool browsing = !m_adding;
+    for (const char *name :
+         {"allIcon", "categoryIcon", "assignIcon", "printIcon", "closeButton", "assignCategoryButton"})
+        m_actions.at(QLatin1String(name))->setEnabled(browsing);
+    m_actions.at(QStringLiteral("assignIcon"))->setEnabled(browsing && rows);
+    m_actions.at(QStringLiteral("assignCategoryButton"))->setEnabled(browsing && rows);
+    m_actions.at(QStringLiteral("moveIcon"))->setEnabled(browsing && rows && !all);
+    m_actions.at(QStringLiteral("removeIcon"))->setEnabled(browsing && rows && !all);
+    m_actions.at(QStringLiteral("deleteRecordButton"))->setEnabled(rows);
+    m_actions.at(QStringLiteral("deleteIcon"))->setEnabled(browsing && rows);
+    m_actions.at(QStringLiteral("addIcon"))->setEnabled(browsing);
+    m_actions.at(QStringLiteral("addRecordButton"))->setVisible(browsing);
+    m_actions.at(QStringLiteral("deleteRecordButton"))->setVisible(browsing);
+    m_actions.at(QStringLiteral("okButton"))->setVisible(m_adding);
+    m_actions.at(QStringLiteral("cancelButton"))->setVisible(m_adding);
+    m_actions.at(QStringLiteral("selectButton"))->setVisible(m_picker && browsing);
+    m_actions.at(QStringLiteral("selectButton"))->setEnabled(m_picker && browsing && rows);
+    m_list->setEnabled(browsing);
+    for (int tab = 1; tab < m_details->count(); ++tab)
+        m_details->setTabEnabled(tab, browsing);
+    m_status->setText(m_adding ? QStringLiteral("Record will be Added") : QString());
+}
+
+void CompaniesListWindow::setCategory(qint64 group, const QString &name) {
+    engine::setCurrentGroup(static_cast<qint32>(group), name);
+    const QString shown = base::withoutTrailingBlanks(name);
+    m_mainTab->setTabText(0, shown);
+    m_categoryPanel->setText(shown);
+}
+
+void CompaniesListWindow::showAll() {
+    setCategory(0, QStringLiteral("All"));
+    reposition(QString());
+}
+
+void CompaniesListWindow::chooseCategory() {
+    const QString name = textOf(table("QKcmp").record(), "NAME");
+    engine::setGlobalRequest(engine::Request::SelectRecord);
+    openCompanyCategoryList(this, [this, name] {
+        if (engine::globalResponse() != engine::Response::RequestCompleted)
+            return;
+        setCategory(engine::currentGroup(), engine::currentGroupName());
+        reposition(name);
+    });
+}
+
+void CompaniesListWindow::displayCategory(qint64 group, const QString &name) {
+    const QString company = textOf(table("QKcmp").record(), "NAME");
+    setCategory(group, name);
+    reposition(company);
+}
+
+// Shows the company of this name, or the next one, in the category shown.
+void CompaniesListWindow::reposition(const QString &name) {
+    m_list->engine().refresh(0);
+    store::Record &link = table("QKjcg").record();
+    link.setValue(QStringLiteral("JCG:GRP_CTRL"), engine::currentGroup());
+    link.setValue(QStringLiteral("JCG:COMPANY"), name);
+    m_list->engine().locate(engine::BrowseList::LocateMode::NotBelow);
+    m_count->setText(QString::number(std::max<qint64>(0, recordCount())));
+    highlightChanged();
+}
+
+void CompaniesListWindow::alphabetJump(QChar letter) {
+    if (m_adding)
+        return;
+    store::Record &link = table("QKjcg").record();
+    link.setValue(QStringLiteral("JCG:GRP_CTRL"), engine::currentGroup());
+    link.setValue(QStringLiteral("JCG:COMPANY"), QString(letter));
+    m_list->engine().locate(engine::BrowseList::LocateMode::NotBelow);
+    m_list->listControl()->setFocus();
+}
+
+void CompaniesListWindow::assignment(const QString &word) {
+    if (m_adding || m_list->engine().rowCount() == 0 || !m_list->engine().fetchHighlighted())
+        return;
+    readCompany();
+    setGroupActionWord(word);
+    runCategoryAssignment(this, [this] { refreshAll(); });
+}
+
+void CompaniesListWindow::addRecord() {
+    if (m_adding)
+        return;
+    Table &cmp = table("QKcmp");
+    Table &set = table("QKset");
+    if (shell::readSetupRecord(set))
+        set.record().clear();
+    m_shownBeforeAdding = cmp.record().integer(0);
+    table("QKjcg").record().clear();
+    store::Record &company = cmp.record();
+    qint64 number = 0;
+    store::StoreError added;
+    for (;;) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (const store::StoreError e = people::nextControlNumber(QStringLiteral("QKcmp"), number)) {
+                store::setLastError(e);
+                store::takeSavedError();
+                store::standardMessage(this, 35, QStringLiteral("qkcmp"));
+                QTimer::singleShot(0, this, &QWidget::close);
+                return;
+            }
+            company.clear();
+            company.setInteger(0, number);
+            company.setValue(QStringLiteral("CMP:STATE"), set.record().value(QStringLiteral("SET:STATE")));
+            company.setValue(QStringLiteral("CMP:COUNTRY"),
+                             set.record().value(QStringLiteral("SET:COUNTRY")));
+            added = cmp.insert();
+            if (added.ok())
+                break;
+        }
+        if (added.ok())
+            break;
+        store::setLastError(added);
+        store::takeSavedError();
+        if (store::standardMessage(this, 25) != store::Button::Retry)
+            return;
+    }
+    m_newCompany = number;
+    m_adding = true;
+    frameEvent(shell::FrameEvent::DisableMenus);
+    m_details->setCurrentIndex(0);
+    updateButtons();
+    showCompany();
+    entry(QStringLiteral("CMP:NAME"))->setFocus();
+}
+
+void CompaniesListWindow::finishAdding(bool keep) {
+    if (!m_adding)
+        return;
+    Table &cmp = table("QKcmp");
+    // What the user typed last counts.
+    for (const auto &[field, edit] : m_entries) {
+        if (field == QLatin1String("PHONE"))
+            continue;
+        const engine::EntryValue v = engine::readEntry(pictureOf(field), edit->text());
+        if (v.ok)
+            cmp.record().setValue(field, v.value);
+    }
+    m_adding = false;
+    frameEvent(shell::FrameEvent::EnableMenus);
+    const qint64 company = m_newCompany;
+    m_newCompany = 0;
+    if (!keep) {
+        // Nothing of the abandoned company stays behind.
+        cmp.record().clear();
+        cmp.record().setInteger(0, company);
+        if (cmp.fetch(*cmp.def().key(QStringLiteral("CTRL_KEY"))).ok())
+            store::deleteRecord(cmp, this);
+        releaseAbandonedCompany(company);
+        updateButtons();
+        refreshAll();
+        return;
+    }
+    if (const store::StoreError e = cmp.change()) {
+        store::setLastError(e);
+        store::takeSavedError();
+        if (e.code == store::Code::DuplicateKey)
+            store::standardMessage(this, 24, QStringLiteral("cmp:ctrl_key"));
+        else
+            store::standardMessage(this, 14);
+    }
+    const QString name = textOf(cmp.record(), "NAME");
+    const qint64 group = engine::currentGroup();
+    for (;;) {
+        store::StoreError e = addGroupLink(company, group, name);
+        if (e.ok() && group != 0 && !hasGroupLink(company, 0))
+            e = addGroupLink(company, 0, name);
+        if (e.ok())
+            break;
+        store::MessageBox box;
+        box.title = QStringLiteral("Auto Increment Error");
+        box.text =
+            QStringLiteral("Attempts to automatically number this record have failed.  Error received: ") +
+            store::errorText(e);
+        box.buttons = store::Button::Retry | store::Button::Cancel;
+        box.defaultButton = store::Button::Cancel;
+        box.owner = this;
+        if (store::MessageService::current().show(box) != store::Button::Retry) {
+            QTimer::singleShot(0, this, &QWidget::close);
+            return;
+        }
+    }
+    updateButtons();
+    m_list->engine().forceRefresh();
+    reposition(name);
+}
+
+void CompaniesListWindow::deleteRecord() {
+    if (m_adding || m_list->engine().rowCount() == 0)
+        return;
+    readCompany();
+    Table &cmp = table("QKcmp");
+    const QString name = textOf(cmp.record(), "NAME");
+    // A company goes with its phones, notes and links: one key press should
+    // not do that unasked.
+    store::MessageBox box;
+    box.title = QStringLiteral("Delete Record Warning");
+    box.text = QStringLiteral("Do you want to delete this record?");
+    box.icon = store::MessageIcon::Question;
+    box.buttons = store::Button::Yes | store::Button::No;
+    box.defaultButton = store::Button::No;
+    box.owner = this;
+    if (store::MessageService::current().show(box) != store::Button::Yes)
+        return;
+    const qint64 company = cmp.record().integer(0);
+    if (store::deleteRecord(cmp, this) != store::ChangeResult::Done)
+        return; // the rule told the user; the links stay
+    if (const store::StoreError e = deleteGroupLinks(company)) {
+        store::setLastError(e);
+        store::takeSavedError();
+        store::standardMessage(this, 17, QStringLiteral("QKjcg"));
+    }
+    m_list->engine().forceRefresh();
+    reposition(name);
+}
+
+bool CompaniesListWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_list->listControl() && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
+        deleteRecord();
+        return true;
+    }
+    if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
+        if (event->type() == QEvent::FocusIn)
+            m_remembered[edit] = edit->text();
+        else if (event->type() == QEvent::FocusOut && m_remembered.count(edit) &&
+                 static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+            QTimer::singleShot(0, this, [this, edit = QPointer<QLineEdit>(edit)] {
+                if (edit)
+                    fieldLeft(edit);
+            });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CompaniesListWindow::fieldLeft(QLineEdit *edit) {
+    const auto found = m_remembered.find(edit);
+    if (found == m_remembered.end())
+        return;
+    const QString before = found->second;
+    m_remembered.erase(found);
+    const QString field = edit->property("field").toString();
+    // Leading blanks alone are no change.
+    if (withoutLeadingBlanks(edit->text()) == withoutLeadingBlanks(before))
+        return;
+    if (field == QLatin1String("CMP:CITY")) {
+        cityLeft();
+        return;
+    }
+    if (field == QLatin1String("PHONE")) {
+        phoneLeft();
+        return;
+    }
+    const engine::EntryValue v = engine::readEntry(pictureOf(field), edit->text());
+    if (!v.ok) {
+        QApplication::beep();
+        edit->setToolTip(v.error);
+        edit->setText(before);
+        edit->setFocus();
+        return;
+    }
+    table("QKcmp").record().setValue(field, v.value);
+    // While adding, the fields only fill the new company; OK writes it.
+    if (!m_adding)
+        saveCompany(field == QLatin1String("CMP:NAME"));
+}
+
+void CompaniesListWindow::saveCompany(bool renamed) {
+    Table &cmp = table("QKcmp");
+    if (cmp.record().integer(0) == 0)
+        return;
+    const qint64 company = cmp.record().integer(0);
+    const QString name = textOf(cmp.record(), "NAME");
+    for (;;) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const int result = store::changeRecord(cmp, store::ConflictMessage::Short, this);
+        QApplication::restoreOverrideCursor();
+        if (result != store::ChangeResult::Failed)
+            break;
+        const int answer = store::standardMessage(this, 16);
+        if (answer == store::Button::Yes)
+            continue;
+        if (answer == store::Button::Cancel)
+            entry(QStringLiteral("CMP:NAME"))->setFocus();
+        refreshAll();
+        return;
+    }
+    if (renamed) {
+        if (const store::StoreError e = rewriteGroupLinkNames(company, name)) {
+            store::setLastError(e);
+            store::takeSavedError();
+            store::standardMessage(this, 15, QStringLiteral("QKjcg"));
+        }
+        // A new name changes no count.
+        m_list->engine().setCountsRecords(false);
+        m_list->engine().forceRefresh();
+        reposition(name);
+        m_list->engine().setCountsRecords(true);
+        return;
+    }
+    refreshAll();
+}
+
+void CompaniesListWindow::cityLeft() {
+    const QString city = entry(QStringLiteral("CMP:CITY"))->text().trimmed();
+    if (!city.isEmpty() && !postal::lookUpCity(city)) {
+        pickCity();
+        return;
+    }
+    table("QKcmp").record().setValue(QStringLiteral("CMP:CITY"), city);
+    if (!m_adding)
+        saveCompany(false);
+}
+
+void CompaniesListWindow::pickCity() {
+    postal::gui::chooseCity(this, entry(QStringLiteral("CMP:CITY"))->text(),
+                            [this](std::optional<postal::CityZip> chosen) {
+                                if (!chosen) {
+                                    if (!m_adding)
+                                        refreshAll();
+                                    return;
+                                }
+                                store::Record &cmp = table("QKcmp").record();
+                                cmp.setValue(QStringLiteral("CMP:CITY"), chosen->city);
+                                cmp.setValue(QStringLiteral("CMP:ZIP"), chosen->zip);
+                                cmp.setValue(QStringLiteral("CMP:STATE"), chosen->state);
+                                showCompany();
+                                if (!m_adding)
+                                    saveCompany(false);
+                            });
+}
+
+void CompaniesListWindow::phoneLeft() {
+    const engine::EntryValue v =
+        engine::readEntry(pictureOf(QStringLiteral("PHONE")), entry(QStringLiteral("PHONE"))->text());
+    Table &fon = table("QKfon");
+    const store::Record kept = fon.record();
+    fon.record().clear();
+    fon.record().setValue(QStringLiteral("FON:NUMBER"), v.ok ? v.value : QVariant());
+    const bool known = v.ok && fon.fetch(*fon.def().key(QStringLiteral("NUMBER_KEY"))).ok();
+    fon.record() = kept;
+    // A number already on file links nothing; an unknown one is picked from
+    // the company's phones.
+    if (!known)
+        pickPhone();
+    else
+        showMainPhone();
+}
+
+void CompaniesListWindow::pickPhone() {
+    engine::setGlobalRequest(engine::Request::SelectRecord);
+    openCompanyPhoneList(this, [this] {
+        if (engine::globalResponse() != engine::Response::RequestCompleted) {
+            if (!m_adding)
+                refreshAll();
+            return;
+        }
+        table("QKcmp").record().setValue(QStringLiteral("CMP:FON_CTRL"), table("QKfon").record().integer(0));
+        showMainPhone();
+        if (!m_adding)
+            saveCompany(false);
+    });
+}
+
+void CompaniesListWindow::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_adding &&
+        !m_list->engine().formRunning() && !engine::gui::WindowHost::isBlocked(this))
+        QTimer::singleShot(0, this, [this] {
+            if (!m_adding && QApplication::focusWidget() &&
+                !qobject_cast<QLineEdit *>(QApplication::focusWidget()))
+                refreshAll();
+        });
+}
+
+void CompaniesListWindow::closeEvent(QCloseEvent *event) {
+    // Closing while adding is Cancel: no numbered company stays behind and
+    // the frame's menus come back.
+    if (m_adding)
+        finishAdding(false);
+    event->accept();
+    QWidget::closeEvent(event);
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (!m_picker)
+        frameEvent(shell::FrameEvent::CompaniesListClosed);
+    engine::setGlobalResponse(m_selected ? engine::Response::RequestCompleted
+                                         : engine::Response::RequestCancelled);
+    engine::gui::WindowHost::release(this);
+    if (m_done)
+        m_done();
+}
+
+void registerCompaniesList(shell::gui::WindowOpeners &openers) {
+    openers.set(shell::gui::FrameCommand::CompaniesList,
+                [](const shell::gui::FrameContext &) { CompaniesListWindow::open(); });
+}
+
+} // namespace tabulo::companies::gui

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "store/Store.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <map>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace tabulo::engine::gui {
+class AlphabetBar;
+class BrowseWindow;
+} // namespace tabulo::engine::gui
+namespace tabulo::shell::gui {
+class WindowOpeners;
+}
+
+namespace tabulo::companies::gui {
+
+// "Companies List": the companies of one company category (or all) in name
+// order from their category links, with the highlighted company on four
+// tabs beside the list. The address is edited in place and saved field by
+// field; a new company is added in place in an adding mode that greys the
+// frame's menus until OK or Cancel. Opened from the frame (one at a time) or
+// as the names list's picker (always a new window).
+class CompaniesListWindow final : public QWidget {
+    Q_OBJECT
+public:
+    // The browsing list, or the open one brought forward.
+    static CompaniesListWindow *open();
+    // A picker over `caller`, positioned at the name in JCG:COMPANY; `done`
+    // runs when it ends (GlobalResponse; after Select the QKcmp buffer holds
+    // the company).
+    static CompaniesListWindow *pick(QWidget *caller, std::function<void()> done);
+    static CompaniesListWindow *openWindow();
+    ~CompaniesListWindow() override;
+
+    engine::gui::BrowseWindow *mainList() const { return m_list; }
+    QTabWidget *detailTabs() const { return m_details; }
+    QLineEdit *entry(const QString &field) const;
+    qint64 recordCount() const;
+    bool adding() const { return m_adding; }
+
+    void addRecord();
+    void finishAdding(bool keep);
+    void deleteRecord();
+    void showAll();
+    void chooseCategory();
+    void displayCategory(qint64 group, const QString &name);
+    void alphabetJump(QChar letter);
+    void assignment(const QString &word);
+    void refreshAll(bool forced = true);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    CompaniesListWindow(bool picker, QWidget *caller, std::function<void()> done);
+    void build();
+    QWidget *buildAddressTab();
+    QWidget *buildPhonesTab();
+    QWidget *buildNotesTab();
+    QWidget *buildCategoriesTab();
+    void highlightChanged();
+    void readCompany();
+    void showCompany();
+    void refreshDetail();
+    void updateButtons();
+    void setCategory(qint64 group, const QString &name);
+    void reposition(const QString &name);
+    void fieldLeft(QLineEdit *edit);
+    void saveCompany(bool renamed);
+    void cityLeft();
+    void pickCity();
+    void phoneLeft();
+    void pickPhone();
+    void showMainPhone();
+
+    bool m_picker;
+    store::TableUse m_use;
+    engine::gui::BrowseWindow *m_list = nullptr;
+    engine::gui::BrowseWindow *m_phones = nullptr;
+    engine::gui::BrowseWindow *m_notes = nullptr;
+    engine::gui::BrowseWindow *m_categories = nullptr;
+    engine::gui::AlphabetBar *m_letters = nullptr;
+    QTabWidget *m_mainTab = nullptr;
+    QTabWidget *m_details = nullptr;
+    QLabel *m_count = nullptr;
+    QLabel *m_status = nullptr;
+    QLabel *m_categoryPanel = nullptr;
+    QPlainTextEdit *m_memo = nullptr;
+    std::map<QString, QLineEdit *> m_entries;
+    std::map<QLineEdit *, QString> m_remembered;
+    std::map<QString, QWidget *> m_actions;
+    std::function<void()> m_done;
+    qint64 m_newCompany = 0;
+    qint64 m_shownBeforeAdding = 0;
+    bool m_adding = false;
+    bool m_selected = false;
+    bool m_ended = false;
+};
+
+// Lets the main frame's "Companies List" item open the list.
+void registerCompaniesList(shell::gui::WindowOpeners &openers);
+
+} // namespace tabulo::companies::gui

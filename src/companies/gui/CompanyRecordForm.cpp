@@ -1,0 +1,405 @@
+#include "companies/gui/CompanyRecordForm.h"
+
+#include "companies/CompanyRecords.h"
+#include "companies/gui/GroupWindows.h"
+#include "engine/Globals.h"
+#include "engine/RecordRoutines.h"
+#include "engine/gui/BrowseWindow.h"
+#include "engine/gui/RecordFormWindow.h"
+#include "engine/gui/WindowHost.h"
+#include "people/gui/NameRecordForm.h"
+#include "people/gui/PhoneNoteForms.h"
+#include "store/Dictionary.h"
+#include "store/MessageService.h"
+#include "store/Messages.h"
+#include "store/Store.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <memory>
+#include <vector>
+
+namespace tabulo::companies::gui {
+
+using engine::Request;
+using engine::Response;
+using engine::gui::BrowseWindow;
+using engine::gui::FormField;
+using engine::gui::FormWindowSetup;
+using engine::gui::ListSetup;
+using engine::gui::RecordFormWindow;
+
+namespace {
+
+const QString kMoreTab = QStringLiteral("General (cont.)");
+
+const store::TableDef &def(const char *name) {
+    return *store::Dictionary::instance().table(QString::fromLatin1(name));
+}
+
+FormField entry(const char *prompt, const char *field, const char *picture, const char *objectName) {
+    FormField f;
+    f.prompt = QString::fromLatin1(prompt);
+    f.field = QString::fromLatin1(field);
+    f.picture = QString::fromLatin1(picture);
+    f.objectName = QString::fromLatin1(objectName);
+    return f;
+}
+
+// A number field refuses what its stored type cannot hold, rather than
+// storing something else than was typed.
+FormField numberEntry(const char *prompt, const char *field, const char *picture, const char *objectName) {
+    FormField f = entry(prompt, field, picture, objectName);
+    const store::FieldDef *stored =
+        def("QKcmp").field(QString::fromLatin1(field).section(QLatin1Char(':'), 1));
+    const qint64 low = stored->minValue();
+    const qint64 high = stored->maxValue();
+    f.check = [low, high](const QVariant &value) -> QString {
+        const qint64 v = value.toLongLong();
+        if (v >= low && v <= high)
+            return {};
+        return QStringLiteral("The value must be between %1 and %2.").arg(low).arg(high);
+    };
+    return f;
+}
+
+// What the form's hooks share about the company it edits.
+struct CompanyState {
+    Request request = Request::None;
+    QPointer<RecordFormWindow> window;
+    qint64 company = 0; // the control number, once known
+    QString openingName;
+};
+
+void tellUser(QObject *owner, const QString &title, const QString &text, const store::StoreError &e) {
+    store::clearSavedError();
+    store::MessageBox box;
+    box.title = title;
+    box.text = text + QStringLiteral("  Error: ") + store::errorText(e) + QLatin1Char('.');
+    box.owner = owner;
+    store::MessageService::current().show(box);
+}
+
+// Standard message 17 naming the table that kept some of what had to go.
+void tellDeleteFailed(QObject *owner, const QString &table, const store::StoreError &e) {
+    store::setLastError(e);
+    store::takeSavedError();
+    store::standardMessage(owner, 17, table);
+}
+
+// After the form has ended: a saved company is shown under "All" and its
+// links carry its name as saved; a cancelled new company takes along what
+// was added on its tabs meanwhile.
+void settleCompany(const CompanyState &state, QObject *owner) {
+    if (state.company == 0 || !state.window)
+        return;
+    if (engine::globalResponse() != Response::RequestCompleted) {
+        if (state.request == Request::InsertRecord) {
+            QString stage;
+            if (const store::StoreError e = releaseAbandonedCompany(state.company, &stage))
+                tellDeleteFailed(owner, stage, e);
+        }
+        return;
+    }
+    const store::Record &saved = state.window->engine().table().record();
+    const qint64 company = saved.integer(saved.indexOf(QStringLiteral("CTRL_NBR")));
+    const QString name = saved.text(saved.indexOf(QStringLiteral("NAME")));
+    if (state.request == Request::InsertRecord && !hasGroupLink(company, 0)) {
+        if (const store::StoreError e = addGroupLink(company, 0, name)) {
+            tellUser(owner, QStringLiteral("Record Insert Error"),
+                     QStringLiteral("The company was saved but could not be added to the category All, "
+                                    "so the companies list does not show it yet."),
+                     e);
+            return;
+        }
+    }
+    // Links made on the tab of a new company carry whatever name was typed
+    // there; the saved name is the one the category lists sort by.
+    if (state.request == Request::InsertRecord || name != state.openingName) {
+        if (const store::StoreError e = rewriteGroupLinkNames(company, name))
+            tellUser(owner, QStringLiteral("Record Update Error"),
+                     QStringLiteral("The company was saved but its name could not be copied into all of its "
+                                    "category links."),
+                     e);
+    }
+}
+
+// One list on a tab of the form: the company's phones, links, notes or
+// people.
+struct ChildList {
+    const char *tab;        // "QKfon", also the table
+    const char *objectName; // "fonList"
+    const char *resetName;  // the bound parent value the filter reads
+    const char *filter;
+    const char *format;
+    std::vector<const char *> columns;
+    engine::gui::FormRunner form;
+};
+
+std::vector<ChildList> childLists() {
+    return {
+        {"QKfon",
+         "fonList",
+         "BRW2::Sort1:Reset:cmp:ctrl_nbr",
+         "fon:cmp_ctrl = BRW2::Sort1:Reset:cmp:ctrl_nbr",
+         "80L(2)|M~Location~L(2)@S25@80L(2)|M~Name~L(2)@s25@64L(2)|M~Number~L(2)@P(###) ###-####P@"
+         "20L(2)|M~Area~L(2)@s3@28L(2)|M~Ext~L(2)@s6@68R(2)|M~Just Phones Byte~C(0)@n3@"
+         "80L(2)|M~Just Phones Name~L(2)@s35@",
+         {"FON:LOCATION", "FON:NAME", "FON:NUMBER", "FON:AREA", "FON:EXT", "FON:JUSTPHONESBYTE",
+          "FON:JUSTPHONESNAME"},
+         [](QWidget *over, std::function<void()> done) {
+             people::gui::runSharedPhoneForm(over, std::move(done));
+         }},
+        {"QKjcg",
+         "jcgList",
+         "BRW4::Sort1:Reset:cmp:ctrl_nbr",
+         "jcg:cmp_ctrl = BRW4::Sort1:Reset:cmp:ctrl_nbr",
+         "56R(2)|M~ctrl nbr~C(0)@n13@80L(2)|M~company~L(2)@s35@56R(2)|M~cmp ctrl~C(0)@n13@"
+         "56R(2)|M~grp ctrl~C(0)@n13@",
+         {"JCG:CTRL_NBR", "JCG:COMPANY", "JCG:CMP_CTRL", "JCG:GRP_CTRL"},
+         [](QWidget *over, std::function<void()> done) { runCompanyGroupLinkForm(over, std::move(done)); }},
+        {"QKmem",
+         "memList",
+         "BRW6::Sort1:Reset:cmp:ctrl_nbr",
+         "mem:cmp_ctrl = BRW6::Sort1:Reset:cmp:ctrl_nbr",
+         "80R(2)|M~Date~C(0)@d1b@80R(2)|M~Update~C(0)@d1b@24R(2)|M~Order~C(0)@n5@",
+         {"MEM:DATE", "MEM:UPDATE", "MEM:ORDER"},
+         [](QWidget *over, std::function<void()> done) {
+             // The list clears the note's fields; a new note starts without text too.
+             if (engine::globalRequest() == Request::InsertRecord)
+                 store::Store::instance().table(QStringLiteral("QKmem")).record().setMemo({});
+             people::gui::runSharedNoteForm(over, std::move(done));
+         }},
+        {"QKnam",
+         "namList",
+         "BRW8::Sort1:Reset:cmp:ctrl_nbr",
+         "nam:cmp_ctrl = BRW8::Sort1:Reset:cmp:ctrl_nbr",
+         "68L(2)|M~Lname~L(2)@S16@60L(2)|M~Fname~L(2)@S14@80L(2)|M~Addr1~L(2)@S30@"
+         "80L(2)|M~Addr2~L(2)@S30@80L(2)|M~City~L(2)@S30@24L(2)|M~State~L(2)@S2@24L(2)|M~Zip~L(2)@S5@"
+         "80R(2)|M~Birthdate~C(0)@d2b@80L(2)|M~Email Address~L(2)@s30@",
+         {"NAM:LNAME", "NAM:FNAME", "NAM:ADDR1", "NAM:ADDR2", "NAM:CITY", "NAM:STATE", "NAM:ZIP", "NAM:DOB",
+          "NAM:EMAILADDRESS"},
+         [](QWidget *over, std::function<void()> done) {
+             people::gui::runNameRecordForm(over, std::move(done));
+         }},
+    };
+}
+
+// The lists on the form's tabs. Each keeps the company's number it was
+// built for; every refresh of the form (a tab change, the form active again)
+// checks all of them against the company the form holds, and a list whose
+// company changed rebuilds from its start.
+class CompanyLists final : public QObject {
+public:
+    explicit CompanyLists(RecordFormWindow *form)
+        : QObject(form)
+        , m_form(form) {
+        setObjectName(QStringLiteral("companyLists"));
+        const int ctrl = form->engine().table().def().fieldIndex(QStringLiteral("CTRL_NBR"));
+        m_company = [form, ctrl] { return form->engine().table().record().integer(ctrl); };
+        for (const ChildList &child : childLists())
+            addList(child);
+        fitPages();
+        form->installEventFilter(this);
+        connect(form->sheet(), &QTabWidget::currentChanged, this, [this] { check(false); });
+    }
+
+    // Inside the frame the form is a sub-window, whose activation is not the
+    // form's own.
+    void followSubWindow() {
+        if (QMdiSubWindow *sub = engine::gui::WindowHost::subWindowOf(m_form))
+            connect(sub, &QMdiSubWindow::aboutToActivate, this, [this] { check(true); });
+    }
+
+    void check(bool forced) {
+        for (size_t i = 0; i < m_lists.size(); ++i) {
+            BrowseWindow *list = m_lists[i];
+            if (!list || list->engine().formRunning())
+                continue;
+            *m_builtFor[i] = m_company();
+            // A list that was never shown is built when its tab first shows.
+            if (list->engine().activeSortOrder() == 0)
+                continue;
+            if (forced)
+                list->engine().forceRefresh();
+            list->engine().refresh(0);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched == m_form && event->type() == QEvent::WindowActivate)
+            check(true);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void addList(const ChildList &child) {
+        const QString tableName = QString::fromLatin1(child.tab);
+        const store::TableDef &table = def(child.tab);
+        auto builtFor = std::make_shared<qint64>(m_company());
+
+        auto *page = new QWidget(m_form->sheet());
+        page->setObjectName(tableName.toLower() + QStringLiteral("Page"));
+        auto *rows = new QVBoxLayout(page);
+        // The form's resizer moves every control it finds outside a layout;
+        // inside a scroll area the list's own layout keeps charge of its
+        // rows and buttons, and the resizer stretches the area as a whole.
+        auto *holder = new QScrollArea(page);
+        holder->setObjectName(tableName.toLower() + QStringLiteral("Holder"));
+        holder->setFrameShape(QFrame::NoFrame);
+        holder->setFocusPolicy(Qt::NoFocus);
+        holder->setWidgetResizable(true);
+        holder->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        holder->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        rows->addWidget(holder);
+
+        ListSetup setup;
+        setup.objectName = QString::fromLatin1(child.objectName);
+        setup.tableName = tableName;
+        setup.uses = {tableName};
+        for (const char *column : child.columns)
+            setup.columns.push_back({QString::fromLatin1(column), {}});
+        setup.columnFormat = QString::fromLatin1(child.format);
+        engine::SortOrder order;
+        order.key = table.key(QStringLiteral("CMP_CTRL_KEY"));
+        order.rangeValues = [builtFor] { return std::vector<QVariant>{QVariant(*builtFor)}; };
+        order.filter = QString::fromLatin1(child.filter);
+        order.bindings = {{QString::fromLatin1(child.resetName), [builtFor] { return QVariant(*builtFor); }}};
+        setup.orders = {order};
+        setup.thumb = engine::ThumbKind::Fixed;
+        setup.changeLabel = QStringLiteral("&Change");
+        setup.hasSelectButton = false;
+        setup.embedded = true;
+        setup.embeddedIn = holder;
+        setup.visibleRows = 8;
+        setup.form = child.form;
+        auto *list = new BrowseWindow(std::move(setup));
+        holder->setWidget(list);
+        keepButtonsAtTheirSize(list);
+        holder->setMinimumSize(list->sizeHint());
+        m_form->sheet()->addTab(page, tableName);
+        m_pages.push_back(page);
+        m_lists.emplace_back(list);
+        m_builtFor.push_back(std::move(builtFor));
+    }
+
+    // The form lays out only the page on top before it fixes every control
+    // where the layouts put it; the list pages take the same room first, so
+    // that their lists fill them.
+    void fitPages() {
+        m_form->ensurePolished();
+        m_form->layout()->activate();
+        m_form->resize(m_form->sizeHint());
+        m_form->grab();
+        const QRect room = m_form->sheet()->currentWidget()->geometry();
+        for (QWidget *page : m_pages) {
+            page->setGeometry(room);
+            page->layout()->activate();
+        }
+    }
+
+    // The buttons sit at the start of their row and keep their size when the
+    // list grows.
+    static void keepButtonsAtTheirSize(BrowseWindow *list) {
+        QPushButton *insert = list->button(engine::ListAction::Insert);
+        for (QHBoxLayout *row : list->findChildren<QHBoxLayout *>()) {
+            if (row->indexOf(insert) >= 0) {
+                row->addStretch(1);
+                return;
+            }
+        }
+    }
+
+    RecordFormWindow *m_form;
+    std::function<qint64()> m_company;
+    std::vector<QWidget *> m_pages;
+    std::vector<QPointer<BrowseWindow>> m_lists;
+    std::vector<std::shared_ptr<qint64>> m_builtFor;
+};
+
+std::vector<FormField> companyFields() {
+    std::vector<FormField> fields = {
+        numberEntry("&ctrl nbr:", "CMP:CTRL_NBR", "@n13", "ctrlNbrEntry"),
+        entry("&name:", "CMP:NAME", "@s35", "nameEntry"),
+        entry("Business:", "CMP:BUSINESS", "@s40", "businessEntry"),
+        entry("&Address:", "CMP:ADDR1", "@s30", "addr1Entry"),
+        entry("&Address:", "CMP:ADD2", "@s15", "addr2Entry"),
+        entry("&City:", "CMP:CITY", "@s30", "cityEntry"),
+        entry("&State:", "CMP:STATE", "@s2", "stateEntry"),
+        entry(" &Zip:", "CMP:ZIP", "@s5", "zipEntry"),
+        entry("Cou&ntry:", "CMP:COUNTRY", "@s20", "countryEntry"),
+        entry("Email Address:", "CMP:EMAILADDRESS", "@s30", "emailEntry"),
+        numberEntry("Notes:", "CMP:NOTES", "@n-6", "notesEntry"),
+        numberEntry("fon ctrl:", "CMP:FON_CTRL", "@n-13", "fonCtrlEntry"),
+        numberEntry("nam ctrl:", "CMP:NAM_CTRL", "@n-13", "namCtrlEntry"),
+        entry("Web Address:", "CMP:WEBADDRESS", "@s45", "webAddressEntry"),
+    };
+    for (size_t i = 10; i < fields.size(); ++i)
+        fields[i].tab = kMoreTab;
+    return fields;
+}
+
+} // namespace
+
+RecordFormWindow *runCompanyRecordForm(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &cmp = def("QKcmp");
+    auto state = std::make_shared<CompanyState>();
+    state->request = engine::globalRequest();
+
+    FormWindowSetup setup;
+    setup.objectName = QStringLiteral("UpdateQKcmp");
+    setup.tableName = cmp.name;
+    setup.uses = store::tablesUsedBy(QStringLiteral("companyform"));
+    setup.form.formKey = QStringLiteral("UpdateQKcmp");
+    setup.form.variant = engine::FormVariant::B;
+    setup.form.longConflictMessage = true;
+    setup.form.duplicateKeys = {cmp.key(QStringLiteral("CTRL_KEY"))};
+    setup.okLabel = QStringLiteral("OK");
+    setup.cancelLabel = QStringLiteral("Cancel");
+    const int ctrl = cmp.fieldIndex(QStringLiteral("CTRL_NBR"));
+    // The company's phones and notes go with it by the table's own rule; its
+    // category links would be left listing a company that no longer exists.
+    // Its people keep the number, as when a company goes from the list.
+    setup.form.deleteRoutine = [ctrl](store::Table &table, QObject *owner) {
+        const qint64 company = table.record().integer(ctrl);
+        if (!engine::deleteRecord(table, owner))
+            return false;
+        if (const store::StoreError e = deleteGroupLinks(company))
+            tellDeleteFailed(owner, QStringLiteral("QKjcg"), e);
+        return true;
+    };
+    setup.fields = companyFields();
+    const int name = cmp.fieldIndex(QStringLiteral("NAME"));
+    auto lists = std::make_shared<QPointer<CompanyLists>>();
+    setup.beforeShow = [state, lists, ctrl, name](RecordFormWindow *window) {
+        const store::Record &company = window->engine().table().record();
+        state->window = window;
+        state->company = company.integer(ctrl);
+        state->openingName = company.text(name);
+        *lists = new CompanyLists(window);
+    };
+
+    QPointer<QWidget> owner(caller);
+    RecordFormWindow *window =
+        RecordFormWindow::run(caller, std::move(setup), [state, owner, done = std::move(done)] {
+            // The answer stands whatever the settling shows.
+            const Response answer = engine::globalResponse();
+            settleCompany(*state, owner.data());
+            engine::setGlobalResponse(answer);
+            if (done)
+                done();
+        });
+    if (window && *lists)
+        (*lists)->followSubWindow();
+    return window;
+}
+
+} // namespace tabulo::companies::gui

@@ -1,0 +1,249 @@
+#include "companies/gui/GroupWindows.h"
+
+#include "companies/GroupMembership.h"
+#include "engine/Globals.h"
+#include "engine/gui/BrowseWindow.h"
+#include "engine/gui/RecordFormWindow.h"
+#include "engine/gui/WindowHost.h"
+#include "engine/gui/WindowPlacement.h"
+#include "store/Dictionary.h"
+#include "store/Store.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVariant>
+
+#include <limits>
+
+namespace tabulo::companies::gui {
+
+using engine::ListAction;
+using engine::Request;
+using engine::Response;
+using engine::gui::BrowseWindow;
+using engine::gui::FormField;
+using engine::gui::FormWindowSetup;
+using engine::gui::ListSetup;
+using engine::gui::RecordFormWindow;
+
+namespace {
+
+const store::TableDef &def(const char *name) {
+    return *store::Dictionary::instance().table(QString::fromLatin1(name));
+}
+
+FormField entry(const char *prompt, const char *field, const char *picture, const char *objectName) {
+    FormField f;
+    f.prompt = QString::fromUtf8(prompt);
+    f.field = QString::fromLatin1(field);
+    f.picture = QString::fromLatin1(picture);
+    f.objectName = QString::fromLatin1(objectName);
+    return f;
+}
+
+// An "n13" entry takes more digits than a 32-bit field holds: refuse what
+// would not fit instead of storing another number.
+std::function<QString(const QVariant &)> inRangeOf(const store::TableDef &table, const char *field) {
+    const store::FieldDef *f = table.field(QString::fromLatin1(field));
+    const qint64 low = f->minValue();
+    const qint64 high = f->maxValue();
+    return [low, high](const QVariant &value) -> QString {
+        const qint64 v = value.toLongLong();
+        if (v >= low && v <= high)
+            return {};
+        return QStringLiteral("The value must be between %1 and %2.").arg(low).arg(high);
+    };
+}
+
+// The category numbers are 11-digit decimals but the current category is a
+// 32-bit value; a number past it is shown as no category rather than as
+// another one.
+qint32 asCurrentGroup(qint64 number) {
+    if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
+        return 0;
+    return static_cast<qint32>(number);
+}
+
+// The list's buttons as the window shows them: Select first on the tab,
+// Close below it.
+void arrangeButtons(BrowseWindow *window) {
+    QPushButton *select = window->button(ListAction::Select);
+    QPushButton *close = window->button(ListAction::Close);
+    auto *row = select ? qobject_cast<QBoxLayout *>(select->parentWidget()->layout()) : nullptr;
+    auto *outer = qobject_cast<QBoxLayout *>(window->layout());
+    if (!row || !outer || !close)
+        return;
+    select->setText(QStringLiteral("Select"));
+    row->removeWidget(select);
+    row->insertWidget(0, select);
+    row->removeWidget(close);
+    close->setParent(window);
+    auto *closeRow = new QHBoxLayout;
+    closeRow->addStretch();
+    closeRow->addWidget(close);
+    // Above the status line, which stays last.
+    const int statusAt = window->statusLine() ? outer->indexOf(window->statusLine()) : -1;
+    outer->insertLayout(statusAt < 0 ? outer->count() : statusAt, closeRow);
+    close->show();
+    engine::gui::WindowPlacement::settleDesignedSize(window);
+}
+
+} // namespace
+
+BrowseWindow *openCompanyCategoryList(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &grp = def("QKgrp");
+    ListSetup setup;
+    setup.objectName = QStringLiteral("grpls");
+    setup.title = QStringLiteral("Company Categories");
+    setup.placementKey = QStringLiteral("grpls");
+    setup.tableName = QStringLiteral("QKgrp");
+    setup.uses = store::tablesUsedBy(QStringLiteral("grpls"));
+    setup.columns = {{QStringLiteral("GRP:GROUP"), QStringLiteral("@s35")}};
+    setup.columnFormat = QStringLiteral("140L~Category~L(1)@s35@");
+    setup.carriedFields = {QStringLiteral("GRP:CTRL_NBR")};
+    setup.orders = {engine::SortOrder{grp.key(QStringLiteral("GROUP_KEY"))}};
+    setup.thumb = engine::ThumbKind::Fixed;
+    setup.insertLabel = QStringLiteral("Insert");
+    setup.changeLabel = QStringLiteral("Change");
+    setup.deleteLabel = QStringLiteral("Delete");
+    setup.closeLabel = QStringLiteral("Close");
+    setup.buttonsTab = QStringLiteral("General");
+    setup.statusText = QStringLiteral("Select or update Category");
+    engine::ContextMenu menu;
+    menu.items = {{QStringLiteral("Insert"), ListAction::Insert},
+                  {QStringLiteral("Change"), ListAction::Change, {}, true},
+                  {QStringLiteral("Delete"), ListAction::Delete, {}, true},
+                  {QStringLiteral("-")},
+                  {QStringLiteral("Select"), ListAction::Select, {}, true, true}};
+    setup.contextMenu = menu;
+    setup.form = [](QWidget *over, std::function<void()> formDone) {
+        runCompanyCategoryForm(over, std::move(formDone));
+    };
+
+    const int ctrl = grp.fieldIndex(QStringLiteral("CTRL_NBR"));
+    const int name = grp.fieldIndex(QStringLiteral("GROUP"));
+    store::Table &table = store::Store::instance().table(QStringLiteral("QKgrp"));
+    // What a cancelled pick leaves as the current name when there is none.
+    const QString nameAtOpening = table.record().text(name);
+    auto ended = [&table, ctrl, name, nameAtOpening, done = std::move(done)] {
+        if (engine::globalResponse() == Response::RequestCompleted) {
+            const QString current = engine::currentGroupName().trimmed().isEmpty()
+                                        ? table.record().text(name)
+                                        : engine::currentGroupName();
+            engine::setCurrentGroup(asCurrentGroup(table.record().integer(ctrl)), current);
+        } else if (engine::currentGroupName().trimmed().isEmpty()) {
+            engine::setCurrentGroup(engine::currentGroup(), nameAtOpening);
+        }
+        if (done)
+            done();
+    };
+    auto *window = new BrowseWindow(std::move(setup), caller, std::move(ended));
+    window->engine().onSelect([&table, ctrl, name] {
+        engine::setCurrentGroup(asCurrentGroup(table.record().integer(ctrl)), table.record().text(name));
+    });
+    arrangeButtons(window);
+    engine::gui::WindowHost::present(window, caller);
+    return window;
+}
+
+RecordFormWindow *runCompanyCategoryForm(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &grp = def("QKgrp");
+    FormWindowSetup setup;
+    setup.objectName = QStringLiteral("grpup");
+    setup.tableName = QStringLiteral("QKgrp");
+    setup.uses = store::tablesUsedBy(QStringLiteral("grpform"));
+    setup.form.formKey = QStringLiteral("grpup");
+    setup.form.variant = engine::FormVariant::A;
+    setup.form.title = QStringLiteral("Company Category Database Update Form");
+    setup.form.addedMessage = QStringLiteral("Record Will Be Added");
+    setup.form.changedMessage = QStringLiteral("Record Will Be Changed");
+    setup.form.duplicateKeys = {grp.key(QStringLiteral("CTRL_KEY")), grp.key(QStringLiteral("GROUP_KEY"))};
+    setup.okLabel = QStringLiteral("OK");
+    setup.cancelLabel = QStringLiteral("Cancel");
+    // A new category starts blank, never as a copy of the one last read.
+    setup.form.prime = [](store::Record &r) { r.clear(); };
+    setup.fields = {entry("&Category", "GRP:GROUP", "@s35", "groupEntry")};
+    setup.beforeShow = [](RecordFormWindow *window) {
+        // The action message also stands in the status bar's second zone.
+        auto *bar = new QStatusBar(window);
+        bar->setObjectName(QStringLiteral("statusBar"));
+        bar->setSizeGripEnabled(false);
+        auto *first = new QLabel(bar);
+        first->setObjectName(QStringLiteral("statusZone1"));
+        auto *second = new QLabel(window->engine().actionMessage(), bar);
+        second->setObjectName(QStringLiteral("statusZone2"));
+        bar->addWidget(first, 1);
+        bar->addWidget(second, 1);
+        if (auto *outer = qobject_cast<QBoxLayout *>(window->layout()))
+            outer->addWidget(bar);
+        // Defined by the form, never shown.
+        auto *help = new QPushButton(QStringLiteral("Help"), window);
+        help->setObjectName(QStringLiteral("helpButton"));
+        help->hide();
+    };
+    return RecordFormWindow::run(caller, std::move(setup), std::move(done));
+}
+
+RecordFormWindow *runCompanyGroupLinkForm(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &jcg = def("QKjcg");
+    FormWindowSetup setup;
+    setup.objectName = QStringLiteral("UpdateQKjcg");
+    setup.tableName = QStringLiteral("QKjcg");
+    setup.uses = store::tablesUsedBy(QStringLiteral("jcgform"));
+    setup.form.formKey = QStringLiteral("UpdateQKjcg");
+    setup.form.variant = engine::FormVariant::B;
+    setup.form.longConflictMessage = true;
+    setup.form.duplicateKeys = {jcg.key(QStringLiteral("CTRL_KEY"))};
+    setup.okLabel = QStringLiteral("OK");
+    setup.cancelLabel = QStringLiteral("Cancel");
+    setup.fields = {
+        entry("&ctrl nbr:", "JCG:CTRL_NBR", "@n13", "ctrlNbrEntry"),
+        entry("&company:", "JCG:COMPANY", "@s35", "companyEntry"),
+        entry("&cmp ctrl:", "JCG:CMP_CTRL", "@n13", "cmpCtrlEntry"),
+        entry("&grp ctrl:", "JCG:GRP_CTRL", "@n13", "grpCtrlEntry"),
+    };
+    setup.fields[0].check = inRangeOf(jcg, "CTRL_NBR");
+    setup.fields[2].check = inRangeOf(jcg, "CMP_CTRL");
+    setup.fields[3].check = inRangeOf(jcg, "GRP_CTRL");
+    return RecordFormWindow::run(caller, std::move(setup), std::move(done));
+}
+
+void runCategoryAssignment(QWidget *caller, std::function<void()> done) {
+    const GroupAction action = groupActionFromWord(groupActionWord());
+    auto finish = [done = std::move(done)] {
+        setGroupActionWord({});
+        if (done)
+            done();
+    };
+    if (!needsTargetGroup(action)) {
+        applyGroupAction(action, 0, caller);
+        finish();
+        return;
+    }
+    const qint32 keptGroup = engine::currentGroup();
+    const QString keptName = engine::currentGroupName();
+    engine::setGlobalRequest(Request::SelectRecord);
+    openCompanyCategoryList(caller, [=] {
+        const Response answer = engine::globalResponse();
+        engine::setGlobalResponse(Response::RequestCancelled);
+        if (answer == Response::RequestCompleted) {
+            const store::Table &grp = store::Store::instance().table(QStringLiteral("QKgrp"));
+            const qint64 target = grp.record().integer(grp.def().fieldIndex(QStringLiteral("CTRL_NBR")));
+            applyGroupAction(action, target, caller);
+        }
+        // The companies list goes on showing the category it showed.
+        engine::setCurrentGroup(keptGroup, keptName);
+        finish();
+    });
+}
+
+void registerCompanyCategories(shell::gui::WindowOpeners &openers) {
+    openers.set(shell::gui::FrameCommand::CompanyCategories, [](const shell::gui::FrameContext &) {
+        engine::setGlobalRequest(Request::None);
+        openCompanyCategoryList();
+    });
+}
+
+} // namespace tabulo::companies::gui

@@ -1,0 +1,305 @@
+// The companies list over real table files: adding in place with its links
+// and the frame's menus, renaming, deleting, categories, and picking a
+// company for a person from the names list.
+#include "companies/gui/CompaniesListWindow.h"
+#include "engine/EngineTestSupport.h"
+#include "engine/Globals.h"
+#include "engine/gui/BrowseWindow.h"
+#include "people/gui/NamesListWindow.h"
+#include "shell/gui/MainFrame.h"
+#include "store/MessageService.h"
+#include "store/Store.h"
+#include "support/WindowTour.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QThread>
+#include <QToolButton>
+
+using namespace tabulo;
+using companies::gui::CompaniesListWindow;
+using store::Button::Yes;
+
+namespace {
+
+class CompaniesList : public test::StoreFixture {
+protected:
+    void SetUp() override {
+        StoreFixture::SetUp();
+        for (const char *name : {"QKcmp", "QKjcg", "QKgrp", "QKfon", "QKmem", "QKnam", "QKjnc"})
+            m_tables.push_back(&store::Store::instance().use(QString::fromLatin1(name)));
+    }
+    void TearDown() override {
+        if (m_window)
+            m_window->close();
+        settle();
+        m_frame.reset();
+        settle();
+        for (store::Table *t : m_tables)
+            store::Store::instance().release(t->def().name);
+        StoreFixture::TearDown();
+    }
+    store::Table &t(const char *name) { return store::Store::instance().table(QString::fromLatin1(name)); }
+
+    qint64 addGroup(const QString &name) {
+        store::Record &g = t("QKgrp").record();
+        g.clear();
+        g.setValue(QStringLiteral("GRP:CTRL_NBR"), ++m_group);
+        g.setValue(QStringLiteral("GRP:GROUP"), name);
+        EXPECT_TRUE(t("QKgrp").insert().ok());
+        return m_group;
+    }
+    void addLink(qint64 company, qint64 group, const QString &name) {
+        store::Record &l = t("QKjcg").record();
+        l.clear();
+        l.setValue(QStringLiteral("JCG:CTRL_NBR"), ++m_link);
+        l.setValue(QStringLiteral("JCG:CMP_CTRL"), company);
+        l.setValue(QStringLiteral("JCG:GRP_CTRL"), group);
+        l.setValue(QStringLiteral("JCG:COMPANY"), name);
+        EXPECT_TRUE(t("QKjcg").insert().ok());
+    }
+    qint64 addCompany(const QString &name, std::vector<qint64> groups = {}, int phones = 0, int notes = 0) {
+        const qint64 company = ++m_company;
+        store::Record &c = t("QKcmp").record();
+        c.clear();
+        c.setValue(QStringLiteral("CMP:CTRL_NBR"), company);
+        c.setValue(QStringLiteral("CMP:NAME"), name);
+        EXPECT_TRUE(t("QKcmp").insert().ok());
+        addLink(company, 0, name);
+        for (qint64 g : groups)
+            addLink(company, g, name);
+        for (int i = 0; i < phones; ++i) {
+            store::Record &f = t("QKfon").record();
+            f.clear();
+            f.setValue(QStringLiteral("FON:CTRL_NBR"), ++m_phone);
+            f.setValue(QStringLiteral("FON:CMP_CTRL"), company);
+            f.setValue(QStringLiteral("FON:LOCATION"), QStringLiteral("Desk %1").arg(i));
+            EXPECT_TRUE(t("QKfon").insert().ok());
+        }
+        for (int i = 0; i < notes; ++i) {
+            store::Record &n = t("QKmem").record();
+            n.clear();
+            n.setValue(QStringLiteral("MEM:CTRL_NBR"), ++m_note);
+            n.setValue(QStringLiteral("MEM:CMP_CTRL"), company);
+            EXPECT_TRUE(t("QKmem").insert().ok());
+        }
+        return company;
+    }
+    // (group, name copy) of every link of the company, sorted.
+    std::vector<std::pair<qint64, QString>> linksOf(qint64 company) {
+        store::Table &jcg = t("QKjcg");
+        store::Cursor c(jcg);
+        c.toStart();
+        std::vector<std::pair<qint64, QString>> links;
+        while (c.next().ok())
+            if (jcg.record().value(QStringLiteral("CMP_CTRL")).toLongLong() == company)
+                links.emplace_back(jcg.record().value(QStringLiteral("GRP_CTRL")).toLongLong(),
+                                   jcg.record().value(QStringLiteral("COMPANY")).toString());
+        std::sort(links.begin(), links.end());
+        return links;
+    }
+    int countWhere(const char *table, const char *field, qint64 value) {
+        store::Table &tab = t(table);
+        store::Cursor c(tab);
+        c.toStart();
+        int n = 0;
+        while (c.next().ok())
+            n += tab.record().value(QString::fromLatin1(field)).toLongLong() == value ? 1 : 0;
+        return n;
+    }
+    QStringList shown() {
+        QStringList names;
+        const engine::BrowseList &e = m_window->mainList()->engine();
+        for (int r = 1; r <= e.rowCount(); ++r)
+            names << e.row(r).texts.at(0);
+        return names;
+    }
+    CompaniesListWindow *open() {
+        m_window = CompaniesListWindow::open();
+        settle();
+        return m_window;
+    }
+    void leave(QLineEdit *edit, const QString &text) {
+        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(edit, &in);
+        edit->setText(text);
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(edit, &out);
+        settle();
+    }
+    QAbstractButton *action(const char *name) {
+        return m_window->findChild<QAbstractButton *>(QLatin1String(name));
+    }
+
+    QPointer<CompaniesListWindow> m_window;
+    std::unique_ptr<test::ProgramFrame> m_frame;
+    std::vector<store::Table *> m_tables;
+    qint64 m_company = 0, m_link = 0, m_group = 0, m_phone = 0, m_note = 0;
+};
+
+TEST_F(CompaniesList, AddingGreysTheFramesMenusAndLinksTheNewCompanyToTheCategoryAndAll) {
+    const qint64 golf = addGroup(QStringLiteral("Golf"));
+    addCompany(QStringLiteral("Acme"));
+    m_frame = std::make_unique<test::ProgramFrame>();
+    m_messages.answer(store::Button::No); // the names list the frame opens has nobody yet
+    ASSERT_TRUE(m_frame->frame().start());
+    settle();
+    QAction *fileMenu = m_frame->frame().findChild<QMenu *>(QStringLiteral("menuFile"))->menuAction();
+    open();
+    struct Case {
+        qint64 group;
+        QString name;
+        std::vector<qint64> links;
+    };
+    for (const Case &c :
+         {Case{golf, QStringLiteral("Golf Co"), {0, golf}}, Case{0, QStringLiteral("Plain Co"), {0}}}) {
+        SCOPED_TRACE(c.name.toStdString());
+        m_window->displayCategory(c.group, c.group ? QStringLiteral("Golf") : QStringLiteral("All"));
+        settle();
+        m_window->addRecord();
+        settle();
+        EXPECT_TRUE(m_window->adding());
+        EXPECT_FALSE(fileMenu->isEnabled()) << "menus greyed while adding";
+        m_window->entry(QStringLiteral("CMP:NAME"))->setText(c.name);
+        m_window->finishAdding(true);
+        settle();
+        EXPECT_TRUE(fileMenu->isEnabled());
+        std::vector<std::pair<qint64, QString>> expected;
+        for (qint64 g : c.links)
+            expected.emplace_back(g, c.name);
+        EXPECT_EQ(linksOf(m_company + 1), expected);
+        EXPECT_TRUE(shown().contains(c.name));
+        ++m_company;
+    }
+    // Cancel leaves no company behind, nor does closing while adding.
+    for (const bool byClose : {false, true}) {
+        m_window->addRecord();
+        settle();
+        const qint64 numbered = t("QKcmp").record().integer(0);
+        if (byClose)
+            m_window->close();
+        else
+            m_window->finishAdding(false);
+        settle();
+        EXPECT_EQ(countWhere("QKcmp", "CTRL_NBR", numbered), 0) << (byClose ? "close" : "cancel");
+        EXPECT_TRUE(fileMenu->isEnabled());
+    }
+}
+
+TEST_F(CompaniesList, RenamingRewritesEveryCategoryAndLeadingBlanksAreNoChange) {
+    const qint64 a = addGroup(QStringLiteral("Alpha"));
+    const qint64 b = addGroup(QStringLiteral("Beta"));
+    addCompany(QStringLiteral("Baker Bros"));
+    const qint64 renamed = addCompany(QStringLiteral("Cole Ltd"), {a, b});
+    addCompany(QStringLiteral("Dunn Inc"));
+    open();
+    m_window->alphabetJump(QLatin1Char('C'));
+    settle();
+    leave(m_window->entry(QStringLiteral("CMP:NAME")), QStringLiteral("Zeta Ltd"));
+    EXPECT_EQ(linksOf(renamed), (std::vector<std::pair<qint64, QString>>{{0, QStringLiteral("Zeta Ltd")},
+                                                                         {a, QStringLiteral("Zeta Ltd")},
+                                                                         {b, QStringLiteral("Zeta Ltd")}}));
+    const engine::BrowseList &e = m_window->mainList()->engine();
+    EXPECT_EQ(e.row(e.highlighted()).texts.at(0), QStringLiteral("Zeta Ltd")) << "the list stays on it";
+
+    const QDateTime before = QFileInfo(m_dir.file(QStringLiteral("QKCMP.db"))).lastModified();
+    QThread::msleep(20);
+    leave(m_window->entry(QStringLiteral("CMP:BUSINESS")), QStringLiteral("   "));
+    EXPECT_EQ(QFileInfo(m_dir.file(QStringLiteral("QKCMP.db"))).lastModified(), before);
+}
+
+TEST_F(CompaniesList, DeletingACompanyTakesItsPhonesNotesAndLinksButNotItsPeople) {
+    const qint64 a = addGroup(QStringLiteral("Alpha"));
+    const qint64 gone = addCompany(QStringLiteral("Acme"), {a}, 2, 3);
+    const qint64 kept = addCompany(QStringLiteral("Zed"), {a}, 1, 1);
+    store::Record &p = t("QKnam").record();
+    p.clear();
+    p.setValue(QStringLiteral("NAM:CTRL_NBR"), 1);
+    p.setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Worker"));
+    p.setValue(QStringLiteral("NAM:CMP_CTRL"), gone);
+    ASSERT_TRUE(t("QKnam").insert().ok());
+    open();
+    m_messages.answer(Yes);
+    m_window->deleteRecord();
+    settle();
+    EXPECT_EQ(countWhere("QKcmp", "CTRL_NBR", gone), 0);
+    EXPECT_EQ(countWhere("QKfon", "CMP_CTRL", gone), 0);
+    EXPECT_EQ(countWhere("QKmem", "CMP_CTRL", gone), 0);
+    EXPECT_EQ(countWhere("QKjcg", "CMP_CTRL", gone), 0);
+    EXPECT_EQ(countWhere("QKjcg", "CMP_CTRL", kept), 2);
+    EXPECT_EQ(countWhere("QKnam", "CMP_CTRL", gone), 1) << "the person keeps the company number";
+    EXPECT_EQ(shown(), QStringList{QStringLiteral("Zed")});
+}
+
+TEST_F(CompaniesList, DeleteFromCategoryRemovesOnlyTheShownCategory) {
+    const qint64 a = addGroup(QStringLiteral("Alpha"));
+    const qint64 company = addCompany(QStringLiteral("Acme"), {a});
+    open();
+    EXPECT_FALSE(action("moveIcon")->isEnabled()) << "All shown";
+    EXPECT_FALSE(action("removeIcon")->isEnabled()) << "All shown";
+    m_window->displayCategory(a, QStringLiteral("Alpha"));
+    settle();
+    ASSERT_TRUE(action("removeIcon")->isEnabled());
+    action("removeIcon")->click();
+    settle();
+    EXPECT_EQ(linksOf(company), (std::vector<std::pair<qint64, QString>>{{0, QStringLiteral("Acme")}}));
+    EXPECT_TRUE(shown().isEmpty());
+    m_window->showAll();
+    settle();
+    EXPECT_EQ(shown(), QStringList{QStringLiteral("Acme")});
+}
+
+TEST_F(CompaniesList, ANamesListPersonPicksAnUnknownCompanyFromThePicker) {
+    addCompany(QStringLiteral("Acme"));
+    const qint64 wanted = addCompany(QStringLiteral("Globex"));
+    addCompany(QStringLiteral("Initech"));
+    store::Record &p = t("QKnam").record();
+    p.clear();
+    p.setValue(QStringLiteral("NAM:CTRL_NBR"), 1);
+    p.setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Worker"));
+    ASSERT_TRUE(t("QKnam").insert().ok());
+    store::Record &l = t("QKjnc").record();
+    l.clear();
+    l.setValue(QStringLiteral("JNC:CTRL_NBR"), 1);
+    l.setValue(QStringLiteral("JNC:NAM_CTRL"), 1);
+    l.setValue(QStringLiteral("JNC:LNAME"), QStringLiteral("Worker"));
+    ASSERT_TRUE(t("QKjnc").insert().ok());
+    QPointer<people::gui::NamesListWindow> names = people::gui::NamesListWindow::open();
+    settle();
+    QLineEdit *company = names->entry(QStringLiteral("CMP:NAME"));
+    leave(company, QStringLiteral("Glob"));
+    auto *picker = qobject_cast<CompaniesListWindow *>(test::openWindow(QStringLiteral("cmpgls")));
+    ASSERT_NE(picker, nullptr);
+    const engine::BrowseList &e = picker->mainList()->engine();
+    ASSERT_GT(e.highlighted(), 0);
+    EXPECT_EQ(e.row(e.highlighted()).texts.at(0), QStringLiteral("Globex")) << "positioned at the typed name";
+    picker->findChild<QPushButton *>(QStringLiteral("selectButton"))->click();
+    settle();
+    EXPECT_EQ(countWhere("QKnam", "CMP_CTRL", wanted), 1);
+    EXPECT_EQ(names->findChild<QLabel *>(QStringLiteral("workNAME"))->text(), QStringLiteral("Globex"));
+    names->close();
+    settle();
+}
+
+TEST_F(CompaniesList, TheWindowIsWholeOnEveryTabAndAtTwiceItsSize) {
+    for (int i = 0; i < 30; ++i)
+        addCompany(QStringLiteral("Company %1").arg(i, 2, 10, QLatin1Char('0')), {}, 2, 1);
+    open();
+    for (int tab = 0; tab < m_window->detailTabs()->count(); ++tab) {
+        m_window->detailTabs()->setCurrentIndex(tab);
+        settle();
+        EXPECT_EQ(test::layoutProblems(m_window).join(QLatin1Char('\n')).toStdString(), "") << "tab " << tab;
+    }
+    m_window->resize(m_window->size() * 2);
+    settle();
+    EXPECT_EQ(test::layoutProblems(m_window).join(QLatin1Char('\n')).toStdString(), "");
+}
+
+} // namespace
