@@ -79,7 +79,10 @@ BrowseList::BrowseList(store::Table &table, std::vector<ListColumn> columns, std
         m_orders.push_back(SortOrder{table.def().primaryKey()});
 }
 
-BrowseList::~BrowseList() = default;
+BrowseList::~BrowseList() {
+    // Counts still waiting for a thread are no longer wanted.
+    ++*m_countSerial;
+}
 
 bool BrowseList::setJoins(const std::vector<ListJoin> &joins) {
     m_view->clearJoins();
@@ -433,8 +436,41 @@ void BrowseList::finishRebuild() {
 }
 
 void BrowseList::countRecords() {
-    m_table->send(QStringLiteral("QUICKSCAN=on"));
     qint64 records = 0;
+    const quint64 serial = ++*m_countSerial;
+    if (m_view->filterInSql() && !m_view->hasInnerJoin()) {
+        if (m_view->knownCount(records)) {
+            m_recordCount = records;
+            return;
+        }
+        if (m_countsInBackground) {
+            if (std::optional<store::Cursor::CountJob> job = m_view->countJob()) {
+                m_recordCount = -1;
+                m_host->countInBackground(
+                    [job = *job, serial, latest = m_countSerial] {
+                        qint64 n = 0;
+                        if (latest->load() != serial)
+                            return BrowseHost::CountOutcome{{}, 0}; // asked again since: not worth reading
+                        const store::StoreError e = job.run(n);
+                        return BrowseHost::CountOutcome{e, n};
+                    },
+                    [this, serial, job = *job](BrowseHost::CountOutcome outcome) {
+                        if (serial != m_countSerial->load())
+                            return; // a newer count is on its way
+                        if (outcome.first) {
+                            store::setLastError(outcome.first);
+                            countFailed();
+                            return;
+                        }
+                        m_recordCount = outcome.second;
+                        m_view->keepCount(job, outcome.second);
+                        m_host->recordCountChanged();
+                    });
+                return;
+            }
+        }
+    }
+    m_table->send(QStringLiteral("QUICKSCAN=on"));
     store::StoreError e;
     if (m_view->filterInSql() && !m_view->hasInnerJoin()) {
         e = m_view->count(records);
@@ -453,14 +489,18 @@ void BrowseList::countRecords() {
     }
     m_table->send(QStringLiteral("QUICKSCAN=off"));
     if (e) {
-        m_recordCount = -1;
-        store::takeSavedError();
-        store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
-        m_response = Response::RequestCancelled;
-        m_host->closeList();
+        countFailed();
         return;
     }
     m_recordCount = records;
+}
+
+void BrowseList::countFailed() {
+    m_recordCount = -1;
+    store::takeSavedError();
+    store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
+    m_response = Response::RequestCancelled;
+    m_host->closeList();
 }
 
 void BrowseList::refresh(int sortOrder) {

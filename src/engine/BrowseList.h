@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -113,6 +114,16 @@ public:
     // The window message boxes belong to.
     virtual QObject *messageOwner() const { return nullptr; }
     virtual void setWaitCursor(bool) {}
+    // Runs `work` (which touches no window and no shared buffer) and hands
+    // its outcome to `done` on the list's own thread. Here: at once; a window
+    // runs it on another thread so a large count does not hold it up.
+    using CountOutcome = std::pair<store::StoreError, qint64>;
+    virtual void countInBackground(std::function<CountOutcome()> work,
+                                   std::function<void(CountOutcome)> done) {
+        done(work());
+    }
+    // The record count became known (see BrowseList::recordCount).
+    virtual void recordCountChanged() {}
 };
 
 // The browse list engine: shows the records of one table in key order while
@@ -144,6 +155,9 @@ public:
     // The rebuild ends by counting the records of the current range and
     // filter instead of the thumb's own ending.
     void setCountsRecords(bool on) { m_countsRecords = on; }
+    // Counts that are not known at once are made by the host in the
+    // background; recordCount() is -1 until they arrive.
+    void setCountsInBackground(bool on) { m_countsInBackground = on; }
     // The count of the last rebuild (and of every refill after an action);
     // -1 before the first one or in lists that do not count.
     qint64 recordCount() const { return m_recordCount; }
@@ -246,6 +260,7 @@ private:
     std::vector<MenuItem> menuItems() const;
     bool itemEnabled(const MenuItem &item) const;
     void countRecords();
+    void countFailed();
     int firstFreeComponent() const;
     int firstFreeField() const;
     void finishRebuild();
@@ -267,6 +282,10 @@ private:
     mutable std::function<void()> m_chosenCommand;
     bool m_countsRecords = false;
     qint64 m_recordCount = -1;
+    bool m_countsInBackground = false;
+    // The newest count asked for, shared with the counts in flight: an older
+    // one still waiting for a thread is skipped, an older answer dropped.
+    std::shared_ptr<std::atomic<quint64>> m_countSerial = std::make_shared<std::atomic<quint64>>(0);
     std::vector<QVariant> m_builtFilterValues;
     std::vector<SortOrder> m_orders;
     ThumbKind m_thumbKind;

@@ -358,6 +358,88 @@ StoreError Cursor::count(qint64 &records)
     return m_table->succeed();
 }
 
+bool Cursor::knownCount(qint64 &records)
+{
+    if (!m_table->isOpen() || m_filterBinder)
+        return false;
+    sql::Statement &stmt = countStatement();
+    if (!stmt.valid())
+        return false;
+    std::string key = sqlite3_sql(stmt.get());
+    for (const sql::Value &v : m_rangeKey) {
+        key += '\x1f';
+        key += std::holds_alternative<qint64>(v) ? std::to_string(std::get<qint64>(v)) : std::get<std::string>(v);
+    }
+    const qint64 version = m_table->dataVersion();
+    const auto cached = m_table->m_counts.find(key);
+    if (version < 0 || cached == m_table->m_counts.end() || cached->second.dataVersion != version ||
+        cached->second.ownChanges != sqlite3_total_changes64(m_table->handle()))
+        return false;
+    records = cached->second.records;
+    return true;
+}
+
+std::optional<Cursor::CountJob> Cursor::countJob()
+{
+    if (!m_table->isOpen() || m_filterBinder)
+        return std::nullopt;
+    sql::Statement &stmt = countStatement();
+    if (!stmt.valid())
+        return std::nullopt;
+    CountJob job;
+    job.file = m_table->filePath();
+    job.sql = sqlite3_sql(stmt.get());
+    job.params = m_rangeKey;
+    job.cacheKey = job.sql;
+    for (const sql::Value &v : m_rangeKey) {
+        job.cacheKey += '\x1f';
+        job.cacheKey +=
+            std::holds_alternative<qint64>(v) ? std::to_string(std::get<qint64>(v)) : std::get<std::string>(v);
+    }
+    job.dataVersion = m_table->dataVersion();
+    job.ownChanges = sqlite3_total_changes64(m_table->handle());
+    return job;
+}
+
+void Cursor::keepCount(const CountJob &job, qint64 records)
+{
+    if (!m_table->isOpen() || job.dataVersion < 0 || m_table->dataVersion() != job.dataVersion ||
+        sqlite3_total_changes64(m_table->handle()) != job.ownChanges)
+        return;
+    m_table->m_counts[job.cacheKey] = {records, job.dataVersion, job.ownChanges};
+}
+
+StoreError Cursor::CountJob::run(qint64 &records) const
+{
+    records = 0;
+    StoreError e;
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db, Table::defaultWaitMs());
+        sql::Statement stmt(db, sql);
+        if (!stmt.valid()) {
+            rc = stmt.prepareCode();
+        } else {
+            int p = 1;
+            for (const sql::Value &v : params)
+                stmt.bind(p++, v);
+            rc = stmt.step();
+            if (rc == SQLITE_ROW) {
+                records = stmt.int64(0);
+                rc = SQLITE_OK;
+            }
+        }
+    }
+    if (rc != SQLITE_OK) {
+        e.code = Code::Failure;
+        e.text = QStringLiteral("counting: ") + QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    }
+    sqlite3_close_v2(db);
+    return e;
+}
+
 qint64 Table::dataVersion()
 {
     // Changes when another connection commits to the file.

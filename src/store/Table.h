@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -67,6 +68,27 @@ public:
     // What a caller skips row by row (a view's per-row filter, a missing
     // inner-joined parent) is not known here and counts.
     StoreError count(qint64 &records);
+
+    // A count that another thread can make on a connection of its own, so
+    // a window stays responsive while a large range is counted.
+    struct CountJob {
+        QString file;
+        std::string sql;
+        std::vector<sql::Value> params;
+        std::string cacheKey;
+        qint64 dataVersion = -1;
+        qint64 ownChanges = -1;
+        // Runs on any thread; opens, reads and closes its own connection.
+        StoreError run(qint64 &records) const;
+    };
+    // The count when it is known without reading (kept since the last write).
+    bool knownCount(qint64 &records);
+    // The count as a job; nothing when it cannot be made elsewhere (a filter
+    // whose values are read as it binds).
+    std::optional<CountJob> countJob();
+    // Keeps what a job counted, unless the file was written since the job
+    // was made.
+    void keepCount(const CountJob &job, qint64 records);
 
     // The SQL the next read in this direction would run (empty when it runs
     // none: the position lies beyond the range), and the count's SQL; for

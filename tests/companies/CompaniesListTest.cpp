@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QThread>
 #include <QToolButton>
 
@@ -45,6 +46,13 @@ protected:
         for (store::Table *t : m_tables)
             store::Store::instance().release(t->def().name);
         StoreFixture::TearDown();
+    }
+    // Lets posted events run and a count made in the background arrive.
+    void settleCount() {
+        settle();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !m_window || m_window->recordCount() >= 0; }, 10000))
+            << "the count never arrived";
+        settle();
     }
     store::Table &t(const char *name) { return store::Store::instance().table(QString::fromLatin1(name)); }
 
@@ -123,7 +131,7 @@ protected:
     }
     CompaniesListWindow *open() {
         m_window = CompaniesListWindow::open();
-        settle();
+        settleCount();
         return m_window;
     }
     void leave(QLineEdit *edit, const QString &text) {
@@ -132,7 +140,7 @@ protected:
         edit->setText(text);
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(edit, &out);
-        settle();
+        settleCount();
     }
     QAbstractButton *action(const char *name) {
         return m_window->findChild<QAbstractButton *>(QLatin1String(name));
@@ -150,7 +158,7 @@ TEST_F(CompaniesList, AddingGreysTheFramesMenusAndLinksTheNewCompanyToTheCategor
     m_frame = std::make_unique<test::ProgramFrame>();
     m_messages.answer(store::Button::No); // the names list the frame opens has nobody yet
     ASSERT_TRUE(m_frame->frame().start());
-    settle();
+    settleCount();
     QAction *fileMenu = m_frame->frame().findChild<QMenu *>(QStringLiteral("menuFile"))->menuAction();
     open();
     struct Case {
@@ -162,14 +170,14 @@ TEST_F(CompaniesList, AddingGreysTheFramesMenusAndLinksTheNewCompanyToTheCategor
          {Case{golf, QStringLiteral("Golf Co"), {0, golf}}, Case{0, QStringLiteral("Plain Co"), {0}}}) {
         SCOPED_TRACE(c.name.toStdString());
         m_window->displayCategory(c.group, c.group ? QStringLiteral("Golf") : QStringLiteral("All"));
-        settle();
+        settleCount();
         m_window->addRecord();
-        settle();
+        settleCount();
         EXPECT_TRUE(m_window->adding());
         EXPECT_FALSE(fileMenu->isEnabled()) << "menus greyed while adding";
         m_window->entry(QStringLiteral("CMP:NAME"))->setText(c.name);
         m_window->finishAdding(true);
-        settle();
+        settleCount();
         EXPECT_TRUE(fileMenu->isEnabled());
         std::vector<std::pair<qint64, QString>> expected;
         for (qint64 g : c.links)
@@ -181,13 +189,13 @@ TEST_F(CompaniesList, AddingGreysTheFramesMenusAndLinksTheNewCompanyToTheCategor
     // Cancel leaves no company behind, nor does closing while adding.
     for (const bool byClose : {false, true}) {
         m_window->addRecord();
-        settle();
+        settleCount();
         const qint64 numbered = t("QKcmp").record().integer(0);
         if (byClose)
             m_window->close();
         else
             m_window->finishAdding(false);
-        settle();
+        settleCount();
         EXPECT_EQ(countWhere("QKcmp", "CTRL_NBR", numbered), 0) << (byClose ? "close" : "cancel");
         EXPECT_TRUE(fileMenu->isEnabled());
     }
@@ -201,7 +209,7 @@ TEST_F(CompaniesList, RenamingRewritesEveryCategoryAndLeadingBlanksAreNoChange) 
     addCompany(QStringLiteral("Dunn Inc"));
     open();
     m_window->alphabetJump(QLatin1Char('C'));
-    settle();
+    settleCount();
     leave(m_window->entry(QStringLiteral("CMP:NAME")), QStringLiteral("Zeta Ltd"));
     EXPECT_EQ(linksOf(renamed), (std::vector<std::pair<qint64, QString>>{{0, QStringLiteral("Zeta Ltd")},
                                                                          {a, QStringLiteral("Zeta Ltd")},
@@ -228,7 +236,7 @@ TEST_F(CompaniesList, DeletingACompanyTakesItsPhonesNotesAndLinksButNotItsPeople
     open();
     m_messages.answer(Yes);
     m_window->deleteRecord();
-    settle();
+    settleCount();
     EXPECT_EQ(countWhere("QKcmp", "CTRL_NBR", gone), 0);
     EXPECT_EQ(countWhere("QKfon", "CMP_CTRL", gone), 0);
     EXPECT_EQ(countWhere("QKmem", "CMP_CTRL", gone), 0);
@@ -245,14 +253,14 @@ TEST_F(CompaniesList, DeleteFromCategoryRemovesOnlyTheShownCategory) {
     EXPECT_FALSE(action("moveIcon")->isEnabled()) << "All shown";
     EXPECT_FALSE(action("removeIcon")->isEnabled()) << "All shown";
     m_window->displayCategory(a, QStringLiteral("Alpha"));
-    settle();
+    settleCount();
     ASSERT_TRUE(action("removeIcon")->isEnabled());
     action("removeIcon")->click();
-    settle();
+    settleCount();
     EXPECT_EQ(linksOf(company), (std::vector<std::pair<qint64, QString>>{{0, QStringLiteral("Acme")}}));
     EXPECT_TRUE(shown().isEmpty());
     m_window->showAll();
-    settle();
+    settleCount();
     EXPECT_EQ(shown(), QStringList{QStringLiteral("Acme")});
 }
 
@@ -272,7 +280,7 @@ TEST_F(CompaniesList, ANamesListPersonPicksAnUnknownCompanyFromThePicker) {
     l.setValue(QStringLiteral("JNC:LNAME"), QStringLiteral("Worker"));
     ASSERT_TRUE(t("QKjnc").insert().ok());
     QPointer<people::gui::NamesListWindow> names = people::gui::NamesListWindow::open();
-    settle();
+    settleCount();
     QLineEdit *company = names->entry(QStringLiteral("CMP:NAME"));
     leave(company, QStringLiteral("Glob"));
     auto *picker = qobject_cast<CompaniesListWindow *>(test::openWindow(QStringLiteral("cmpgls")));
@@ -281,11 +289,11 @@ TEST_F(CompaniesList, ANamesListPersonPicksAnUnknownCompanyFromThePicker) {
     ASSERT_GT(e.highlighted(), 0);
     EXPECT_EQ(e.row(e.highlighted()).texts.at(0), QStringLiteral("Globex")) << "positioned at the typed name";
     picker->findChild<QPushButton *>(QStringLiteral("selectButton"))->click();
-    settle();
+    settleCount();
     EXPECT_EQ(countWhere("QKnam", "CMP_CTRL", wanted), 1);
     EXPECT_EQ(names->findChild<QLabel *>(QStringLiteral("workNAME"))->text(), QStringLiteral("Globex"));
     names->close();
-    settle();
+    settleCount();
 }
 
 TEST_F(CompaniesList, TheWindowIsWholeOnEveryTabAndAtTwiceItsSize) {
@@ -294,11 +302,11 @@ TEST_F(CompaniesList, TheWindowIsWholeOnEveryTabAndAtTwiceItsSize) {
     open();
     for (int tab = 0; tab < m_window->detailTabs()->count(); ++tab) {
         m_window->detailTabs()->setCurrentIndex(tab);
-        settle();
+        settleCount();
         EXPECT_EQ(test::layoutProblems(m_window).join(QLatin1Char('\n')).toStdString(), "") << "tab " << tab;
     }
     m_window->resize(m_window->size() * 2);
-    settle();
+    settleCount();
     EXPECT_EQ(test::layoutProblems(m_window).join(QLatin1Char('\n')).toStdString(), "");
 }
 

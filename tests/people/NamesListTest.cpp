@@ -44,6 +44,13 @@ protected:
             store::Store::instance().release(t->def().name);
         StoreFixture::TearDown();
     }
+    // Lets posted events run and a count made in the background arrive.
+    void settleCount() {
+        settle();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !m_window || m_window->recordCount() >= 0; }, 10000))
+            << "the count never arrived";
+        settle();
+    }
     store::Table &t(const char *name) { return store::Store::instance().table(QString::fromLatin1(name)); }
 
     qint64 addCategory(const QString &name) {
@@ -122,7 +129,7 @@ protected:
 
     NamesListWindow *open() {
         m_window = NamesListWindow::open();
-        settle();
+        settleCount();
         return m_window;
     }
     // Types into a field and leaves it, as the user would.
@@ -134,7 +141,7 @@ protected:
         edit->setText(text);
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(edit, &out);
-        settle();
+        settleCount();
     }
     QStringList shownLastNames() {
         QStringList names;
@@ -186,7 +193,7 @@ TEST_F(NamesList, NoToTheEmptyQuestionIsNotAskedAgainAndAgain) {
     open();
     EXPECT_EQ(m_messages.shownNumbers().size(), 1u);
     m_window->refreshAll();
-    settle();
+    settleCount();
     EXPECT_EQ(m_messages.shownNumbers().size(), 1u);
     EXPECT_EQ(m_window->mainList()->engine().rowCount(), 0);
 }
@@ -197,7 +204,7 @@ TEST_F(NamesList, APersonAddedInACategoryGetsItsTwoLinksAndRenamingRewritesBoth)
     open();
     m_messages.answer(Yes); // Golf is empty
     m_window->displayCategory(static_cast<qint32>(golf), QStringLiteral("Golf"));
-    settle();
+    settleCount();
     EXPECT_EQ(m_messages.last().text, kEmptyQuestion.arg(QStringLiteral("Golf")));
     const qint64 added = 2;
     EXPECT_EQ(linksOf(added), (std::vector<std::pair<qint64, QString>>{{0, QString()}, {golf, QString()}}));
@@ -207,7 +214,7 @@ TEST_F(NamesList, APersonAddedInACategoryGetsItsTwoLinksAndRenamingRewritesBoth)
                                                                        {golf, QStringLiteral("Smith")}}));
     EXPECT_EQ(shownLastNames(), QStringList{QStringLiteral("Smith")});
     m_window->showAll();
-    settle();
+    settleCount();
     EXPECT_EQ(shownLastNames(), (QStringList{QStringLiteral("Baker"), QStringLiteral("Smith")}));
 
     // Leaving a field unchanged writes nothing.
@@ -242,7 +249,7 @@ TEST_F(NamesList, ACityMissingFromTheIndexIsPickedOrPutBack) {
     QWidget *picker = test::openWindow(QStringLiteral("zipls"));
     ASSERT_NE(picker, nullptr);
     picker->findChild<QPushButton *>(QStringLiteral("closeButton"))->click();
-    settle();
+    settleCount();
     EXPECT_EQ(m_window->entry(QStringLiteral("NAM:CITY"))->text(), QString());
     EXPECT_EQ(written("QKNAM.db"), before);
 
@@ -251,7 +258,7 @@ TEST_F(NamesList, ACityMissingFromTheIndexIsPickedOrPutBack) {
     picker = test::openWindow(QStringLiteral("zipls"));
     ASSERT_NE(picker, nullptr);
     picker->findChild<QPushButton *>(QStringLiteral("selectButton"))->click();
-    settle();
+    settleCount();
     EXPECT_EQ(stored("NAM:CITY"), QStringLiteral("Columbus"));
     EXPECT_EQ(stored("NAM:STATE"), QStringLiteral("OH"));
     EXPECT_EQ(stored("NAM:ZIP"), QStringLiteral("43215"));
@@ -262,10 +269,10 @@ TEST_F(NamesList, ToPhonesListMarksThePhoneForTheJustPhonesList) {
     addPerson(QStringLiteral("Adams"), QStringLiteral("Carla"), {}, 1);
     open();
     m_window->detailTabs()->setCurrentIndex(1);
-    settle();
+    settleCount();
     ASSERT_EQ(m_window->phonesList()->engine().rowCount(), 1);
     m_window->findChild<QPushButton *>(QStringLiteral("toPhonesListButton"))->click();
-    settle();
+    settleCount();
     store::Table &fon = t("QKfon");
     fon.record().clear();
     fon.record().setValue(QStringLiteral("FON:CTRL_NBR"), 1);
@@ -284,7 +291,7 @@ TEST_F(NamesList, DeletingAPersonTakesExactlyItsPhonesNotesAndLinks) {
     ASSERT_EQ(highlightedLastName(), QStringLiteral("Aaron"));
     m_messages.answer(Yes);
     m_window->deleteRecord();
-    settle();
+    settleCount();
     EXPECT_EQ(m_messages.last().text, QStringLiteral("Do you want to delete this record?"));
     EXPECT_EQ(countWhere("QKnam", "CTRL_NBR", gone), 0);
     EXPECT_EQ(countWhere("QKfon", "NAM_CTRL", gone), 0);
@@ -297,7 +304,7 @@ TEST_F(NamesList, DeletingAPersonTakesExactlyItsPhonesNotesAndLinks) {
     // The only person of Beta is gone with him: Beta asks to be filled.
     m_messages.answer(No);
     m_window->displayCategory(static_cast<qint32>(b), QStringLiteral("Beta"));
-    settle();
+    settleCount();
     EXPECT_EQ(m_messages.last().text, kEmptyQuestion.arg(QStringLiteral("Beta")));
 }
 
@@ -313,7 +320,7 @@ TEST_F(NamesList, DeleteRecordWithTagsDeletesTheTaggedPeople) {
     EXPECT_EQ(m_window->mainList()->listControl()->item(1, 0)->text(), QString());
     m_messages.answer(Yes);
     m_window->deleteRecord();
-    settle();
+    settleCount();
     EXPECT_EQ(m_messages.last().text, QStringLiteral("Do you want to delete tagged records?"));
     EXPECT_EQ(shownLastNames(), (QStringList{QStringLiteral("Bard"), QStringLiteral("Eads")}));
     EXPECT_FALSE(people::TagStore::instance().anyTags(people::TagTable::NameLinks));
@@ -329,7 +336,7 @@ TEST_F(NamesList, TagAllAndUntagAllCoverTheWholeCategory) {
         t(name).unlock();
     open();
     m_window->displayCategory(static_cast<qint32>(big), QStringLiteral("Big"));
-    settle();
+    settleCount();
     people::TagStore &tags = people::TagStore::instance();
     for (const bool on : {true, false}) {
         bool done = false;
@@ -347,11 +354,11 @@ TEST_F(NamesList, TheWindowIsWholeAndASecondOpenBringsTheSameOne) {
     EXPECT_EQ(NamesListWindow::open(), m_window.data());
     for (int tab = 0; tab < m_window->detailTabs()->count(); ++tab) {
         m_window->detailTabs()->setCurrentIndex(tab);
-        settle();
+        settleCount();
         EXPECT_EQ(test::layoutProblems(m_window).join(QLatin1Char('\n')).toStdString(), "") << "tab " << tab;
     }
     m_window->resize(m_window->size() * 2);
-    settle();
+    settleCount();
     EXPECT_EQ(test::layoutProblems(m_window).join(QLatin1Char('\n')).toStdString(), "")
         << "at twice the size";
 }

@@ -263,6 +263,8 @@ void CompaniesListWindow::build() {
     setup.thumb = engine::ThumbKind::Fixed;
     setup.hasSelectButton = false;
     setup.countsRecords = true;
+    // A category of many links is counted on the side; the page shows first.
+    setup.countsInBackground = true;
     setup.visibleRows = 16;
     m_list = new BrowseWindow(std::move(setup));
     for (auto action : {engine::ListAction::Insert, engine::ListAction::Change, engine::ListAction::Delete})
@@ -301,6 +303,7 @@ void CompaniesListWindow::build() {
     outer->addLayout(bottom);
 
     connect(m_list, &BrowseWindow::rowChanged, this, [this] { highlightChanged(); });
+    connect(m_list, &BrowseWindow::recordCountReady, this, [this] { showCount(); });
     disconnect(m_list->listControl(), &QTableWidget::cellDoubleClicked, m_list, nullptr);
     connect(m_list->listControl(), &QTableWidget::cellDoubleClicked, this, [this] {
         if (m_picker)
@@ -483,11 +486,16 @@ qint64 CompaniesListWindow::recordCount() const {
     return m_list->engine().recordCount();
 }
 
+void CompaniesListWindow::showCount() {
+    const qint64 count = recordCount();
+    m_count->setText(count >= 0 ? QString::number(count) : QString());
+}
+
 void CompaniesListWindow::refreshAll(bool forced) {
     if (forced)
         m_list->engine().forceRefresh();
     m_list->engine().refresh(0);
-    m_count->setText(QString::number(std::max<qint64>(0, recordCount())));
+    showCount();
     highlightChanged();
 }
 
@@ -634,7 +642,7 @@ void CompaniesListWindow::reposition(const QString &name) {
     link.setValue(QStringLiteral("JCG:GRP_CTRL"), engine::currentGroup());
     link.setValue(QStringLiteral("JCG:COMPANY"), name);
     m_list->engine().locate(engine::BrowseList::LocateMode::NotBelow);
-    m_count->setText(QString::number(std::max<qint64>(0, recordCount())));
+    showCount();
     highlightChanged();
 }
 

@@ -83,6 +83,7 @@ private:
     void phoneLeft();
     void pickPhone();
     void showMainPhone();
+    void showCount();
 
     bool m_picker;
     store::TableUse m_use;

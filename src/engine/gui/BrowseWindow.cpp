@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -82,6 +83,7 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
     m_engine->setJoins(m_setup.joins);
     m_engine->setCarriedFields(m_setup.carriedFields);
     m_engine->setCountsRecords(m_setup.countsRecords);
+    m_engine->setCountsInBackground(m_setup.countsInBackground);
     m_engine->setContextMenu(m_setup.contextMenu);
     m_engine->open();
 
@@ -356,6 +358,22 @@ void BrowseWindow::closeList() {
     m_engineCloses = true;
     // The engine may still be on its way out of the call that ended it.
     QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void BrowseWindow::countInBackground(std::function<CountOutcome()> work,
+                                     std::function<void(CountOutcome)> done) {
+    QPointer<BrowseWindow> self(this);
+    QThreadPool::globalInstance()->start([self, work = std::move(work), done = std::move(done)] {
+        const CountOutcome outcome = work();
+        // Back on the window's thread; a window closed meanwhile takes nothing.
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, done, outcome] {
+                if (self)
+                    done(outcome);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void BrowseWindow::setWaitCursor(bool on) {

@@ -60,6 +60,7 @@ struct ListSetup {
     std::vector<ListJoin> joins;            // parents read with every row (their tables also in `uses`)
     QStringList carriedFields;              // fields each row carries besides its columns
     bool countsRecords = false;             // the rebuild ends by counting (BrowseList::recordCount)
+    bool countsInBackground = false;        // ... on another thread when the count is not known
     std::optional<ContextMenu> contextMenu; // none: the engine's own menu
 };
 
@@ -95,10 +96,15 @@ public:
     void closeList() override;
     QObject *messageOwner() const override { return const_cast<BrowseWindow *>(this); }
     void setWaitCursor(bool on) override;
+    void countInBackground(std::function<CountOutcome()> work,
+                           std::function<void(CountOutcome)> done) override;
+    void recordCountChanged() override { emit recordCountReady(); }
 
 signals:
     // The highlighted row changed (after the engine copied it to the buffer).
     void rowChanged();
+    // A count made in the background has arrived.
+    void recordCountReady();
 
 protected:
     void showEvent(QShowEvent *event) override;

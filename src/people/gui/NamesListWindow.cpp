@@ -152,6 +152,8 @@ ListSetup mainListSetup(QWidget *parent) {
     setup.thumb = engine::ThumbKind::Fixed;
     setup.hasSelectButton = false;
     setup.countsRecords = true;
+    // A category of many links is counted on the side; the page shows first.
+    setup.countsInBackground = true;
     setup.visibleRows = 16;
     return setup;
 }
@@ -322,6 +324,10 @@ void NamesListWindow::build() {
     }
 
     connect(m_list, &BrowseWindow::rowChanged, this, [this] { highlightChanged(); });
+    connect(m_list, &BrowseWindow::recordCountReady, this, [this] {
+        showCount();
+        askWhenEmpty();
+    });
     // A double click tags the link and moves down; Delete deletes the person.
     disconnect(m_list->listControl(), &QTableWidget::cellDoubleClicked, m_list, nullptr);
     connect(m_list->listControl(), &QTableWidget::cellDoubleClicked, this, [this] { tagHighlighted(true); });
@@ -650,11 +656,17 @@ qint64 NamesListWindow::highlightedPointer() const {
     return e.row(e.highlighted()).position.toLongLong();
 }
 
+void NamesListWindow::showCount() {
+    // Blank while the count is being made.
+    const qint64 count = recordCount();
+    m_count->setText(count >= 0 ? QString::number(count) : QString());
+}
+
 void NamesListWindow::refreshAll(bool forced) {
     if (forced)
         m_list->engine().forceRefresh();
     m_list->engine().refresh(0);
-    m_count->setText(QString::number(std::max<qint64>(0, recordCount())));
+    showCount();
     highlightChanged();
     askWhenEmpty();
 }
@@ -817,7 +829,7 @@ void NamesListWindow::reposition(const QString &lastName) {
     link.setText(link.indexOf(QStringLiteral("JNC:LNAME")), lastName);
     link.setText(link.indexOf(QStringLiteral("JNC:FNAME")), QString());
     m_list->engine().locate(engine::BrowseList::LocateMode::NotBelow);
-    m_count->setText(QString::number(std::max<qint64>(0, recordCount())));
+    showCount();
     highlightChanged();
     askWhenEmpty();
 }

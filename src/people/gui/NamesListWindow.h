@@ -93,6 +93,7 @@ private:
     void setCategory(qint32 category, const QString &name);
     void reposition(const QString &lastName);
     void askWhenEmpty();
+    void showCount();
     void fieldLeft(QLineEdit *edit);
     void savePerson(bool namesChanged);
     void cityLeft(QLineEdit *edit);
