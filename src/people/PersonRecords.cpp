@@ -1,6 +1,7 @@
 #include "people/PersonRecords.h"
 
 #include "people/Membership.h"
+#include "store/OwnedRecords.h"
 #include "store/Store.h"
 
 #include <vector>
@@ -8,6 +9,7 @@
 namespace tabulo::people {
 
 namespace Code = store::Code;
+using store::KeptBuffer;
 using store::StoreError;
 using store::Table;
 
@@ -26,51 +28,6 @@ int field(Table &t, const char *name) {
     return t.def().fieldIndex(QString::fromLatin1(name));
 }
 
-// Puts a table's record buffer back when the routine ends.
-class KeptBuffer final {
-public:
-    explicit KeptBuffer(Table &t)
-        : m_table(t)
-        , m_kept(t.record()) {}
-    ~KeptBuffer() { m_table.record() = m_kept; }
-    KeptBuffer(const KeptBuffer &) = delete;
-    KeptBuffer &operator=(const KeptBuffer &) = delete;
-
-private:
-    Table &m_table;
-    store::Record m_kept;
-};
-
-// The positions of every record of `child` whose first component of
-// `keyName` equals `parent`.
-StoreError childPositions(Table &child, const char *keyName, qint64 parent, std::vector<QString> &positions) {
-    store::Cursor cursor(child);
-    cursor.setOrder(&key(child, keyName));
-    cursor.setRange({store::sql::Value(parent)});
-    if (const StoreError e = cursor.toStart())
-        return e;
-    for (;;) {
-        const StoreError e = cursor.next();
-        if (e.code == Code::EndOfFile)
-            return {};
-        if (e)
-            return e;
-        positions.push_back(child.position());
-    }
-}
-
-StoreError deleteChildren(Table &child, const char *keyName, qint64 parent) {
-    std::vector<QString> positions;
-    if (const StoreError e = childPositions(child, keyName, parent, positions))
-        return e;
-    for (const QString &p : positions) {
-        if (const StoreError e = child.reget(p))
-            return e;
-        if (const StoreError e = child.remove())
-            return e;
-    }
-    return {};
-}
 } // namespace
 
 StoreError nextControlNumber(const QString &name, qint64 &next) {
@@ -121,26 +78,11 @@ StoreError addLink(qint64 person, qint64 category, const QString &lastName, cons
 
 StoreError rewriteLinkNames(qint64 person, const QString &lastName, const QString &firstName) {
     Table &jnc = table("QKjnc");
-    const KeptBuffer kept(jnc);
-    std::vector<QString> positions;
-    if (const StoreError e = childPositions(jnc, "NAM_CTRL_KEY", person, positions))
-        return e;
     // All of a person's links or none: one transaction, one write to disk.
-    if (const StoreError e = jnc.begin(2))
-        return e;
-    for (const QString &p : positions) {
-        StoreError e = jnc.reget(p);
-        if (e.ok()) {
-            jnc.record().setText(field(jnc, "LNAME"), lastName);
-            jnc.record().setText(field(jnc, "FNAME"), firstName);
-            e = jnc.change();
-        }
-        if (e) {
-            jnc.rollback();
-            return e;
-        }
-    }
-    return jnc.commit();
+    return store::changeOwned(jnc, key(jnc, "NAM_CTRL_KEY"), person, [&](store::Record &link) {
+        link.setText(link.indexOf(QStringLiteral("LNAME")), lastName);
+        link.setText(link.indexOf(QStringLiteral("FNAME")), firstName);
+    });
 }
 
 StoreError deletePersonWhole(qint64 person, QString *stage) {
@@ -162,7 +104,7 @@ StoreError deletePersonWhole(qint64 person, QString *stage) {
     for (const char *child : {"QKfon", "QKmem", "QKjnc"}) {
         Table &t = table(child);
         const KeptBuffer kept(t);
-        if (const StoreError e = deleteChildren(t, "NAM_CTRL_KEY", person))
+        if (const StoreError e = store::deleteOwned(t, key(t, "NAM_CTRL_KEY"), person))
             return failed(child, e);
     }
     return {};

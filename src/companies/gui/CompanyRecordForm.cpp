@@ -5,6 +5,7 @@
 #include "engine/Globals.h"
 #include "engine/RecordRoutines.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/FormChildLists.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
 #include "people/gui/NameRecordForm.h"
@@ -35,6 +36,8 @@ using engine::gui::FormField;
 using engine::gui::FormWindowSetup;
 using engine::gui::ListSetup;
 using engine::gui::RecordFormWindow;
+
+using engine::gui::ChildList;
 
 namespace {
 
@@ -133,15 +136,6 @@ void settleCompany(const CompanyState &state, QObject *owner) {
 
 // One list on a tab of the form: the company's phones, links, notes or
 // people.
-struct ChildList {
-    const char *tab;        // "QKfon", also the table
-    const char *objectName; // "fonList"
-    const char *resetName;  // the bound parent value the filter reads
-    const char *filter;
-    const char *format;
-    std::vector<const char *> columns;
-    engine::gui::FormRunner form;
-};
 
 std::vector<ChildList> childLists() {
     return {
@@ -191,139 +185,6 @@ std::vector<ChildList> childLists() {
          }},
     };
 }
-
-// The lists on the form's tabs. Each keeps the company's number it was
-// built for; every refresh of the form (a tab change, the form active again)
-// checks all of them against the company the form holds, and a list whose
-// company changed rebuilds from its start.
-class CompanyLists final : public QObject {
-public:
-    explicit CompanyLists(RecordFormWindow *form)
-        : QObject(form)
-        , m_form(form) {
-        setObjectName(QStringLiteral("companyLists"));
-        const int ctrl = form->engine().table().def().fieldIndex(QStringLiteral("CTRL_NBR"));
-        m_company = [form, ctrl] { return form->engine().table().record().integer(ctrl); };
-        for (const ChildList &child : childLists())
-            addList(child);
-        fitPages();
-        form->installEventFilter(this);
-        connect(form->sheet(), &QTabWidget::currentChanged, this, [this] { check(false); });
-    }
-
-    // Inside the frame the form is a sub-window, whose activation is not the
-    // form's own.
-    void followSubWindow() {
-        if (QMdiSubWindow *sub = engine::gui::WindowHost::subWindowOf(m_form))
-            connect(sub, &QMdiSubWindow::aboutToActivate, this, [this] { check(true); });
-    }
-
-    void check(bool forced) {
-        for (size_t i = 0; i < m_lists.size(); ++i) {
-            BrowseWindow *list = m_lists[i];
-            if (!list || list->engine().formRunning())
-                continue;
-            *m_builtFor[i] = m_company();
-            // A list that was never shown is built when its tab first shows.
-            if (list->engine().activeSortOrder() == 0)
-                continue;
-            if (forced)
-                list->engine().forceRefresh();
-            list->engine().refresh(0);
-        }
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override {
-        if (watched == m_form && event->type() == QEvent::WindowActivate)
-            check(true);
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    void addList(const ChildList &child) {
-        const QString tableName = QString::fromLatin1(child.tab);
-        const store::TableDef &table = def(child.tab);
-        auto builtFor = std::make_shared<qint64>(m_company());
-
-        auto *page = new QWidget(m_form->sheet());
-        page->setObjectName(tableName.toLower() + QStringLiteral("Page"));
-        auto *rows = new QVBoxLayout(page);
-        // The form's resizer moves every control it finds outside a layout;
-        // inside a scroll area the list's own layout keeps charge of its
-        // rows and buttons, and the resizer stretches the area as a whole.
-        auto *holder = new QScrollArea(page);
-        holder->setObjectName(tableName.toLower() + QStringLiteral("Holder"));
-        holder->setFrameShape(QFrame::NoFrame);
-        holder->setFocusPolicy(Qt::NoFocus);
-        holder->setWidgetResizable(true);
-        holder->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        holder->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        rows->addWidget(holder);
-
-        ListSetup setup;
-        setup.objectName = QString::fromLatin1(child.objectName);
-        setup.tableName = tableName;
-        setup.uses = {tableName};
-        for (const char *column : child.columns)
-            setup.columns.push_back({QString::fromLatin1(column), {}});
-        setup.columnFormat = QString::fromLatin1(child.format);
-        engine::SortOrder order;
-        order.key = table.key(QStringLiteral("CMP_CTRL_KEY"));
-        order.rangeValues = [builtFor] { return std::vector<QVariant>{QVariant(*builtFor)}; };
-        order.filter = QString::fromLatin1(child.filter);
-        order.bindings = {{QString::fromLatin1(child.resetName), [builtFor] { return QVariant(*builtFor); }}};
-        setup.orders = {order};
-        setup.thumb = engine::ThumbKind::Fixed;
-        setup.changeLabel = QStringLiteral("&Change");
-        setup.hasSelectButton = false;
-        setup.embedded = true;
-        setup.embeddedIn = holder;
-        setup.visibleRows = 8;
-        setup.form = child.form;
-        auto *list = new BrowseWindow(std::move(setup));
-        holder->setWidget(list);
-        keepButtonsAtTheirSize(list);
-        holder->setMinimumSize(list->sizeHint());
-        m_form->sheet()->addTab(page, tableName);
-        m_pages.push_back(page);
-        m_lists.emplace_back(list);
-        m_builtFor.push_back(std::move(builtFor));
-    }
-
-    // The form lays out only the page on top before it fixes every control
-    // where the layouts put it; the list pages take the same room first, so
-    // that their lists fill them.
-    void fitPages() {
-        m_form->ensurePolished();
-        m_form->layout()->activate();
-        m_form->resize(m_form->sizeHint());
-        m_form->grab();
-        const QRect room = m_form->sheet()->currentWidget()->geometry();
-        for (QWidget *page : m_pages) {
-            page->setGeometry(room);
-            page->layout()->activate();
-        }
-    }
-
-    // The buttons sit at the start of their row and keep their size when the
-    // list grows.
-    static void keepButtonsAtTheirSize(BrowseWindow *list) {
-        QPushButton *insert = list->button(engine::ListAction::Insert);
-        for (QHBoxLayout *row : list->findChildren<QHBoxLayout *>()) {
-            if (row->indexOf(insert) >= 0) {
-                row->addStretch(1);
-                return;
-            }
-        }
-    }
-
-    RecordFormWindow *m_form;
-    std::function<qint64()> m_company;
-    std::vector<QWidget *> m_pages;
-    std::vector<QPointer<BrowseWindow>> m_lists;
-    std::vector<std::shared_ptr<qint64>> m_builtFor;
-};
 
 std::vector<FormField> companyFields() {
     std::vector<FormField> fields = {
@@ -378,13 +239,14 @@ RecordFormWindow *runCompanyRecordForm(QWidget *caller, std::function<void()> do
     };
     setup.fields = companyFields();
     const int name = cmp.fieldIndex(QStringLiteral("NAME"));
-    auto lists = std::make_shared<QPointer<CompanyLists>>();
+    auto lists = std::make_shared<QPointer<QObject>>();
     setup.beforeShow = [state, lists, ctrl, name](RecordFormWindow *window) {
         const store::Record &company = window->engine().table().record();
         state->window = window;
         state->company = company.integer(ctrl);
         state->openingName = company.text(name);
-        *lists = new CompanyLists(window);
+        *lists = engine::gui::addChildLists(window, childLists(), QStringLiteral("CMP_CTRL_KEY"),
+                                            engine::ThumbKind::Fixed);
     };
 
     QPointer<QWidget> owner(caller);
@@ -398,7 +260,7 @@ RecordFormWindow *runCompanyRecordForm(QWidget *caller, std::function<void()> do
                 done();
         });
     if (window && *lists)
-        (*lists)->followSubWindow();
+        engine::gui::followSubWindow(*lists);
     return window;
 }
 
