@@ -141,6 +141,26 @@ void BM_OpenWithCount(benchmark::State &state) {
 }
 BENCHMARK(BM_OpenWithCount)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
+void BM_OpenToFirstPage(benchmark::State &state) {
+    buildData();
+    store::Store::instance().setDirectory(dataDir());
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        auto *w = companies::gui::CompaniesListWindow::open();
+        const qint64 constructed = timer.nsecsElapsed();
+        while (w->mainList()->engine().rowCount() == 0)
+            QCoreApplication::processEvents();
+        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
+        state.counters["constructMs"] = constructed / 1e6;
+        w->close();
+        settle();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        store::Store::instance().closeAll();
+    }
+}
+BENCHMARK(BM_OpenToFirstPage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
 void BM_SwitchToCategory(benchmark::State &state) {
     auto *w = companiesList();
     for (auto _ : state) {
