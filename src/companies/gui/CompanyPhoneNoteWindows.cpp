@@ -162,50 +162,15 @@ RecordFormWindow *runCompanyPhoneForm(QWidget *caller, std::function<void()> don
     const int link = fon.fieldIndex(QStringLiteral("CMP_CTRL"));
     setup.form.prime = [link](store::Record &r) { r.setInteger(link, currentCompany()); };
 
-    const int number = fon.fieldIndex(QStringLiteral("NUMBER"));
-    const int area = fon.fieldIndex(QStringLiteral("AREA"));
-    // Read once the form holds the setup table, before the user can type.
-    auto localAreaCode = std::make_shared<QString>();
-    FormField numberField = entry("&Number:", "FON:NUMBER", "@P(###) ###-####P", "numberEntry");
-    numberField.leave = [number, area, localAreaCode](RecordFormWindow &window) {
-        store::Record &r = window.engine().table().record();
-        const people::gui::PhoneNumberCheck checked = people::gui::checkPhoneNumber(
-            r.text(number), r.text(area), window.engine().request() == Request::InsertRecord, *localAreaCode);
-        r.setText(number, checked.number);
-        r.setText(area, checked.area);
-        if (!checked.refused)
-            return true;
-        store::MessageBox box;
-        box.title = people::gui::kPhoneEntryErrorTitle;
-        box.text = people::gui::kPhoneEntryErrorText;
-        box.owner = &window;
-        store::MessageService::current().show(box);
-        // Back in the number, the caret one place on, as a Right key would.
-        QPointer<QLineEdit> edit = window.entry(2);
-        QCoreApplication::postEvent(edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier));
-        return false;
-    };
+    people::gui::PhoneNumberField number = people::gui::phoneNumberField(2, true);
     setup.fields = {
         entry("&Department:", "FON:LOCATION", "@S25", "departmentEntry"),
         entry("Name:", "FON:NAME", "@s25", "nameEntry"),
-        numberField,
+        number.field,
         entry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
         entry("Ext:", "FON:EXT", "@s6", "extEntry"),
     };
-    setup.beforeShow = [localAreaCode](RecordFormWindow *window) {
-        store::Table &settings = store::Store::instance().table(QStringLiteral("QKset"));
-        if (shell::readSetupRecord(settings))
-            settings.record().clear();
-        *localAreaCode =
-            settings.record().text(settings.def().fieldIndex(QStringLiteral("AREACODE"))).trimmed();
-        // A new number must be entered; a stored one may be edited freely.
-        QLineEdit *numberEntry = window->entry(2);
-        const bool adding = window->engine().request() == Request::InsertRecord;
-        numberEntry->setProperty("required", adding);
-        QFont font = numberEntry->font();
-        font.setBold(adding);
-        numberEntry->setFont(font);
-    };
+    setup.beforeShow = number.prepare;
     return RecordFormWindow::run(caller, std::move(setup), std::move(done));
 }
 

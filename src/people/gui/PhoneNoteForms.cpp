@@ -12,6 +12,9 @@
 #include <QLineEdit>
 #include <QVariant>
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPointer>
 #include <memory>
 
 namespace tabulo::people::gui {
@@ -108,20 +111,15 @@ PhoneNumberCheck checkPhoneNumber(const QString &number, const QString &area, bo
     return result;
 }
 
-RecordFormWindow *runNamePhoneForm(QWidget *caller, std::function<void()> done) {
+PhoneNumberField phoneNumberField(int index, bool caretOn) {
     const store::TableDef &fon = def("QKfon");
-    FormWindowSetup setup = baseSetup("fonup", "QKfon", "namephoneform", FormVariant::A);
-    setup.form.title = QStringLiteral("Update Phone Record");
-    const int link = fon.fieldIndex(QStringLiteral("NAM_CTRL"));
-    setup.form.prime = [link](store::Record &r) { r.setInteger(link, highlightedPerson()); };
-
     const int number = fon.fieldIndex(QStringLiteral("NUMBER"));
     const int area = fon.fieldIndex(QStringLiteral("AREA"));
     // Read once the form holds the setup table, before the user can type.
     auto localAreaCode = std::make_shared<QString>();
-
-    FormField numberField = entry("&Number:", "FON:NUMBER", "@P(###) ###-####P", "numberEntry");
-    numberField.leave = [number, area, localAreaCode](RecordFormWindow &window) {
+    PhoneNumberField result;
+    result.field = entry("&Number:", "FON:NUMBER", "@P(###) ###-####P", "numberEntry");
+    result.field.leave = [number, area, localAreaCode, index, caretOn](RecordFormWindow &window) {
         store::Record &r = window.engine().table().record();
         const PhoneNumberCheck checked = checkPhoneNumber(
             r.text(number), r.text(area), window.engine().request() == Request::InsertRecord, *localAreaCode);
@@ -134,31 +132,47 @@ RecordFormWindow *runNamePhoneForm(QWidget *caller, std::function<void()> done) 
         box.text = kPhoneEntryErrorText;
         box.owner = &window;
         store::MessageService::current().show(box);
+        if (caretOn) {
+            // Back in the number, the caret one place on, as a Right key would.
+            QPointer<QLineEdit> edit = window.entry(index);
+            QCoreApplication::postEvent(edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier));
+        }
         return false;
     };
-    setup.fields = {
-        entry("&Location:", "FON:LOCATION", "@S25", "locationEntry"),
-        entry("Additional", "FON:NAME", "@s25", "nameEntry"),
-        numberField,
-        entry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
-        entry("Ext:", "FON:EXT", "@s6", "extEntry"),
-    };
-    setup.beforeShow = [localAreaCode](RecordFormWindow *window) {
+    result.prepare = [localAreaCode, index](RecordFormWindow *window) {
         store::Table &settings = store::Store::instance().table(QStringLiteral("QKset"));
         if (shell::readSetupRecord(settings))
             settings.record().clear();
         *localAreaCode =
             settings.record().text(settings.def().fieldIndex(QStringLiteral("AREACODE"))).trimmed();
-
         // A new number must be entered (the form refuses to go on without
         // one); a stored number may be edited freely.
-        QLineEdit *numberEntry = window->entry(2);
+        QLineEdit *numberEntry = window->entry(index);
         const bool adding = window->engine().request() == Request::InsertRecord;
         numberEntry->setProperty("required", adding);
         QFont font = numberEntry->font();
         font.setBold(adding);
         numberEntry->setFont(font);
     };
+    return result;
+}
+
+RecordFormWindow *runNamePhoneForm(QWidget *caller, std::function<void()> done) {
+    const store::TableDef &fon = def("QKfon");
+    FormWindowSetup setup = baseSetup("fonup", "QKfon", "namephoneform", FormVariant::A);
+    setup.form.title = QStringLiteral("Update Phone Record");
+    const int link = fon.fieldIndex(QStringLiteral("NAM_CTRL"));
+    setup.form.prime = [link](store::Record &r) { r.setInteger(link, highlightedPerson()); };
+
+    PhoneNumberField number = phoneNumberField(2);
+    setup.fields = {
+        entry("&Location:", "FON:LOCATION", "@S25", "locationEntry"),
+        entry("Additional", "FON:NAME", "@s25", "nameEntry"),
+        number.field,
+        entry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
+        entry("Ext:", "FON:EXT", "@s6", "extEntry"),
+    };
+    setup.beforeShow = number.prepare;
     return RecordFormWindow::run(caller, std::move(setup), std::move(done));
 }
 

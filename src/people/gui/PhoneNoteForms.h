@@ -1,6 +1,8 @@
 #pragma once
 
+#include "engine/gui/RecordFormWindow.h"
 #include <QString>
+
 #include <functional>
 
 class QWidget;
@@ -48,5 +50,17 @@ PhoneNumberCheck checkPhoneNumber(const QString &number, const QString &area, bo
 inline const QString kPhoneEntryErrorTitle = QStringLiteral("Phone Entry Error");
 inline const QString kPhoneEntryErrorText = QStringLiteral(
     "Phone number is incorrect.  You \n\rmust enter at least 7 numbers \n\rincluding trailing zeros.");
+
+// The number entry of a phone form, with what comes with it: leaving it
+// completes a 7-digit number with the setup record's area code while adding,
+// refuses any other count than 7 or 10 with the "Phone Entry Error" box and
+// keeps FON:AREA in step; while adding the entry looks required. `field`
+// goes among the form's fields at `index`; `prepare` is the form's
+// beforeShow. With `caretOn`, a refused number gets the caret one place on.
+struct PhoneNumberField {
+    engine::gui::FormField field;
+    std::function<void(engine::gui::RecordFormWindow *)> prepare;
+};
+PhoneNumberField phoneNumberField(int index, bool caretOn = false);
 
 } // namespace tabulo::people::gui
