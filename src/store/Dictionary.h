@@ -17,28 +17,25 @@ enum class FieldType {
     Decimal, // packed decimal of `width` digits, no fraction digits
 };
 
-struct FieldDef
-{
-    QString name;       // "LNAME"
-    QString label;      // "NAM:LNAME"
+struct FieldDef {
+    QString name;  // "LNAME"
+    QString label; // "NAM:LNAME"
     FieldType type = FieldType::Long;
-    int width = 0;      // characters for text, digits for decimal
-    int size = 0;       // bytes in the record layout
-    int offset = 0;     // byte position in the record layout
+    int width = 0;  // characters for text, digits for decimal
+    int size = 0;   // bytes in the record layout
+    int offset = 0; // byte position in the record layout
 
     bool isText() const { return type == FieldType::Text; }
     qint64 minValue() const;
     qint64 maxValue() const;
 };
 
-struct KeyComponent
-{
+struct KeyComponent {
     int field = 0; // index into TableDef::fields
     bool descending = false;
 };
 
-struct KeyDef
-{
+struct KeyDef {
     QString name;        // "CAT_KEY"
     QString label;       // "CAT:CAT_KEY"
     QString messageName; // as the duplicate-key message names it: "CAT:cat_key", "zip:zip_key"
@@ -50,8 +47,7 @@ struct KeyDef
     int index = 0; // position in TableDef::keys
 };
 
-struct TableDef
-{
+struct TableDef {
     QString name;     // "QKnam"
     QString prefix;   // "NAM"
     QString fileName; // "QKNAM" (the store adds its extension) or "TagFile_.TPS"
@@ -72,8 +68,7 @@ struct TableDef
 
 // The data dictionary: every table of the system, declared once as data.
 // Record buffers, the file schema and lookups by name all derive from it.
-class Dictionary final
-{
+class Dictionary final {
 public:
     static const Dictionary &instance();
 
@@ -82,8 +77,7 @@ public:
     const TableDef *table(const QString &nameOrPrefix) const;
     const TableDef &table(int index) const { return m_tables.at(static_cast<size_t>(index)); }
 
-    struct FieldRef
-    {
+    struct FieldRef {
         const TableDef *table = nullptr;
         int field = -1;
         explicit operator bool() const { return table != nullptr; }
@@ -115,5 +109,10 @@ inline constexpr const char *Inc = "QKinc";
 inline constexpr const char *TagFile = "TagFile_";
 inline constexpr const char *TagFileP = "TagFileP";
 } // namespace Tables
+
+// A table of the dictionary by its name ("QKfon"); the name must be one.
+inline const TableDef &tableDef(const char *name) {
+    return *Dictionary::instance().table(QString::fromLatin1(name));
+}
 
 } // namespace tabulo::store

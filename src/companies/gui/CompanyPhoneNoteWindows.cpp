@@ -37,11 +37,9 @@ using engine::gui::FormWindowSetup;
 using engine::gui::ListSetup;
 using engine::gui::RecordFormWindow;
 
-namespace {
+using engine::gui::lineEntry;
 
-const store::TableDef &def(const char *name) {
-    return *store::Dictionary::instance().table(QString::fromLatin1(name));
-}
+namespace {
 
 store::Table &companies() {
     return store::Store::instance().table(QStringLiteral("QKcmp"));
@@ -52,18 +50,9 @@ qint64 currentCompany() {
     return companies().record().value(QStringLiteral("CTRL_NBR")).toLongLong();
 }
 
-FormField entry(const char *prompt, const char *field, const char *picture, const char *objectName) {
-    FormField f;
-    f.prompt = QString::fromUtf8(prompt);
-    f.field = QString::fromLatin1(field);
-    f.picture = QString::fromLatin1(picture);
-    f.objectName = QString::fromLatin1(objectName);
-    return f;
-}
-
 FormWindowSetup formSetup(const char *objectName, const char *table, const QStringList &uses,
                           const char *title) {
-    const store::TableDef &t = def(table);
+    const store::TableDef &t = store::tableDef(table);
     FormWindowSetup setup;
     setup.objectName = QString::fromLatin1(objectName);
     setup.tableName = t.name;
@@ -101,7 +90,7 @@ protected:
 } // namespace
 
 BrowseWindow *openCompanyPhoneList(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &fon = def("QKfon");
+    const store::TableDef &fon = store::tableDef("QKfon");
     ListSetup setup;
     setup.objectName = QStringLiteral("foncls");
     setup.title = companies().record().value(QStringLiteral("NAME")).toString().trimmed() +
@@ -154,7 +143,7 @@ BrowseWindow *openCompanyPhoneList(QWidget *caller, std::function<void()> done) 
 }
 
 RecordFormWindow *runCompanyPhoneForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &fon = def("QKfon");
+    const store::TableDef &fon = store::tableDef("QKfon");
     FormWindowSetup setup =
         formSetup("foncup", "QKfon", store::tablesUsedBy(QStringLiteral("companyphoneform")),
                   "Company Phone Database Update Form");
@@ -164,18 +153,18 @@ RecordFormWindow *runCompanyPhoneForm(QWidget *caller, std::function<void()> don
 
     people::gui::PhoneNumberField number = people::gui::phoneNumberField(2, true);
     setup.fields = {
-        entry("&Department:", "FON:LOCATION", "@S25", "departmentEntry"),
-        entry("Name:", "FON:NAME", "@s25", "nameEntry"),
+        lineEntry("&Department:", "FON:LOCATION", "@S25", "departmentEntry"),
+        lineEntry("Name:", "FON:NAME", "@s25", "nameEntry"),
         number.field,
-        entry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
-        entry("Ext:", "FON:EXT", "@s6", "extEntry"),
+        lineEntry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
+        lineEntry("Ext:", "FON:EXT", "@s6", "extEntry"),
     };
     setup.beforeShow = number.prepare;
     return RecordFormWindow::run(caller, std::move(setup), std::move(done));
 }
 
 RecordFormWindow *runCompanyNoteForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &mem = def("QKmem");
+    const store::TableDef &mem = store::tableDef("QKmem");
     QStringList uses = store::tablesUsedBy(QStringLiteral("noteform"));
     uses << QStringLiteral("QKcmp"); // for the company's note counter
     FormWindowSetup setup = formSetup("notcup", "QKmem", uses, "Company Notes Database Update Form");
@@ -203,9 +192,9 @@ RecordFormWindow *runCompanyNoteForm(QWidget *caller, std::function<void()> done
     memo.kind = FieldKind::Memo;
     setup.fields = {
         memo,
-        entry("Number:", "MEM:ORDER", "@n5", "numberEntry"),
-        entry("Created:", "MEM:DATE", "@d1", "createdEntry"),
-        entry("Updated:", "MEM:UPDATE", "@d1", "updatedEntry"),
+        lineEntry("Number:", "MEM:ORDER", "@n5", "numberEntry"),
+        lineEntry("Created:", "MEM:DATE", "@d1", "createdEntry"),
+        lineEntry("Updated:", "MEM:UPDATE", "@d1", "updatedEntry"),
     };
 
     // What the counter needs once the note is saved.

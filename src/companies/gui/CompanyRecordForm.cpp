@@ -39,29 +39,18 @@ using engine::gui::RecordFormWindow;
 
 using engine::gui::ChildList;
 
+using engine::gui::lineEntry;
+
 namespace {
 
 const QString kMoreTab = QStringLiteral("General (cont.)");
 
-const store::TableDef &def(const char *name) {
-    return *store::Dictionary::instance().table(QString::fromLatin1(name));
-}
-
-FormField entry(const char *prompt, const char *field, const char *picture, const char *objectName) {
-    FormField f;
-    f.prompt = QString::fromLatin1(prompt);
-    f.field = QString::fromLatin1(field);
-    f.picture = QString::fromLatin1(picture);
-    f.objectName = QString::fromLatin1(objectName);
-    return f;
-}
-
 // A number field refuses what its stored type cannot hold, rather than
 // storing something else than was typed.
 FormField numberEntry(const char *prompt, const char *field, const char *picture, const char *objectName) {
-    FormField f = entry(prompt, field, picture, objectName);
+    FormField f = lineEntry(prompt, field, picture, objectName);
     const store::FieldDef *stored =
-        def("QKcmp").field(QString::fromLatin1(field).section(QLatin1Char(':'), 1));
+        store::tableDef("QKcmp").field(QString::fromLatin1(field).section(QLatin1Char(':'), 1));
     const qint64 low = stored->minValue();
     const qint64 high = stored->maxValue();
     f.check = [low, high](const QVariant &value) -> QString {
@@ -189,19 +178,19 @@ std::vector<ChildList> childLists() {
 std::vector<FormField> companyFields() {
     std::vector<FormField> fields = {
         numberEntry("&ctrl nbr:", "CMP:CTRL_NBR", "@n13", "ctrlNbrEntry"),
-        entry("&name:", "CMP:NAME", "@s35", "nameEntry"),
-        entry("Business:", "CMP:BUSINESS", "@s40", "businessEntry"),
-        entry("&Address:", "CMP:ADDR1", "@s30", "addr1Entry"),
-        entry("&Address:", "CMP:ADD2", "@s15", "addr2Entry"),
-        entry("&City:", "CMP:CITY", "@s30", "cityEntry"),
-        entry("&State:", "CMP:STATE", "@s2", "stateEntry"),
-        entry(" &Zip:", "CMP:ZIP", "@s5", "zipEntry"),
-        entry("Cou&ntry:", "CMP:COUNTRY", "@s20", "countryEntry"),
-        entry("Email Address:", "CMP:EMAILADDRESS", "@s30", "emailEntry"),
+        lineEntry("&name:", "CMP:NAME", "@s35", "nameEntry"),
+        lineEntry("Business:", "CMP:BUSINESS", "@s40", "businessEntry"),
+        lineEntry("&Address:", "CMP:ADDR1", "@s30", "addr1Entry"),
+        lineEntry("&Address:", "CMP:ADD2", "@s15", "addr2Entry"),
+        lineEntry("&City:", "CMP:CITY", "@s30", "cityEntry"),
+        lineEntry("&State:", "CMP:STATE", "@s2", "stateEntry"),
+        lineEntry(" &Zip:", "CMP:ZIP", "@s5", "zipEntry"),
+        lineEntry("Cou&ntry:", "CMP:COUNTRY", "@s20", "countryEntry"),
+        lineEntry("Email Address:", "CMP:EMAILADDRESS", "@s30", "emailEntry"),
         numberEntry("Notes:", "CMP:NOTES", "@n-6", "notesEntry"),
         numberEntry("fon ctrl:", "CMP:FON_CTRL", "@n-13", "fonCtrlEntry"),
         numberEntry("nam ctrl:", "CMP:NAM_CTRL", "@n-13", "namCtrlEntry"),
-        entry("Web Address:", "CMP:WEBADDRESS", "@s45", "webAddressEntry"),
+        lineEntry("Web Address:", "CMP:WEBADDRESS", "@s45", "webAddressEntry"),
     };
     for (size_t i = 10; i < fields.size(); ++i)
         fields[i].tab = kMoreTab;
@@ -211,7 +200,7 @@ std::vector<FormField> companyFields() {
 } // namespace
 
 RecordFormWindow *runCompanyRecordForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &cmp = def("QKcmp");
+    const store::TableDef &cmp = store::tableDef("QKcmp");
     auto state = std::make_shared<CompanyState>();
     state->request = engine::globalRequest();
 

@@ -28,20 +28,9 @@ using engine::gui::FormWindowSetup;
 using engine::gui::ListSetup;
 using engine::gui::RecordFormWindow;
 
+using engine::gui::lineEntry;
+
 namespace {
-
-const store::TableDef &def(const char *name) {
-    return *store::Dictionary::instance().table(QString::fromLatin1(name));
-}
-
-FormField entry(const char *prompt, const char *field, const char *picture, const char *objectName) {
-    FormField f;
-    f.prompt = QString::fromUtf8(prompt);
-    f.field = QString::fromLatin1(field);
-    f.picture = QString::fromLatin1(picture);
-    f.objectName = QString::fromLatin1(objectName);
-    return f;
-}
 
 // An "n13" entry takes more digits than a 32-bit field holds: refuse what
 // would not fit instead of storing another number.
@@ -93,7 +82,7 @@ void arrangeButtons(BrowseWindow *window) {
 } // namespace
 
 BrowseWindow *openCompanyCategoryList(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &grp = def("QKgrp");
+    const store::TableDef &grp = store::tableDef("QKgrp");
     ListSetup setup;
     setup.objectName = QStringLiteral("grpls");
     setup.title = QStringLiteral("Company Categories");
@@ -149,7 +138,7 @@ BrowseWindow *openCompanyCategoryList(QWidget *caller, std::function<void()> don
 }
 
 RecordFormWindow *runCompanyCategoryForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &grp = def("QKgrp");
+    const store::TableDef &grp = store::tableDef("QKgrp");
     FormWindowSetup setup;
     setup.objectName = QStringLiteral("grpup");
     setup.tableName = QStringLiteral("QKgrp");
@@ -164,7 +153,7 @@ RecordFormWindow *runCompanyCategoryForm(QWidget *caller, std::function<void()> 
     setup.cancelLabel = QStringLiteral("Cancel");
     // A new category starts blank, never as a copy of the one last read.
     setup.form.prime = [](store::Record &r) { r.clear(); };
-    setup.fields = {entry("&Category", "GRP:GROUP", "@s35", "groupEntry")};
+    setup.fields = {lineEntry("&Category", "GRP:GROUP", "@s35", "groupEntry")};
     setup.beforeShow = [](RecordFormWindow *window) {
         // The action message also stands in the status bar's second zone.
         auto *bar = new QStatusBar(window);
@@ -187,7 +176,7 @@ RecordFormWindow *runCompanyCategoryForm(QWidget *caller, std::function<void()> 
 }
 
 RecordFormWindow *runCompanyGroupLinkForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &jcg = def("QKjcg");
+    const store::TableDef &jcg = store::tableDef("QKjcg");
     FormWindowSetup setup;
     setup.objectName = QStringLiteral("UpdateQKjcg");
     setup.tableName = QStringLiteral("QKjcg");
@@ -199,10 +188,10 @@ RecordFormWindow *runCompanyGroupLinkForm(QWidget *caller, std::function<void()>
     setup.okLabel = QStringLiteral("OK");
     setup.cancelLabel = QStringLiteral("Cancel");
     setup.fields = {
-        entry("&ctrl nbr:", "JCG:CTRL_NBR", "@n13", "ctrlNbrEntry"),
-        entry("&company:", "JCG:COMPANY", "@s35", "companyEntry"),
-        entry("&cmp ctrl:", "JCG:CMP_CTRL", "@n13", "cmpCtrlEntry"),
-        entry("&grp ctrl:", "JCG:GRP_CTRL", "@n13", "grpCtrlEntry"),
+        lineEntry("&ctrl nbr:", "JCG:CTRL_NBR", "@n13", "ctrlNbrEntry"),
+        lineEntry("&company:", "JCG:COMPANY", "@s35", "companyEntry"),
+        lineEntry("&cmp ctrl:", "JCG:CMP_CTRL", "@n13", "cmpCtrlEntry"),
+        lineEntry("&grp ctrl:", "JCG:GRP_CTRL", "@n13", "grpCtrlEntry"),
     };
     setup.fields[0].check = inRangeOf(jcg, "CTRL_NBR");
     setup.fields[2].check = inRangeOf(jcg, "CMP_CTRL");

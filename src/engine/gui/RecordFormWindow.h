@@ -43,6 +43,17 @@ struct FormField {
     std::function<bool(RecordFormWindow &)> leave;
 };
 
+// A line entry: its prompt, field, picture and name.
+inline FormField lineEntry(const char *prompt, const char *field, const char *picture,
+                           const char *objectName) {
+    FormField f;
+    f.prompt = QString::fromUtf8(prompt);
+    f.field = QString::fromLatin1(field);
+    f.picture = QString::fromLatin1(picture);
+    f.objectName = QString::fromLatin1(objectName);
+    return f;
+}
+
 struct FormWindowSetup {
     QString objectName;
     QString tableName;

@@ -21,10 +21,6 @@ using engine::gui::ListSetup;
 using engine::gui::RecordFormWindow;
 
 namespace {
-const store::TableDef &def(const char *name) {
-    return *store::Dictionary::instance().table(QString::fromLatin1(name));
-}
-
 std::vector<const store::KeyDef *> keys(const store::TableDef &table,
                                         std::initializer_list<const char *> names) {
     std::vector<const store::KeyDef *> result;
@@ -35,7 +31,7 @@ std::vector<const store::KeyDef *> keys(const store::TableDef &table,
 } // namespace
 
 BrowseWindow *openCategoryList(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &cat = def("QKcat");
+    const store::TableDef &cat = store::tableDef("QKcat");
     ListSetup setup;
     setup.objectName = QStringLiteral("catls");
     setup.title = QStringLiteral("Names Categories");
@@ -66,7 +62,7 @@ BrowseWindow *openCategoryList(QWidget *caller, std::function<void()> done) {
 }
 
 RecordFormWindow *runCategoryForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &cat = def("QKcat");
+    const store::TableDef &cat = store::tableDef("QKcat");
     FormWindowSetup setup;
     setup.objectName = QStringLiteral("catup");
     setup.tableName = QStringLiteral("QKcat");
@@ -95,7 +91,7 @@ RecordFormWindow *runCategoryForm(QWidget *caller, std::function<void()> done) {
 }
 
 RecordFormWindow *runLinkForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &jnc = def("QKjnc");
+    const store::TableDef &jnc = store::tableDef("QKjnc");
     FormWindowSetup setup;
     setup.objectName = QStringLiteral("UpdateQKjnc");
     setup.tableName = QStringLiteral("QKjnc");

@@ -38,20 +38,9 @@ using engine::gui::RecordFormWindow;
 
 using engine::gui::ChildList;
 
+using engine::gui::lineEntry;
+
 namespace {
-
-const store::TableDef &def(const char *name) {
-    return *store::Dictionary::instance().table(QString::fromLatin1(name));
-}
-
-FormField entry(const char *prompt, const char *field, const char *picture, const char *objectName) {
-    FormField f;
-    f.prompt = QString::fromLatin1(prompt);
-    f.field = QString::fromLatin1(field);
-    f.picture = QString::fromLatin1(picture);
-    f.objectName = QString::fromLatin1(objectName);
-    return f;
-}
 
 // What the form's hooks share about the person it edits.
 struct PersonState {
@@ -196,7 +185,7 @@ std::vector<ChildList> childLists() {
 } // namespace
 
 RecordFormWindow *runNameRecordForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &nam = def("QKnam");
+    const store::TableDef &nam = store::tableDef("QKnam");
     auto state = std::make_shared<PersonState>();
     state->request = engine::globalRequest();
 
@@ -221,16 +210,16 @@ RecordFormWindow *runNameRecordForm(QWidget *caller, std::function<void()> done)
         return true;
     };
     setup.fields = {
-        entry("&Lname:", "NAM:LNAME", "@S16", "lnameEntry"),
-        entry("&Fname:", "NAM:FNAME", "@S14", "fnameEntry"),
-        entry("&Addr1:", "NAM:ADDR1", "@S30", "addr1Entry"),
-        entry("&Addr2:", "NAM:ADDR2", "@S30", "addr2Entry"),
-        entry("&City:", "NAM:CITY", "@S30", "cityEntry"),
-        entry("&State:", "NAM:STATE", "@S2", "stateEntry"),
-        entry(" &Zip:", "NAM:ZIP", "@S5", "zipEntry"),
-        entry("Birthdate:", "NAM:DOB", "@d2b", "dobEntry"),
-        entry("Email Address:", "NAM:EMAILADDRESS", "@s30", "emailEntry"),
-        entry("Country:", "NAM:COUNTRY", "@s20", "countryEntry"),
+        lineEntry("&Lname:", "NAM:LNAME", "@S16", "lnameEntry"),
+        lineEntry("&Fname:", "NAM:FNAME", "@S14", "fnameEntry"),
+        lineEntry("&Addr1:", "NAM:ADDR1", "@S30", "addr1Entry"),
+        lineEntry("&Addr2:", "NAM:ADDR2", "@S30", "addr2Entry"),
+        lineEntry("&City:", "NAM:CITY", "@S30", "cityEntry"),
+        lineEntry("&State:", "NAM:STATE", "@S2", "stateEntry"),
+        lineEntry(" &Zip:", "NAM:ZIP", "@S5", "zipEntry"),
+        lineEntry("Birthdate:", "NAM:DOB", "@d2b", "dobEntry"),
+        lineEntry("Email Address:", "NAM:EMAILADDRESS", "@s30", "emailEntry"),
+        lineEntry("Country:", "NAM:COUNTRY", "@s20", "countryEntry"),
     };
     const int last = nam.fieldIndex(QStringLiteral("LNAME"));
     const int first = nam.fieldIndex(QStringLiteral("FNAME"));

@@ -26,11 +26,9 @@ using engine::gui::FormField;
 using engine::gui::FormWindowSetup;
 using engine::gui::RecordFormWindow;
 
-namespace {
+using engine::gui::lineEntry;
 
-const store::TableDef &def(const char *name) {
-    return *store::Dictionary::instance().table(QString::fromLatin1(name));
-}
+namespace {
 
 // The person the names list has highlighted.
 qint64 highlightedPerson() {
@@ -55,15 +53,6 @@ std::function<QString(const QVariant &)> inRangeOf(const store::TableDef &table,
     };
 }
 
-FormField entry(const char *prompt, const char *field, const char *picture, const char *objectName) {
-    FormField f;
-    f.prompt = QString::fromUtf8(prompt);
-    f.field = QString::fromLatin1(field);
-    f.picture = QString::fromLatin1(picture);
-    f.objectName = QString::fromLatin1(objectName);
-    return f;
-}
-
 FormField memo(const char *prompt, const char *tab) {
     FormField f;
     f.prompt = QString::fromUtf8(prompt);
@@ -75,7 +64,7 @@ FormField memo(const char *prompt, const char *tab) {
 }
 
 FormWindowSetup baseSetup(const char *objectName, const char *table, const char *uses, FormVariant variant) {
-    const store::TableDef &t = def(table);
+    const store::TableDef &t = store::tableDef(table);
     FormWindowSetup setup;
     setup.objectName = QString::fromLatin1(objectName);
     setup.tableName = t.name;
@@ -112,13 +101,13 @@ PhoneNumberCheck checkPhoneNumber(const QString &number, const QString &area, bo
 }
 
 PhoneNumberField phoneNumberField(int index, bool caretOn) {
-    const store::TableDef &fon = def("QKfon");
+    const store::TableDef &fon = store::tableDef("QKfon");
     const int number = fon.fieldIndex(QStringLiteral("NUMBER"));
     const int area = fon.fieldIndex(QStringLiteral("AREA"));
     // Read once the form holds the setup table, before the user can type.
     auto localAreaCode = std::make_shared<QString>();
     PhoneNumberField result;
-    result.field = entry("&Number:", "FON:NUMBER", "@P(###) ###-####P", "numberEntry");
+    result.field = lineEntry("&Number:", "FON:NUMBER", "@P(###) ###-####P", "numberEntry");
     result.field.leave = [number, area, localAreaCode, index, caretOn](RecordFormWindow &window) {
         store::Record &r = window.engine().table().record();
         const PhoneNumberCheck checked = checkPhoneNumber(
@@ -158,7 +147,7 @@ PhoneNumberField phoneNumberField(int index, bool caretOn) {
 }
 
 RecordFormWindow *runNamePhoneForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &fon = def("QKfon");
+    const store::TableDef &fon = store::tableDef("QKfon");
     FormWindowSetup setup = baseSetup("fonup", "QKfon", "namephoneform", FormVariant::A);
     setup.form.title = QStringLiteral("Update Phone Record");
     const int link = fon.fieldIndex(QStringLiteral("NAM_CTRL"));
@@ -166,18 +155,18 @@ RecordFormWindow *runNamePhoneForm(QWidget *caller, std::function<void()> done) 
 
     PhoneNumberField number = phoneNumberField(2);
     setup.fields = {
-        entry("&Location:", "FON:LOCATION", "@S25", "locationEntry"),
-        entry("Additional", "FON:NAME", "@s25", "nameEntry"),
+        lineEntry("&Location:", "FON:LOCATION", "@S25", "locationEntry"),
+        lineEntry("Additional", "FON:NAME", "@s25", "nameEntry"),
         number.field,
-        entry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
-        entry("Ext:", "FON:EXT", "@s6", "extEntry"),
+        lineEntry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
+        lineEntry("Ext:", "FON:EXT", "@s6", "extEntry"),
     };
     setup.beforeShow = number.prepare;
     return RecordFormWindow::run(caller, std::move(setup), std::move(done));
 }
 
 RecordFormWindow *runNameNoteForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &mem = def("QKmem");
+    const store::TableDef &mem = store::tableDef("QKmem");
     FormWindowSetup setup = baseSetup("notup", "QKmem", "noteform", FormVariant::A);
     setup.form.title = QStringLiteral("Name Notes Database Update Form");
     const int link = mem.fieldIndex(QStringLiteral("NAM_CTRL"));
@@ -191,9 +180,9 @@ RecordFormWindow *runNameNoteForm(QWidget *caller, std::function<void()> done) {
     };
     setup.fields = {
         memo("", "General"),
-        entry("Created:", "MEM:DATE", "@d1", "createdEntry"),
-        entry("Updated:", "MEM:UPDATE", "@d1b", "updatedEntry"),
-        entry("Number:", "MEM:ORDER", "@n5", "numberEntry"),
+        lineEntry("Created:", "MEM:DATE", "@d1", "createdEntry"),
+        lineEntry("Updated:", "MEM:UPDATE", "@d1b", "updatedEntry"),
+        lineEntry("Number:", "MEM:ORDER", "@n5", "numberEntry"),
     };
     setup.fields[3].check = inRangeOf(mem, "ORDER");
     setup.beforeSave = [updated](RecordFormWindow &window) {
@@ -210,28 +199,28 @@ RecordFormWindow *runNameNoteForm(QWidget *caller, std::function<void()> done) {
 }
 
 RecordFormWindow *runSharedPhoneForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &fon = def("QKfon");
+    const store::TableDef &fon = store::tableDef("QKfon");
     FormWindowSetup setup = baseSetup("UpdateQKfon", "QKfon", "namephoneform2", FormVariant::B);
     setup.fields = {
-        entry("&Location:", "FON:LOCATION", "@S25", "locationEntry"),
-        entry("Name:", "FON:NAME", "@s25", "nameEntry"),
-        entry("&Number:", "FON:NUMBER", "@P(###) ###-####P", "numberEntry"),
-        entry("Area:", "FON:AREA", "@s3", "areaEntry"),
-        entry("Ext:", "FON:EXT", "@s6", "extEntry"),
-        entry("Just Phones Byte:", "FON:JUSTPHONESBYTE", "@n3", "justPhonesByteEntry"),
-        entry("Just Phones Name:", "FON:JUSTPHONESNAME", "@s35", "justPhonesNameEntry"),
+        lineEntry("&Location:", "FON:LOCATION", "@S25", "locationEntry"),
+        lineEntry("Name:", "FON:NAME", "@s25", "nameEntry"),
+        lineEntry("&Number:", "FON:NUMBER", "@P(###) ###-####P", "numberEntry"),
+        lineEntry("Area:", "FON:AREA", "@s3", "areaEntry"),
+        lineEntry("Ext:", "FON:EXT", "@s6", "extEntry"),
+        lineEntry("Just Phones Byte:", "FON:JUSTPHONESBYTE", "@n3", "justPhonesByteEntry"),
+        lineEntry("Just Phones Name:", "FON:JUSTPHONESNAME", "@s35", "justPhonesNameEntry"),
     };
     setup.fields[5].check = inRangeOf(fon, "JUSTPHONESBYTE");
     return RecordFormWindow::run(caller, std::move(setup), std::move(done));
 }
 
 RecordFormWindow *runSharedNoteForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &mem = def("QKmem");
+    const store::TableDef &mem = store::tableDef("QKmem");
     FormWindowSetup setup = baseSetup("UpdateQKmem", "QKmem", "noteform", FormVariant::B);
     setup.fields = {
-        entry("&Date:", "MEM:DATE", "@d1b", "dateEntry"),
-        entry("U&pdate:", "MEM:UPDATE", "@d1b", "updateEntry"),
-        entry("&Order:", "MEM:ORDER", "@n5", "orderEntry"),
+        lineEntry("&Date:", "MEM:DATE", "@d1b", "dateEntry"),
+        lineEntry("U&pdate:", "MEM:UPDATE", "@d1b", "updateEntry"),
+        lineEntry("&Order:", "MEM:ORDER", "@n5", "orderEntry"),
         memo("&Memo:", "Memo"),
     };
     setup.fields[2].check = inRangeOf(mem, "ORDER");
