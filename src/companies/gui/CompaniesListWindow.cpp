@@ -102,27 +102,8 @@ void frameEvent(shell::FrameEvent event) {
 
 ListSetup detailSetup(QWidget *parent, const char *name, const char *tableName, const char *keyName,
                       const QString &filter, const QString &format, std::vector<engine::ListColumn> columns) {
-    const store::TableDef &def = table(tableName).def();
-    ListSetup setup;
-    setup.objectName = QLatin1String(name);
-    setup.tableName = QLatin1String(tableName);
-    setup.uses = store::tablesUsedBy(QStringLiteral("companies"));
-    setup.embedded = true;
-    setup.embeddedIn = parent;
-    setup.columns = std::move(columns);
-    setup.columnFormat = format;
-    engine::SortOrder order{def.key(QLatin1String(keyName))};
-    order.rangeValues = [] { return std::vector<QVariant>{QVariant(table("QKcmp").record().integer(0))}; };
-    order.filter = filter;
-    setup.orders = {order};
-    setup.thumb = engine::ThumbKind::Fixed;
-    setup.hasSelectButton = false;
-    setup.insertLabel = QStringLiteral("&Add");
-    setup.changeLabel = QStringLiteral("&Change");
-    setup.deleteLabel = QStringLiteral("&Delete");
-    setup.contextMenu = engine::ContextMenu{};
-    setup.visibleRows = 6;
-    return setup;
+    return engine::gui::detailListSetup(parent, name, tableName, keyName, filter, format, std::move(columns),
+                                        "QKcmp", store::tablesUsedBy(QStringLiteral("companies")));
 }
 } // namespace
 

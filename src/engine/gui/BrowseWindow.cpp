@@ -3,6 +3,7 @@
 #include "engine/gui/PageView.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
+#include "store/Dictionary.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,6 +28,37 @@ QString placementFile() {
     return QDir(store::Store::instance().directory()).filePath(QStringLiteral("QK.INI"));
 }
 } // namespace
+
+ListSetup detailListSetup(QWidget *parent, const char *name, const char *tableName, const char *keyName,
+                          const QString &filter, const QString &format, std::vector<ListColumn> columns,
+                          const char *parentTable, QStringList uses) {
+    const store::TableDef &def = store::tableDef(tableName);
+    ListSetup setup;
+    setup.objectName = QLatin1String(name);
+    setup.tableName = QLatin1String(tableName);
+    setup.uses = std::move(uses);
+    setup.embedded = true;
+    setup.embeddedIn = parent;
+    setup.columns = std::move(columns);
+    setup.columnFormat = format;
+    SortOrder order{def.key(QLatin1String(keyName))};
+    // The record the window shows beside its list.
+    const QString parentName = QLatin1String(parentTable);
+    order.rangeValues = [parentName] {
+        return std::vector<QVariant>{
+            QVariant(store::Store::instance().table(parentName).record().integer(0))};
+    };
+    order.filter = filter;
+    setup.orders = {order};
+    setup.thumb = ThumbKind::Fixed;
+    setup.hasSelectButton = false;
+    setup.insertLabel = QStringLiteral("&Add");
+    setup.changeLabel = QStringLiteral("&Change");
+    setup.deleteLabel = QStringLiteral("&Delete");
+    setup.contextMenu = ContextMenu{};
+    setup.visibleRows = 6;
+    return setup;
+}
 
 QMenu *menuFromText(const QString &text, QWidget *parent, std::function<void(int)> chosen) {
     auto *menu = new QMenu(parent);

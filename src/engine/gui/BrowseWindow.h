@@ -132,6 +132,15 @@ private:
     bool m_finished = false;
 };
 
+// A list of the children of the record in `parentTable`'s buffer (a
+// person's phones, a company's notes), embedded in `parent` as a detail tab
+// shows it: ranged through `keyName` on that record's control number and
+// filtered by `filter`, with "&Add", "&Change" and "&Delete", no Select and
+// no context menu. The window sets its form.
+ListSetup detailListSetup(QWidget *parent, const char *name, const char *tableName, const char *keyName,
+                          const QString &filter, const QString &format, std::vector<ListColumn> columns,
+                          const char *parentTable, QStringList uses);
+
 // Builds a menu from a menu text: items separated by "|", a leading "~"
 // disables an item, "-" is a separator. Each enabled item reports its
 // 1-based number (separators not counted) through `chosen`.

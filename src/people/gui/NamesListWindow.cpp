@@ -160,31 +160,8 @@ ListSetup mainListSetup(QWidget *parent) {
 
 ListSetup detailSetup(QWidget *parent, const char *name, const char *tableName, const char *keyName,
                       const QString &filter, const QString &format, std::vector<engine::ListColumn> columns) {
-    const store::TableDef &def = table(tableName).def();
-    ListSetup setup;
-    setup.objectName = QLatin1String(name);
-    setup.tableName = QLatin1String(tableName);
-    setup.uses = store::tablesUsedBy(QStringLiteral("names"));
-    setup.embedded = true;
-    setup.embeddedIn = parent;
-    setup.columns = std::move(columns);
-    setup.columnFormat = format;
-    engine::SortOrder order{def.key(QLatin1String(keyName))};
-    // The person highlighted in the main list.
-    order.rangeValues = [] {
-        Table &nam = table("QKnam");
-        return std::vector<QVariant>{QVariant(nam.record().integer(0))};
-    };
-    order.filter = filter;
-    setup.orders = {order};
-    setup.thumb = engine::ThumbKind::Fixed;
-    setup.hasSelectButton = false;
-    setup.insertLabel = QStringLiteral("&Add");
-    setup.changeLabel = QStringLiteral("&Change");
-    setup.deleteLabel = QStringLiteral("&Delete");
-    setup.contextMenu = engine::ContextMenu{};
-    setup.visibleRows = 6;
-    return setup;
+    return engine::gui::detailListSetup(parent, name, tableName, keyName, filter, format, std::move(columns),
+                                        "QKnam", store::tablesUsedBy(QStringLiteral("names")));
 }
 } // namespace
 
