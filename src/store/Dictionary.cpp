@@ -14,6 +14,8 @@ using enum FieldType;
 // E excludes empty entries, P primary, A "rule A". Rule A keys are
 // case-insensitive and keep empty entries, so that a name beginning with a
 // small letter sorts among the capitals and the alphabet jump finds it.
+// N: the file counts the key's entries per value of the first component
+// (the category a list shows), kept up to date by the file itself.
 struct FieldDecl
 {
     const char *name;
@@ -91,7 +93,7 @@ std::vector<TableDecl> declarations()
           {"CAT_CTRL", Long}},
          {{"CTRL_KEY", "CTRL_NBR", "UCEP"},
           {"NAM_CTRL_KEY", "NAM_CTRL,CAT_CTRL", "UCE"},
-          {"CAT_CTRL_KEY", "CAT_CTRL,LNAME,FNAME", "A"}}},
+          {"CAT_CTRL_KEY", "CAT_CTRL,LNAME,FNAME", "AN"}}},
         {"QKgrp", "GRP", "QKGRP", 41,
          {{"CTRL_NBR", Decimal, 11}, {"GROUP", Text, 35}},
          {{"CTRL_KEY", "CTRL_NBR", "UCEP"},
@@ -100,7 +102,7 @@ std::vector<TableDecl> declarations()
          {{"CTRL_NBR", Long}, {"COMPANY", Text, 35}, {"CMP_CTRL", Long}, {"GRP_CTRL", Long}},
          {{"CTRL_KEY", "CTRL_NBR", "UCEP"},
           {"CMP_CTRL_KEY", "CMP_CTRL,GRP_CTRL", "A"},
-          {"GRP_CTRL_KEY", "GRP_CTRL,COMPANY", "A"}}},
+          {"GRP_CTRL_KEY", "GRP_CTRL,COMPANY", "AN"}}},
         {"QKzip", "ZIP", "QKZIP", 41,
          {{"CTRL_NBR", Long}, {"CITY", Text, 30}, {"ZIP", Text, 5}, {"STATE", Text, 2}},
          {{"CTRL_KEY", "CTRL_NBR", "UCEP"},
@@ -254,6 +256,7 @@ TableDef build(const TableDecl &decl, int index)
         key.caseInsensitive = props.contains(QLatin1Char('C')) || props.contains(QLatin1Char('A'));
         key.excludesEmpty = props.contains(QLatin1Char('E'));
         key.primary = props.contains(QLatin1Char('P'));
+        key.countedByFirst = props.contains(QLatin1Char('N'));
         for (QString part : QString::fromLatin1(k.components).split(QLatin1Char(','))) {
             KeyComponent component;
             component.descending = part.endsWith(QLatin1Char('-'));

@@ -44,6 +44,9 @@ struct KeyDef {
     bool caseInsensitive = false;
     bool excludesEmpty = false;
     bool primary = false;
+    // The file keeps a running count of the key's entries per value of its
+    // first component, so a list ranging over one value counts at once.
+    bool countedByFirst = false;
     int index = 0; // position in TableDef::keys
 };
 

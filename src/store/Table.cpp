@@ -262,6 +262,11 @@ sql::Statement &Cursor::countStatement()
     auto it = m_statements.find(id);
     if (it != m_statements.end())
         return it->second;
+    if (countsFromFile()) {
+        const std::string sql =
+            "SELECT coalesce((SELECT n FROM " + m_table->schema().key(*m_key).countsTable + " WHERE v=?),0)";
+        return m_statements.emplace(id, sql::Statement(m_table->handle(), sql)).first->second;
+    }
     std::string sql = "SELECT count(*) FROM rec";
     // Named, so the count stays an index scan over the range whatever the
     // filter names (the key's index holds every column the range compares).
@@ -358,10 +363,19 @@ StoreError Cursor::count(qint64 &records)
     return m_table->succeed();
 }
 
+bool Cursor::countsFromFile() const
+{
+    return m_key && m_rangeKey.size() == 1 && m_filterSql.empty() && !m_filterBinder &&
+           static_cast<size_t>(m_key->index) < m_table->m_countsReady.size() &&
+           m_table->m_countsReady[static_cast<size_t>(m_key->index)];
+}
+
 bool Cursor::knownCount(qint64 &records)
 {
     if (!m_table->isOpen() || m_filterBinder)
         return false;
+    if (countsFromFile())
+        return !count(records);
     sql::Statement &stmt = countStatement();
     if (!stmt.valid())
         return false;
@@ -774,9 +788,72 @@ StoreError Table::open()
         return e;
     }
     setWait(defaultWaitMs());
+    ensureCounts();
     m_currentRid = 0;
     m_watching = false;
     return succeed();
+}
+
+StoreError Table::remakeCounts(const TableSchema::KeySchema &ks)
+{
+    const std::string &n = ks.countsTable;
+    for (const std::string &drop : {"DROP TRIGGER IF EXISTS " + n + "_add", "DROP TRIGGER IF EXISTS " + n + "_take",
+                                    "DROP TRIGGER IF EXISTS " + n + "_move", "DROP TABLE IF EXISTS " + n}) {
+        if (StoreError e = exec(drop.c_str()))
+            return e;
+    }
+    for (const std::string &make : ks.countsCreateSql) {
+        if (StoreError e = exec(make.c_str()))
+            return e;
+    }
+    return {};
+}
+
+void Table::ensureCounts()
+{
+    m_countsReady.assign(m_schema.keys().size(), false);
+    std::map<std::string, std::string> present;
+    {
+        sql::Statement list(m_db, "SELECT name,sql FROM sqlite_master WHERE name LIKE 'n\\_%' ESCAPE '\\'");
+        while (list.valid() && list.step() == SQLITE_ROW)
+            present[list.text(0)] = list.text(1);
+    }
+    std::vector<const TableSchema::KeySchema *> missing;
+    for (const auto &ks : m_schema.keys()) {
+        if (ks.countsTable.empty())
+            continue;
+        const std::string &n = ks.countsTable;
+        const std::vector<std::string> names{n, n + "_add", n + "_take", n + "_move"};
+        bool same = true;
+        for (size_t i = 0; i < names.size(); ++i) {
+            auto it = present.find(names[i]);
+            same = same && it != present.end() && it->second == ks.countsCreateSql[i];
+        }
+        if (same)
+            m_countsReady[static_cast<size_t>(ks.key->index)] = true;
+        else
+            missing.push_back(&ks);
+    }
+    if (missing.empty())
+        return;
+    // A file made before the counts were kept, or by a program that keeps
+    // others: made once, for every station. A busy or read-only file keeps
+    // counting by key.
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    for (const TableSchema::KeySchema *ks : missing) {
+        if (remakeCounts(*ks)) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return;
+        }
+    }
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return;
+    }
+    for (const TableSchema::KeySchema *ks : missing)
+        m_countsReady[static_cast<size_t>(ks->key->index)] = true;
+    succeed();
 }
 
 StoreError Table::verifyFile()
@@ -811,15 +888,19 @@ StoreError Table::verifyFile()
     }
 
     // The header's page count must fit the file: a cut-off file is no table.
-    QFile file(filePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(Code::SystemError, file.errorString());
-    const QByteArray header = file.read(100);
-    const qint64 size = file.size();
-    file.close();
-    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3")))
+    // Read through SQLite's own handle: opening and closing another handle on
+    // the file would drop the process's locks on it, the shared lock of this
+    // read among them.
+    sqlite3_file *handle = nullptr;
+    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &handle) != SQLITE_OK || !handle ||
+        !handle->pMethods)
+        return fail(Code::SystemError, QStringLiteral("the file cannot be read"));
+    unsigned char h[100] = {};
+    sqlite3_int64 size = 0;
+    if (handle->pMethods->xRead(handle, h, sizeof h, 0) != SQLITE_OK ||
+        handle->pMethods->xFileSize(handle, &size) != SQLITE_OK ||
+        std::memcmp(h, "SQLite format 3", 16) != 0)
         return fail(Code::BadLayout, QStringLiteral("not a table file"));
-    const auto *h = reinterpret_cast<const unsigned char *>(header.constData());
     qint64 pageSize = bigEndian(h + 16, 2);
     if (pageSize == 1)
         pageSize = 65536;
@@ -886,6 +967,7 @@ void Table::close()
     m_cache.clear();
     m_dataVersion = sql::Statement();
     m_counts.clear();
+    m_countsReady.clear();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_currentRid = 0;
@@ -909,6 +991,8 @@ StoreError Table::rebuildKeys()
             r = exec(drop.c_str());
             if (!r)
                 r = exec(ks.createSql.c_str());
+            if (!r && !ks.countsTable.empty())
+                r = remakeCounts(ks);
             if (r)
                 break;
         }
@@ -972,6 +1056,8 @@ StoreError Table::rebuildByCopy()
             return r;
         for (const auto &ks : m_schema.keys()) {
             r = exec(ks.createSql.c_str());
+            if (!r && !ks.countsTable.empty())
+                r = remakeCounts(ks);
             if (r) {
                 sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
                 return r;

@@ -83,6 +83,9 @@ public:
     };
     // The count when it is known without reading (kept since the last write).
     bool knownCount(qint64 &records);
+    // Whether the count of the current range is read from the running
+    // counts the file keeps, not counted over the key.
+    bool countsFromFile() const;
     // The count as a job; nothing when it cannot be made elsewhere (a filter
     // whose values are read as it binds).
     std::optional<CountJob> countJob();
@@ -243,6 +246,13 @@ private:
     const KeyDef *findDuplicate(qint64 exceptRid);
     bool duplicates(const KeyDef &key, qint64 exceptRid);
     StoreError rebuildByCopy();
+    // Makes the running counts of counted keys when the file lacks them or
+    // holds others; a table whose counts cannot be made now counts by key.
+    void ensureCounts();
+    // Drops and remakes one key's running counts, inside the caller's
+    // write transaction.
+    StoreError remakeCounts(const TableSchema::KeySchema &ks);
+    std::vector<bool> m_countsReady; // per key
     StoreError withOwnConnection(const std::function<StoreError()> &work);
     sql::Statement &cached(const std::string &sql);
     void setWait(int ms);

@@ -117,8 +117,45 @@ TableSchema::TableSchema(const TableDef &def)
             ks.emptyCondition = "(" + empty + ")";
         ks.createSql = std::string(k.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + ks.indexName + " ON rec("
                        + cols + ")" + (k.excludesEmpty ? " WHERE " + ks.emptyCondition : std::string());
+        if (k.countedByFirst)
+            makeCounts(ks);
         m_keys.push_back(ks);
     }
+}
+
+void TableSchema::makeCounts(KeySchema &ks) const
+{
+    // A row counts when the key holds it: the key's empty-entry rule,
+    // written over NEW or OLD.
+    const std::string &first = ks.columns.front().column;
+    ks.countsTable = "n_" + ks.key->name.toStdString();
+    auto holds = [&](const char *row) {
+        if (ks.emptyCondition.empty())
+            return std::string("1");
+        std::string cond;
+        for (const KeyComponent &c : ks.key->components) {
+            const FieldDef &f = m_def->fields[static_cast<size_t>(c.field)];
+            cond += (cond.empty() ? "" : " OR ") + std::string(row) + "." + fieldColumn(f) + (f.isText() ? "<>''" : "<>0");
+        }
+        return "(" + cond + ")";
+    };
+    const std::string &n = ks.countsTable;
+    const std::string add = "INSERT INTO " + n + "(v,n) SELECT NEW." + first + ",1 WHERE " + holds("NEW")
+                            + " ON CONFLICT(v) DO UPDATE SET n=n+1;";
+    const std::string take = "UPDATE " + n + " SET n=n-1 WHERE v=OLD." + first + " AND " + holds("OLD") + ";";
+    std::string watched;
+    for (const KeyComponent &c : ks.key->components)
+        watched += (watched.empty() ? "" : ",") + fieldColumn(m_def->fields[static_cast<size_t>(c.field)]);
+    watched += "," + first;
+    ks.countsCreateSql = {
+        "CREATE TABLE " + n + "(v PRIMARY KEY,n INTEGER NOT NULL) WITHOUT ROWID",
+        "CREATE TRIGGER " + n + "_add AFTER INSERT ON rec BEGIN " + add + " END",
+        "CREATE TRIGGER " + n + "_take AFTER DELETE ON rec BEGIN " + take + " END",
+        "CREATE TRIGGER " + n + "_move AFTER UPDATE OF " + watched + " ON rec WHEN OLD." + first + " IS NOT NEW."
+            + first + " OR " + holds("OLD") + " IS NOT " + holds("NEW") + " BEGIN " + take + add + " END",
+        "INSERT INTO " + n + "(v,n) SELECT " + first + ",count(*) FROM rec"
+            + (ks.emptyCondition.empty() ? std::string() : " WHERE " + ks.emptyCondition) + " GROUP BY " + first,
+    };
 }
 
 std::vector<std::string> TableSchema::createStatements() const
@@ -131,8 +168,10 @@ std::vector<std::string> TableSchema::createStatements() const
         "CREATE TABLE meta(name TEXT PRIMARY KEY NOT NULL,value TEXT NOT NULL)",
         table,
     };
-    for (const KeySchema &k : m_keys)
+    for (const KeySchema &k : m_keys) {
         out.push_back(k.createSql);
+        out.insert(out.end(), k.countsCreateSql.begin(), k.countsCreateSql.end());
+    }
     return out;
 }
 

@@ -35,6 +35,11 @@ public:
         std::string orderDesc; // "c1 DESC,c2 DESC,rid DESC"
         std::string tuple;     // "(c1,c2)"
         std::string tupleRid;  // "(c1,c2,rid)"
+        // Running counts per first-component value ("" when the key keeps
+        // none): the table, and the statements that make and fill it and
+        // the triggers that keep it right whichever program writes.
+        std::string countsTable;
+        std::vector<std::string> countsCreateSql;
     };
 
     explicit TableSchema(const TableDef &def);
@@ -73,6 +78,8 @@ public:
     static std::string fold(std::string_view utf8);
 
 private:
+    void makeCounts(KeySchema &ks) const;
+
     const TableDef *m_def;
     std::vector<KeySchema> m_keys;
     std::vector<std::pair<std::string, std::string>> m_columns;

@@ -117,6 +117,9 @@ CompaniesListWindow *CompaniesListWindow::open() {
     auto *window = new CompaniesListWindow(false, nullptr, {});
     s_open = window;
     engine::gui::WindowHost::present(window);
+    // The first page is read as the window shows; its count, kept by the
+    // file, with it.
+    window->showCount();
     frameEvent(shell::FrameEvent::CompaniesListOpened);
     QTimer::singleShot(0, window, [window] {
         window->refreshAll(false);
@@ -266,9 +269,14 @@ void CompaniesListWindow::build() {
     m_details = new QTabWidget(this);
     m_details->setObjectName(QStringLiteral("detailTabs"));
     m_details->addTab(buildAddressTab(), QStringLiteral("&Address"));
-    m_details->addTab(buildPhonesTab(), QStringLiteral("&Phones"));
-    m_details->addTab(buildNotesTab(), QStringLiteral("&Notes"));
-    m_details->addTab(buildCategoriesTab(), QStringLiteral("&Categories"));
+    // The other tabs' lists are made when a tab is first shown: the list
+    // opens without them.
+    for (const char *title : {"&Phones", "&Notes", "&Categories"}) {
+        auto *holder = new QWidget;
+        auto *box = new QVBoxLayout(holder);
+        box->setContentsMargins(0, 0, 0, 0);
+        m_details->addTab(holder, QString::fromLatin1(title));
+    }
     middle->addWidget(m_details, 3);
     outer->addLayout(middle, 1);
 
@@ -545,7 +553,16 @@ void CompaniesListWindow::showMainPhone() {
     findChild<QLineEdit *>(QStringLiteral("contactEntry"))->setText(contact.trimmed());
 }
 
+void CompaniesListWindow::ensureDetailTab(int index) {
+    QWidget *holder = m_details->widget(index);
+    if (!holder || index == 0 || !holder->layout()->isEmpty())
+        return;
+    QWidget *page = index == 1 ? buildPhonesTab() : index == 2 ? buildNotesTab() : buildCategoriesTab();
+    holder->layout()->addWidget(page);
+}
+
 void CompaniesListWindow::refreshDetail() {
+    ensureDetailTab(m_details->currentIndex());
     switch (m_details->currentIndex()) {
     case 1:
         m_phones->engine().refresh(0);

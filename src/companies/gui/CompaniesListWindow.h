@@ -69,6 +69,7 @@ private:
     QWidget *buildPhonesTab();
     QWidget *buildNotesTab();
     QWidget *buildCategoriesTab();
+    void ensureDetailTab(int index);
     void highlightChanged();
     void readCompany();
     void showCompany();
