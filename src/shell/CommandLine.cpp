@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace tabulo::shell {
 
 CommandLineOptions parseCommandLine(const QStringList &arguments) {
@@ -17,6 +19,20 @@ CommandLineOptions parseCommandLine(const QStringList &arguments) {
         QStringLiteral("Keep the tables and QK.INI in <directory> instead of the working directory."),
         QStringLiteral("directory"));
     parser.addOption(dataDirOption);
+    // The commands that work without a window, and the further options they
+    // read (shared by name: several commands take --category).
+    std::vector<QString> further;
+    for (const BatchCommand &c : batchCommands()) {
+        parser.addOption(c.valueName.isEmpty() ? QCommandLineOption(c.name, c.description)
+                                               : QCommandLineOption(c.name, c.description, c.valueName));
+        for (const BatchOption &o : c.options) {
+            if (std::find(further.begin(), further.end(), o.name) != further.end())
+                continue;
+            further.push_back(o.name);
+            parser.addOption(o.valueName.isEmpty() ? QCommandLineOption(o.name, o.description)
+                                                   : QCommandLineOption(o.name, o.description, o.valueName));
+        }
+    }
 
     CommandLineOptions options;
     if (!parser.parse(arguments)) {
@@ -42,18 +58,51 @@ CommandLineOptions parseCommandLine(const QStringList &arguments) {
         options.text = name + QLatin1Char(' ') + QStringLiteral(TABULO_VERSION) + QLatin1Char('\n');
         return options;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        options.action = CommandLineOptions::Action::Error;
-        options.text = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
-        return options;
-    }
     if (parser.isSet(dataDirOption)) {
         options.dataDirectory = parser.value(dataDirOption);
         if (options.dataDirectory.isEmpty()) {
             options.action = CommandLineOptions::Action::Error;
             options.text = QStringLiteral("--data-dir needs a directory.");
+            return options;
         }
     }
+    auto fail = [&options](const QString &text) {
+        options.action = CommandLineOptions::Action::Error;
+        options.text = text;
+        options.batch = nullptr;
+        return options;
+    };
+    for (const BatchCommand &c : batchCommands()) {
+        if (!parser.isSet(c.name))
+            continue;
+        if (options.batch)
+            return fail(QStringLiteral("--%1 and --%2 cannot be given together.").arg(options.batch->name, c.name));
+        options.batch = &c;
+    }
+    if (!options.batch) {
+        if (!parser.positionalArguments().isEmpty())
+            return fail(QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first()));
+        for (const QString &name : further)
+            if (parser.isSet(name))
+                return fail(QStringLiteral("--%1 belongs with another option; see --help.").arg(name));
+        return options;
+    }
+    const BatchCommand &c = *options.batch;
+    if (!c.takesPositional && !parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first()));
+    for (const QString &name : further) {
+        if (!parser.isSet(name))
+            continue;
+        const bool own = std::any_of(c.options.begin(), c.options.end(),
+                                     [&name](const BatchOption &o) { return o.name == name; });
+        if (!own)
+            return fail(QStringLiteral("--%1 does not go with --%2.").arg(name, c.name));
+        options.request.options[name] = parser.value(name);
+    }
+    options.action = CommandLineOptions::Action::RunBatch;
+    options.request.value = c.valueName.isEmpty() ? QString() : parser.value(c.name);
+    options.request.positional = parser.positionalArguments();
+    options.request.dataDirectory = options.dataDirectory;
     return options;
 }
 

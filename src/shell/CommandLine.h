@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/BatchCommands.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,14 +9,19 @@ namespace tabulo::shell {
 
 // What the user asked for on the command line.
 struct CommandLineOptions {
-    enum class Action { Run, ShowHelp, ShowVersion, Error };
+    enum class Action { Run, RunBatch, ShowHelp, ShowVersion, Error };
     Action action = Action::Run;
     QString dataDirectory; // empty: the working directory
     QString text;          // help or version text to print, or the error
+    // RunBatch: the command asked for and what it was given.
+    const BatchCommand *batch = nullptr;
+    BatchRequest request;
 };
 
 // Reads the program's arguments (the first is the program itself). Prints
-// nothing and never exits, so the caller decides how to report.
+// nothing and never exits, so the caller decides how to report. The batch
+// commands registered so far are offered as options; at most one of them
+// may be given.
 CommandLineOptions parseCommandLine(const QStringList &arguments);
 
 } // namespace tabulo::shell

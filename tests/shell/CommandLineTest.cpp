@@ -57,6 +57,45 @@ TEST(CommandLineTest, BadArgumentsAreErrorsThatSayWhy) {
     EXPECT_TRUE(stray.text.contains(QStringLiteral("names.tps")));
 }
 
+// Commands that work without a window come from a registry: each is offered
+// as an option, with its own further options, and only one runs at a time.
+TEST(CommandLineTest, BatchCommandsTakeTheirOwnOptionsOnly) {
+    using tabulo::shell::BatchCommand;
+    using tabulo::shell::registerBatchCommand;
+    registerBatchCommand({QStringLiteral("sample-export"), QStringLiteral("format"), QStringLiteral("Export."),
+                          {{QStringLiteral("category"), QStringLiteral("name"), QStringLiteral("Category.")}},
+                          true, [](const auto &, auto &, auto &) { return 0; }});
+    registerBatchCommand({QStringLiteral("sample-check"), {}, QStringLiteral("Check."), {}, false,
+                          [](const auto &, auto &, auto &) { return 0; }});
+
+    const CommandLineOptions run = parse({QStringLiteral("--data-dir"), QStringLiteral("/srv/lists"),
+                                          QStringLiteral("--sample-export"), QStringLiteral("csv"),
+                                          QStringLiteral("--category"), QStringLiteral("Friends"),
+                                          QStringLiteral("out.csv")});
+    ASSERT_EQ(run.action, Action::RunBatch) << run.text.toStdString();
+    EXPECT_EQ(run.batch->name, QStringLiteral("sample-export"));
+    EXPECT_EQ(run.request.value, QStringLiteral("csv"));
+    EXPECT_EQ(run.request.option(QStringLiteral("category")), QStringLiteral("Friends"));
+    EXPECT_EQ(run.request.positional, QStringList{QStringLiteral("out.csv")});
+    EXPECT_EQ(run.request.dataDirectory, QStringLiteral("/srv/lists"));
+
+    const struct {
+        QStringList arguments;
+        const char *named;
+    } refused[] = {
+        {{QStringLiteral("--sample-check"), QStringLiteral("--category"), QStringLiteral("x")}, "category"},
+        {{QStringLiteral("--sample-check"), QStringLiteral("stray")}, "stray"},
+        {{QStringLiteral("--sample-check"), QStringLiteral("--sample-export"), QStringLiteral("csv")}, "together"},
+        {{QStringLiteral("--category"), QStringLiteral("x")}, "category"},
+    };
+    for (const auto &c : refused) {
+        const CommandLineOptions options = parse(c.arguments);
+        EXPECT_EQ(options.action, Action::Error) << c.arguments.join(u' ').toStdString();
+        EXPECT_TRUE(options.text.contains(QLatin1String(c.named))) << options.text.toStdString();
+    }
+    EXPECT_TRUE(parse({QStringLiteral("--help")}).text.contains(QStringLiteral("--sample-export <format>")));
+}
+
 TEST(DataDirectoryTest, UsingADirectoryMovesTheSettingsFileThere) {
     const QString before = QDir::currentPath();
     tabulo::test::TempDataDir dir;

@@ -1,0 +1,11 @@
+#include "shell/gui/ProgramBatchCommands.h"
+
+#include "shell/BatchCommands.h"
+
+namespace tabulo::shell::gui {
+
+void registerProgramBatchCommands() {
+    // One line per subsystem that offers commands: its own register function.
+}
+
+} // namespace tabulo::shell::gui
