@@ -516,6 +516,8 @@ void BrowseList::refresh(int sortOrder) {
     const bool filterChanged = !first && wanted == m_active && m_view->filterValues() != m_builtFilterValues;
     const bool rangeChanged = !first && (ranges != m_builtRanges || filterChanged);
     if (first || wanted != m_active || rangeChanged || m_forced) {
+        if (m_beforeRebuild)
+            m_beforeRebuild(wanted - 1);
         if (!m_page.empty())
             fetchHighlighted();
         readPageSize();
@@ -761,6 +763,20 @@ void BrowseList::insert() {
         for (size_t i = 0; i < m_builtRanges.size() && i < order().key->components.size(); ++i)
             m_table->record().setValue(order().key->components[i].field, m_builtRanges[i]);
     }
+    callForm(Request::InsertRecord, [this](Response r) {
+        if (r == Response::RequestCompleted)
+            locate(LocateMode::ExactPosition);
+        else
+            reset(ResetMode::FromFirstRow);
+    });
+}
+
+void BrowseList::insertCopy(const std::function<void(store::Record &)> &prepare) {
+    if (m_page.empty() || !fetchHighlighted()) {
+        reset(ResetMode::FromFirstRow);
+        return;
+    }
+    prepare(m_table->record());
     callForm(Request::InsertRecord, [this](Response r) {
         if (r == Response::RequestCompleted)
             locate(LocateMode::ExactPosition);

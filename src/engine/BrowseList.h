@@ -178,6 +178,9 @@ public:
     // range changed, or when forced (focus regained).
     void refresh(int sortOrder = 0);
     void forceRefresh() { m_forced = true; }
+    // Runs whenever the list is about to build a sort order (0-based) anew:
+    // at the first refresh, on a change of order or range, when forced.
+    void setBeforeRebuild(std::function<void(int sortOrder)> hook) { m_beforeRebuild = std::move(hook); }
     void setAcceptingAll(bool on) { m_acceptingAll = on; }
 
     // Scrolling.
@@ -200,6 +203,9 @@ public:
     // Actions.
     void perform(ListAction action);
     void insert();
+    // Insert of a record that starts as a copy of the highlighted one,
+    // changed by `prepare` (the call list's "Add Copy").
+    void insertCopy(const std::function<void(store::Record &)> &prepare);
     void change();
     void remove();
     void select();
@@ -238,6 +244,7 @@ public:
     void buildThumbTable();
 
 private:
+    std::function<void(int)> m_beforeRebuild;
     struct FillResult {
         int unread = 0;
         bool failed = false;

@@ -14,7 +14,8 @@ using enum FieldType;
 // E excludes empty entries, P primary, A "rule A". Rule A keys are
 // case-insensitive and keep empty entries, so that a name beginning with a
 // small letter sorts among the capitals and the alphabet jump finds it.
-// N: the file counts the key's entries per value of the first component
+// X: a key this program adds to the declared ones (made when a file lacks
+// it). N: the file counts the key's entries per value of the first component
 // (the category a list shows), kept up to date by the file itself.
 struct FieldDecl
 {
@@ -28,6 +29,8 @@ struct KeyDecl
     const char *name;
     const char *components;
     const char *properties;
+    // "FIELD=number": the key holds only the records with that value.
+    const char *onlyWhere = "";
 };
 
 struct TableDecl
@@ -140,7 +143,10 @@ std::vector<TableDecl> declarations()
           {"NUMBER_KEY", "NUMBER", "CE"},
           {"CTRL_KEY", "CTRL_NBR", "UCEP"},
           {"RETURNEDDATE_KEY", "RETURNEDDATE-", "CE"},
-          {"SOURCE_KEY", "SOURCE,CALLERDATE-,CALLERTIME-", "CE"}},
+          {"SOURCE_KEY", "SOURCE,CALLERDATE-,CALLERTIME-", "CE"},
+          // The calls not returned, newest first: the few a list shows when
+          // almost every call has been returned.
+          {"NOTRETURNED_KEY", "CALLERDATE-,CALLERTIME-", "CEX", "RETURNEDDATE=0"}},
          "ABOUT", 3000},
         {"TagFile_", "TF_", "TagFile_.TPS", 20,
          {{"USR", Long}, {"TBL", Short}, {"PTR", Long}, {"VAL", Text, 10}},
@@ -257,6 +263,15 @@ TableDef build(const TableDecl &decl, int index)
         key.excludesEmpty = props.contains(QLatin1Char('E'));
         key.primary = props.contains(QLatin1Char('P'));
         key.countedByFirst = props.contains(QLatin1Char('N'));
+        key.added = props.contains(QLatin1Char('X'));
+        if (*k.onlyWhere) {
+            const QString where = QString::fromLatin1(k.onlyWhere);
+            key.onlyWhereField = table.fieldIndex(where.section(QLatin1Char('='), 0, 0));
+            bool number = false;
+            key.onlyWhereValue = where.section(QLatin1Char('='), 1).toLongLong(&number);
+            if (key.onlyWhereField < 0 || !number || table.fields[key.onlyWhereField].isText())
+                badDeclaration(key.label + QStringLiteral(": bad condition ") + where);
+        }
         for (QString part : QString::fromLatin1(k.components).split(QLatin1Char(','))) {
             KeyComponent component;
             component.descending = part.endsWith(QLatin1Char('-'));

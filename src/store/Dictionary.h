@@ -47,6 +47,14 @@ struct KeyDef {
     // The file keeps a running count of the key's entries per value of its
     // first component, so a list ranging over one value counts at once.
     bool countedByFirst = false;
+    // A key this program adds to the table's declared ones: a file without
+    // it gets it when opened, and its absence is no damage.
+    bool added = false;
+    // The key holds only records whose field `onlyWhereField` (an index into
+    // TableDef::fields, -1 for none) equals `onlyWhereValue`: a short key
+    // over the few records a list shows ("calls not returned").
+    int onlyWhereField = -1;
+    qint64 onlyWhereValue = 0;
     int index = 0; // position in TableDef::keys
 };
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -270,7 +271,9 @@ sql::Statement &Cursor::countStatement()
     std::string sql = "SELECT count(*) FROM rec";
     // Named, so the count stays an index scan over the range whatever the
     // filter names (the key's index holds every column the range compares).
-    if (m_key)
+    // An added key's index may be missing from a file that could not be
+    // given it: the planner finds it when it is there.
+    if (m_key && !m_key->added)
         sql += " INDEXED BY " + m_table->schema().key(*m_key).indexName;
     sql += whereClause({});
     return m_statements.emplace(id, sql::Statement(m_table->handle(), sql)).first->second;
@@ -452,6 +455,42 @@ StoreError Cursor::CountJob::run(qint64 &records) const
     }
     sqlite3_close_v2(db);
     return e;
+}
+
+Table::ChangeStamp Table::changeStamp()
+{
+    if (!m_db)
+        return {};
+    return {dataVersion(), sqlite3_total_changes64(m_db)};
+}
+
+StoreError Table::writeText(qint64 rid, const QString &field, const QString &value)
+{
+    if (StoreError e = checkOpen())
+        return e;
+    const FieldDef *f = m_def->field(field);
+    if (!f || !f->isText())
+        return fail(Code::Failure, QStringLiteral("no text field ") + field);
+    const std::string column = "f_" + f->name.toStdString();
+    const std::string folded = "i_" + f->name.toStdString();
+    const bool hasFolded = std::any_of(m_schema.columns().begin(), m_schema.columns().end(),
+                                       [&folded](const auto &c) { return c.first == folded; });
+    const std::string sql = "UPDATE rec SET ver=ver+1," + column + "=?" + (hasFolded ? "," + folded + "=?" : "")
+                            + " WHERE rid=?";
+    sql::Statement &stmt = cached(sql);
+    if (!stmt.valid())
+        return failSql(stmt.prepareCode(), QStringLiteral("preparing a write"));
+    sql::ResetGuard guard(stmt);
+    const std::string text = fitText(value.toStdString(), f->width);
+    int p = 1;
+    stmt.bind(p++, std::string_view(text));
+    if (hasFolded)
+        stmt.bind(p++, TableSchema::fold(text));
+    stmt.bind(p++, rid);
+    const int rc = stmt.step();
+    if (rc != SQLITE_DONE)
+        return failSql(rc, QStringLiteral("writing"));
+    return succeed();
 }
 
 qint64 Table::dataVersion()
@@ -819,6 +858,20 @@ void Table::ensureCounts()
             present[list.text(0)] = list.text(1);
     }
     std::vector<const TableSchema::KeySchema *> missing;
+    std::vector<const TableSchema::KeySchema *> missingKeys;
+    {
+        sql::Statement list(m_db, "SELECT name,sql FROM sqlite_master WHERE type='index' AND tbl_name='rec'");
+        std::map<std::string, std::string> indexes;
+        while (list.valid() && list.step() == SQLITE_ROW)
+            indexes[list.text(0)] = list.text(1);
+        for (const auto &ks : m_schema.keys()) {
+            if (!ks.key->added)
+                continue;
+            auto it = indexes.find(ks.indexName);
+            if (it == indexes.end() || it->second != ks.createSql)
+                missingKeys.push_back(&ks);
+        }
+    }
     for (const auto &ks : m_schema.keys()) {
         if (ks.countsTable.empty())
             continue;
@@ -834,13 +887,21 @@ void Table::ensureCounts()
         else
             missing.push_back(&ks);
     }
-    if (missing.empty())
+    if (missing.empty() && missingKeys.empty())
         return;
-    // A file made before the counts were kept, or by a program that keeps
-    // others: made once, for every station. A busy or read-only file keeps
-    // counting by key.
+    // A file made before the counts or the added keys were kept, or by a
+    // program that keeps others: made once, for every station. A busy or
+    // read-only file keeps counting by key, and reads in an added key's
+    // order without its index.
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return;
+    for (const TableSchema::KeySchema *ks : missingKeys) {
+        const std::string drop = "DROP INDEX IF EXISTS " + ks->indexName;
+        if (exec(drop.c_str()) || exec(ks->createSql.c_str())) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return;
+        }
+    }
     for (const TableSchema::KeySchema *ks : missing) {
         if (remakeCounts(*ks)) {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -934,6 +995,8 @@ StoreError Table::verifyFile()
             indexes[list.text(0)] = list.text(1);
     }
     for (const auto &ks : m_schema.keys()) {
+        if (ks.key->added)
+            continue; // made after the checks when missing (ensureCounts)
         auto it = indexes.find(ks.indexName);
         if (it == indexes.end() || it->second != ks.createSql)
             return fail(Code::InvalidKeys, QStringLiteral("key %1 is missing or differs").arg(ks.key->label));

@@ -220,6 +220,19 @@ public:
 
     // Number of records in the file.
     qint64 records();
+    // Changes when this connection or any other writes to the file: two
+    // equal stamps mean nothing was written in between (while the table
+    // stayed open).
+    struct ChangeStamp {
+        qint64 dataVersion = -1;
+        qint64 ownChanges = -1;
+        bool operator==(const ChangeStamp &) const = default;
+    };
+    ChangeStamp changeStamp();
+    // Sets one text field of the record `rid` (its key copies too), as a
+    // change of that record would: for set-based repairs that touch one
+    // field of many records.
+    StoreError writeText(qint64 rid, const QString &field, const QString &value);
     // The identity of the current record; 0 when there is none.
     qint64 currentRid() const { return m_currentRid; }
 

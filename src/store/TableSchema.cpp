@@ -115,8 +115,14 @@ TableSchema::TableSchema(const TableDef &def)
         ks.orderDesc += "rid DESC";
         if (k.excludesEmpty)
             ks.emptyCondition = "(" + empty + ")";
+        if (k.onlyWhereField >= 0) {
+            const std::string only = fieldColumn(def.fields[static_cast<size_t>(k.onlyWhereField)]) + "="
+                                     + std::to_string(k.onlyWhereValue);
+            ks.emptyCondition = ks.emptyCondition.empty() ? "(" + only + ")"
+                                                          : "(" + ks.emptyCondition + " AND " + only + ")";
+        }
         ks.createSql = std::string(k.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + ks.indexName + " ON rec("
-                       + cols + ")" + (k.excludesEmpty ? " WHERE " + ks.emptyCondition : std::string());
+                       + cols + ")" + (ks.emptyCondition.empty() ? std::string() : " WHERE " + ks.emptyCondition);
         if (k.countedByFirst)
             makeCounts(ks);
         m_keys.push_back(ks);
@@ -130,14 +136,20 @@ void TableSchema::makeCounts(KeySchema &ks) const
     const std::string &first = ks.columns.front().column;
     ks.countsTable = "n_" + ks.key->name.toStdString();
     auto holds = [&](const char *row) {
-        if (ks.emptyCondition.empty())
-            return std::string("1");
         std::string cond;
-        for (const KeyComponent &c : ks.key->components) {
-            const FieldDef &f = m_def->fields[static_cast<size_t>(c.field)];
-            cond += (cond.empty() ? "" : " OR ") + std::string(row) + "." + fieldColumn(f) + (f.isText() ? "<>''" : "<>0");
+        if (ks.key->excludesEmpty) {
+            for (const KeyComponent &c : ks.key->components) {
+                const FieldDef &f = m_def->fields[static_cast<size_t>(c.field)];
+                cond += (cond.empty() ? "" : " OR ") + std::string(row) + "." + fieldColumn(f)
+                        + (f.isText() ? "<>''" : "<>0");
+            }
+            cond = "(" + cond + ")";
         }
-        return "(" + cond + ")";
+        if (ks.key->onlyWhereField >= 0)
+            cond += (cond.empty() ? "" : " AND ") + std::string(row) + "."
+                    + fieldColumn(m_def->fields[static_cast<size_t>(ks.key->onlyWhereField)]) + "="
+                    + std::to_string(ks.key->onlyWhereValue);
+        return cond.empty() ? std::string("1") : "(" + cond + ")";
     };
     const std::string &n = ks.countsTable;
     const std::string add = "INSERT INTO " + n + "(v,n) SELECT NEW." + first + ",1 WHERE " + holds("NEW")
@@ -146,6 +158,8 @@ void TableSchema::makeCounts(KeySchema &ks) const
     std::string watched;
     for (const KeyComponent &c : ks.key->components)
         watched += (watched.empty() ? "" : ",") + fieldColumn(m_def->fields[static_cast<size_t>(c.field)]);
+    if (ks.key->onlyWhereField >= 0)
+        watched += "," + fieldColumn(m_def->fields[static_cast<size_t>(ks.key->onlyWhereField)]);
     watched += "," + first;
     ks.countsCreateSql = {
         "CREATE TABLE " + n + "(v PRIMARY KEY,n INTEGER NOT NULL) WITHOUT ROWID",

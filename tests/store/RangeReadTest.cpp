@@ -459,3 +459,46 @@ TEST(RunningCount, AgreesWithTheKeyAfterEveryKindOfWrite) {
 }
 
 } // namespace
+
+namespace {
+
+// The calls not returned have a key of their own: a file made before it gets
+// it when opened, it holds only those calls, newest first, and a call leaves
+// it once returned.
+TEST(AddedKey, HoldsOnlyItsRecordsAndIsMadeForOlderFiles) {
+    TempDataDir dir;
+    auto inc = freshTable(dir, "QKinc");
+    ASSERT_EQ(sqlite3_exec(inc->handle(), "DROP INDEX k_NOTRETURNED_KEY", nullptr, nullptr, nullptr), SQLITE_OK);
+    inc->close();
+    ASSERT_TRUE(inc->open().ok()) << "a missing added key is no damage";
+    const struct {
+        int number, date, returned;
+    } calls[] = {{1, 100, 0}, {2, 300, 0}, {3, 200, 205}, {4, 250, 0}, {5, 400, 400}};
+    for (const auto &c : calls) {
+        inc->record().clear();
+        inc->record().setValue(QStringLiteral("CTRL_NBR"), c.number);
+        inc->record().setValue(QStringLiteral("CALLERDATE"), c.date);
+        inc->record().setValue(QStringLiteral("RETURNEDDATE"), c.returned);
+        ASSERT_TRUE(inc->insert().ok());
+    }
+    auto listed = [&inc] {
+        Cursor cursor(*inc);
+        cursor.setOrder(&keyOf(*inc, "NOTRETURNED_KEY"));
+        std::vector<qint64> numbers;
+        while (cursor.next().ok())
+            numbers.push_back(inc->record().value(QStringLiteral("CTRL_NBR")).toLongLong());
+        return numbers;
+    };
+    EXPECT_EQ(listed(), (std::vector<qint64>{2, 4, 1}));
+    inc->record().setValue(QStringLiteral("CTRL_NBR"), 4);
+    ASSERT_TRUE(inc->fetch(keyOf(*inc, "CTRL_KEY")).ok());
+    inc->record().setValue(QStringLiteral("RETURNEDDATE"), 260);
+    ASSERT_TRUE(inc->change().ok());
+    EXPECT_EQ(listed(), (std::vector<qint64>{2, 1}));
+
+    Cursor cursor(*inc);
+    cursor.setOrder(&keyOf(*inc, "NOTRETURNED_KEY"));
+    EXPECT_NE(planOf(inc->handle(), cursor.readSql(true)).find("USING INDEX k_NOTRETURNED_KEY"), std::string::npos);
+}
+
+} // namespace

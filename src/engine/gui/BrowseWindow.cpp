@@ -131,6 +131,7 @@ BrowseWindow::BrowseWindow(ListSetup setup, QWidget *caller, std::function<void(
     outer->addLayout(m_extraArea);
 
     auto *listRow = new QHBoxLayout;
+    m_listRow = listRow;
     m_view = new PageView(this);
     m_view->setColumnCount(static_cast<int>(m_setup.columns.size()));
     if (format) {
@@ -265,6 +266,13 @@ void BrowseWindow::pageChanged() {
                 m_view->setItem(r - 1, c, item);
             }
             item->setText(row.texts.at(c));
+            if (m_setup.cellTextColour) {
+                const QColor own = m_setup.cellTextColour(row, c);
+                if (own.isValid())
+                    item->setForeground(own);
+                else
+                    item->setData(Qt::ForegroundRole, QVariant());
+            }
         }
     }
     if (e.highlighted() > 0)

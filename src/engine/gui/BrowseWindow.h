@@ -3,6 +3,7 @@
 #include "engine/BrowseList.h"
 #include "store/Store.h"
 
+#include <QColor>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -62,6 +63,9 @@ struct ListSetup {
     bool countsRecords = false;             // the rebuild ends by counting (BrowseList::recordCount)
     bool countsInBackground = false;        // ... on another thread when the count is not known
     std::optional<ContextMenu> contextMenu; // none: the engine's own menu
+    // A row's own text colour for a cell (drawn highlighted or not); an
+    // invalid colour leaves the list's default.
+    std::function<QColor(const ListRow &row, int column)> cellTextColour;
 };
 
 // The window of a list: a list control showing exactly the engine's page, a
@@ -83,6 +87,9 @@ public:
     QPushButton *button(ListAction action) const;
     QTabBar *tabs() const { return m_tabs; }
     QVBoxLayout *extraArea() const { return m_extraArea; }
+    // The row that holds the list control and its thumb: details beside the
+    // list go at its end.
+    QHBoxLayout *listRow() const { return m_listRow; }
     QLabel *statusLine() const { return m_status; }
 
     // The context menu built from the engine's text (shown at `pos`); null
@@ -123,6 +130,7 @@ private:
     QTabBar *m_tabs = nullptr;
     QLabel *m_status = nullptr;
     QVBoxLayout *m_extraArea = nullptr;
+    QHBoxLayout *m_listRow = nullptr;
     std::map<ListAction, QPushButton *> m_buttons;
     std::function<void()> m_done;
     bool m_shownOnce = false;

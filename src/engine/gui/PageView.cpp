@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QStyle>
 #include <QTimer>
 #include <QWheelEvent>
@@ -27,8 +28,27 @@ Qt::Alignment toQt(Alignment a) {
 }
 } // namespace
 
+namespace {
+
+// A cell with a text colour of its own keeps it when its row is highlighted.
+class OwnColourDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QVariant own = index.data(Qt::ForegroundRole);
+        if (own.canConvert<QBrush>())
+            option->palette.setBrush(QPalette::HighlightedText, own.value<QBrush>());
+    }
+};
+
+} // namespace
+
 PageView::PageView(QWidget *parent)
     : QTableWidget(parent) {
+    setItemDelegate(new OwnColourDelegate(this));
     setObjectName(QStringLiteral("listControl"));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -17,6 +17,7 @@
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/PhoneNoteForms.h"
 #include "people/gui/TagProgress.h"
+#include "phones/gui/JustPhonesWindows.h"
 #include "phones/Dialer.h"
 #include "phones/gui/DialWindow.h"
 #include "postal/CityIndex.h"
@@ -348,7 +349,7 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
              m_details->setCurrentIndex(0);
              addRecord();
          }},
-        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", {}},
+        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", [] { phones::gui::JustPhonesListWindow::open(); }},
         {"Print", "printIcon", "Print Category Records", "", {}},
         {"All", "allIcon", "All  Records", "", [this] { showAll(); }},
         {"Category", "categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},

@@ -7,6 +7,7 @@
 #include "dates/gui/DateWindows.h"
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/NamesListWindow.h"
+#include "phones/gui/CallWindows.h"
 #include "postal/gui/ZipWindows.h"
 #include "shell/gui/SetupForm.h"
 #include "shell/gui/WindowOpeners.h"
@@ -25,6 +26,7 @@ void registerProgramWindows(WindowOpeners &openers) {
     people::gui::registerOpeners(openers);
     people::gui::registerNamesList(openers);
     postal::gui::registerOpeners(openers);
+    phones::gui::registerCallWindows(openers);
     openers.set(FrameCommand::Setup, [](const FrameContext &) { SetupForm::open(); });
 }
 
