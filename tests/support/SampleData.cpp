@@ -222,6 +222,47 @@ void fillSampleData(int today, int records) {
     }
     dat.unlock();
     store.release(QStringLiteral("QKdat"));
+
+    // Calls, every third one not returned, and directory entries.
+    store::Table &inc = store.use(QStringLiteral("QKinc"));
+    inc.lock(10); // one write for the lot
+    const QStringList sources = {QStringLiteral("Referral"), QStringLiteral("Web site"), QStringLiteral("Trade show")};
+    for (int i = 1; i <= records; ++i) {
+        store::Record &c = inc.record();
+        c.clear();
+        c.setValue(QStringLiteral("INC:CTRL_NBR"), i);
+        c.setValue(QStringLiteral("INC:FIRSTNAME"), firstNames.at(i % firstNames.size()));
+        c.setValue(QStringLiteral("INC:LASTNAME"), lastNames.at(i % lastNames.size()));
+        c.setValue(QStringLiteral("INC:COMPANY"), QStringLiteral("%1 Industries").arg(words.at(i % words.size())));
+        c.setValue(QStringLiteral("INC:NUMBER"), QStringLiteral("614555%1").arg(2000 + i));
+        c.setValue(QStringLiteral("INC:FAXNUMBER"), QStringLiteral("614556%1").arg(2000 + i));
+        c.setValue(QStringLiteral("INC:SOURCE"), sources.at(i % sources.size()));
+        c.setValue(QStringLiteral("INC:CALLERDATE"), today - i / 3);
+        c.setValue(QStringLiteral("INC:CALLERTIME"), (9 * 3600 + i * 600 % 28800) * 100 + 1);
+        if (i % 3) {
+            c.setValue(QStringLiteral("INC:RETURNEDDATE"), today - i / 3 + 1);
+            c.setValue(QStringLiteral("INC:RETURNEDTIME"), 15 * 360000 + 1);
+        }
+        c.setMemo(QStringLiteral("Asked about the spring catalogue and a quote for %1 units.").arg(i * 5));
+        insert(inc, "a call");
+    }
+    inc.unlock();
+    store.release(QStringLiteral("QKinc"));
+    store::Table &jfon = store.use(QStringLiteral("QKfon"));
+    jfon.lock(10);
+    const QStringList places = {QStringLiteral("Pizza Palace"), QStringLiteral("City Taxi"),
+                                QStringLiteral("Dr. Morgan's office"), QStringLiteral("Hardware store")};
+    for (int i = 0; i < places.size(); ++i) {
+        store::Record &f = jfon.record();
+        f.clear();
+        f.setValue(QStringLiteral("FON:CTRL_NBR"), 100000 + i);
+        f.setValue(QStringLiteral("FON:JUSTPHONESBYTE"), 100);
+        f.setValue(QStringLiteral("FON:JUSTPHONESNAME"), places.at(i));
+        f.setValue(QStringLiteral("FON:NUMBER"), QStringLiteral("614558%1").arg(1000 + i));
+        insert(jfon, "a directory entry");
+    }
+    jfon.unlock();
+    store.release(QStringLiteral("QKfon"));
 }
 
 } // namespace tabulo::test

@@ -5,6 +5,7 @@
 #include "engine/gui/WindowHost.h"
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/NameRecordForm.h"
+#include "phones/gui/JustPhonesWindows.h"
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "shell/gui/ProgramWindows.h"
@@ -247,6 +248,10 @@ std::vector<TourStop> windowTour() {
         {QStringLiteral("zipls"), menu(FrameCommand::CitiesAndZipCodes)},
         {QStringLiteral("zipup"), press("zipls", "changeButton")},
         {QStringLiteral("calendarPicker"), menu(FrameCommand::Calendar)},
+        {QStringLiteral("WhoCalled"), menu(FrameCommand::CallsList)},
+        {QStringLiteral("incUpdate"), press("WhoCalled", "changeButton")},
+        {QStringLiteral("fonJustPhonesBrowse"), [](MainFrame &) { phones::gui::JustPhonesListWindow::open(); }},
+        {QStringLiteral("fonJustUpdate"), press("fonJustPhonesBrowse", "changeButton")},
     };
 }
 

@@ -12,7 +12,7 @@ namespace tabulo::engine::gui {
 
 namespace {
 // A list control opens no wider than this; wider formats scroll sideways.
-constexpr int kWidestOpening = 640;
+constexpr int kWidestOpening = 1000;
 
 Qt::Alignment toQt(Alignment a) {
     switch (a) {

@@ -144,12 +144,14 @@ CallsListWindow::CallsListWindow()
     m_about = new QPlainTextEdit(this);
     m_about->setObjectName(QStringLiteral("aboutText"));
     m_about->setReadOnly(true);
-    m_about->setMinimumWidth(fontMetrics().averageCharWidth() * 28);
+    // A column of its own: the list keeps the width its format asks for.
+    m_about->setFixedWidth(fontMetrics().averageCharWidth() * 30);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("callStatusText"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_status->setMinimumHeight(fontMetrics().lineSpacing() * 2 + 4);
+    m_status->setFixedWidth(m_about->width());
     side->addWidget(m_about, 1);
     side->addWidget(m_status);
     listRow()->addLayout(side);
