@@ -52,17 +52,8 @@ qint64 currentCompany() {
 
 FormWindowSetup formSetup(const char *objectName, const char *table, const QStringList &uses,
                           const char *title) {
-    const store::TableDef &t = store::tableDef(table);
-    FormWindowSetup setup;
-    setup.objectName = QString::fromLatin1(objectName);
-    setup.tableName = t.name;
-    setup.uses = uses;
-    setup.form.formKey = setup.objectName;
-    setup.form.variant = FormVariant::A;
+    FormWindowSetup setup = engine::gui::numberedFormSetup(objectName, table, uses, FormVariant::A);
     setup.form.title = QString::fromLatin1(title);
-    setup.form.duplicateKeys = {t.key(QStringLiteral("CTRL_KEY"))};
-    setup.okLabel = QStringLiteral("OK");
-    setup.cancelLabel = QStringLiteral("Cancel");
     return setup;
 }
 

@@ -4,6 +4,7 @@
 #include "engine/Picture.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
+#include "store/Dictionary.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -422,6 +423,22 @@ void RecordFormWindow::end() {
     WindowHost::release(this);
     if (m_done)
         m_done();
+}
+
+FormWindowSetup numberedFormSetup(const char *objectName, const char *table, QStringList uses,
+                                  FormVariant variant) {
+    const store::TableDef &t = store::tableDef(table);
+    FormWindowSetup setup;
+    setup.objectName = QString::fromLatin1(objectName);
+    setup.tableName = t.name;
+    setup.uses = std::move(uses);
+    setup.form.formKey = setup.objectName;
+    setup.form.variant = variant;
+    setup.form.longConflictMessage = variant == FormVariant::B;
+    setup.form.duplicateKeys = {t.key(QStringLiteral("CTRL_KEY"))};
+    setup.okLabel = QStringLiteral("OK");
+    setup.cancelLabel = QStringLiteral("Cancel");
+    return setup;
 }
 
 } // namespace tabulo::engine::gui

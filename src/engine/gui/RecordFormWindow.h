@@ -70,6 +70,13 @@ struct FormWindowSetup {
     std::function<void(RecordFormWindow &)> beforeSave;
 };
 
+// The set-up most forms start from: the form named `objectName` (its
+// placement and history name too) over `table`, numbered through its
+// CTRL_KEY and reporting a duplicate of it, with "OK" and "Cancel". A
+// variant B form reports another station's change with the long message.
+FormWindowSetup numberedFormSetup(const char *objectName, const char *table, QStringList uses,
+                                  FormVariant variant);
+
 // The window of a record form: the fields on their tabs ("General" unless a
 // field names another), the action message (variant A), OK and Cancel. It is
 // window-modal over its caller and reports its end through a continuation,

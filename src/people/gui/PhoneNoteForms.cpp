@@ -64,18 +64,7 @@ FormField memo(const char *prompt, const char *tab) {
 }
 
 FormWindowSetup baseSetup(const char *objectName, const char *table, const char *uses, FormVariant variant) {
-    const store::TableDef &t = store::tableDef(table);
-    FormWindowSetup setup;
-    setup.objectName = QString::fromLatin1(objectName);
-    setup.tableName = t.name;
-    setup.uses = store::tablesUsedBy(QString::fromLatin1(uses));
-    setup.form.formKey = setup.objectName;
-    setup.form.variant = variant;
-    setup.form.longConflictMessage = variant == FormVariant::B;
-    setup.form.duplicateKeys = {t.key(QStringLiteral("CTRL_KEY"))};
-    setup.okLabel = QStringLiteral("OK");
-    setup.cancelLabel = QStringLiteral("Cancel");
-    return setup;
+    return engine::gui::numberedFormSetup(objectName, table, store::tablesUsedBy(QString::fromLatin1(uses)), variant);
 }
 
 } // namespace

@@ -234,14 +234,9 @@ RecordFormWindow *runCallForm(QWidget *caller, std::function<void()> done) {
     const int callerTime = inc.fieldIndex(QStringLiteral("CALLERTIME"));
     const int returnedDate = inc.fieldIndex(QStringLiteral("RETURNEDDATE"));
     const int returnedTime = inc.fieldIndex(QStringLiteral("RETURNEDTIME"));
-    FormWindowSetup setup;
-    setup.objectName = QStringLiteral("incUpdate");
-    setup.tableName = inc.name;
-    setup.uses = store::tablesUsedBy(QStringLiteral("calls"));
-    setup.form.formKey = setup.objectName;
-    setup.form.variant = engine::FormVariant::B;
-    setup.form.longConflictMessage = true;
-    setup.form.duplicateKeys = {inc.key(QStringLiteral("CTRL_KEY"))};
+    FormWindowSetup setup = engine::gui::numberedFormSetup("incUpdate", "QKinc",
+                                                           store::tablesUsedBy(QStringLiteral("calls")),
+                                                           engine::FormVariant::B);
     const bool copying = s_copying;
     setup.form.prime = [=](store::Record &r) {
         if (copying)
@@ -251,8 +246,6 @@ RecordFormWindow *runCallForm(QWidget *caller, std::function<void()> done) {
         r.setInteger(callerTime, clock.timeOfDay());
         r.setInteger(returnedDate, 0);
     };
-    setup.okLabel = QStringLiteral("OK");
-    setup.cancelLabel = QStringLiteral("Cancel");
     using engine::gui::lineEntry;
     setup.fields = {
         lineEntry("First Name:", "INC:FIRSTNAME", "@s15", "firstNameEntry"),

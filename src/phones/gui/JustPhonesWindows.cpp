@@ -149,14 +149,8 @@ void JustPhonesListWindow::pageChanged() {
 
 RecordFormWindow *runJustPhoneForm(QWidget *caller, std::function<void()> done) {
     const store::TableDef &fon = store::tableDef("QKfon");
-    FormWindowSetup setup;
-    setup.objectName = QStringLiteral("fonJustUpdate");
-    setup.tableName = fon.name;
-    setup.uses = store::tablesUsedBy(QStringLiteral("justphoneform"));
-    setup.form.formKey = setup.objectName;
-    setup.form.variant = engine::FormVariant::B;
-    setup.form.longConflictMessage = true;
-    setup.form.duplicateKeys = {fon.key(QStringLiteral("CTRL_KEY"))};
+    FormWindowSetup setup = engine::gui::numberedFormSetup(
+        "fonJustUpdate", "QKfon", store::tablesUsedBy(QStringLiteral("justphoneform")), engine::FormVariant::B);
     const int byte = fon.fieldIndex(QStringLiteral("JUSTPHONESBYTE"));
     const int name = fon.fieldIndex(QStringLiteral("JUSTPHONESNAME"));
     const int person = fon.fieldIndex(QStringLiteral("NAM_CTRL"));
@@ -184,8 +178,6 @@ RecordFormWindow *runJustPhoneForm(QWidget *caller, std::function<void()> done) 
         store::changeRecord(table, store::ConflictMessage::Long, caller_.data());
         return true;
     };
-    setup.okLabel = QStringLiteral("OK");
-    setup.cancelLabel = QStringLiteral("Cancel");
     using engine::gui::lineEntry;
     setup.fields = {
         lineEntry("&Name", "FON:JUSTPHONESNAME", "@s35", "justPhonesNameEntry"),
