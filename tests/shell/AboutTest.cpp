@@ -1,0 +1,67 @@
+#include "shell/AboutText.h"
+#include "shell/SetupSource.h"
+#include "shell/gui/AboutDialog.h"
+#include "shell/gui/MainFrame.h"
+#include "support/TempDataDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+using namespace tabulo;
+
+namespace {
+
+TEST(AboutTextTest, NamesVersionDataDirectoryAndEveryLicenceEscaped) {
+    const QString text = shell::aboutText(QStringLiteral("1.2.3"), QStringLiteral("/home/pat/<lists> & more"),
+                                          {{QStringLiteral("Qt"), QStringLiteral("6.4.2"), QStringLiteral("LGPL")},
+                                           {QStringLiteral("SQLite"), {}, QStringLiteral("public domain")}});
+    EXPECT_TRUE(text.contains(QStringLiteral("Version 1.2.3")));
+    EXPECT_TRUE(text.contains(QStringLiteral("/home/pat/&lt;lists&gt; &amp; more")));
+    EXPECT_TRUE(text.contains(QStringLiteral("<li>Qt 6.4.2: LGPL</li>")));
+    EXPECT_TRUE(text.contains(QStringLiteral("<li>SQLite: public domain</li>")));
+}
+
+TEST(AboutTextTest, TheUsedLibrariesCarryTheRunningVersions) {
+    const auto components = shell::usedComponents();
+    ASSERT_GE(components.size(), 2u);
+    EXPECT_EQ(components[0].version, QString::fromLatin1(qVersion()));
+    for (const auto &c : components)
+        EXPECT_FALSE(c.license.isEmpty()) << c.name.toStdString();
+}
+
+class NoSetup final : public shell::SetupSource {
+public:
+    Outcome prepare() override { return {true, {}, {}}; }
+    void release() override {}
+};
+
+// The frame and the About box show the program's own icon; Help > About
+// opens the box over the frame with the data directory in it.
+TEST(AboutDialogTest, HelpAboutShowsTheBoxWithTheProgramIcon) {
+    ASSERT_FALSE(shell::gui::programIcon().pixmap(32, 32).isNull());
+    test::TempDataDir dir;
+    NoSetup setup;
+    shell::gui::MainFrame::Services services;
+    services.setup = &setup;
+    services.formatD3 = [](int) { return QString(); };
+    services.settingsFile = dir.file(QStringLiteral("QK.INI"));
+    shell::gui::MainFrame frame(services);
+    EXPECT_FALSE(frame.windowIcon().pixmap(32, 32).isNull());
+
+    QAction *about = frame.findChild<QAction *>(QStringLiteral("actionAbout"));
+    ASSERT_NE(about, nullptr);
+    about->trigger();
+    auto *box = frame.findChild<shell::gui::AboutDialog *>(QStringLiteral("aboutDialog"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    const QString text = box->findChild<QLabel *>(QStringLiteral("aboutText"))->text();
+    EXPECT_TRUE(text.contains(QStringLiteral(TABULO_VERSION)));
+    EXPECT_TRUE(text.contains(QStringLiteral("SQLite")));
+    EXPECT_FALSE(box->findChild<QLabel *>(QStringLiteral("aboutIcon"))->pixmap().isNull());
+    box->close();
+    frame.close();
+}
+
+} // namespace
