@@ -3,6 +3,7 @@
 #include "shell/gui/AboutDialog.h"
 #include "shell/gui/MainFrame.h"
 #include "support/TempDataDir.h"
+#include "support/WindowTour.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,6 +61,8 @@ TEST(AboutDialogTest, HelpAboutShowsTheBoxWithTheProgramIcon) {
     EXPECT_TRUE(text.contains(QStringLiteral(TABULO_VERSION)));
     EXPECT_TRUE(text.contains(QStringLiteral("SQLite")));
     EXPECT_FALSE(box->findChild<QLabel *>(QStringLiteral("aboutIcon"))->pixmap().isNull());
+    test::settleEvents();
+    EXPECT_EQ(test::layoutProblems(box).join(QLatin1Char('\n')).toStdString(), "");
     box->close();
     frame.close();
 }

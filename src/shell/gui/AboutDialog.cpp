@@ -31,7 +31,7 @@ AboutDialog::AboutDialog(const QString &dataDirectory, QWidget *parent) : QDialo
     // The data directory can be copied from here into a file manager.
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     text->setWordWrap(true);
-    text->setMinimumWidth(360);
+    text->setMinimumWidth(440);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->setObjectName(QStringLiteral("aboutButtons"));
