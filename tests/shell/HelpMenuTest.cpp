@@ -1,4 +1,5 @@
 #include "shell/AboutText.h"
+#include "shell/HelpLauncher.h"
 #include "shell/SetupSource.h"
 #include "shell/gui/AboutDialog.h"
 #include "shell/gui/MainFrame.h"
@@ -7,7 +8,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QStatusBar>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace tabulo;
@@ -37,6 +44,55 @@ public:
     Outcome prepare() override { return {true, {}, {}}; }
     void release() override {}
 };
+
+// Takes the addresses the frame hands to the desktop instead of a browser.
+class UrlCatcher final : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
+// The build puts the manual beside the program, so Help Local works before
+// the program is installed.
+TEST(HelpLocalTest, TheBuiltProgramHasItsManualBesideIt) {
+    const QString programDirectory = QFileInfo(QStringLiteral(TABULO_PROGRAM)).absolutePath();
+    const QFileInfo manual(shell::localHelpFile(programDirectory));
+    EXPECT_TRUE(manual.isFile()) << manual.filePath().toStdString();
+    EXPECT_EQ(manual.dir().dirName(), QStringLiteral("helpfiles"));
+}
+
+// Help Local hands the manual to the desktop's browser as a file address;
+// a missing manual is named in the status bar and nothing is opened.
+TEST(HelpLocalTest, HelpLocalOpensTheManualInTheBrowser) {
+    test::TempDataDir dir;
+    NoSetup setup;
+    shell::gui::MainFrame::Services services;
+    services.setup = &setup;
+    services.formatD3 = [](int) { return QString(); };
+    services.settingsFile = dir.file(QStringLiteral("QK.INI"));
+    services.programDirectory = dir.path();
+    shell::gui::MainFrame frame(services);
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    QAction *helpLocal = frame.findChild<QAction *>(QStringLiteral("actionHelpLocal"));
+    ASSERT_NE(helpLocal, nullptr);
+
+    helpLocal->trigger();
+    EXPECT_TRUE(catcher.urls.isEmpty());
+    EXPECT_TRUE(frame.statusBar()->currentMessage().contains(QStringLiteral("HelpDocLocal.htm")));
+
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("helpfiles")));
+    QFile manual(dir.file(QStringLiteral("helpfiles/HelpDocLocal.htm")));
+    ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+    manual.close();
+    helpLocal->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(manual.fileName()));
+    frame.close();
+}
 
 // The frame and the About box show the program's own icon; Help > About
 // opens the box over the frame with the data directory in it.
@@ -68,3 +124,5 @@ TEST(AboutDialogTest, HelpAboutShowsTheBoxWithTheProgramIcon) {
 }
 
 } // namespace
+
+#include "HelpMenuTest.moc"
