@@ -1,19 +1,52 @@
 // The built program started as a child process, as a desktop launcher or a
 // shell would start it, in a home folder of its own.
+#include "shell/CommandLine.h"
 #include "support/TempDataDir.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
 
+// The arguments the desktop entry's Exec line gives the program, without
+// the program itself.
+QStringList launcherArguments() {
+    QFile entry(QStringLiteral(TABULO_DESKTOP_ENTRY));
+    if (!entry.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {QStringLiteral("<no desktop entry>")};
+    for (const QByteArray &line : entry.readAll().split('\n')) {
+        if (!line.startsWith("Exec="))
+            continue;
+        QStringList words = QString::fromUtf8(line.mid(5)).split(u' ', Qt::SkipEmptyParts);
+        if (words.value(0) != QLatin1String("tabulo"))
+            return {QStringLiteral("<Exec does not start tabulo>")};
+        words.removeFirst();
+        return words;
+    }
+    return {QStringLiteral("<no Exec line>")};
+}
+
+TEST(DesktopEntryTest, TheLauncherAsksForTheStandardDataLocation) {
+    const QStringList arguments = launcherArguments();
+    const tabulo::shell::CommandLineOptions options =
+        tabulo::shell::parseCommandLine(QStringList{QStringLiteral("tabulo")} + arguments);
+    EXPECT_EQ(options.action, tabulo::shell::CommandLineOptions::Action::Run) << arguments.join(u' ').toStdString();
+    EXPECT_TRUE(options.standardDataLocation) << arguments.join(u' ').toStdString();
+}
+
 struct StartCase {
     const char *name;
-    QStringList arguments;    // "{data}" stands for the --data-dir folder
+    QStringList arguments;    // "{data}" stands for the --data-dir folder, "{launcher}" for the
+                              // desktop entry's arguments
     const char *expectedHome; // where the tables land: "xdg", "work" or "data"
 };
+
+void PrintTo(const StartCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class LauncherStartTest : public ::testing::TestWithParam<StartCase> {};
 
@@ -49,8 +82,12 @@ TEST_P(LauncherStartTest, TablesLandInTheChosenDataDirectoryAndNowhereElse) {
 
     const StartCase &c = GetParam();
     QStringList arguments;
-    for (const QString &a : c.arguments)
-        arguments.append(a == QLatin1String("{data}") ? top.filePath(QStringLiteral("data")) : a);
+    for (const QString &a : c.arguments) {
+        if (a == QLatin1String("{launcher}"))
+            arguments.append(launcherArguments());
+        else
+            arguments.append(a == QLatin1String("{data}") ? top.filePath(QStringLiteral("data")) : a);
+    }
     QProcess program;
     program.setProcessEnvironment(env);
     // A launcher starts the program in the home folder; a shell user in the
@@ -76,7 +113,7 @@ TEST_P(LauncherStartTest, TablesLandInTheChosenDataDirectoryAndNowhereElse) {
 
 INSTANTIATE_TEST_SUITE_P(
     Starts, LauncherStartTest,
-    ::testing::Values(StartCase{"desktopLauncher", {QStringLiteral("--user-data")}, "xdg"},
+    ::testing::Values(StartCase{"desktopLauncher", {QStringLiteral("{launcher}")}, "xdg"},
                       StartCase{"commandLineInTheWorkingDirectory", {}, "work"},
                       StartCase{"givenDataDirectory", {QStringLiteral("--data-dir"), QStringLiteral("{data}")}, "data"}),
     [](const auto &info) { return std::string(info.param.name); });
