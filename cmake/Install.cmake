@@ -35,7 +35,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tabulo List Manager developers")
 set(CPACK_PACKAGE_CONTACT "Tabulo List Manager developers <developers@tabulo-list-manager.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "contact and list manager for one person or a small office")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Tabulo List Manager keeps people and companies with their addresses, phone numbers,\n"
     "dated notes and categories, announces important dates ahead of time, logs calls\n"
     "and prints mailing labels and phone lists. Several stations can share one data folder.")

@@ -9,8 +9,10 @@ std::vector<UsedComponent> usedComponents() {
     return {
         {QStringLiteral("Qt"), QString::fromLatin1(qVersion()),
          QStringLiteral("GNU Lesser General Public License, version 3")},
-        {QStringLiteral("SQLite"), QString::fromLatin1(sqlite3_libversion()), QStringLiteral("public domain")},
-        {QStringLiteral("GNU C++ library (libstdc++)"), {},
+        {QStringLiteral("SQLite"), QString::fromLatin1(sqlite3_libversion()),
+         QStringLiteral("public domain")},
+        {QStringLiteral("GNU C++ library (libstdc++)"),
+         {},
          QStringLiteral("GNU General Public License, version 3, with the GCC Runtime Library Exception")},
     };
 }

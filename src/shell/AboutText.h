@@ -18,6 +18,7 @@ std::vector<UsedComponent> usedComponents();
 // The About box's text (rich text): the program and its version, where its
 // data lives, and the licences of what it uses. Every inserted value is
 // escaped.
-QString aboutText(const QString &version, const QString &dataDirectory, const std::vector<UsedComponent> &components);
+QString aboutText(const QString &version, const QString &dataDirectory,
+                  const std::vector<UsedComponent> &components);
 
 } // namespace tabulo::shell

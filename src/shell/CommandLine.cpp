@@ -93,7 +93,8 @@ CommandLineOptions parseCommandLine(const QStringList &arguments) {
     };
     if (parser.isSet(standardOption)) {
         if (parser.isSet(dataDirOption))
-            return fail(QStringLiteral("--data-dir and --%1 cannot be given together.").arg(standardDataOptionName()));
+            return fail(QStringLiteral("--data-dir and --%1 cannot be given together.")
+                            .arg(standardDataOptionName()));
         options.standardDataLocation = true;
     }
     for (const BatchCommand &c : batchCommands()) {

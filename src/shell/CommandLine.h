@@ -11,11 +11,11 @@ namespace tabulo::shell {
 struct CommandLineOptions {
     enum class Action { Run, RunBatch, ShowHelp, ShowVersion, Error };
     Action action = Action::Run;
-    QString dataDirectory; // empty: the working directory (or the standard location, below)
+    QString dataDirectory; // empty: the working directory
+    QString text;          // help or version text to print, or the error
     // --user-data: the user's standard data location, as the desktop
     // launcher asks for. Never set together with dataDirectory.
     bool standardDataLocation = false;
-    QString text;          // help or version text to print, or the error
     // RunBatch: the command asked for and what it was given.
     const BatchCommand *batch = nullptr;
     BatchRequest request;

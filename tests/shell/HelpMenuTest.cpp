@@ -22,9 +22,10 @@ using namespace tabulo;
 namespace {
 
 TEST(AboutTextTest, NamesVersionDataDirectoryAndEveryLicenceEscaped) {
-    const QString text = shell::aboutText(QStringLiteral("1.2.3"), QStringLiteral("/home/pat/<lists> & more"),
-                                          {{QStringLiteral("Qt"), QStringLiteral("6.4.2"), QStringLiteral("LGPL")},
-                                           {QStringLiteral("SQLite"), {}, QStringLiteral("public domain")}});
+    const QString text =
+        shell::aboutText(QStringLiteral("1.2.3"), QStringLiteral("/home/pat/<lists> & more"),
+                         {{QStringLiteral("Qt"), QStringLiteral("6.4.2"), QStringLiteral("LGPL")},
+                          {QStringLiteral("SQLite"), {}, QStringLiteral("public domain")}});
     EXPECT_TRUE(text.contains(QStringLiteral("Version 1.2.3")));
     EXPECT_TRUE(text.contains(QStringLiteral("/home/pat/&lt;lists&gt; &amp; more")));
     EXPECT_TRUE(text.contains(QStringLiteral("<li>Qt 6.4.2: LGPL</li>")));

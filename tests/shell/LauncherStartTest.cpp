@@ -33,7 +33,8 @@ TEST(DesktopEntryTest, TheLauncherAsksForTheStandardDataLocation) {
     const QStringList arguments = launcherArguments();
     const tabulo::shell::CommandLineOptions options =
         tabulo::shell::parseCommandLine(QStringList{QStringLiteral("tabulo")} + arguments);
-    EXPECT_EQ(options.action, tabulo::shell::CommandLineOptions::Action::Run) << arguments.join(u' ').toStdString();
+    EXPECT_EQ(options.action, tabulo::shell::CommandLineOptions::Action::Run)
+        << arguments.join(u' ').toStdString();
     EXPECT_TRUE(options.standardDataLocation) << arguments.join(u' ').toStdString();
 }
 
@@ -106,16 +107,19 @@ TEST_P(LauncherStartTest, TablesLandInTheChosenDataDirectoryAndNowhereElse) {
     // The frame's own table, the names list's and the placement file at least.
     for (const char *name : {"QK.INI", "QKSET.db", "QKNAM.db"})
         EXPECT_TRUE(files.contains(expected + QString::fromLatin1(name)))
-            << name << " missing from " << expected.toStdString() << "; found: " << files.join(u' ').toStdString();
+            << name << " missing from " << expected.toStdString()
+            << "; found: " << files.join(u' ').toStdString();
     for (const QString &file : files)
-        EXPECT_TRUE(file.startsWith(expected)) << file.toStdString() << " written outside " << expected.toStdString();
+        EXPECT_TRUE(file.startsWith(expected))
+            << file.toStdString() << " written outside " << expected.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Starts, LauncherStartTest,
-    ::testing::Values(StartCase{"desktopLauncher", {QStringLiteral("{launcher}")}, "xdg"},
-                      StartCase{"commandLineInTheWorkingDirectory", {}, "work"},
-                      StartCase{"givenDataDirectory", {QStringLiteral("--data-dir"), QStringLiteral("{data}")}, "data"}),
+    ::testing::Values(
+        StartCase{"desktopLauncher", {QStringLiteral("{launcher}")}, "xdg"},
+        StartCase{"commandLineInTheWorkingDirectory", {}, "work"},
+        StartCase{"givenDataDirectory", {QStringLiteral("--data-dir"), QStringLiteral("{data}")}, "data"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

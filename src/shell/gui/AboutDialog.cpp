@@ -15,7 +15,8 @@ QIcon programIcon() {
     return QIcon(QStringLiteral(":/tabulo/tabulo.svg"));
 }
 
-AboutDialog::AboutDialog(const QString &dataDirectory, QWidget *parent) : QDialog(parent) {
+AboutDialog::AboutDialog(const QString &dataDirectory, QWidget *parent)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("aboutDialog"));
     setWindowTitle(QStringLiteral("About Tabulo List Manager"));
 
