@@ -2,15 +2,18 @@
 #include "shell/CommandLine.h"
 #include "shell/DataDirectory.h"
 #include "shell/StoreSetupSource.h"
+#include "shell/gui/AboutDialog.h"
 #include "shell/gui/MainFrame.h"
 #include "shell/gui/ProgramBatchCommands.h"
 #include "shell/gui/ProgramWindows.h"
 #include "store/Store.h"
 #include "store/gui/QtMessageService.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 
 using namespace tabulo;
@@ -22,6 +25,17 @@ QString formatD3(int dayNumber) {
     return d3.formatDate(dayNumber);
 }
 
+// Makes the directory the command line chose the data directory: the one
+// given, the user's standard location (created when missing), or else the
+// working directory. Returns the problem, or an empty text.
+QString chooseDataDirectory(const shell::CommandLineOptions &options) {
+    if (options.standardDataLocation)
+        return shell::DataDirectory::useStandardLocation();
+    if (!options.dataDirectory.isEmpty())
+        return shell::DataDirectory::use(options.dataDirectory);
+    return {};
+}
+
 int runBatch(int argc, char **argv, const shell::CommandLineOptions &options) {
     // No window is shown: the offscreen platform gives fonts and painting
     // without a display.
@@ -30,15 +44,15 @@ int runBatch(int argc, char **argv, const shell::CommandLineOptions &options) {
     QApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (!options.dataDirectory.isEmpty()) {
-        const QString problem = shell::DataDirectory::use(options.dataDirectory);
-        if (!problem.isEmpty()) {
-            err << problem << Qt::endl;
-            return 2;
-        }
+    if (const QString problem = chooseDataDirectory(options); !problem.isEmpty()) {
+        err << problem << Qt::endl;
+        return 2;
     }
     store::Store::instance().setDirectory(shell::DataDirectory::path());
-    const int status = options.batch->run(options.request, out, err);
+    shell::BatchRequest request = options.request;
+    if (options.standardDataLocation)
+        request.dataDirectory = shell::DataDirectory::path();
+    const int status = options.batch->run(request, out, err);
     out.flush();
     err.flush();
     store::Store::instance().closeAll();
@@ -71,13 +85,16 @@ int main(int argc, char **argv) {
         break;
     }
     QApplication app(argc, argv);
+    // The launcher's entry names the program, so that the desktop matches
+    // its windows to the entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TABULO_APP_ID));
+    QApplication::setWindowIcon(shell::gui::programIcon());
     store::QtMessageService::install();
-    if (!options.dataDirectory.isEmpty()) {
-        const QString problem = shell::DataDirectory::use(options.dataDirectory);
-        if (!problem.isEmpty()) {
-            std::fprintf(stderr, "%s\n", problem.toLocal8Bit().constData());
-            return 2;
-        }
+    if (const QString problem = chooseDataDirectory(options); !problem.isEmpty()) {
+        std::fprintf(stderr, "%s\n", problem.toLocal8Bit().constData());
+        if (options.standardDataLocation)
+            QMessageBox::critical(nullptr, QStringLiteral("Tabulo List Manager"), problem);
+        return 2;
     }
 
     store::Store::instance().setDirectory(shell::DataDirectory::path());
@@ -93,6 +110,18 @@ int main(int argc, char **argv) {
         if (!frame.failureReported())
             QMessageBox::critical(&frame, QStringLiteral("Tabulo List Manager"), error);
         return 1;
+    }
+    // For the tests that start the program as a desktop launcher would: once
+    // started it ends as the File menu's Exit ends it. The event loop is left
+    // at once, as the frame's end ends the program, without waiting for the
+    // desktop to notice that the last window went.
+    if (qEnvironmentVariableIsSet("TABULO_TEST_EXIT_AFTER_START")) {
+        QTimer::singleShot(0, &frame, [&frame] {
+            if (QAction *exit = frame.findChild<QAction *>(QStringLiteral("actionExit")))
+                exit->trigger();
+            if (!frame.isVisible())
+                QCoreApplication::quit();
+        });
     }
     return app.exec();
 }

@@ -1,5 +1,7 @@
 #include "shell/CommandLine.h"
 
+#include "shell/DataDirectory.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -8,10 +10,22 @@
 
 namespace tabulo::shell {
 
+QString standardDataOptionName() {
+    return QStringLiteral("user-data");
+}
+
 CommandLineOptions parseCommandLine(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Tabulo List Manager: names, companies, "
-                                                    "important dates and calls."));
+    QString standard = DataDirectory::standardLocation();
+    if (standard.isEmpty())
+        standard = QStringLiteral("(none on this system)");
+    parser.setApplicationDescription(
+        QStringLiteral("Tabulo List Manager: names, companies, important dates and calls.\n\n"
+                       "Where the data lives: one file per table and QK.INI, in the working directory\n"
+                       "unless --data-dir names another. The desktop launcher starts the program with\n"
+                       "--%1, which keeps them in %2\n"
+                       "(created on first start).")
+            .arg(standardDataOptionName(), standard));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption dataDirOption(
@@ -19,6 +33,11 @@ CommandLineOptions parseCommandLine(const QStringList &arguments) {
         QStringLiteral("Keep the tables and QK.INI in <directory> instead of the working directory."),
         QStringLiteral("directory"));
     parser.addOption(dataDirOption);
+    const QCommandLineOption standardOption(
+        standardDataOptionName(),
+        QStringLiteral("Keep the data in the user's standard data folder (see above), as the desktop "
+                       "launcher does."));
+    parser.addOption(standardOption);
     // The commands that work without a window, and the further options they
     // read (shared by name: several commands take --category).
     std::vector<QString> further;
@@ -72,6 +91,12 @@ CommandLineOptions parseCommandLine(const QStringList &arguments) {
         options.batch = nullptr;
         return options;
     };
+    if (parser.isSet(standardOption)) {
+        if (parser.isSet(dataDirOption))
+            return fail(QStringLiteral("--data-dir and --%1 cannot be given together.")
+                            .arg(standardDataOptionName()));
+        options.standardDataLocation = true;
+    }
     for (const BatchCommand &c : batchCommands()) {
         if (!parser.isSet(c.name))
             continue;

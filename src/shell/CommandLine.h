@@ -13,6 +13,9 @@ struct CommandLineOptions {
     Action action = Action::Run;
     QString dataDirectory; // empty: the working directory
     QString text;          // help or version text to print, or the error
+    // --user-data: the user's standard data location, as the desktop
+    // launcher asks for. Never set together with dataDirectory.
+    bool standardDataLocation = false;
     // RunBatch: the command asked for and what it was given.
     const BatchCommand *batch = nullptr;
     BatchRequest request;
@@ -23,5 +26,9 @@ struct CommandLineOptions {
 // commands registered so far are offered as options; at most one of them
 // may be given.
 CommandLineOptions parseCommandLine(const QStringList &arguments);
+
+// The option the desktop launcher passes to keep the data in the user's
+// standard data location ("user-data", without dashes).
+QString standardDataOptionName();
 
 } // namespace tabulo::shell

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace tabulo::shell {
 
@@ -24,6 +25,19 @@ QString DataDirectory::use(const QString &directory) {
         return QStringLiteral("Cannot change to the data directory \"%1\".").arg(directory);
     s_path = absolute;
     return {};
+}
+
+QString DataDirectory::standardLocation() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString DataDirectory::useStandardLocation() {
+    const QString location = standardLocation();
+    if (location.isEmpty())
+        return QStringLiteral("This system names no standard data location; start with --data-dir.");
+    if (!QDir().mkpath(location))
+        return QStringLiteral("Cannot create the data directory \"%1\".").arg(location);
+    return use(location);
 }
 
 QString DataDirectory::settingsFile() {

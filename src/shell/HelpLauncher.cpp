@@ -17,13 +17,24 @@ QString helpLauncherName() {
 #endif
 }
 
+QString localHelpFile(const QString &programDirectory) {
+    const QDir dir(programDirectory);
+    const QString beside = dir.filePath(QStringLiteral("helpfiles/HelpDocLocal.htm"));
+    const QString installed =
+        QDir::cleanPath(dir.filePath(QStringLiteral("../share/tabulo/helpfiles/HelpDocLocal.htm")));
+    for (const QString &candidate : {beside, installed})
+        if (QFileInfo(candidate).isFile())
+            return QDir::toNativeSeparators(candidate);
+    return QDir::toNativeSeparators(beside);
+}
+
 HelpLaunch planHelp(HelpKind kind, const QString &programDirectory) {
     const QDir dir(programDirectory);
     HelpLaunch launch;
     if (kind == HelpKind::Online) {
         launch.target = onlineHelpAddress();
     } else {
-        launch.target = QDir::toNativeSeparators(dir.filePath(QStringLiteral("helpfiles/HelpDocLocal.htm")));
+        launch.target = localHelpFile(programDirectory);
         launch.targetIsFile = true;
     }
     const QFileInfo launcher(dir.filePath(helpLauncherName()));

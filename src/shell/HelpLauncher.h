@@ -19,6 +19,12 @@ enum class HelpKind { Online, Local };
 // The address of the online help pages.
 QString onlineHelpAddress();
 
+// The local help file for a program in `programDirectory`: "helpfiles/
+// HelpDocLocal.htm" beside the program (where the build puts it), else in
+// the installed share folder ("../share/tabulo/helpfiles" from the program's
+// bin folder). When neither exists, the first, so that a message can name it.
+QString localHelpFile(const QString &programDirectory);
+
 // Works out what to run for `kind`, given the program's directory.
 HelpLaunch planHelp(HelpKind kind, const QString &programDirectory);
 

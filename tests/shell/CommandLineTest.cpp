@@ -2,6 +2,7 @@
 #include "shell/DataDirectory.h"
 #include "support/TempDataDir.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -29,6 +30,32 @@ TEST(CommandLineTest, TakesTheDataDirectoryInEitherSpelling) {
               QStringLiteral("/srv/lists"));
     EXPECT_EQ(parse({QStringLiteral("--data-dir=/srv/lists")}).dataDirectory, QStringLiteral("/srv/lists"));
     EXPECT_EQ(parse({QStringLiteral("-d"), QStringLiteral("lists")}).dataDirectory, QStringLiteral("lists"));
+}
+
+// The desktop launcher asks for the user's standard data location; a start
+// without it keeps the working directory, and --data-dir cannot be mixed in.
+TEST(CommandLineTest, TheLauncherOptionAsksForTheStandardLocation) {
+    const CommandLineOptions launcher = parse({QStringLiteral("--user-data")});
+    EXPECT_EQ(launcher.action, Action::Run);
+    EXPECT_TRUE(launcher.standardDataLocation);
+    EXPECT_TRUE(launcher.dataDirectory.isEmpty());
+    EXPECT_FALSE(parse({}).standardDataLocation);
+    EXPECT_FALSE(parse({QStringLiteral("-d"), QStringLiteral("lists")}).standardDataLocation);
+
+    for (const QStringList &both : {QStringList{QStringLiteral("--user-data"), QStringLiteral("-d"), QStringLiteral("x")},
+                                    QStringList{QStringLiteral("--data-dir=x"), QStringLiteral("--user-data")}}) {
+        const CommandLineOptions options = parse(both);
+        EXPECT_EQ(options.action, Action::Error) << both.join(u' ').toStdString();
+        EXPECT_TRUE(options.text.contains(QStringLiteral("--user-data"))) << options.text.toStdString();
+    }
+}
+
+TEST(CommandLineTest, HelpSaysWhereTheDataLives) {
+    const QString help = parse({QStringLiteral("--help")}).text;
+    EXPECT_TRUE(help.contains(QStringLiteral("working directory")));
+    EXPECT_TRUE(help.contains(QStringLiteral("--user-data")));
+    ASSERT_FALSE(DataDirectory::standardLocation().isEmpty());
+    EXPECT_TRUE(help.contains(DataDirectory::standardLocation())) << help.toStdString();
 }
 
 TEST(CommandLineTest, HelpAndVersionAnswerWithoutRunning) {
@@ -112,6 +139,36 @@ TEST(DataDirectoryTest, UsingADirectoryMovesTheSettingsFileThere) {
     plain.close();
     EXPECT_FALSE(DataDirectory::use(plain.fileName()).isEmpty());
     EXPECT_EQ(QDir(DataDirectory::path()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    DataDirectory::use(before);
+}
+
+TEST(DataDirectoryTest, TheStandardLocationIsCreatedOnFirstUse) {
+    const QString before = QDir::currentPath();
+    tabulo::test::TempDataDir dir;
+    const QByteArray savedXdg = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir.file(QStringLiteral("share")).toLocal8Bit());
+    const QString expected = dir.file(QStringLiteral("share/") + QCoreApplication::applicationName());
+    EXPECT_EQ(DataDirectory::standardLocation(), expected);
+    EXPECT_FALSE(QFileInfo::exists(expected));
+    EXPECT_EQ(DataDirectory::useStandardLocation(), QString());
+    EXPECT_TRUE(QFileInfo(expected).isDir());
+    EXPECT_EQ(DataDirectory::path(), expected);
+    // A second start finds it there.
+    EXPECT_EQ(DataDirectory::useStandardLocation(), QString());
+
+    // A plain file where the folder should be is reported, not overwritten.
+    qputenv("XDG_DATA_HOME", dir.file(QStringLiteral("other")).toLocal8Bit());
+    QDir().mkpath(dir.file(QStringLiteral("other")));
+    QFile blocker(DataDirectory::standardLocation());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(DataDirectory::useStandardLocation().isEmpty());
+    EXPECT_TRUE(QFileInfo(blocker.fileName()).isFile());
+
+    if (savedXdg.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", savedXdg);
     DataDirectory::use(before);
 }
 

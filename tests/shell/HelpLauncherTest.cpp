@@ -45,4 +45,27 @@ TEST(HelpLauncherTest, AMissingOrNonExecutableLauncherLeavesTheTargetToTheDeskto
               QDir::toNativeSeparators(dir.file(QStringLiteral("helpfiles/HelpDocLocal.htm"))));
 }
 
+// The manual is found beside the program in the build folder, or in the
+// share folder of an installed program; with neither the first is named.
+TEST(HelpLauncherTest, TheLocalManualIsFoundWhereTheBuildOrTheInstallPutsIt) {
+    tabulo::test::TempDataDir dir;
+    const QDir root(dir.path());
+    ASSERT_TRUE(root.mkpath(QStringLiteral("usr/bin")));
+    const QString bin = root.filePath(QStringLiteral("usr/bin"));
+    const QString beside = bin + QStringLiteral("/helpfiles/HelpDocLocal.htm");
+    const QString installed = root.filePath(QStringLiteral("usr/share/tabulo/helpfiles/HelpDocLocal.htm"));
+    EXPECT_EQ(localHelpFile(bin), beside);
+
+    ASSERT_TRUE(root.mkpath(QStringLiteral("usr/share/tabulo/helpfiles")));
+    writeFile(installed, false);
+    EXPECT_EQ(localHelpFile(bin), installed);
+    const HelpLaunch launch = planHelp(HelpKind::Local, bin);
+    EXPECT_EQ(launch.target, installed);
+    EXPECT_TRUE(launch.targetIsFile);
+
+    ASSERT_TRUE(root.mkpath(QStringLiteral("usr/bin/helpfiles")));
+    writeFile(beside, false);
+    EXPECT_EQ(localHelpFile(bin), beside);
+}
+
 } // namespace

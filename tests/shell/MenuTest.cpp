@@ -46,6 +46,7 @@ const MenuItem kMenu[] = {
     {"&Window", "&Arrange Icons", "Align all window icons", "", true},
     {"&Help", "Help &Online", "", "", true},
     {"&Help", "Help &Local", "", "", true},
+    {"&Help", "&About Tabulo List Manager", "Version, data directory and licences", "", true},
 };
 
 class NoSetup final : public tabulo::shell::SetupSource {

@@ -8,6 +8,7 @@
 #include "shell/FrameEvents.h"
 #include "shell/HelpLauncher.h"
 #include "shell/SetupSource.h"
+#include "shell/gui/AboutDialog.h"
 #include "shell/gui/SharedPrinter.h"
 
 #include <QAction>
@@ -52,7 +53,7 @@ MainFrame::MainFrame(Services services, QWidget *parent)
     setObjectName(QStringLiteral("mainFrame"));
     // The design-time title; start() replaces it.
     setWindowTitle(QStringLiteral("Tabulo List Manager"));
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("x-office-address-book")));
+    setWindowIcon(programIcon());
     resize(900, 620);
 
     m_mdiArea = new QMdiArea(this);
@@ -190,6 +191,10 @@ void MainFrame::buildMenus() {
     connect(m_helpOnline, &QAction::triggered, this, [this] { showHelp(true); });
     QAction *helpLocal = addItem(help, QStringLiteral("actionHelpLocal"), QStringLiteral("Help &Local"));
     connect(helpLocal, &QAction::triggered, this, [this] { showHelp(false); });
+    help->addSeparator();
+    QAction *about = addItem(help, QStringLiteral("actionAbout"), QStringLiteral("&About Tabulo List Manager"),
+                             QStringLiteral("Version, data directory and licences"));
+    connect(about, &QAction::triggered, this, &MainFrame::showAbout);
 
     m_blockableMenus = {file, edit, views, tables, reports, window};
 }
@@ -394,6 +399,12 @@ void MainFrame::showHelp(bool online) {
     const QUrl url = launch.targetIsFile ? QUrl::fromLocalFile(launch.target) : QUrl(launch.target);
     if (!QDesktopServices::openUrl(url))
         statusBar()->showMessage(QStringLiteral("Could not open %1").arg(launch.target), kStatusMs);
+}
+
+void MainFrame::showAbout() {
+    auto *box = new AboutDialog(DataDirectory::path(), this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void MainFrame::setMenusEnabled(bool enabled) {

@@ -75,6 +75,7 @@ private:
     void editFocused(const char *slot, int standardKey);
     void printSetup();
     void showHelp(bool online);
+    void showAbout();
     void setMenusEnabled(bool enabled);
 
     Services m_services;
