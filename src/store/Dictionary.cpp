@@ -29,7 +29,8 @@ struct KeyDecl
     const char *name;
     const char *components;
     const char *properties;
-    // "FIELD=number": the key holds only the records with that value.
+    // "FIELD=number" (or "FIELD=''" for a text field): the key holds only the
+// records with that value.
     const char *onlyWhere = "";
 };
 
@@ -78,7 +79,10 @@ std::vector<TableDecl> declarations()
           {"CMP_CTRL_KEY", "CMP_CTRL,LOCATION,NAME", "CE"},
           {"NUMBER_KEY", "NUMBER", "CE"},
           {"JUSTPHONES_NAMES_KEY", "JUSTPHONESBYTE,JUSTPHONESNAME", "CE"},
-          {"JUSTPHONES_NUMBER_KEY", "JUSTPHONESBYTE,NUMBER", "CE"}}},
+          {"JUSTPHONES_NUMBER_KEY", "JUSTPHONESBYTE,NUMBER", "CE"},
+          // The numbers still without a display name: what the just-phones
+          // repair looks for, few once it has run.
+          {"UNNAMED_KEY", "JUSTPHONESBYTE,NAM_CTRL,CMP_CTRL", "X", "JUSTPHONESNAME=''"}}},
         {"QKmem", "MEM", "QKMEM", 22,
          {{"CTRL_NBR", Long}, {"NAM_CTRL", Long}, {"CMP_CTRL", Long}, {"DATE", Date}, {"UPDATE", Date},
           {"ORDER", Short}},
@@ -267,9 +271,12 @@ TableDef build(const TableDecl &decl, int index)
         if (*k.onlyWhere) {
             const QString where = QString::fromLatin1(k.onlyWhere);
             key.onlyWhereField = table.fieldIndex(where.section(QLatin1Char('='), 0, 0));
+            const QString value = where.section(QLatin1Char('='), 1);
             bool number = false;
-            key.onlyWhereValue = where.section(QLatin1Char('='), 1).toLongLong(&number);
-            if (key.onlyWhereField < 0 || !number || table.fields[key.onlyWhereField].isText())
+            key.onlyWhereValue = value.toLongLong(&number);
+            // A number for a numeric field; '' (blank) for a text field.
+            const bool text = key.onlyWhereField >= 0 && table.fields[key.onlyWhereField].isText();
+            if (key.onlyWhereField < 0 || (text ? value != QLatin1String("''") : !number))
                 badDeclaration(key.label + QStringLiteral(": bad condition ") + where);
         }
         for (QString part : QString::fromLatin1(k.components).split(QLatin1Char(','))) {

@@ -51,8 +51,9 @@ struct KeyDef {
     // it gets it when opened, and its absence is no damage.
     bool added = false;
     // The key holds only records whose field `onlyWhereField` (an index into
-    // TableDef::fields, -1 for none) equals `onlyWhereValue`: a short key
-    // over the few records a list shows ("calls not returned").
+    // TableDef::fields, -1 for none) equals `onlyWhereValue`, or is blank
+    // for a text field: a short key over the few records a list or a
+    // repair looks for ("calls not returned").
     int onlyWhereField = -1;
     qint64 onlyWhereValue = 0;
     int index = 0; // position in TableDef::keys

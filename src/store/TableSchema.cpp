@@ -116,8 +116,8 @@ TableSchema::TableSchema(const TableDef &def)
         if (k.excludesEmpty)
             ks.emptyCondition = "(" + empty + ")";
         if (k.onlyWhereField >= 0) {
-            const std::string only = fieldColumn(def.fields[static_cast<size_t>(k.onlyWhereField)]) + "="
-                                     + std::to_string(k.onlyWhereValue);
+            const FieldDef &f = def.fields[static_cast<size_t>(k.onlyWhereField)];
+            const std::string only = fieldColumn(f) + "=" + (f.isText() ? std::string("''") : std::to_string(k.onlyWhereValue));
             ks.emptyCondition = ks.emptyCondition.empty() ? "(" + only + ")"
                                                           : "(" + ks.emptyCondition + " AND " + only + ")";
         }
@@ -145,10 +145,11 @@ void TableSchema::makeCounts(KeySchema &ks) const
             }
             cond = "(" + cond + ")";
         }
-        if (ks.key->onlyWhereField >= 0)
-            cond += (cond.empty() ? "" : " AND ") + std::string(row) + "."
-                    + fieldColumn(m_def->fields[static_cast<size_t>(ks.key->onlyWhereField)]) + "="
-                    + std::to_string(ks.key->onlyWhereValue);
+        if (ks.key->onlyWhereField >= 0) {
+            const FieldDef &f = m_def->fields[static_cast<size_t>(ks.key->onlyWhereField)];
+            cond += (cond.empty() ? "" : " AND ") + std::string(row) + "." + fieldColumn(f) + "="
+                    + (f.isText() ? std::string("''") : std::to_string(ks.key->onlyWhereValue));
+        }
         return cond.empty() ? std::string("1") : "(" + cond + ")";
     };
     const std::string &n = ks.countsTable;
