@@ -24,6 +24,7 @@
 #include "shell/FrameEvents.h"
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/WindowOpeners.h"
+#include "reports/gui/PrintMenu.h"
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
@@ -349,7 +350,7 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
              addRecord();
          }},
         {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", {}},
-        {"Print", "printIcon", "Print Category Records", "", {}},
+        {"Print", "printIcon", "Print Category Records", "", [] { reports::gui::PrintMenu::open(); }},
         {"All", "allIcon", "All  Records", "", [this] { showAll(); }},
         {"Category", "categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
     };

@@ -8,6 +8,7 @@
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/NamesListWindow.h"
 #include "postal/gui/ZipWindows.h"
+#include "reports/gui/ReportCommands.h"
 #include "shell/gui/SetupForm.h"
 #include "shell/gui/WindowOpeners.h"
 
@@ -25,6 +26,7 @@ void registerProgramWindows(WindowOpeners &openers) {
     people::gui::registerOpeners(openers);
     people::gui::registerNamesList(openers);
     postal::gui::registerOpeners(openers);
+    reports::gui::registerReportWindows(openers);
     openers.set(FrameCommand::Setup, [](const FrameContext &) { SetupForm::open(); });
 }
 
