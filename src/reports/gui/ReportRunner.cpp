@@ -84,7 +84,6 @@ ReportRunner::ReportRunner(ReportKind kind) : m_run(std::make_unique<ReportRun>(
     });
     m_timer->setInterval(0);
     connect(m_timer, &QTimer::timeout, this, &ReportRunner::cycle);
-    engine::gui::WindowHost::present(m_progress);
 }
 
 ReportRunner::~ReportRunner() {
@@ -95,14 +94,14 @@ ReportRunner::~ReportRunner() {
 void ReportRunner::begin() {
     m_run->start();
     if (m_run->state() == ReportRun::State::Failed)
-        store::standardMessage(m_progress, 36);
+        store::standardMessage(36);
     if (!m_run->running()) {
-        if (m_progress)
-            m_progress->close();
-        else
-            passEnded();
+        // Nothing to report: the progress window never shows.
+        delete m_progress;
+        passEnded();
         return;
     }
+    engine::gui::WindowHost::present(m_progress);
     m_timer->start();
 }
 
