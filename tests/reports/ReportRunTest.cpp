@@ -138,6 +138,18 @@ TEST_F(ReportPass, ABatchPutsBackTheRecordBuffersTheListsHold) {
     EXPECT_EQ(run.state(), ReportRun::State::Cancelled);
 }
 
+TEST_F(ReportPass, ALinkWhosePersonIsGoneDoesNotRepeatTheLabelBeforeIt) {
+    addPerson({QStringLiteral("Ann"), QStringLiteral("Lee")});
+    put("QKjnc", {{"CTRL_NBR", ++m_link}, {"FNAME", QStringLiteral("Gone")}, {"LNAME", QStringLiteral("Mo")},
+                  {"NAM_CTRL", 999}, {"CAT_CTRL", 0}});
+    addPerson({QStringLiteral("Cy"), QStringLiteral("Zed")});
+    ASSERT_EQ(runAll(ReportKind::NameLabels), ReportRun::State::Completed);
+    const QStringList texts = textsOf(0);
+    EXPECT_EQ(texts.count(QStringLiteral("Ann Lee")), 1);
+    EXPECT_EQ(texts.count(QStringLiteral("Cy Zed")), 1);
+    EXPECT_EQ(m_processed, 2);
+}
+
 TEST_F(ReportPass, CategoriesAreFoundByName) {
     const qint64 friends = addCategory(QStringLiteral("Friends"));
     EXPECT_EQ(reports::categoryByName(ReportKind::NameLabels, QStringLiteral("Friends"))->first, friends);

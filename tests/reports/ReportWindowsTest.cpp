@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -95,6 +96,23 @@ TEST_F(ReportWindows, PrintSendsThePagesToThePrinter) {
     settle();
     EXPECT_EQ(engine::globalResponse(), engine::Response::RequestCompleted);
     EXPECT_TRUE(printed());
+}
+
+TEST_F(ReportWindows, WithoutAPrinterTheUserIsToldAndOfferedAPdf) {
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        GTEST_SKIP() << "this machine has a printer";
+    shell::gui::sharedPrinter().setOutputFileName(QString());
+    shell::gui::sharedPrinter().setOutputFormat(QPrinter::NativeFormat);
+    addPeople(2);
+    ReportRunner::start(reports::ReportKind::NameLabels);
+    ReportPreview *preview = waitForPreview();
+    ASSERT_TRUE(preview);
+    m_messages.answer(store::Button::No);
+    QTest::mouseClick(preview->findChild<QToolButton *>(QStringLiteral("printButton")), Qt::LeftButton);
+    settle();
+    ASSERT_EQ(m_messages.shown().size(), 1u);
+    EXPECT_TRUE(m_messages.shown().front().text.contains(QLatin1String("no printer")));
+    EXPECT_TRUE(m_messages.shown().front().buttons & store::Button::Yes) << "the PDF is offered";
 }
 
 TEST_F(ReportWindows, CancelShowsNoPreviewAndAnEmptyCategoryShowsNothing) {

@@ -5,6 +5,7 @@
 #include "engine/gui/WindowHost.h"
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/NameRecordForm.h"
+#include "reports/gui/PrintMenu.h"
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "shell/gui/ProgramWindows.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -247,6 +249,16 @@ std::vector<TourStop> windowTour() {
         {QStringLiteral("zipls"), menu(FrameCommand::CitiesAndZipCodes)},
         {QStringLiteral("zipup"), press("zipls", "changeButton")},
         {QStringLiteral("calendarPicker"), menu(FrameCommand::Calendar)},
+        {QStringLiteral("printMenu"), [](MainFrame &) { reports::gui::PrintMenu::open(); }},
+        {QStringLiteral("reportPreview"),
+         [](MainFrame &frame) {
+             // The report runs in timer batches before its preview opens.
+             frame.runCommand(FrameCommand::NamesLabels);
+             QElapsedTimer waited;
+             waited.start();
+             while (!openWindow(QStringLiteral("reportPreview")) && waited.elapsed() < 10000)
+                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+         }},
     };
 }
 
