@@ -198,12 +198,21 @@ void BM_NameLabelsPassOnly(benchmark::State &state) {
     }
 }
 
+void BM_NamePhoneListPassOnly(benchmark::State &state) {
+    useData();
+    for (auto _ : state) {
+        std::optional<reports::ReportRun::Failure> failure;
+        benchmark::DoNotOptimize(reports::runReport(reports::ReportKind::NamePhoneList, failure).pageCount());
+    }
+}
+
 // The bare loops first, so their peak memory is not the reports'.
 BENCHMARK(BM_BareLoopLabelsToPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_NameLabelsToPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BareLoopPhoneListToPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_NamePhoneListToPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_NameLabelsPassOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_NamePhoneListPassOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

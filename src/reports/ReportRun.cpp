@@ -2,6 +2,7 @@
 
 #include "engine/Globals.h"
 #include "store/Messages.h"
+#include "store/ReadScope.h"
 
 namespace tabulo::reports {
 
@@ -198,6 +199,7 @@ bool ReportRun::step() {
         return false;
     saveBuffers();
     loadOwnBuffers();
+    const store::ReadScope reading({m_link, m_member, m_phone});
     for (int i = 0; i < kRecordsPerCycle && m_state == State::Running; ++i) {
         layOut();
         read();

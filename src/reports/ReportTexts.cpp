@@ -2,16 +2,29 @@
 
 #include "engine/Picture.h"
 
+#include <map>
+#include <mutex>
+#include <string>
+
 namespace tabulo::reports {
 
 namespace {
 
-QString formatWith(const char *picture, const QVariant &value) {
-    const auto parsed = engine::Picture::fromText(QLatin1String(picture));
-    return parsed ? parsed->format(value) : value.toString();
+// The pictures a report prints through, each read once.
+const engine::Picture &picture(const char *text) {
+    static std::map<std::string, engine::Picture> pictures;
+    static std::mutex lock;
+    std::lock_guard guard(lock);
+    auto it = pictures.find(text);
+    if (it == pictures.end())
+        it = pictures.emplace(text, engine::Picture::fromText(QLatin1String(text)).value()).first;
+    return it->second;
 }
 
-QString cut(const QString &text, int chars) { return formatWith(qPrintable(QStringLiteral("s%1").arg(chars)), text); }
+QString formatWith(const char *text, const QVariant &value) { return picture(text).format(value); }
+
+// A text picture of `chars` characters ("s35") cuts the text to that many.
+QString cut(const QString &text, int chars) { return text.size() <= chars ? text : text.left(chars); }
 
 } // namespace
 
