@@ -45,6 +45,7 @@ PrintMenu::PrintMenu(QWidget *parent) : QWidget(parent) {
             connect(b, &QPushButton::clicked, this, &QWidget::close);
         }
     }
+    setMinimumWidth(220);
     setFocusProxy(first);
     engine::gui::WindowPlacement::attach(this, QStringLiteral("PrintMenu"));
 }

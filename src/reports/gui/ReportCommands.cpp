@@ -48,8 +48,12 @@ int runReportCommand(const shell::BatchRequest &request, QTextStream &out, QText
         err << "The report could not be written: " << problem << "." << Qt::endl;
         return 1;
     }
-    out << reportTitle(*kind) << " for " << category->second << ": " << document.pageCount()
-        << (document.pageCount() == 1 ? " page" : " pages") << " written to " << file << "." << Qt::endl;
+    if (document.pages.empty())
+        out << reportTitle(*kind) << " for " << category->second << ": no members, an empty page written to " << file
+            << "." << Qt::endl;
+    else
+        out << reportTitle(*kind) << " for " << category->second << ": " << document.pageCount()
+            << (document.pageCount() == 1 ? " page" : " pages") << " written to " << file << "." << Qt::endl;
     return failure ? 1 : 0;
 }
 
