@@ -116,10 +116,12 @@ TEST_F(ReportWindows, WithoutAPrinterTheUserIsToldAndOfferedAPdf) {
 }
 
 TEST_F(ReportWindows, CancelShowsNoPreviewAndAnEmptyCategoryShowsNothing) {
-    addPeople(80);
+    addPeople(600);
     ReportRunner *runner = ReportRunner::start(reports::ReportKind::NameLabels);
-    QTest::qWaitFor([&] { return runner->progressWindow() != nullptr; }, 5000);
+    QTest::qWaitFor([&] { return runner->progressWindow() && runner->progressWindow()->isVisible(); }, 5000);
     ASSERT_TRUE(runner->progressWindow());
+    ASSERT_TRUE(runner->run().running()) << "the pass is under way";
+    EXPECT_GT(runner->run().processed(), 0);
     runner->progressWindow()->cancelButton()->click();
     QTest::qWait(200);
     settle();

@@ -92,6 +92,8 @@ ReportRunner::~ReportRunner() {
 }
 
 void ReportRunner::begin() {
+    if (!m_progress || m_passEnded)
+        return; // cancelled before it began
     m_run->start();
     if (m_run->state() == ReportRun::State::Failed)
         store::standardMessage(36);
