@@ -24,8 +24,12 @@ namespace {
 
 constexpr int kPeople = 100'000;
 
-QString dataDir() { return QDir::temp().filePath(QStringLiteral("tabulo-bench-reports-%1").arg(kPeople)); }
-QString pdfFile(const char *name) { return QDir::temp().filePath(QString::fromLatin1(name)); }
+QString dataDir() {
+    return QDir::temp().filePath(QStringLiteral("tabulo-bench-reports-%1").arg(kPeople));
+}
+QString pdfFile(const char *name) {
+    return QDir::temp().filePath(QString::fromLatin1(name));
+}
 
 void buildData() {
     const QString dir = dataDir();
@@ -68,7 +72,8 @@ void buildData() {
         f.setValue(QStringLiteral("FON:CTRL_NBR"), i);
         f.setValue(QStringLiteral("FON:NAM_CTRL"), i);
         f.setValue(QStringLiteral("FON:LOCATION"), QStringLiteral("Home"));
-        f.setValue(QStringLiteral("FON:NUMBER"), QStringLiteral("217555%1").arg(i % 10000, 4, 10, QLatin1Char('0')));
+        f.setValue(QStringLiteral("FON:NUMBER"),
+                   QStringLiteral("217555%1").arg(i % 10000, 4, 10, QLatin1Char('0')));
         fon.insert();
         if (i % 20000 == 0)
             for (store::Table *t : {&nam, &jnc, &fon})
@@ -107,8 +112,8 @@ double peakMegabytes() {
 double documentMegabytes(const reports::ReportDocument &document) {
     double bytes = 0;
     for (const reports::ReportPage &page : document.pages) {
-        bytes += sizeof(page) + page.texts.capacity() * sizeof(reports::PageText)
-                 + page.rules.capacity() * sizeof(reports::PageRule);
+        bytes += sizeof(page) + page.texts.capacity() * sizeof(reports::PageText) +
+                 page.rules.capacity() * sizeof(reports::PageRule);
         for (const reports::PageText &t : page.texts)
             bytes += t.text.capacity() * 2.0 + 24;
     }

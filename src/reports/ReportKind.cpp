@@ -48,7 +48,9 @@ bool isLabelReport(ReportKind kind) {
     return kind == ReportKind::NameLabels || kind == ReportKind::CompanyLabels;
 }
 
-int recordsToProcess(ReportKind kind) { return isLabelReport(kind) ? 25 : 500; }
+int recordsToProcess(ReportKind kind) {
+    return isLabelReport(kind) ? 25 : 500;
+}
 
 QString readErrorTable(ReportKind kind) {
     return isNameReport(kind) ? QStringLiteral("QKnam") : QStringLiteral("QKjcg");

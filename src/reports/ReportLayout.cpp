@@ -27,9 +27,13 @@ LabelGeometry LabelGeometry::forKind(ReportKind kind) {
     return g;
 }
 
-int LabelGeometry::across() const { return std::max(1, printable.width / (bandLeft + bandWidth)); }
+int LabelGeometry::across() const {
+    return std::max(1, printable.width / (bandLeft + bandWidth));
+}
 
-int LabelGeometry::down() const { return std::max(1, printable.height / bandHeight); }
+int LabelGeometry::down() const {
+    return std::max(1, printable.height / bandHeight);
+}
 
 LabelGeometry::Slot LabelGeometry::slot(int index) const {
     const int onPage = index % perPage();
@@ -40,7 +44,8 @@ LabelGeometry::Slot LabelGeometry::slot(int index) const {
     return s;
 }
 
-LabelPages::LabelPages(ReportKind kind) : m_geometry(LabelGeometry::forKind(kind)) {
+LabelPages::LabelPages(ReportKind kind)
+    : m_geometry(LabelGeometry::forKind(kind)) {
     m_document.title = reportTitle(kind);
     m_lineFont = m_document.fontIndex({kArial, 10, false});
 }
@@ -55,12 +60,14 @@ void LabelPages::add(const QStringList &lines) {
         const QString text = lines[i].left(m_geometry.lineChars);
         if (text.trimmed().isEmpty())
             continue;
-        page.texts.push_back({slot.x + m_geometry.lineLeft, slot.y + m_geometry.lineTops[static_cast<size_t>(i)],
-                              m_lineFont, text});
+        page.texts.push_back({slot.x + m_geometry.lineLeft,
+                              slot.y + m_geometry.lineTops[static_cast<size_t>(i)], m_lineFont, text});
     }
 }
 
-ReportDocument LabelPages::take() { return std::move(m_document); }
+ReportDocument LabelPages::take() {
+    return std::move(m_document);
+}
 
 PhoneListGeometry PhoneListGeometry::forKind(ReportKind kind) {
     PhoneListGeometry g;
@@ -82,7 +89,9 @@ PhoneListGeometry PhoneListGeometry::forKind(ReportKind kind) {
 }
 
 PhoneListPages::PhoneListPages(ReportKind kind, QString categoryLine)
-    : m_kind(kind), m_geometry(PhoneListGeometry::forKind(kind)), m_categoryLine(std::move(categoryLine)) {
+    : m_kind(kind)
+    , m_geometry(PhoneListGeometry::forKind(kind))
+    , m_categoryLine(std::move(categoryLine)) {
     const bool names = isNameReport(kind);
     m_document.title = reportTitle(kind);
     m_titleFont = m_document.fontIndex({kArial, 14, true});
@@ -128,10 +137,11 @@ void PhoneListPages::add(const PhoneRow &row) {
             text(left, m_y + 20, m_nameFont, row.heading.name);
             text(left, m_y + 230, m_addressFont, row.heading.address.value(0));
             text(left, m_y + 430, m_addressFont, row.heading.address.value(1));
-            const QStringList titles{QStringLiteral("Number"), QStringLiteral("Ext"), QStringLiteral("Location"),
-                                     QStringLiteral("Name")};
+            const QStringList titles{QStringLiteral("Number"), QStringLiteral("Ext"),
+                                     QStringLiteral("Location"), QStringLiteral("Name")};
             for (size_t i = 0; i < m_geometry.columns.size(); ++i)
-                text(m_geometry.columns[i], m_y + 700, m_addressFont, titles.value(static_cast<qsizetype>(i)));
+                text(m_geometry.columns[i], m_y + 700, m_addressFont,
+                     titles.value(static_cast<qsizetype>(i)));
             page().rules.push_back({left, m_y + 920, left + m_geometry.body.width, m_y + 920});
         }
         m_y += m_geometry.headingHeight;
@@ -145,6 +155,8 @@ void PhoneListPages::add(const PhoneRow &row) {
     m_y += m_geometry.lineHeight;
 }
 
-ReportDocument PhoneListPages::take() { return std::move(m_document); }
+ReportDocument PhoneListPages::take() {
+    return std::move(m_document);
+}
 
 } // namespace tabulo::reports

@@ -32,9 +32,12 @@ PhoneFields phoneFields(const store::Record &fon) {
 
 } // namespace
 
-ReportRun::ReportRun(ReportKind kind) : m_kind(kind) {}
+ReportRun::ReportRun(ReportKind kind)
+    : m_kind(kind) {}
 
-ReportRun::~ReportRun() { finish(); }
+ReportRun::~ReportRun() {
+    finish();
+}
 
 void ReportRun::sendHints(const QString &option) {
     for (const QString &name : hintedTables(m_kind)) {
@@ -88,8 +91,9 @@ void ReportRun::start() {
     // anyone reading the view.
     m_view->setRange({store::sql::Value(category)});
     m_view->setReadAhead(kRecordsPerCycle * 4);
-    const store::StoreError filtered = m_view->setFilter(names ? QStringLiteral("jnc:cat_ctrl = glo:cat_ctrl")
-                                                               : QStringLiteral("jcg:grp_ctrl = glo:grp_ctrl"));
+    const store::StoreError filtered =
+        m_view->setFilter(names ? QStringLiteral("jnc:cat_ctrl = glo:cat_ctrl")
+                                : QStringLiteral("jcg:grp_ctrl = glo:grp_ctrl"));
     // A link whose member is gone has nothing to print: it is skipped.
     const store::StoreError joined =
         m_view->join(*m_member, *member.key(QStringLiteral("CTRL_KEY")),
@@ -102,7 +106,8 @@ void ReportRun::start() {
     }
     if (m_phone) {
         m_phones = std::make_unique<store::Cursor>(*m_phone);
-        m_phones->setOrder(m_phone->def().key(names ? QStringLiteral("NAM_CTRL_KEY") : QStringLiteral("CMP_CTRL_KEY")));
+        m_phones->setOrder(
+            m_phone->def().key(names ? QStringLiteral("NAM_CTRL_KEY") : QStringLiteral("CMP_CTRL_KEY")));
         m_phoneList = std::make_unique<PhoneListPages>(
             m_kind, categoryLine(m_kind, names ? engine::currentCategoryName() : engine::currentGroupName()));
     } else {
@@ -123,7 +128,8 @@ bool ReportRun::readPhoneRow() {
             const store::StoreError linked = m_view->next();
             if (linked)
                 return false;
-            const qint64 member = m_member->record().integer(m_member->def().fieldIndex(QStringLiteral("CTRL_NBR")));
+            const qint64 member =
+                m_member->record().integer(m_member->def().fieldIndex(QStringLiteral("CTRL_NBR")));
             m_phones->setRange({store::sql::Value(member)});
             m_phones->toStart();
             const store::StoreError phoned = m_phones->next();
@@ -244,9 +250,11 @@ std::optional<std::pair<qint32, QString>> categoryByName(ReportKind kind, const 
     const store::Record kept = table.record();
     table.record().clear();
     table.record().setValue(names ? QStringLiteral("CATEGORY") : QStringLiteral("GROUP"), wanted);
-    const store::StoreError found = table.fetch(*table.def().key(names ? QStringLiteral("CAT_KEY") : QStringLiteral("GROUP_KEY")));
+    const store::StoreError found =
+        table.fetch(*table.def().key(names ? QStringLiteral("CAT_KEY") : QStringLiteral("GROUP_KEY")));
     const qint64 ctrl = table.record().integer(table.def().fieldIndex(QStringLiteral("CTRL_NBR")));
-    const QString stored = table.record().value(names ? QStringLiteral("CATEGORY") : QStringLiteral("GROUP")).toString();
+    const QString stored =
+        table.record().value(names ? QStringLiteral("CATEGORY") : QStringLiteral("GROUP")).toString();
     table.record() = kept;
     if (found)
         return std::nullopt;

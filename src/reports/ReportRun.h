@@ -28,8 +28,8 @@ public:
         Running,   // records remain
         Completed, // end of data (or a read error after which what was read is kept)
         Cancelled,
-        Empty,     // nothing matched: the report ends silently
-        Failed     // the view could not be opened: nothing is shown
+        Empty, // nothing matched: the report ends silently
+        Failed // the view could not be opened: nothing is shown
     };
     // A standard message the run asks its window to show (35 or 36).
     struct Failure {

@@ -21,10 +21,14 @@ const engine::Picture &picture(const char *text) {
     return it->second;
 }
 
-QString formatWith(const char *text, const QVariant &value) { return picture(text).format(value); }
+QString formatWith(const char *text, const QVariant &value) {
+    return picture(text).format(value);
+}
 
 // A text picture of `chars` characters ("s35") cuts the text to that many.
-QString cut(const QString &text, int chars) { return text.size() <= chars ? text : text.left(chars); }
+QString cut(const QString &text, int chars) {
+    return text.size() <= chars ? text : text.left(chars);
+}
 
 } // namespace
 
@@ -36,7 +40,8 @@ QStringList nameLabelLines(const MemberFields &person) {
     const bool twoStreetLines = !person.addr2.trimmed().isEmpty();
     const QString city = labelCityLine(person);
     return {cut(person.first.trimmed() + QLatin1Char(' ') + person.name, 35), cut(person.addr1, 35),
-            cut(twoStreetLines ? person.addr2 : city, 35), twoStreetLines ? cut(city, 35) : QString(), QString()};
+            cut(twoStreetLines ? person.addr2 : city, 35), twoStreetLines ? cut(city, 35) : QString(),
+            QString()};
 }
 
 QStringList companyLabelLines(const MemberFields &company) {
@@ -50,7 +55,8 @@ PhoneHeading namePhoneHeading(const MemberFields &person) {
     QString street = person.addr1.trimmed();
     if (!person.addr2.trimmed().isEmpty())
         street += QStringLiteral(", ") + person.addr2;
-    const QString city = person.city.trimmed() + QStringLiteral(", ") + person.state + QLatin1Char(' ') + person.zip;
+    const QString city =
+        person.city.trimmed() + QStringLiteral(", ") + person.state + QLatin1Char(' ') + person.zip;
     return {cut(person.first.trimmed() + QLatin1Char(' ') + person.name, 40),
             {cut(street + QStringLiteral(", ") + city, 79)}};
 }
@@ -80,6 +86,8 @@ QString percentText(int percent) {
     return formatWith("N3", static_cast<qint64>(percent)) + QStringLiteral("% Completed");
 }
 
-QString pageFooter(int page) { return formatWith("pPage <<<#p", static_cast<qint64>(page)); }
+QString pageFooter(int page) {
+    return formatWith("pPage <<<#p", static_cast<qint64>(page));
+}
 
 } // namespace tabulo::reports

@@ -11,7 +11,8 @@ ReadScope::ReadScope(std::vector<Table *> tables) {
         if (!table || !table->isOpen() || table->inTransaction() || table->isLocked())
             continue;
         sqlite3 *db = table->handle();
-        if (sqlite3_get_autocommit(db) && sqlite3_exec(db, "BEGIN DEFERRED", nullptr, nullptr, nullptr) == SQLITE_OK)
+        if (sqlite3_get_autocommit(db) &&
+            sqlite3_exec(db, "BEGIN DEFERRED", nullptr, nullptr, nullptr) == SQLITE_OK)
             m_begun.push_back(table);
     }
 }

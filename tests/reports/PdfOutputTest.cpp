@@ -88,15 +88,17 @@ TEST_F(PdfOutput, LabelsLieOnTheLabelGeometry) {
     const reports::LabelGeometry g = reports::LabelGeometry::forKind(reports::ReportKind::NameLabels);
     auto find = [&](int page, double x, double y, const QString &text) {
         for (const Word &w : words)
-            if (w.page == page && w.text == text && std::abs(w.xMin - x) <= 0.72 && std::abs(w.yMin - y) <= 0.72)
+            if (w.page == page && w.text == text && std::abs(w.xMin - x) <= 0.72 &&
+                std::abs(w.yMin - y) <= 0.72)
                 return true;
         return false;
     };
     struct Line {
         int label, line;
         const char *firstWord;
-    } lines[] = {{0, 0, "Pat"}, {0, 1, "1"},     {0, 2, "Springfield"}, {1, 0, "Pat"}, {1, 1, "123"},
-                 {1, 2, "Springfield"}, {3, 0, "Pat"}, {3, 1, "1"}, {3, 2, "Apt"},  {3, 3, "Springfield"}};
+    } lines[] = {{0, 0, "Pat"}, {0, 1, "1"},           {0, 2, "Springfield"}, {1, 0, "Pat"},
+                 {1, 1, "123"}, {1, 2, "Springfield"}, {3, 0, "Pat"},         {3, 1, "1"},
+                 {3, 2, "Apt"}, {3, 3, "Springfield"}};
     for (const Line &l : lines) {
         const auto slot = g.slot(l.label);
         const double x = (slot.x + g.lineLeft) * 72.0 / 1000.0;
@@ -106,7 +108,8 @@ TEST_F(PdfOutput, LabelsLieOnTheLabelGeometry) {
     }
     // The long street is cut at 30 characters; the 31st label opens page 2.
     auto has = [&](int page, const QString &text) {
-        return std::any_of(words.begin(), words.end(), [&](const Word &w) { return w.page == page && w.text == text; });
+        return std::any_of(words.begin(), words.end(),
+                           [&](const Word &w) { return w.page == page && w.text == text; });
     };
     EXPECT_TRUE(has(1, QStringLiteral("Boul")));
     EXPECT_FALSE(has(1, QStringLiteral("Boulevard")));
@@ -120,17 +123,22 @@ TEST_F(PdfOutput, TheCommandReportsWhatItCannotDo) {
     const qint64 friends = addCategory(QStringLiteral("Friends"));
     addPerson({QStringLiteral("Bo"), QStringLiteral("Friend")}, {friends});
     QString errors;
-    EXPECT_NE(report(QStringLiteral("name-labels"), QStringLiteral("Strangers"), m_out.file(QStringLiteral("a.pdf")), &errors), 0);
+    EXPECT_NE(report(QStringLiteral("name-labels"), QStringLiteral("Strangers"),
+                     m_out.file(QStringLiteral("a.pdf")), &errors),
+              0);
     EXPECT_TRUE(errors.contains(QLatin1String("Strangers"))) << errors.toStdString();
     EXPECT_FALSE(QFile::exists(m_out.file(QStringLiteral("a.pdf"))));
 
-    EXPECT_NE(report(QStringLiteral("name-phones"), {}, m_out.file(QStringLiteral("missing/dir/b.pdf")), &errors), 0);
+    EXPECT_NE(
+        report(QStringLiteral("name-phones"), {}, m_out.file(QStringLiteral("missing/dir/b.pdf")), &errors),
+        0);
     EXPECT_FALSE(errors.isEmpty());
 
     EXPECT_NE(report(QStringLiteral("addresses"), {}, m_out.file(QStringLiteral("c.pdf")), &errors), 0);
 
     const QString pdf = m_out.file(QStringLiteral("friends.pdf"));
-    EXPECT_EQ(report(QStringLiteral("name-phones"), QStringLiteral("Friends"), pdf, &errors), 0) << errors.toStdString();
+    EXPECT_EQ(report(QStringLiteral("name-phones"), QStringLiteral("Friends"), pdf, &errors), 0)
+        << errors.toStdString();
     EXPECT_TRUE(QFile::exists(pdf));
     if (!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
         QStringList texts;

@@ -16,8 +16,13 @@ QStringList strings(std::initializer_list<const char *> items) {
 }
 
 MemberFields person(QString first, QString last, QString addr2 = {}) {
-    return {std::move(first), std::move(last), QStringLiteral("12 Oak Ave"), std::move(addr2),
-            QStringLiteral(" Springfield "), QStringLiteral("IL"), QStringLiteral("62701")};
+    return {std::move(first),
+            std::move(last),
+            QStringLiteral("12 Oak Ave"),
+            std::move(addr2),
+            QStringLiteral(" Springfield "),
+            QStringLiteral("IL"),
+            QStringLiteral("62701")};
 }
 
 struct LabelCase {
@@ -43,16 +48,22 @@ INSTANTIATE_TEST_SUITE_P(
                   strings({"Ann Lee", "12 Oak Ave", "Apt 4", "Springfield IL 62701", ""})},
         LabelCase{"an empty first name leaves a leading blank", person(QString(), QStringLiteral("Lee")),
                   strings({" Lee", "12 Oak Ave", "Springfield IL 62701", "", ""})},
-        LabelCase{"a blank second line counts as empty", person(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("   ")),
+        LabelCase{"a blank second line counts as empty",
+                  person(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("   ")),
                   strings({"Ann Lee", "12 Oak Ave", "Springfield IL 62701", "", ""})}));
 
 TEST(CompanyLabelLines, HaveFourLinesAndTheCityLineWithBlanks) {
-    MemberFields company{QString(), QStringLiteral("Acme Tools"), QStringLiteral("9 Elm Rd"), QString(),
-                         QStringLiteral("Springfield"), QStringLiteral("IL"), QStringLiteral("62701")};
-    EXPECT_EQ(companyLabelLines(company),
-              strings({"Acme Tools", "9 Elm Rd", "Springfield IL 62701", ""}));
+    MemberFields company{QString(),
+                         QStringLiteral("Acme Tools"),
+                         QStringLiteral("9 Elm Rd"),
+                         QString(),
+                         QStringLiteral("Springfield"),
+                         QStringLiteral("IL"),
+                         QStringLiteral("62701")};
+    EXPECT_EQ(companyLabelLines(company), strings({"Acme Tools", "9 Elm Rd", "Springfield IL 62701", ""}));
     company.addr2 = QStringLiteral("Suite 5");
-    EXPECT_EQ(companyLabelLines(company), strings({"Acme Tools", "9 Elm Rd", "Suite 5", "Springfield IL 62701"}));
+    EXPECT_EQ(companyLabelLines(company),
+              strings({"Acme Tools", "9 Elm Rd", "Suite 5", "Springfield IL 62701"}));
 }
 
 TEST(LabelGeometry, PlacesThreeAcrossTenDownThenANewPage) {
@@ -60,8 +71,8 @@ TEST(LabelGeometry, PlacesThreeAcrossTenDownThenANewPage) {
     EXPECT_EQ(names.perPage(), 30);
     struct {
         int index, page, x, y;
-    } cases[] = {{0, 0, 177, 500}, {1, 0, 2927, 500}, {2, 0, 5677, 500}, {3, 0, 177, 1500},
-                 {29, 0, 5677, 9500}, {30, 1, 177, 500}};
+    } cases[] = {{0, 0, 177, 500},  {1, 0, 2927, 500},   {2, 0, 5677, 500},
+                 {3, 0, 177, 1500}, {29, 0, 5677, 9500}, {30, 1, 177, 500}};
     for (const auto &c : cases) {
         const auto slot = names.slot(c.index);
         EXPECT_EQ(slot.page, c.page) << c.index;
@@ -90,17 +101,26 @@ TEST(LabelPages, CutLinesAtThirtyCharactersAndPutTheThirtyFirstOnPageTwo) {
 }
 
 TEST(PhoneListTexts, FollowTheirPictures) {
-    const PhoneHeading heading = namePhoneHeading(person(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("Apt 4")));
+    const PhoneHeading heading =
+        namePhoneHeading(person(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("Apt 4")));
     EXPECT_EQ(heading.name, QStringLiteral("Ann Lee"));
     EXPECT_EQ(heading.address, QStringList{QStringLiteral("12 Oak Ave, Apt 4, Springfield, IL 62701")});
-    MemberFields company{QString(), QStringLiteral("Acme"), QStringLiteral("9 Elm Rd"), QString(),
-                         QStringLiteral("Springfield"), QStringLiteral("IL"), QStringLiteral("62701")};
+    MemberFields company{QString(),
+                         QStringLiteral("Acme"),
+                         QStringLiteral("9 Elm Rd"),
+                         QString(),
+                         QStringLiteral("Springfield"),
+                         QStringLiteral("IL"),
+                         QStringLiteral("62701")};
     EXPECT_EQ(companyPhoneHeading(company).address.value(1), QStringLiteral("Springfield IL 62701"));
-    const PhoneFields phone{QStringLiteral("Home"), QStringLiteral("5551234567"), QStringLiteral("12"), QStringLiteral("Desk")};
+    const PhoneFields phone{QStringLiteral("Home"), QStringLiteral("5551234567"), QStringLiteral("12"),
+                            QStringLiteral("Desk")};
     EXPECT_EQ(namePhoneLine(phone), strings({"Home", "(555) 123-4567", "12"}));
     EXPECT_EQ(companyPhoneLine(phone), strings({"(555) 123-4567", "12", "Home", "Desk"}));
-    EXPECT_EQ(categoryLine(ReportKind::NamePhoneList, QStringLiteral("All")), QStringLiteral("All Categories"));
-    EXPECT_EQ(categoryLine(ReportKind::CompanyPhoneList, QStringLiteral("All")), QStringLiteral("All Groups"));
+    EXPECT_EQ(categoryLine(ReportKind::NamePhoneList, QStringLiteral("All")),
+              QStringLiteral("All Categories"));
+    EXPECT_EQ(categoryLine(ReportKind::CompanyPhoneList, QStringLiteral("All")),
+              QStringLiteral("All Groups"));
     EXPECT_EQ(categoryLine(ReportKind::NamePhoneList, QStringLiteral("Friends")), QStringLiteral("Friends"));
     EXPECT_EQ(percentText(4), QStringLiteral("  4% Completed"));
     EXPECT_EQ(percentText(100), QStringLiteral("100% Completed"));
@@ -115,11 +135,15 @@ TEST(PhoneListPages, KeepAHeadingWithItsFirstLine) {
     const int perMember = g.headingHeight + g.lineHeight;
     const int fit = g.body.height / perMember;
     for (int m = 1; m <= fit + 1; ++m)
-        pages.add({m, {QStringLiteral("Member %1").arg(m), {QStringLiteral("Street")}}, true, strings({"Home", "(555) 123-4567", ""})});
+        pages.add({m,
+                   {QStringLiteral("Member %1").arg(m), {QStringLiteral("Street")}},
+                   true,
+                   strings({"Home", "(555) 123-4567", ""})});
     const ReportDocument doc = pages.take();
     ASSERT_EQ(doc.pageCount(), 2);
     auto has = [](const ReportPage &page, const QString &text) {
-        return std::any_of(page.texts.begin(), page.texts.end(), [&](const PageText &t) { return t.text == text; });
+        return std::any_of(page.texts.begin(), page.texts.end(),
+                           [&](const PageText &t) { return t.text == text; });
     };
     EXPECT_TRUE(has(doc.pages[1], QStringLiteral("Member %1").arg(fit + 1)));
     EXPECT_FALSE(has(doc.pages[0], QStringLiteral("Member %1").arg(fit + 1)));

@@ -2,8 +2,8 @@
 // fixed estimate, the driver hints, empty categories, the category filter,
 // phone lists grouped by member, and the record buffers the lists rely on.
 #include "reports/ReportRun.h"
-#include "reports/ReportTexts.h"
 #include "reports/ReportTestSupport.h"
+#include "reports/ReportTexts.h"
 
 #include <sqlite3.h>
 
@@ -70,8 +70,9 @@ TEST_F(ReportPass, AnEmptyCategoryEndsSilentlyAndHintsAreSentAroundThePass) {
     EXPECT_EQ(runAll(ReportKind::NameLabels), ReportRun::State::Empty);
     EXPECT_TRUE(m_percents.empty());
     EXPECT_EQ(m_document.pageCount(), 0);
-    EXPECT_EQ(m_hints, QStringList({QStringLiteral("QKjnc QUICKSCAN=on"), QStringLiteral("QKnam QUICKSCAN=on"),
-                                    QStringLiteral("QKjnc QUICKSCAN=off"), QStringLiteral("QKnam QUICKSCAN=off")}));
+    EXPECT_EQ(m_hints,
+              QStringList({QStringLiteral("QKjnc QUICKSCAN=on"), QStringLiteral("QKnam QUICKSCAN=on"),
+                           QStringLiteral("QKjnc QUICKSCAN=off"), QStringLiteral("QKnam QUICKSCAN=off")}));
 }
 
 TEST_F(ReportPass, LabelsListTheCategoryInNameOrderAndAllListsEveryone) {
@@ -93,7 +94,8 @@ TEST_F(ReportPass, LabelsListTheCategoryInNameOrderAndAllListsEveryone) {
 
 TEST_F(ReportPass, ANamePhoneListPrintsOneHeadingPerPersonAndALinePerPhone) {
     addPerson({QStringLiteral("Ann"), QStringLiteral("Lee")}, {},
-              {{QStringLiteral("Home"), QStringLiteral("5551234567")}, {QStringLiteral("Work"), QStringLiteral("5559876543")}});
+              {{QStringLiteral("Home"), QStringLiteral("5551234567")},
+               {QStringLiteral("Work"), QStringLiteral("5559876543")}});
     addPerson({QStringLiteral("Bob"), QStringLiteral("Nophone")});
     engine::setCurrentCategory(0, QStringLiteral("All"));
     ASSERT_EQ(runAll(ReportKind::NamePhoneList), ReportRun::State::Completed);
@@ -111,8 +113,8 @@ TEST_F(ReportPass, ANamePhoneListPrintsOneHeadingPerPersonAndALinePerPhone) {
 }
 
 TEST_F(ReportPass, ACompanyPhoneListShowsAllGroupsAndTheCityLine) {
-    addCompany(QStringLiteral("Acme"), QStringLiteral("Springfield"), QStringLiteral("IL"), QStringLiteral("62704"),
-               {{QStringLiteral("Desk"), QStringLiteral("2175550000")}});
+    addCompany(QStringLiteral("Acme"), QStringLiteral("Springfield"), QStringLiteral("IL"),
+               QStringLiteral("62704"), {{QStringLiteral("Desk"), QStringLiteral("2175550000")}});
     engine::setCurrentGroup(0, QStringLiteral("All"));
     ASSERT_EQ(runAll(ReportKind::CompanyPhoneList), ReportRun::State::Completed);
     const QStringList texts = textsOf(0);
@@ -139,7 +141,8 @@ TEST_F(ReportPass, ABatchPutsBackTheRecordBuffersTheListsHold) {
     // the tables can be written between batches.
     for (const char *table : {"QKjnc", "QKnam"})
         EXPECT_TRUE(sqlite3_get_autocommit(t(table).handle())) << table;
-    put("QKjnc", {{"CTRL_NBR", 9999}, {"LNAME", QStringLiteral("Between")}, {"NAM_CTRL", 1}, {"CAT_CTRL", 5}});
+    put("QKjnc",
+        {{"CTRL_NBR", 9999}, {"LNAME", QStringLiteral("Between")}, {"NAM_CTRL", 1}, {"CAT_CTRL", 5}});
     EXPECT_TRUE(run.step());
     run.cancel();
     EXPECT_FALSE(run.step());
@@ -148,8 +151,11 @@ TEST_F(ReportPass, ABatchPutsBackTheRecordBuffersTheListsHold) {
 
 TEST_F(ReportPass, ALinkWhosePersonIsGoneDoesNotRepeatTheLabelBeforeIt) {
     addPerson({QStringLiteral("Ann"), QStringLiteral("Lee")});
-    put("QKjnc", {{"CTRL_NBR", ++m_link}, {"FNAME", QStringLiteral("Gone")}, {"LNAME", QStringLiteral("Mo")},
-                  {"NAM_CTRL", 999}, {"CAT_CTRL", 0}});
+    put("QKjnc", {{"CTRL_NBR", ++m_link},
+                  {"FNAME", QStringLiteral("Gone")},
+                  {"LNAME", QStringLiteral("Mo")},
+                  {"NAM_CTRL", 999},
+                  {"CAT_CTRL", 0}});
     addPerson({QStringLiteral("Cy"), QStringLiteral("Zed")});
     ASSERT_EQ(runAll(ReportKind::NameLabels), ReportRun::State::Completed);
     const QStringList texts = textsOf(0);

@@ -32,7 +32,9 @@ protected:
             store::Store::instance().release(QString::fromLatin1(name));
         StoreFixture::TearDown();
     }
-    static store::Table &t(const char *name) { return store::Store::instance().table(QString::fromLatin1(name)); }
+    static store::Table &t(const char *name) {
+        return store::Store::instance().table(QString::fromLatin1(name));
+    }
 
     static void put(const char *table, std::initializer_list<std::pair<const char *, QVariant>> values) {
         store::Record &r = t(table).record();
@@ -51,14 +53,24 @@ protected:
     qint64 addPerson(const Person &p, std::vector<qint64> categories = {},
                      std::vector<std::pair<QString, QString>> phones = {}) {
         const qint64 id = ++m_person;
-        put("QKnam", {{"CTRL_NBR", id}, {"FNAME", p.first}, {"LNAME", p.last}, {"ADDR1", p.addr1},
-                      {"ADDR2", p.addr2}, {"CITY", p.city}, {"STATE", p.state}, {"ZIP", p.zip}});
+        put("QKnam", {{"CTRL_NBR", id},
+                      {"FNAME", p.first},
+                      {"LNAME", p.last},
+                      {"ADDR1", p.addr1},
+                      {"ADDR2", p.addr2},
+                      {"CITY", p.city},
+                      {"STATE", p.state},
+                      {"ZIP", p.zip}});
         categories.insert(categories.begin(), 0);
         for (qint64 c : categories)
-            put("QKjnc", {{"CTRL_NBR", ++m_link}, {"FNAME", p.first}, {"LNAME", p.last}, {"NAM_CTRL", id},
+            put("QKjnc", {{"CTRL_NBR", ++m_link},
+                          {"FNAME", p.first},
+                          {"LNAME", p.last},
+                          {"NAM_CTRL", id},
                           {"CAT_CTRL", c}});
         for (const auto &[location, number] : phones)
-            put("QKfon", {{"CTRL_NBR", ++m_phone}, {"NAM_CTRL", id}, {"LOCATION", location}, {"NUMBER", number}});
+            put("QKfon",
+                {{"CTRL_NBR", ++m_phone}, {"NAM_CTRL", id}, {"LOCATION", location}, {"NUMBER", number}});
         return id;
     }
     // People "Person 001" ... in the given category (and All).
@@ -70,11 +82,16 @@ protected:
     qint64 addCompany(const QString &name, const QString &city, const QString &state, const QString &zip,
                       std::vector<std::pair<QString, QString>> phones = {}) {
         const qint64 id = ++m_company;
-        put("QKcmp", {{"CTRL_NBR", id}, {"NAME", name}, {"ADDR1", QStringLiteral("9 Elm Rd")}, {"CITY", city},
-                      {"STATE", state}, {"ZIP", zip}});
+        put("QKcmp", {{"CTRL_NBR", id},
+                      {"NAME", name},
+                      {"ADDR1", QStringLiteral("9 Elm Rd")},
+                      {"CITY", city},
+                      {"STATE", state},
+                      {"ZIP", zip}});
         put("QKjcg", {{"CTRL_NBR", ++m_link}, {"COMPANY", name}, {"CMP_CTRL", id}, {"GRP_CTRL", 0}});
         for (const auto &[location, number] : phones)
-            put("QKfon", {{"CTRL_NBR", ++m_phone}, {"CMP_CTRL", id}, {"LOCATION", location}, {"NUMBER", number}});
+            put("QKfon",
+                {{"CTRL_NBR", ++m_phone}, {"CMP_CTRL", id}, {"LOCATION", location}, {"NUMBER", number}});
         return id;
     }
 

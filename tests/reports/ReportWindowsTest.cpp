@@ -46,8 +46,9 @@ protected:
     bool printed() const { return QFile::exists(m_printed.file(QStringLiteral("printed.pdf"))); }
     ReportPreview *waitForPreview() {
         ReportPreview *preview = nullptr;
-        QTest::qWaitFor([&] { return (preview = window<ReportPreview>(QStringLiteral("reportPreview"))) != nullptr; },
-                        10000);
+        QTest::qWaitFor(
+            [&] { return (preview = window<ReportPreview>(QStringLiteral("reportPreview"))) != nullptr; },
+            10000);
         return preview;
     }
     // Runs a report to its end and keeps the percent text the progress window
@@ -167,10 +168,12 @@ TEST_F(ReportWindows, PreviewPagesThroughTenPagesTwoByTwo) {
     preview->jumpTo(3);
     preview->findChild<QAction *>(QStringLiteral("actionZoom5"))->trigger();
     EXPECT_EQ(pageText->text(), QStringLiteral("Page 3 of 10"));
-    EXPECT_EQ(preview->findChild<QLabel *>(QStringLiteral("zoomText"))->text(), QStringLiteral("Zoom (200%)"));
+    EXPECT_EQ(preview->findChild<QLabel *>(QStringLiteral("zoomText"))->text(),
+              QStringLiteral("Zoom (200%)"));
     // The zoom pop-up marks the mode in use.
     const QList<QAction *> entries = preview->zoomMenu()->actions();
-    const auto checked = std::count_if(entries.begin(), entries.end(), [](QAction *a) { return a->isChecked(); });
+    const auto checked =
+        std::count_if(entries.begin(), entries.end(), [](QAction *a) { return a->isChecked(); });
     EXPECT_EQ(checked, 1);
     EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
                             [](QAction *a) { return a->isChecked() && a->text() == QLatin1String("200%"); }));
@@ -206,13 +209,15 @@ TEST_F(ReportWindows, AOnePagePreviewStaysOnItsPage) {
     preview->previous();
     EXPECT_EQ(preview->pageText(), QStringLiteral("Page 1 of 1"));
     EXPECT_EQ(preview->zoomText(), QStringLiteral("No Zoom"));
-    EXPECT_TRUE(test::layoutProblems(preview).isEmpty()) << test::layoutProblems(preview).join(u'\n').toStdString();
+    EXPECT_TRUE(test::layoutProblems(preview).isEmpty())
+        << test::layoutProblems(preview).join(u'\n').toStdString();
     preview->close();
 }
 
 TEST_F(ReportWindows, ThePrintMenuAndTheFrameStartIndependentReports) {
     addPeople(2);
-    addCompany(QStringLiteral("Acme"), QStringLiteral("Springfield"), QStringLiteral("IL"), QStringLiteral("62701"));
+    addCompany(QStringLiteral("Acme"), QStringLiteral("Springfield"), QStringLiteral("IL"),
+               QStringLiteral("62701"));
     reports::gui::PrintMenu *menu = reports::gui::PrintMenu::open();
     settle();
     EXPECT_EQ(menu->windowTitle(), QStringLiteral("Print Menu"));

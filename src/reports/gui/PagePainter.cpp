@@ -16,7 +16,8 @@ QString substituteFamily(const QString &family) {
     return family;
 }
 
-PagePainter::PagePainter(QPainter &painter, const ReportDocument &document) : m_painter(painter) {
+PagePainter::PagePainter(QPainter &painter, const ReportDocument &document)
+    : m_painter(painter) {
     // A point is 1000/72 thousandths of an inch; the device turns points
     // into its own units by its logical resolution before the painter's
     // scale, so the size is given in the device's terms.
@@ -82,9 +83,9 @@ QString writePdf(const ReportDocument &document, const QString &file) {
     writer.setTitle(document.title);
     writer.setCreator(QStringLiteral("Tabulo List Manager"));
     writer.setResolution(1200);
-    writer.setPageLayout(QPageLayout(QPageSize(QSizeF(document.pageWidth / 1000.0, document.pageHeight / 1000.0),
-                                               QPageSize::Inch),
-                                     QPageLayout::Portrait, QMarginsF()));
+    writer.setPageLayout(QPageLayout(
+        QPageSize(QSizeF(document.pageWidth / 1000.0, document.pageHeight / 1000.0), QPageSize::Inch),
+        QPageLayout::Portrait, QMarginsF()));
     if (!paintDocument(document, writer))
         return QStringLiteral("cannot write %1").arg(file);
     return {};

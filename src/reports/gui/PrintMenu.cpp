@@ -5,13 +5,14 @@
 #include "reports/gui/ReportRunner.h"
 
 #include <QPushButton>
-#include <optional>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace tabulo::reports::gui {
 
-PrintMenu::PrintMenu(QWidget *parent) : QWidget(parent) {
+PrintMenu::PrintMenu(QWidget *parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("printMenu"));
     setWindowTitle(QStringLiteral("Print Menu"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -27,8 +27,8 @@ int runReportCommand(const shell::BatchRequest &request, QTextStream &out, QText
     const QString wanted = request.option(QStringLiteral("category"));
     const auto category = categoryByName(*kind, wanted);
     if (!category) {
-        err << "There is no " << (isNameReport(*kind) ? "name category" : "company category") << " \"" << wanted
-            << "\"." << Qt::endl;
+        err << "There is no " << (isNameReport(*kind) ? "name category" : "company category") << " \""
+            << wanted << "\"." << Qt::endl;
         return 1;
     }
     if (isNameReport(*kind))
@@ -49,8 +49,8 @@ int runReportCommand(const shell::BatchRequest &request, QTextStream &out, QText
         return 1;
     }
     if (document.pages.empty())
-        out << reportTitle(*kind) << " for " << category->second << ": no members, an empty page written to " << file
-            << "." << Qt::endl;
+        out << reportTitle(*kind) << " for " << category->second << ": no members, an empty page written to "
+            << file << "." << Qt::endl;
     else
         out << reportTitle(*kind) << " for " << category->second << ": " << document.pageCount()
             << (document.pageCount() == 1 ? " page" : " pages") << " written to " << file << "." << Qt::endl;
@@ -62,8 +62,10 @@ int runReportCommand(const shell::BatchRequest &request, QTextStream &out, QText
 void registerReportWindows(shell::gui::WindowOpeners &openers) {
     using shell::gui::FrameCommand;
     openers.set(FrameCommand::NamesLabels, [](const auto &) { ReportRunner::start(ReportKind::NameLabels); });
-    openers.set(FrameCommand::NamesReport, [](const auto &) { ReportRunner::start(ReportKind::NamePhoneList); });
-    openers.set(FrameCommand::CompanyLabels, [](const auto &) { ReportRunner::start(ReportKind::CompanyLabels); });
+    openers.set(FrameCommand::NamesReport,
+                [](const auto &) { ReportRunner::start(ReportKind::NamePhoneList); });
+    openers.set(FrameCommand::CompanyLabels,
+                [](const auto &) { ReportRunner::start(ReportKind::CompanyLabels); });
     openers.set(FrameCommand::CompanyReport,
                 [](const auto &) { ReportRunner::start(ReportKind::CompanyPhoneList); });
 }
@@ -72,9 +74,12 @@ void registerReportCommands() {
     shell::registerBatchCommand(
         {QStringLiteral("report"),
          QStringLiteral("kind"),
-         QStringLiteral("Write a report (name-labels, name-phones, company-labels, company-phones) to a PDF."),
-         {{QStringLiteral("category"), QStringLiteral("name"), QStringLiteral("The category to report (All when not given).")},
-          {QStringLiteral("pdf"), QStringLiteral("file"), QStringLiteral("The PDF file the report is written to.")}},
+         QStringLiteral(
+             "Write a report (name-labels, name-phones, company-labels, company-phones) to a PDF."),
+         {{QStringLiteral("category"), QStringLiteral("name"),
+           QStringLiteral("The category to report (All when not given).")},
+          {QStringLiteral("pdf"), QStringLiteral("file"),
+           QStringLiteral("The PDF file the report is written to.")}},
          false,
          runReportCommand});
 }

@@ -7,8 +7,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
-#include <QGroupBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -82,7 +82,9 @@ const ZoomEntry &zoomEntry(ZoomMode mode) {
 // The thumbnail grid: across x down cells with a small gap between them.
 class PageGrid final : public QWidget {
 public:
-    PageGrid(const ReportDocument *document, QWidget *parent) : QWidget(parent), m_document(document) {
+    PageGrid(const ReportDocument *document, QWidget *parent)
+        : QWidget(parent)
+        , m_document(document) {
         setObjectName(QStringLiteral("thumbnails"));
         setAutoFillBackground(true);
         setBackgroundRole(QPalette::Dark);
@@ -123,7 +125,9 @@ private:
 // One page at a zoom factor, inside a scroll area.
 class ZoomedPage final : public QWidget {
 public:
-    ZoomedPage(const ReportDocument *document, QWidget *parent) : QWidget(parent), m_document(document) {
+    ZoomedPage(const ReportDocument *document, QWidget *parent)
+        : QWidget(parent)
+        , m_document(document) {
         setObjectName(QStringLiteral("zoomedPage"));
     }
     void show(int page, double factor) {
@@ -152,7 +156,8 @@ private:
 };
 
 ReportPreview::ReportPreview(const ReportDocument *document, QWidget *parent)
-    : QWidget(parent), m_document(document) {
+    : QWidget(parent)
+    , m_document(document) {
     setObjectName(QStringLiteral("reportPreview"));
     setWindowTitle(QStringLiteral("Report Preview"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -213,11 +218,12 @@ void ReportPreview::buildMenus() {
                                     QStringLiteral("Exit without printing the report"), [this] { close(); });
     QMenu *view = bar->addMenu(QStringLiteral("&View"));
     const QString pagesTip = QStringLiteral("View the next page or pages of the report");
-    m_nextAction = addAction(view, "actionNextPages", QStringLiteral("&Next Page(s)"), pagesTip, [this] { next(); });
-    m_previousAction =
-        addAction(view, "actionPreviousPages", QStringLiteral("&Previous Page(s)"), pagesTip, [this] { previous(); });
-    addAction(view, "actionJump", QStringLiteral("&Jump to a page"), QStringLiteral("Jump to a specific page of the report"),
-              [this] { openJumpDialog(); });
+    m_nextAction =
+        addAction(view, "actionNextPages", QStringLiteral("&Next Page(s)"), pagesTip, [this] { next(); });
+    m_previousAction = addAction(view, "actionPreviousPages", QStringLiteral("&Previous Page(s)"), pagesTip,
+                                 [this] { previous(); });
+    addAction(view, "actionJump", QStringLiteral("&Jump to a page"),
+              QStringLiteral("Jump to a specific page of the report"), [this] { openJumpDialog(); });
     addAction(view, "actionChangeDisplay", QStringLiteral("&Change Display"),
               QStringLiteral("Change the number of pages displayed"), [this] { openDisplayDialog(); });
     QMenu *zoom = bar->addMenu(QStringLiteral("&Zoom"));
@@ -243,10 +249,12 @@ void ReportPreview::buildMenus() {
         return b;
     };
     toolButton("printButton", QStringLiteral("Print"), QStringLiteral("Print this report"), printAction);
-    toolButton("pdfButton", QStringLiteral("PDF"), QStringLiteral("Save the report as a PDF file"), pdfAction);
-    toolButton("exitButton", QStringLiteral("Exit"), QStringLiteral("Exit without printing the report"), exitAction);
-    m_zoomButton = toolButton("zoomButton", QStringLiteral("Zoom"), QStringLiteral("Zoom in on a page of the report"),
-                              nullptr);
+    toolButton("pdfButton", QStringLiteral("PDF"), QStringLiteral("Save the report as a PDF file"),
+               pdfAction);
+    toolButton("exitButton", QStringLiteral("Exit"), QStringLiteral("Exit without printing the report"),
+               exitAction);
+    m_zoomButton = toolButton("zoomButton", QStringLiteral("Zoom"),
+                              QStringLiteral("Zoom in on a page of the report"), nullptr);
     connect(m_zoomButton, &QToolButton::clicked, this, [this] {
         QMenu *menu = zoomMenu();
         menu->popup(m_zoomButton->mapToGlobal(QPoint(0, m_zoomButton->height())));
@@ -265,8 +273,10 @@ void ReportPreview::buildMenus() {
     const int count = std::max(1, pageCount());
     m_pageSpin = spin("pageSpin", QStringLiteral("&Page:"), std::min(count, 9999),
                       QStringLiteral("Enter a page number from 1 to %1").arg(count));
-    m_acrossSpin = spin("acrossSpin", QStringLiteral("&Across:"), 99, QStringLiteral("Select the number of thumbnails in a row"));
-    m_downSpin = spin("downSpin", QStringLiteral("&Down:"), 99, QStringLiteral("Select the number of thumbnails in a column"));
+    m_acrossSpin = spin("acrossSpin", QStringLiteral("&Across:"), 99,
+                        QStringLiteral("Select the number of thumbnails in a row"));
+    m_downSpin = spin("downSpin", QStringLiteral("&Down:"), 99,
+                      QStringLiteral("Select the number of thumbnails in a column"));
     connect(m_pageSpin, &QSpinBox::valueChanged, this, [this](int page) {
         if (!m_updating)
             jumpTo(page);
@@ -299,7 +309,9 @@ QString ReportPreview::pageText() const {
     return QStringLiteral("Pages %1-%2 of %3").arg(m_current).arg(last).arg(count);
 }
 
-QString ReportPreview::zoomText() const { return QString::fromLatin1(zoomEntry(m_zoom).statusText); }
+QString ReportPreview::zoomText() const {
+    return QString::fromLatin1(zoomEntry(m_zoom).statusText);
+}
 
 QList<int> ReportPreview::shownPages() const {
     QList<int> pages;
@@ -370,7 +382,9 @@ void ReportPreview::print() {
     close();
 }
 
-bool ReportPreview::saveAsPdf() { return saveReportAsPdf(*m_document, this); }
+bool ReportPreview::saveAsPdf() {
+    return saveReportAsPdf(*m_document, this);
+}
 
 void ReportPreview::openJumpDialog() {
     auto *dialog = new JumpDialog(m_current, pageCount(), this);
@@ -382,7 +396,8 @@ void ReportPreview::openJumpDialog() {
 void ReportPreview::openDisplayDialog() {
     auto *dialog = new DisplayDialog(m_across, m_down, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this, [this, dialog] { setDisplay(dialog->across(), dialog->down()); });
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { setDisplay(dialog->across(), dialog->down()); });
     dialog->open();
 }
 
@@ -431,7 +446,9 @@ void ReportPreview::resizeEvent(QResizeEvent *event) {
     rebuild();
 }
 
-JumpDialog::JumpDialog(int current, int count, QWidget *parent) : QDialog(parent), m_current(current) {
+JumpDialog::JumpDialog(int current, int count, QWidget *parent)
+    : QDialog(parent)
+    , m_current(current) {
     setObjectName(QStringLiteral("jumpDialog"));
     setWindowTitle(QStringLiteral("Jump to a Report Page"));
     auto *layout = new QFormLayout(this);
@@ -453,9 +470,12 @@ JumpDialog::JumpDialog(int current, int count, QWidget *parent) : QDialog(parent
     layout->addRow(buttons);
 }
 
-int JumpDialog::page() const { return result() == QDialog::Accepted ? m_page->value() : m_current; }
+int JumpDialog::page() const {
+    return result() == QDialog::Accepted ? m_page->value() : m_current;
+}
 
-DisplayDialog::DisplayDialog(int across, int down, QWidget *parent) : QDialog(parent) {
+DisplayDialog::DisplayDialog(int across, int down, QWidget *parent)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("displayDialog"));
     setWindowTitle(QStringLiteral("Change the Report Display"));
     auto *layout = new QVBoxLayout(this);
@@ -479,7 +499,11 @@ DisplayDialog::DisplayDialog(int across, int down, QWidget *parent) : QDialog(pa
     layout->addWidget(ok, 0, Qt::AlignRight);
 }
 
-int DisplayDialog::across() const { return m_across->value(); }
-int DisplayDialog::down() const { return m_down->value(); }
+int DisplayDialog::across() const {
+    return m_across->value();
+}
+int DisplayDialog::down() const {
+    return m_down->value();
+}
 
 } // namespace tabulo::reports::gui

@@ -20,7 +20,8 @@
 
 namespace tabulo::reports::gui {
 
-ProgressWindow::ProgressWindow(QWidget *parent) : QWidget(parent) {
+ProgressWindow::ProgressWindow(QWidget *parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("reportProgress"));
     setWindowTitle(QStringLiteral("Generating Report"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -53,7 +54,9 @@ void ProgressWindow::setPercent(int percent) {
     m_percent->setText(reports::percentText(percent));
 }
 
-QString ProgressWindow::percentText() const { return m_percent ? m_percent->text() : QString(); }
+QString ProgressWindow::percentText() const {
+    return m_percent ? m_percent->text() : QString();
+}
 
 void ProgressWindow::closeEvent(QCloseEvent *event) {
     emit closed();
@@ -66,7 +69,9 @@ ReportRunner *ReportRunner::start(ReportKind kind) {
     return runner;
 }
 
-ReportRunner::ReportRunner(ReportKind kind) : m_run(std::make_unique<ReportRun>(kind)), m_timer(new QTimer(this)) {
+ReportRunner::ReportRunner(ReportKind kind)
+    : m_run(std::make_unique<ReportRun>(kind))
+    , m_timer(new QTimer(this)) {
     m_progress = new ProgressWindow;
     m_run->onPercent = [this](int percent) {
         if (m_progress)
@@ -134,7 +139,8 @@ void ReportRunner::passEnded() {
 }
 
 void ReportRunner::previewClosed(bool print) {
-    engine::setGlobalResponse(print ? engine::Response::RequestCompleted : engine::Response::RequestCancelled);
+    engine::setGlobalResponse(print ? engine::Response::RequestCompleted
+                                    : engine::Response::RequestCancelled);
     if (print)
         printReport(m_document, nullptr);
     end();
