@@ -1,6 +1,8 @@
 // The report windows offscreen: the progress window and its Cancel, the
 // preview's pages, zoom and answers, printing only on Print, the print menu
 // and the frame's report items.
+#include "companies/gui/CompaniesListWindow.h"
+#include "people/gui/NamesListWindow.h"
 #include "reports/ReportTestSupport.h"
 #include "reports/gui/PrintMenu.h"
 #include "reports/gui/ReportCommands.h"
@@ -251,6 +253,29 @@ TEST_F(ReportWindows, ThePrintMenuAndTheFrameStartIndependentReports) {
         },
         10000);
     EXPECT_EQ(previews, 6);
+}
+
+TEST_F(ReportWindows, TheListsPrintButtonsOpenThePrintMenu) {
+    addPeople(1);
+    addCompany(QStringLiteral("Acme"), QStringLiteral("Springfield"), QStringLiteral("IL"),
+               QStringLiteral("62701"));
+    QWidget *names = people::gui::NamesListWindow::open();
+    QWidget *companies = companies::gui::CompaniesListWindow::open();
+    settle();
+    for (QWidget *list : {names, companies}) {
+        ASSERT_TRUE(list);
+        auto *print = list->findChild<QToolButton *>(QStringLiteral("printIcon"));
+        ASSERT_TRUE(print) << list->objectName().toStdString();
+        EXPECT_EQ(print->toolTip(), QStringLiteral("Print Category Records"));
+        print->click();
+        settle();
+        QWidget *menu = window(QStringLiteral("printMenu"));
+        ASSERT_TRUE(menu) << list->objectName().toStdString();
+        menu->close();
+        settle();
+    }
+    names->close();
+    companies->close();
 }
 
 } // namespace
