@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libqt6sql6-sqlite libgl-dev
           libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth fonts-dejavu-core
+          xvfb xauth fonts-dejavu-core fonts-liberation poppler-utils
           libqt6svg6 desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do

@@ -90,6 +90,7 @@ TEST_F(FrameWindowsTest, EveryWindowIsWholeAtItsOpeningSizeAndAtTwiceItsSize) {
         {QStringLiteral("setupForm"), QStringLiteral("setup")},
         {QStringLiteral("zipls"), QStringLiteral("zipls")},
         {QStringLiteral("zipup"), QStringLiteral("zipup")},
+        {QStringLiteral("printMenu"), QStringLiteral("PrintMenu")},
     };
     for (const test::TourStop &stop : test::windowTour()) {
         SCOPED_TRACE(stop.name.toStdString());

@@ -6,6 +6,7 @@
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/NameRecordForm.h"
 #include "phones/gui/JustPhonesWindows.h"
+#include "reports/gui/PrintMenu.h"
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "shell/gui/ProgramWindows.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -252,6 +254,16 @@ std::vector<TourStop> windowTour() {
         {QStringLiteral("incUpdate"), press("WhoCalled", "changeButton")},
         {QStringLiteral("fonJustPhonesBrowse"), [](MainFrame &) { phones::gui::JustPhonesListWindow::open(); }},
         {QStringLiteral("fonJustUpdate"), press("fonJustPhonesBrowse", "changeButton")},
+        {QStringLiteral("printMenu"), [](MainFrame &) { reports::gui::PrintMenu::open(); }},
+        {QStringLiteral("reportPreview"),
+         [](MainFrame &frame) {
+             // The report runs in timer batches before its preview opens.
+             frame.runCommand(FrameCommand::NamesLabels);
+             QElapsedTimer waited;
+             waited.start();
+             while (!openWindow(QStringLiteral("reportPreview")) && waited.elapsed() < 10000)
+                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+         }},
     };
 }
 

@@ -19,6 +19,7 @@
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/WindowOpeners.h"
 #include "store/ChangeRules.h"
+#include "reports/gui/PrintMenu.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
 
@@ -196,7 +197,7 @@ void CompaniesListWindow::build() {
         {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", {}},
         {"Setup", "setupIcon", "Setup Update Form", "", {}},
         {"Print", "printIcon", "Print Category Records", "",
-         [] { shell::gui::showFrameStatus(QStringLiteral("Print menu is not available yet")); }},
+         [] { reports::gui::PrintMenu::open(); }},
         {"Names", "namesIcon", "Names Information View", "Open the People Information  Window.",
          [] { frameEvent(shell::FrameEvent::OpenNamesList); }},
         {"Exit", "exitIcon", "Exit application", "Close the application and return to Windows.",

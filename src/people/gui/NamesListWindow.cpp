@@ -25,6 +25,7 @@
 #include "shell/FrameEvents.h"
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/WindowOpeners.h"
+#include "reports/gui/PrintMenu.h"
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
@@ -350,7 +351,7 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
              addRecord();
          }},
         {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", [] { phones::gui::JustPhonesListWindow::open(); }},
-        {"Print", "printIcon", "Print Category Records", "", {}},
+        {"Print", "printIcon", "Print Category Records", "", [] { reports::gui::PrintMenu::open(); }},
         {"All", "allIcon", "All  Records", "", [this] { showAll(); }},
         {"Category", "categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
     };

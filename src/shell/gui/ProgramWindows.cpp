@@ -9,6 +9,7 @@
 #include "people/gui/NamesListWindow.h"
 #include "phones/gui/CallWindows.h"
 #include "postal/gui/ZipWindows.h"
+#include "reports/gui/ReportCommands.h"
 #include "shell/gui/SetupForm.h"
 #include "shell/gui/WindowOpeners.h"
 
@@ -27,6 +28,7 @@ void registerProgramWindows(WindowOpeners &openers) {
     people::gui::registerNamesList(openers);
     postal::gui::registerOpeners(openers);
     phones::gui::registerCallWindows(openers);
+    reports::gui::registerReportWindows(openers);
     openers.set(FrameCommand::Setup, [](const FrameContext &) { SetupForm::open(); });
 }
 

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace tabulo::shell::gui {
+class WindowOpeners;
+}
+
+namespace tabulo::reports::gui {
+
+// The frame's four report items.
+void registerReportWindows(shell::gui::WindowOpeners &openers);
+// "--report KIND [--category NAME] --pdf FILE".
+void registerReportCommands();
+
+} // namespace tabulo::reports::gui
