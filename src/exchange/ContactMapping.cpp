@@ -206,10 +206,14 @@ Contact contactFromCard(const VCardCard &card) {
                 if (c.email.isEmpty())
                     c.email = unescapeValue(p.value).trimmed().remove(QRegularExpression(QStringLiteral("^mailto:"), QRegularExpression::CaseInsensitiveOption));
         } else if (n == QLatin1String("BDAY")) {
+            // Apple writes a birthday without a year in a year it names.
             const QStringList omit = p.param(QStringLiteral("X-APPLE-OMIT-YEAR"));
-            c.birthday = parseBirthday(p.value);
-            if (!omit.isEmpty() && c.birthday > 0 && QString::number(dates::yearOf(c.birthday)) == omit.first())
-                c.birthday = dayFromParts(kNoYear, dates::monthOf(c.birthday), dates::dayOf(c.birthday));
+            static const QRegularExpression dated(QStringLiteral(R"(^(\d{4})-?(\d{2})-?(\d{2}))"));
+            const QRegularExpressionMatch m = dated.match(p.value.trimmed());
+            if (!omit.isEmpty() && m.hasMatch() && m.captured(1) == omit.first())
+                c.birthday = dayFromParts(kNoYear, m.captured(2).toInt(), m.captured(3).toInt());
+            else
+                c.birthday = parseBirthday(p.value);
         } else if (n == QLatin1String("TEL")) {
             ContactPhone phone;
             splitExtension(unescapeValue(p.value), phone.number, phone.ext);
@@ -416,6 +420,7 @@ CsvColumn recognizeColumn(const QString &header, int position) {
         {QStringLiteral("web address"), CsvField::Web},
         {QStringLiteral("web page"), CsvField::Web},
         {QStringLiteral("categories"), CsvField::Categories},
+        {QStringLiteral("category list"), CsvField::CategoryList},
         {QStringLiteral("group membership"), CsvField::Categories},
         {QStringLiteral("labels"), CsvField::Categories},
         {QStringLiteral("notes"), CsvField::Notes},
@@ -551,6 +556,11 @@ Contact contactFromCsvRow(const QStringList &row, const CsvMapping &mapping) {
         case CsvField::Business: c.business = v; break;
         case CsvField::Web: c.web = v; break;
         case CsvField::Categories: c.categories = splitCategories(v); break;
+        case CsvField::CategoryList:
+            c.categories.clear();
+            for (const QString &part : v.split(QStringLiteral(" ::: "), Qt::SkipEmptyParts))
+                c.categories.append(part.trimmed());
+            break;
         case CsvField::Notes:
             if (!v.isEmpty())
                 c.notes.push_back({0, 0, raw});
@@ -599,7 +609,7 @@ QStringList csvHeader(int phones, int notes) {
                      QStringLiteral("Address 1"),  QStringLiteral("Address 2"),   QStringLiteral("City"),
                      QStringLiteral("State"),      QStringLiteral("Zip"),         QStringLiteral("Country"),
                      QStringLiteral("E-mail"),     QStringLiteral("Birthday"),    QStringLiteral("Company"),
-                     QStringLiteral("Business"),   QStringLiteral("Web Address"), QStringLiteral("Categories")};
+                     QStringLiteral("Business"),   QStringLiteral("Web Address"), QStringLiteral("Category List")};
     for (int i = 1; i <= phones; ++i)
         for (const char *part : {"Label", "Number", "Ext", "Name"})
             h.append(QStringLiteral("Phone %1 - %2").arg(i).arg(QString::fromLatin1(part)));

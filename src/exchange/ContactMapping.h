@@ -59,7 +59,8 @@ enum class CsvField {
     Company,
     Business,
     Web,
-    Categories, // separated by ";" or "," or Google's " ::: "
+    Categories,   // separated by ";" or "," or Google's " ::: "
+    CategoryList, // this program's own: separated by " ::: " only
     Notes,
     PhoneLabel,  // the label of the phone `index`
     PhoneNumber, // the number of phone `index` (location from the label, or `location`)
