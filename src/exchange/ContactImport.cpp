@@ -63,7 +63,19 @@ public:
         , m_today(dates::Clock::current().today()) {
         m_byName.setOrder(m_nam.def().key(QStringLiteral("LNAME_KEY")));
         m_phonesOf.setOrder(m_fon.def().key(QStringLiteral("NAM_CTRL_KEY")));
+        // A batch's pages stay in memory until its commit: a page cache
+        // that overflows mid-batch would write and sync the journal each time.
+        for (Table *t : tables())
+            sqlite3_exec(t->handle(), "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
     }
+    ~ContactWriter() {
+        for (Table *t : tables()) {
+            if (t->handle())
+                sqlite3_exec(t->handle(), "PRAGMA cache_size=-2000", nullptr, nullptr, nullptr);
+        }
+    }
+    ContactWriter(const ContactWriter &) = delete;
+    ContactWriter &operator=(const ContactWriter &) = delete;
 
     std::vector<Table *> tables() { return {&m_nam, &m_fon, &m_mem, &m_cat, &m_jnc, &m_cmp, &m_grp, &m_jcg}; }
 

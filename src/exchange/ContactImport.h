@@ -54,8 +54,9 @@ struct ImportOptions {
     // Adds a card even when its name and a phone or e-mail match a person
     // already stored.
     bool addDuplicates = false;
-    // Cards stored per transaction of each table.
-    int batchSize = 500;
+    // Cards stored per transaction of each table: every commit writes each
+    // file through to the disk, so a batch is large.
+    int batchSize = 5000;
     // Called between cards with the cards done and the total; returning
     // false cancels: the cards stored so far stay, whole.
     std::function<bool(int done, int total)> progress;

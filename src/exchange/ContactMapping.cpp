@@ -63,6 +63,13 @@ void splitExtension(QString value, QString &number, QString &ext) {
         value = value.mid(4);
     static const QRegularExpression extPattern(
         QStringLiteral(R"((?:;ext=|\s*(?:ext\.?|x|#)\s*)(\d+)\s*$)"), QRegularExpression::CaseInsensitiveOption);
+    // Most numbers carry no extension: spare them the pattern.
+    const bool mayHaveExtension = value.contains(QLatin1Char('x'), Qt::CaseInsensitive) ||
+                                  value.contains(QLatin1Char('#')) || value.contains(QLatin1Char(';'));
+    if (!mayHaveExtension) {
+        number = value;
+        return;
+    }
     const QRegularExpressionMatch m = extPattern.match(value);
     if (m.hasMatch() && m.capturedStart() > 0) {
         ext = m.captured(1);

@@ -5,6 +5,7 @@
 #include "companies/gui/GroupWindows.h"
 #include "dates/gui/CalendarPicker.h"
 #include "dates/gui/DateWindows.h"
+#include "exchange/gui/ExchangeWindows.h"
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/NamesListWindow.h"
 #include "postal/gui/ZipWindows.h"
@@ -25,6 +26,7 @@ void registerProgramWindows(WindowOpeners &openers) {
     people::gui::registerOpeners(openers);
     people::gui::registerNamesList(openers);
     postal::gui::registerOpeners(openers);
+    exchange::gui::registerExchangeWindows(openers);
     openers.set(FrameCommand::Setup, [](const FrameContext &) { SetupForm::open(); });
 }
 
