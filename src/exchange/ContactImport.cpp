@@ -103,6 +103,10 @@ public:
             return e;
         if (StoreError e = loadNames(m_grp, "GROUP", m_groups))
             return e;
+        // The table holds only what this import added: its own index serves.
+        m_onlyOwnPeople = m_nam.records() == m_peopleAdded;
+        if (!m_onlyOwnPeople)
+            m_added.clear();
         if (!m_companiesLoaded) {
             if (StoreError e = loadNames(m_cmp, "NAME", m_companies))
                 return e;
@@ -185,7 +189,49 @@ private:
         return {};
     }
 
+    // People this import added, by name, while the table holds no one else:
+    // then the duplicate check needs no query.
+    struct Added {
+        QString email;
+        QStringList numbers;
+    };
+
+    static QStringList numbersOf(const Contact &c) {
+        QStringList numbers;
+        for (const ContactPhone &p : c.phones) {
+            const QString d = digitsOf(storedPhoneNumber(p.number).number);
+            if (!d.isEmpty())
+                numbers.append(d);
+        }
+        return numbers;
+    }
+
+    QString nameKey(const Contact &c) const {
+        return QString::fromStdString(store::fitText(c.lastName.trimmed().toStdString(), m_lnameWidth)) +
+               QLatin1Char('\n') +
+               QString::fromStdString(store::fitText(c.firstName.trimmed().toStdString(), m_fnameWidth));
+    }
+
     bool isDuplicate(const Contact &c) {
+        if (m_onlyOwnPeople) {
+            const auto found = m_added.find(nameKey(c));
+            if (found == m_added.end())
+                return false;
+            const QString email = c.email.trimmed();
+            const QStringList numbers = numbersOf(c);
+            for (const Added &a : found->second) {
+                if (!email.isEmpty() && a.email.compare(email, Qt::CaseInsensitive) == 0)
+                    return true;
+                for (const QString &n : numbers)
+                    if (a.numbers.contains(n))
+                        return true;
+            }
+            return false;
+        }
+        return storedDuplicate(c);
+    }
+
+    bool storedDuplicate(const Contact &c) {
         const int lw = width(m_nam, "LNAME"), fw = width(m_nam, "FNAME");
         m_byName.setRange({store::sql::Value(store::fitText(c.lastName.trimmed().toStdString(), lw)),
                            store::sql::Value(store::fitText(c.firstName.trimmed().toStdString(), fw))});
@@ -356,6 +402,9 @@ private:
         const QString first = r.text(index(m_nam, "FNAME"));
         if (StoreError e = m_nam.insert())
             return e;
+        ++m_peopleAdded;
+        if (m_onlyOwnPeople)
+            m_added[nameKey(c)].push_back({c.email.trimmed(), numbersOf(c)});
         std::vector<qint64> categories = {0};
         for (const QString &name : c.categories) {
             qint64 number = 0;
@@ -390,6 +439,11 @@ private:
     store::Cursor m_phonesOf;
     int m_today;
     int *m_cut = nullptr;
+    int m_lnameWidth = width(m_nam, "LNAME");
+    int m_fnameWidth = width(m_nam, "FNAME");
+    bool m_onlyOwnPeople = false;
+    qint64 m_peopleAdded = 0;
+    std::unordered_map<QString, std::vector<Added>> m_added;
     int m_companiesAdded = 0;
     bool m_companiesLoaded = false;
     std::unordered_map<const Table *, qint64> m_next;

@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace tabulo::exchange {
 
 namespace {
@@ -20,8 +22,12 @@ bool isQuotedPrintableHeader(const QByteArray &text) {
 
 bool isBase64Header(const QByteArray &text) {
     const int colon = text.indexOf(':');
-    const QByteArray header = (colon < 0 ? text : text.left(colon)).toUpper();
-    return header.contains("ENCODING=B") || header.contains(";BASE64");
+    const QByteArrayView header = QByteArrayView(text).first(colon < 0 ? text.size() : colon);
+    // Most lines have no parameters at all.
+    if (!header.contains(';'))
+        return false;
+    const QByteArray upper = header.toByteArray().toUpper();
+    return upper.contains("ENCODING=B") || upper.contains(";BASE64");
 }
 
 bool hasControlBytes(const QByteArray &text) {
@@ -33,9 +39,12 @@ bool hasControlBytes(const QByteArray &text) {
     return false;
 }
 
-// Physical lines (CRLF, LF or CR ends one), unfolded into logical lines.
-std::vector<LogicalLine> logicalLines(const QByteArray &data) {
-    std::vector<LogicalLine> lines;
+// Physical lines (CRLF, LF or CR ends one), unfolded into logical lines,
+// handed to `deliver` one at a time so that a large file is never held twice.
+template <typename Emit>
+void forEachLogicalLine(const QByteArray &data, Emit deliver) {
+    LogicalLine pending;
+    bool have = false;
     int lineNumber = 0;
     bool continueQuotedPrintable = false;
     bool inBase64 = false;
@@ -45,18 +54,17 @@ std::vector<LogicalLine> logicalLines(const QByteArray &data) {
         qsizetype end = pos;
         while (end < size && data[end] != '\n' && data[end] != '\r')
             ++end;
-        QByteArray physical = data.mid(pos, end - pos);
+        const QByteArrayView physical = QByteArrayView(data).sliced(pos, end - pos);
         ++lineNumber;
         if (end < size && data[end] == '\r' && end + 1 < size && data[end + 1] == '\n')
             ++end;
         pos = end + 1;
 
-        if (continueQuotedPrintable && !lines.empty()) {
+        if (continueQuotedPrintable && have) {
             // A soft line break: the "=" ending the last line joins this one.
-            QByteArray &last = lines.back().text;
-            last.chop(1);
-            last += physical;
-            continueQuotedPrintable = last.endsWith('=');
+            pending.text.chop(1);
+            pending.text += physical;
+            continueQuotedPrintable = pending.text.endsWith('=');
             continue;
         }
         if (physical.isEmpty()) {
@@ -64,19 +72,24 @@ std::vector<LogicalLine> logicalLines(const QByteArray &data) {
             continue;
         }
         const char first = physical.at(0);
-        if ((first == ' ' || first == '\t') && !lines.empty()) {
-            lines.back().text += physical.mid(1);
+        if ((first == ' ' || first == '\t') && have) {
+            pending.text += physical.sliced(1);
             continue;
         }
-        if (inBase64 && !physical.contains(':') && !lines.empty()) {
-            lines.back().text += physical; // unindented base64 of a 2.1 photo
+        if (inBase64 && !physical.contains(':') && have) {
+            pending.text += physical; // unindented base64 of a 2.1 photo
             continue;
         }
-        lines.push_back({physical, lineNumber});
-        inBase64 = isBase64Header(physical);
-        continueQuotedPrintable = physical.endsWith('=') && isQuotedPrintableHeader(physical);
+        if (have)
+            deliver(pending);
+        pending.text = physical.toByteArray();
+        pending.line = lineNumber;
+        have = true;
+        inBase64 = isBase64Header(pending.text);
+        continueQuotedPrintable = pending.text.endsWith('=') && isQuotedPrintableHeader(pending.text);
     }
-    return lines;
+    if (have)
+        deliver(pending);
 }
 
 QByteArray decodeQuotedPrintable(const QByteArray &in) {
@@ -101,6 +114,8 @@ QByteArray decodeQuotedPrintable(const QByteArray &in) {
 }
 
 QString decodeText(const QByteArray &bytes, const QString &charset) {
+    if (charset.isEmpty() && std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; }))
+        return QString::fromLatin1(bytes);
     if (!charset.isEmpty()) {
         QStringDecoder decoder(charset.toLatin1().constData());
         if (decoder.isValid()) {
@@ -249,15 +264,14 @@ VCardFile readVCards(const QByteArray &input) {
     if (data.startsWith("\xEF\xBB\xBF"))
         data.remove(0, 3);
     VCardFile file;
-    const std::vector<LogicalLine> lines = logicalLines(data);
     bool inCard = false;
     bool lastOutside = false;
     VCardCard card;
-    for (const LogicalLine &logical : lines) {
+    forEachLogicalLine(data, [&](const LogicalLine &logical) {
         if (hasControlBytes(logical.text)) {
             file.problems.push_back({logical.line, QStringLiteral("unreadable bytes (not text)")});
             lastOutside = !inCard;
-            continue;
+            return;
         }
         VCardProperty property;
         const bool parsed = parseProperty(logical, property);
@@ -272,28 +286,28 @@ VCardFile readVCards(const QByteArray &input) {
             card.line = logical.line;
             inCard = true;
             lastOutside = false;
-            continue;
+            return;
         }
         if (!inCard) {
             if (!lastOutside)
                 file.problems.push_back({logical.line, QStringLiteral("text outside a card")});
             lastOutside = true;
-            continue;
+            return;
         }
         if (ends) {
             file.cards.push_back(std::move(card));
             card = VCardCard{};
             inCard = false;
-            continue;
+            return;
         }
         if (!parsed) {
             file.problems.push_back({logical.line, QStringLiteral("line is not a property")});
-            continue;
+            return;
         }
         if (property.name == QLatin1String("VERSION"))
             card.version = property.value.trimmed();
         card.properties.push_back(std::move(property));
-    }
+    });
     if (inCard)
         file.problems.push_back({card.line, QStringLiteral("card without END:VCARD (file cut short?), skipped")});
     return file;
