@@ -118,7 +118,7 @@ void MainFrame::buildMenus() {
     addCommand(file, FrameCommand::ImportContacts, QStringLiteral("actionImportContacts"),
                QStringLiteral("&Import vCard or CSV..."));
     addCommand(file, FrameCommand::ExportContacts, QStringLiteral("actionExportContacts"),
-               QStringLiteral("E&xport vCard or CSV..."));
+               QStringLiteral("Expor&t vCard or CSV..."));
     file->addSeparator();
     QAction *exit = addItem(file, QStringLiteral("actionExit"), QStringLiteral("E&xit"),
                             QStringLiteral("Exit this application"));
