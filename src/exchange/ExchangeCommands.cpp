@@ -16,7 +16,7 @@ int runImport(const shell::BatchRequest &request, QTextStream &out, QTextStream 
     }
     ImportOptions options;
     options.addDuplicates = request.has(QStringLiteral("add-duplicates"));
-    const ImportSummary summary = importFile(request.value, options);
+    const ImportSummary summary = importFile(request.filePath(request.value), options);
     out << summary.text();
     if (!summary.ok()) {
         err << summary.failure << Qt::endl;
@@ -56,7 +56,7 @@ int runExport(const shell::BatchRequest &request, QTextStream &out, QTextStream 
             return 1;
         }
     }
-    const ExportSummary summary = exportFile(request.positional.first(), options);
+    const ExportSummary summary = exportFile(request.filePath(request.positional.first()), options);
     out << summary.text();
     if (!summary.ok()) {
         err << summary.failure << Qt::endl;

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -103,6 +104,7 @@ CommandLineOptions parseCommandLine(const QStringList &arguments) {
     options.request.value = c.valueName.isEmpty() ? QString() : parser.value(c.name);
     options.request.positional = parser.positionalArguments();
     options.request.dataDirectory = options.dataDirectory;
+    options.request.startDirectory = QDir::currentPath();
     return options;
 }
 
