@@ -37,7 +37,10 @@ QByteArray sampleCards() {
         c.birthday = 50000 + i % 20000;
         c.company = QStringLiteral("Company %1").arg(i % 500);
         c.categories = {QStringLiteral("Friends"), QStringLiteral("Club %1").arg(i % 3)};
-        c.phones = {{QStringLiteral("Home"), QStringLiteral("(614) 555-%1").arg(i % 10000, 4, 10, QLatin1Char('0')), {}, {}},
+        c.phones = {{QStringLiteral("Home"),
+                     QStringLiteral("(614) 555-%1").arg(i % 10000, 4, 10, QLatin1Char('0')),
+                     {},
+                     {}},
                     {QStringLiteral("Mobile"), QStringLiteral("+1 380 %1").arg(1000000 + i), {}, {}}};
         c.notes = {{0, 0, QStringLiteral("Met at the fair, table %1; said hello.\nCall back.").arg(i)}};
         exchange::writeCard(writer, c);

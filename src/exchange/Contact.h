@@ -35,10 +35,10 @@ struct Contact {
     QString zip;
     QString country;
     QString email;
-    int birthday = 0;  // day number; 0 = none
-    QString company;   // for a person the company's name; for a company its name
-    QString business;  // a company's line of business
-    QString web;       // a company's web address
+    int birthday = 0; // day number; 0 = none
+    QString company;  // for a person the company's name; for a company its name
+    QString business; // a company's line of business
+    QString web;      // a company's web address
     std::vector<ContactPhone> phones;
     std::vector<ContactNote> notes;
     QStringList categories;

@@ -102,7 +102,8 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
     };
 
     std::unordered_map<qint64, QString> categoryNames, groupNames;
-    StoreError e = scan(cat, [&](const Record &r) { categoryNames[r.integer(0)] = r.text(idx(cat, "CATEGORY")); });
+    StoreError e =
+        scan(cat, [&](const Record &r) { categoryNames[r.integer(0)] = r.text(idx(cat, "CATEGORY")); });
     if (!e)
         e = scan(grp, [&](const Record &r) { groupNames[r.integer(0)] = r.text(idx(grp, "GROUP")); });
     if (e)
@@ -134,20 +135,22 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
         e = scan(fon, [&](const Record &r) {
             const qint64 person = r.integer(idx(fon, "NAM_CTRL"));
             const qint64 company = r.integer(idx(fon, "CMP_CTRL"));
-            if ((person == 0 && company == 0) || (person != 0 && !withPeople) || (person == 0 && !withCompanies))
+            if ((person == 0 && company == 0) || (person != 0 && !withPeople) ||
+                (person == 0 && !withCompanies))
                 return;
-            ContactPhone p{r.text(idx(fon, "LOCATION")), shownNumber(r.text(idx(fon, "NUMBER"))), r.text(idx(fon, "EXT")),
-                           r.text(idx(fon, "NAME"))};
+            ContactPhone p{r.text(idx(fon, "LOCATION")), shownNumber(r.text(idx(fon, "NUMBER"))),
+                           r.text(idx(fon, "EXT")), r.text(idx(fon, "NAME"))};
             (person != 0 ? ownedByPerson[person] : ownedByCompany[company]).phones.push_back(std::move(p));
         });
     if (!e)
         e = scan(mem, [&](const Record &r) {
             const qint64 person = r.integer(idx(mem, "NAM_CTRL"));
             const qint64 company = r.integer(idx(mem, "CMP_CTRL"));
-            if ((person == 0 && company == 0) || (person != 0 && !withPeople) || (person == 0 && !withCompanies))
+            if ((person == 0 && company == 0) || (person != 0 && !withPeople) ||
+                (person == 0 && !withCompanies))
                 return;
-            ContactNote n{static_cast<int>(r.integer(idx(mem, "DATE"))), static_cast<int>(r.integer(idx(mem, "UPDATE"))),
-                          r.memo()};
+            ContactNote n{static_cast<int>(r.integer(idx(mem, "DATE"))),
+                          static_cast<int>(r.integer(idx(mem, "UPDATE"))), r.memo()};
             (person != 0 ? ownedByPerson[person] : ownedByCompany[company])
                 .notes.emplace_back(static_cast<int>(r.integer(idx(mem, "ORDER"))), std::move(n));
         });

@@ -47,8 +47,9 @@ QString lookupKey(const QString &name, int width) {
 class ContactWriter final {
 public:
     explicit ContactWriter(ImportSummary &summary)
-        : m_use({QStringLiteral("QKnam"), QStringLiteral("QKfon"), QStringLiteral("QKmem"), QStringLiteral("QKcat"),
-                 QStringLiteral("QKjnc"), QStringLiteral("QKcmp"), QStringLiteral("QKgrp"), QStringLiteral("QKjcg")})
+        : m_use({QStringLiteral("QKnam"), QStringLiteral("QKfon"), QStringLiteral("QKmem"),
+                 QStringLiteral("QKcat"), QStringLiteral("QKjnc"), QStringLiteral("QKcmp"),
+                 QStringLiteral("QKgrp"), QStringLiteral("QKjcg")})
         , m_summary(summary)
         , m_nam(m_use[QStringLiteral("QKnam")])
         , m_fon(m_use[QStringLiteral("QKfon")])
@@ -159,7 +160,9 @@ private:
     static int width(const Table &t, const char *field) {
         return t.def().field(QString::fromLatin1(field))->width;
     }
-    static int index(const Table &t, const char *field) { return t.def().fieldIndex(QString::fromLatin1(field)); }
+    static int index(const Table &t, const char *field) {
+        return t.def().fieldIndex(QString::fromLatin1(field));
+    }
 
     void put(Record &r, const Table &t, const char *field, const QString &value) {
         const int i = index(t, field);
@@ -238,7 +241,8 @@ private:
         m_byName.toStart();
         std::vector<std::pair<qint64, QString>> candidates;
         while (m_byName.next().ok())
-            candidates.emplace_back(m_nam.record().integer(0), m_nam.record().text(index(m_nam, "EMAILADDRESS")));
+            candidates.emplace_back(m_nam.record().integer(0),
+                                    m_nam.record().text(index(m_nam, "EMAILADDRESS")));
         if (candidates.empty())
             return false;
         QStringList numbers;
@@ -302,8 +306,8 @@ private:
     }
 
     // The category's number, made when it is missing.
-    StoreError category(Table &t, const char *field, std::unordered_map<QString, qint64> &names, const QString &name,
-                        qint64 &number) {
+    StoreError category(Table &t, const char *field, std::unordered_map<QString, qint64> &names,
+                        const QString &name, qint64 &number) {
         const QString key = lookupKey(name, width(t, field));
         if (const auto found = names.find(key); found != names.end()) {
             number = found->second;
@@ -454,7 +458,8 @@ QString failureText(const StoreError &e) {
     QString text = e.text;
     if (!e.file.isEmpty())
         text = e.file + QStringLiteral(": ") + text;
-    return QStringLiteral("Storing failed (%1); the cards of the unfinished batch were not stored.").arg(text);
+    return QStringLiteral("Storing failed (%1); the cards of the unfinished batch were not stored.")
+        .arg(text);
 }
 
 } // namespace
@@ -522,7 +527,8 @@ ParsedContacts parseContacts(const QByteArray &data, const std::optional<CsvMapp
     std::optional<CsvMapping> used = mapping ? mapping : recognizeCsvHeader(parsed.header);
     if (!used) {
         parsed.needsMapping = true;
-        parsed.failure = QStringLiteral("The file is neither a vCard nor a CSV file with known column headers.");
+        parsed.failure =
+            QStringLiteral("The file is neither a vCard nor a CSV file with known column headers.");
         return parsed;
     }
     const qsizetype columns = parsed.header.size();
@@ -530,7 +536,8 @@ ParsedContacts parseContacts(const QByteArray &data, const std::optional<CsvMapp
         const CsvRow &row = table.rows[i];
         if (row.fields.size() != columns) {
             parsed.problems.push_back(
-                {row.line, QStringLiteral("%1 columns where the header has %2").arg(row.fields.size()).arg(columns)});
+                {row.line,
+                 QStringLiteral("%1 columns where the header has %2").arg(row.fields.size()).arg(columns)});
             continue;
         }
         Contact c = contactFromCsvRow(row.fields, *used);
@@ -538,7 +545,8 @@ ParsedContacts parseContacts(const QByteArray &data, const std::optional<CsvMapp
         parsed.contacts.push_back(std::move(c));
     }
     if (table.unterminatedLine > 0)
-        parsed.problems.push_back({table.unterminatedLine, QStringLiteral("quoted field not closed (file cut short?)")});
+        parsed.problems.push_back(
+            {table.unterminatedLine, QStringLiteral("quoted field not closed (file cut short?)")});
     return parsed;
 }
 
@@ -601,7 +609,8 @@ ImportSummary importContacts(std::vector<Contact> contacts, const ImportOptions 
     return summary;
 }
 
-ImportSummary importFile(const QString &path, const ImportOptions &options, const std::optional<CsvMapping> &mapping) {
+ImportSummary importFile(const QString &path, const ImportOptions &options,
+                         const std::optional<CsvMapping> &mapping) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         ImportSummary summary;

@@ -61,8 +61,8 @@ void splitExtension(QString value, QString &number, QString &ext) {
     value = value.trimmed();
     if (value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
         value = value.mid(4);
-    static const QRegularExpression extPattern(
-        QStringLiteral(R"((?:;ext=|\s*(?:ext\.?|x|#)\s*)(\d+)\s*$)"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression extPattern(QStringLiteral(R"((?:;ext=|\s*(?:ext\.?|x|#)\s*)(\d+)\s*$)"),
+                                               QRegularExpression::CaseInsensitiveOption);
     // Most numbers carry no extension: spare them the pattern.
     const bool mayHaveExtension = value.contains(QLatin1Char('x'), Qt::CaseInsensitive) ||
                                   value.contains(QLatin1Char('#')) || value.contains(QLatin1Char(';'));
@@ -81,7 +81,7 @@ void splitExtension(QString value, QString &number, QString &ext) {
 const std::vector<std::pair<QString, QString>> &canonicalTypes() {
     // Location and the TYPE value that says it.
     static const std::vector<std::pair<QString, QString>> types = {
-        {QStringLiteral("Home"), QStringLiteral("home")},  {QStringLiteral("Work"), QStringLiteral("work")},
+        {QStringLiteral("Home"), QStringLiteral("home")},   {QStringLiteral("Work"), QStringLiteral("work")},
         {QStringLiteral("Mobile"), QStringLiteral("cell")}, {QStringLiteral("Fax"), QStringLiteral("fax")},
         {QStringLiteral("Pager"), QStringLiteral("pager")}, {QStringLiteral("Main"), QStringLiteral("main")},
     };
@@ -146,7 +146,8 @@ QString formatBirthday(int day, bool compactNoYear) {
     if (dates::yearOf(day) == kNoYear) {
         const QString month = QStringLiteral("%1").arg(dates::monthOf(day), 2, 10, QLatin1Char('0'));
         const QString dd = QStringLiteral("%1").arg(dates::dayOf(day), 2, 10, QLatin1Char('0'));
-        return compactNoYear ? QStringLiteral("--") + month + dd : QStringLiteral("--") + month + QLatin1Char('-') + dd;
+        return compactNoYear ? QStringLiteral("--") + month + dd
+                             : QStringLiteral("--") + month + QLatin1Char('-') + dd;
     }
     return isoDate(day);
 }
@@ -156,7 +157,9 @@ QString locationFromTypes(const QStringList &types) {
     if (has("CELL") || has("MOBILE") || has("IPHONE"))
         return QStringLiteral("Mobile");
     if (has("FAX"))
-        return has("HOME") ? QStringLiteral("Home Fax") : has("WORK") ? QStringLiteral("Work Fax") : QStringLiteral("Fax");
+        return has("HOME")   ? QStringLiteral("Home Fax")
+               : has("WORK") ? QStringLiteral("Work Fax")
+                             : QStringLiteral("Fax");
     if (has("PAGER"))
         return QStringLiteral("Pager");
     if (has("HOME"))
@@ -200,7 +203,8 @@ Contact contactFromCard(const VCardCard &card) {
             kindOrg = kindOrg || p.value.trimmed().compare(QLatin1String("org"), Qt::CaseInsensitive) == 0 ||
                       p.value.trimmed().compare(QLatin1String("group"), Qt::CaseInsensitive) == 0;
         } else if (n == QLatin1String("X-ABSHOWAS")) {
-            kindOrg = kindOrg || p.value.trimmed().compare(QLatin1String("COMPANY"), Qt::CaseInsensitive) == 0;
+            kindOrg =
+                kindOrg || p.value.trimmed().compare(QLatin1String("COMPANY"), Qt::CaseInsensitive) == 0;
         } else if (n == QLatin1String("ADR")) {
             if (!firstAdr)
                 firstAdr = &p;
@@ -209,9 +213,11 @@ Contact contactFromCard(const VCardCard &card) {
             if (!workAdr && p.hasType(QStringLiteral("WORK")))
                 workAdr = &p;
         } else if (n == QLatin1String("EMAIL")) {
-            if (c.email.isEmpty() || p.hasType(QStringLiteral("PREF")) || p.param(QStringLiteral("PREF")).contains(QStringLiteral("1")))
+            if (c.email.isEmpty() || p.hasType(QStringLiteral("PREF")) ||
+                p.param(QStringLiteral("PREF")).contains(QStringLiteral("1")))
                 if (c.email.isEmpty())
-                    c.email = unescapeValue(p.value).trimmed().remove(QRegularExpression(QStringLiteral("^mailto:"), QRegularExpression::CaseInsensitiveOption));
+                    c.email = unescapeValue(p.value).trimmed().remove(QRegularExpression(
+                        QStringLiteral("^mailto:"), QRegularExpression::CaseInsensitiveOption));
         } else if (n == QLatin1String("BDAY")) {
             // Apple writes a birthday without a year in a year it names.
             const QStringList omit = p.param(QStringLiteral("X-APPLE-OMIT-YEAR"));
@@ -267,8 +273,8 @@ Contact contactFromCard(const VCardCard &card) {
     }
     if (!haveN && !fullName.isEmpty() && fullName != c.company)
         splitFullName(fullName, c.lastName, c.firstName);
-    c.isCompany = !c.company.isEmpty() &&
-                  (kindOrg || (!haveN && c.lastName.isEmpty() && c.firstName.isEmpty()));
+    c.isCompany =
+        !c.company.isEmpty() && (kindOrg || (!haveN && c.lastName.isEmpty() && c.firstName.isEmpty()));
     const VCardProperty *adr = c.isCompany ? (workAdr ? workAdr : firstAdr) : (homeAdr ? homeAdr : firstAdr);
     if (adr) {
         const QStringList parts = splitValue(adr->value, QLatin1Char(';'));
@@ -301,7 +307,8 @@ void writeCard(VCardWriter &w, const Contact &c) {
         w.property(QStringLiteral("N"), QStringLiteral(";;;;"));
         w.property(QStringLiteral("FN"), esc(c.company));
     } else {
-        w.property(QStringLiteral("N"), esc(c.lastName) + QLatin1Char(';') + esc(c.firstName) + QStringLiteral(";;;"));
+        w.property(QStringLiteral("N"),
+                   esc(c.lastName) + QLatin1Char(';') + esc(c.firstName) + QStringLiteral(";;;"));
         QString full = c.firstName;
         if (!c.lastName.isEmpty())
             full = full.isEmpty() ? c.lastName : full + QLatin1Char(' ') + c.lastName;
@@ -314,14 +321,15 @@ void writeCard(VCardWriter &w, const Contact &c) {
     if (!c.web.isEmpty())
         w.property(QStringLiteral("URL"), esc(c.web));
     if (!(c.addr1 + c.addr2 + c.city + c.state + c.zip + c.country).isEmpty()) {
-        const QString value = QStringLiteral(";") + esc(c.addr2) + QLatin1Char(';') + esc(c.addr1) + QLatin1Char(';') +
-                              esc(c.city) + QLatin1Char(';') + esc(c.state) + QLatin1Char(';') + esc(c.zip) +
-                              QLatin1Char(';') + esc(c.country);
+        const QString value = QStringLiteral(";") + esc(c.addr2) + QLatin1Char(';') + esc(c.addr1) +
+                              QLatin1Char(';') + esc(c.city) + QLatin1Char(';') + esc(c.state) +
+                              QLatin1Char(';') + esc(c.zip) + QLatin1Char(';') + esc(c.country);
         w.property(QStringLiteral("ADR"), value,
                    {{QStringLiteral("TYPE"), c.isCompany ? QStringLiteral("work") : QStringLiteral("home")}});
     }
     if (!c.email.isEmpty())
-        w.property(QStringLiteral("EMAIL"), esc(c.email), {{QStringLiteral("TYPE"), v4 ? QStringLiteral("home") : QStringLiteral("INTERNET")}});
+        w.property(QStringLiteral("EMAIL"), esc(c.email),
+                   {{QStringLiteral("TYPE"), v4 ? QStringLiteral("home") : QStringLiteral("INTERNET")}});
     if (c.birthday > 0) {
         const QString bday = formatBirthday(c.birthday, v4);
         w.property(QStringLiteral("BDAY"), bday);
@@ -536,33 +544,75 @@ Contact contactFromCsvRow(const QStringList &row, const CsvMapping &mapping) {
         const QString raw = row[static_cast<qsizetype>(i)];
         const QString v = raw.trimmed();
         // Fixed-location phone columns of a mapping share index 0: give each its own.
-        const int index = col.index == 0 && col.field == CsvField::PhoneNumber ? 2000 + static_cast<int>(i) : col.index;
+        const int index =
+            col.index == 0 && col.field == CsvField::PhoneNumber ? 2000 + static_cast<int>(i) : col.index;
         switch (col.field) {
-        case CsvField::Ignore: break;
-        case CsvField::Kind: kind = v.toLower(); break;
-        case CsvField::FullName: fullName = v; break;
-        case CsvField::LastName: c.lastName = v; break;
-        case CsvField::FirstName: c.firstName = v; break;
-        case CsvField::MiddleName: middle = v; break;
-        case CsvField::Street: putStreet(c, v); break;
-        case CsvField::Addr1: c.addr1 = v; break;
-        case CsvField::Addr2: c.addr2 = v; break;
-        case CsvField::City: c.city = v; break;
-        case CsvField::State: c.state = v; break;
-        case CsvField::Zip: c.zip = v; break;
-        case CsvField::Country: c.country = v; break;
+        case CsvField::Ignore:
+            break;
+        case CsvField::Kind:
+            kind = v.toLower();
+            break;
+        case CsvField::FullName:
+            fullName = v;
+            break;
+        case CsvField::LastName:
+            c.lastName = v;
+            break;
+        case CsvField::FirstName:
+            c.firstName = v;
+            break;
+        case CsvField::MiddleName:
+            middle = v;
+            break;
+        case CsvField::Street:
+            putStreet(c, v);
+            break;
+        case CsvField::Addr1:
+            c.addr1 = v;
+            break;
+        case CsvField::Addr2:
+            c.addr2 = v;
+            break;
+        case CsvField::City:
+            c.city = v;
+            break;
+        case CsvField::State:
+            c.state = v;
+            break;
+        case CsvField::Zip:
+            c.zip = v;
+            break;
+        case CsvField::Country:
+            c.country = v;
+            break;
         case CsvField::Email:
             if (c.email.isEmpty())
                 c.email = v.split(QStringLiteral(" ::: ")).value(0).trimmed();
             break;
-        case CsvField::Birthday: c.birthday = parseBirthday(v); break;
-        case CsvField::BirthYear: year = v.toInt(); break;
-        case CsvField::BirthMonth: month = v.toInt(); break;
-        case CsvField::BirthDay: day = v.toInt(); break;
-        case CsvField::Company: c.company = v; break;
-        case CsvField::Business: c.business = v; break;
-        case CsvField::Web: c.web = v; break;
-        case CsvField::Categories: c.categories = splitCategories(v); break;
+        case CsvField::Birthday:
+            c.birthday = parseBirthday(v);
+            break;
+        case CsvField::BirthYear:
+            year = v.toInt();
+            break;
+        case CsvField::BirthMonth:
+            month = v.toInt();
+            break;
+        case CsvField::BirthDay:
+            day = v.toInt();
+            break;
+        case CsvField::Company:
+            c.company = v;
+            break;
+        case CsvField::Business:
+            c.business = v;
+            break;
+        case CsvField::Web:
+            c.web = v;
+            break;
+        case CsvField::Categories:
+            c.categories = splitCategories(v);
+            break;
         case CsvField::CategoryList:
             c.categories.clear();
             for (const QString &part : v.split(QStringLiteral(" ::: "), Qt::SkipEmptyParts))
@@ -572,7 +622,9 @@ Contact contactFromCsvRow(const QStringList &row, const CsvMapping &mapping) {
             if (!v.isEmpty())
                 c.notes.push_back({0, 0, raw});
             break;
-        case CsvField::PhoneLabel: phones[index].location = plainLabel(v.split(QStringLiteral(" ::: ")).value(0)); break;
+        case CsvField::PhoneLabel:
+            phones[index].location = plainLabel(v.split(QStringLiteral(" ::: ")).value(0));
+            break;
         case CsvField::PhoneNumber: {
             ContactPhone &p = phones[index];
             if (!col.location.isEmpty())
@@ -580,11 +632,21 @@ Contact contactFromCsvRow(const QStringList &row, const CsvMapping &mapping) {
             splitExtension(v.split(QStringLiteral(" ::: ")).value(0), p.number, p.ext);
             break;
         }
-        case CsvField::PhoneExt: phones[index].ext = v; break;
-        case CsvField::PhoneName: phones[index].name = v; break;
-        case CsvField::NoteDate: notes[index].date = parseBirthday(v); break;
-        case CsvField::NoteUpdated: notes[index].updated = parseBirthday(v); break;
-        case CsvField::NoteText: notes[index].text = raw; break;
+        case CsvField::PhoneExt:
+            phones[index].ext = v;
+            break;
+        case CsvField::PhoneName:
+            phones[index].name = v;
+            break;
+        case CsvField::NoteDate:
+            notes[index].date = parseBirthday(v);
+            break;
+        case CsvField::NoteUpdated:
+            notes[index].updated = parseBirthday(v);
+            break;
+        case CsvField::NoteText:
+            notes[index].text = raw;
+            break;
         }
     }
     if (c.lastName.isEmpty() && c.firstName.isEmpty() && !fullName.isEmpty() && fullName != c.company)
@@ -612,11 +674,12 @@ Contact contactFromCsvRow(const QStringList &row, const CsvMapping &mapping) {
 }
 
 QStringList csvHeader(int phones, int notes) {
-    QStringList h = {QStringLiteral("Kind"),       QStringLiteral("Last Name"),   QStringLiteral("First Name"),
-                     QStringLiteral("Address 1"),  QStringLiteral("Address 2"),   QStringLiteral("City"),
-                     QStringLiteral("State"),      QStringLiteral("Zip"),         QStringLiteral("Country"),
-                     QStringLiteral("E-mail"),     QStringLiteral("Birthday"),    QStringLiteral("Company"),
-                     QStringLiteral("Business"),   QStringLiteral("Web Address"), QStringLiteral("Category List")};
+    QStringList h = {
+        QStringLiteral("Kind"),      QStringLiteral("Last Name"),   QStringLiteral("First Name"),
+        QStringLiteral("Address 1"), QStringLiteral("Address 2"),   QStringLiteral("City"),
+        QStringLiteral("State"),     QStringLiteral("Zip"),         QStringLiteral("Country"),
+        QStringLiteral("E-mail"),    QStringLiteral("Birthday"),    QStringLiteral("Company"),
+        QStringLiteral("Business"),  QStringLiteral("Web Address"), QStringLiteral("Category List")};
     for (int i = 1; i <= phones; ++i)
         for (const char *part : {"Label", "Number", "Ext", "Name"})
             h.append(QStringLiteral("Phone %1 - %2").arg(i).arg(QString::fromLatin1(part)));
@@ -628,8 +691,19 @@ QStringList csvHeader(int phones, int notes) {
 
 QStringList csvRowFor(const Contact &c, int phones, int notes) {
     QStringList r = {c.isCompany ? QStringLiteral("Company") : QStringLiteral("Person"),
-                     c.lastName, c.firstName, c.addr1, c.addr2, c.city, c.state, c.zip, c.country, c.email,
-                     formatBirthday(c.birthday, false), c.company, c.business, c.web,
+                     c.lastName,
+                     c.firstName,
+                     c.addr1,
+                     c.addr2,
+                     c.city,
+                     c.state,
+                     c.zip,
+                     c.country,
+                     c.email,
+                     formatBirthday(c.birthday, false),
+                     c.company,
+                     c.business,
+                     c.web,
                      c.categories.join(QStringLiteral(" ::: "))};
     for (int i = 0; i < phones; ++i) {
         if (i < static_cast<int>(c.phones.size())) {

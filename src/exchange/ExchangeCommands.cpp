@@ -51,7 +51,8 @@ int runExport(const shell::BatchRequest &request, QTextStream &out, QTextStream 
     if (request.has(QStringLiteral("category"))) {
         const QString name = request.option(QStringLiteral("category"));
         options.scope = ExportScope::People;
-        if (name.compare(QLatin1String("All"), Qt::CaseInsensitive) != 0 && !findCategory(name, options.category)) {
+        if (name.compare(QLatin1String("All"), Qt::CaseInsensitive) != 0 &&
+            !findCategory(name, options.category)) {
             err << "There is no category \"" << name << "\"." << Qt::endl;
             return 1;
         }
@@ -70,16 +71,22 @@ int runExport(const shell::BatchRequest &request, QTextStream &out, QTextStream 
 void registerExchangeCommands() {
     if (shell::findBatchCommand(QStringLiteral("import")))
         return;
-    shell::registerBatchCommand({QStringLiteral("import"), QStringLiteral("file"),
+    shell::registerBatchCommand({QStringLiteral("import"),
+                                 QStringLiteral("file"),
                                  QStringLiteral("Imports the people and companies of a vCard or CSV file."),
-                                 {{QStringLiteral("add-duplicates"), {},
+                                 {{QStringLiteral("add-duplicates"),
+                                   {},
                                    QStringLiteral("Imports cards that match a stored person too.")}},
-                                 false, runImport});
+                                 false,
+                                 runImport});
     shell::registerBatchCommand(
-        {QStringLiteral("export"), QStringLiteral("vcard|vcard3|csv"),
+        {QStringLiteral("export"),
+         QStringLiteral("vcard|vcard3|csv"),
          QStringLiteral("Exports people and companies to the file given after the options."),
-         {{QStringLiteral("category"), QStringLiteral("name"), QStringLiteral("Only the people of this category.")}},
-         true, runExport});
+         {{QStringLiteral("category"), QStringLiteral("name"),
+           QStringLiteral("Only the people of this category.")}},
+         true,
+         runExport});
 }
 
 } // namespace tabulo::exchange

@@ -41,8 +41,7 @@ bool hasControlBytes(const QByteArray &text) {
 
 // Physical lines (CRLF, LF or CR ends one), unfolded into logical lines,
 // handed to `deliver` one at a time so that a large file is never held twice.
-template <typename Emit>
-void forEachLogicalLine(const QByteArray &data, Emit deliver) {
+template <typename Emit> void forEachLogicalLine(const QByteArray &data, Emit deliver) {
     LogicalLine pending;
     bool have = false;
     int lineNumber = 0;
@@ -275,8 +274,9 @@ VCardFile readVCards(const QByteArray &input) {
         }
         VCardProperty property;
         const bool parsed = parseProperty(logical, property);
-        const bool begins = parsed && property.name == QLatin1String("BEGIN") &&
-                            property.value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
+        const bool begins =
+            parsed && property.name == QLatin1String("BEGIN") &&
+            property.value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
         const bool ends = parsed && property.name == QLatin1String("END") &&
                           property.value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
         if (begins) {
@@ -309,7 +309,8 @@ VCardFile readVCards(const QByteArray &input) {
         card.properties.push_back(std::move(property));
     });
     if (inCard)
-        file.problems.push_back({card.line, QStringLiteral("card without END:VCARD (file cut short?), skipped")});
+        file.problems.push_back(
+            {card.line, QStringLiteral("card without END:VCARD (file cut short?), skipped")});
     return file;
 }
 

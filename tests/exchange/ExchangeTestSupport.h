@@ -55,7 +55,9 @@ inline std::vector<store::Record> allRecords(const char *tableName) {
 // One line per person and per company with every stored field but the
 // control numbers, and their phones, notes and links; sorted.
 inline QStringList snapshot() {
-    const auto text = [](const store::Record &r, const char *f) { return r.value(QString::fromLatin1(f)).toString(); };
+    const auto text = [](const store::Record &r, const char *f) {
+        return r.value(QString::fromLatin1(f)).toString();
+    };
     std::map<qint64, QString> categories, groups, companies;
     for (const store::Record &r : allRecords("QKcat"))
         categories[r.integer(0)] = text(r, "CATEGORY");
@@ -65,50 +67,55 @@ inline QStringList snapshot() {
     std::map<qint64, QString> phoneText;
     std::map<qint64, QStringList> personParts, companyParts;
     for (const store::Record &r : allRecords("QKfon")) {
-        const QString p = QStringList{text(r, "LOCATION"), text(r, "NAME"), text(r, "NUMBER"), text(r, "AREA"),
-                                      text(r, "EXT"), text(r, "JUSTPHONESBYTE")}
+        const QString p = QStringList{text(r, "LOCATION"), text(r, "NAME"), text(r, "NUMBER"),
+                                      text(r, "AREA"),     text(r, "EXT"),  text(r, "JUSTPHONESBYTE")}
                               .join(QLatin1Char('/'));
         phoneText[r.integer(0)] = p;
         if (r.integer(r.indexOf(QStringLiteral("NAM_CTRL"))))
-            personParts[r.integer(r.indexOf(QStringLiteral("NAM_CTRL")))].append(QStringLiteral("phone ") + p);
+            personParts[r.integer(r.indexOf(QStringLiteral("NAM_CTRL")))].append(QStringLiteral("phone ") +
+                                                                                 p);
         if (r.integer(r.indexOf(QStringLiteral("CMP_CTRL"))))
-            companyParts[r.integer(r.indexOf(QStringLiteral("CMP_CTRL")))].append(QStringLiteral("phone ") + p);
+            companyParts[r.integer(r.indexOf(QStringLiteral("CMP_CTRL")))].append(QStringLiteral("phone ") +
+                                                                                  p);
     }
     for (const store::Record &r : allRecords("QKmem")) {
-        const QString n = QStringList{text(r, "DATE"), text(r, "UPDATE"), text(r, "ORDER"), r.memo()}.join(QLatin1Char('/'));
+        const QString n = QStringList{text(r, "DATE"), text(r, "UPDATE"), text(r, "ORDER"), r.memo()}.join(
+            QLatin1Char('/'));
         if (r.integer(r.indexOf(QStringLiteral("NAM_CTRL"))))
             personParts[r.integer(r.indexOf(QStringLiteral("NAM_CTRL")))].append(QStringLiteral("note ") + n);
         if (r.integer(r.indexOf(QStringLiteral("CMP_CTRL"))))
-            companyParts[r.integer(r.indexOf(QStringLiteral("CMP_CTRL")))].append(QStringLiteral("note ") + n);
+            companyParts[r.integer(r.indexOf(QStringLiteral("CMP_CTRL")))].append(QStringLiteral("note ") +
+                                                                                  n);
     }
     for (const store::Record &r : allRecords("QKjnc"))
         personParts[r.integer(r.indexOf(QStringLiteral("NAM_CTRL")))].append(
-            QStringLiteral("in ") + categories[r.integer(r.indexOf(QStringLiteral("CAT_CTRL")))] + QLatin1Char('/') +
-            text(r, "LNAME") + QLatin1Char('/') + text(r, "FNAME"));
+            QStringLiteral("in ") + categories[r.integer(r.indexOf(QStringLiteral("CAT_CTRL")))] +
+            QLatin1Char('/') + text(r, "LNAME") + QLatin1Char('/') + text(r, "FNAME"));
     for (const store::Record &r : allRecords("QKjcg"))
         companyParts[r.integer(r.indexOf(QStringLiteral("CMP_CTRL")))].append(
-            QStringLiteral("in ") + groups[r.integer(r.indexOf(QStringLiteral("GRP_CTRL")))] + QLatin1Char('/') +
-            text(r, "COMPANY"));
+            QStringLiteral("in ") + groups[r.integer(r.indexOf(QStringLiteral("GRP_CTRL")))] +
+            QLatin1Char('/') + text(r, "COMPANY"));
     QStringList lines;
     for (const store::Record &r : allRecords("QKcmp")) {
         companies[r.integer(0)] = text(r, "NAME");
         QStringList parts = companyParts[r.integer(0)];
         parts.sort();
-        lines.append(QStringList{QStringLiteral("company"), text(r, "NAME"), text(r, "BUSINESS"), text(r, "ADDR1"),
-                                 text(r, "ADD2"), text(r, "CITY"), text(r, "STATE"), text(r, "ZIP"), text(r, "COUNTRY"),
-                                 text(r, "EMAILADDRESS"), text(r, "WEBADDRESS"), text(r, "NOTES"),
-                                 QStringLiteral("main ") + phoneText[r.integer(r.indexOf(QStringLiteral("FON_CTRL")))],
-                                 parts.join(QLatin1Char('|'))}
-                         .join(QLatin1Char('|')));
+        lines.append(
+            QStringList{QStringLiteral("company"), text(r, "NAME"), text(r, "BUSINESS"), text(r, "ADDR1"),
+                        text(r, "ADD2"), text(r, "CITY"), text(r, "STATE"), text(r, "ZIP"),
+                        text(r, "COUNTRY"), text(r, "EMAILADDRESS"), text(r, "WEBADDRESS"), text(r, "NOTES"),
+                        QStringLiteral("main ") + phoneText[r.integer(r.indexOf(QStringLiteral("FON_CTRL")))],
+                        parts.join(QLatin1Char('|'))}
+                .join(QLatin1Char('|')));
     }
     for (const store::Record &r : allRecords("QKnam")) {
         QStringList parts = personParts[r.integer(0)];
         parts.sort();
-        lines.append(QStringList{QStringLiteral("person"), text(r, "LNAME"), text(r, "FNAME"), text(r, "ADDR1"),
-                                 text(r, "ADDR2"), text(r, "CITY"), text(r, "STATE"), text(r, "ZIP"), text(r, "DOB"),
-                                 text(r, "EMAILADDRESS"), text(r, "COUNTRY"),
-                                 companies[r.integer(r.indexOf(QStringLiteral("CMP_CTRL")))], text(r, "FON_CTRL"),
-                                 text(r, "ZIP_CTRL"), parts.join(QLatin1Char('|'))}
+        lines.append(QStringList{QStringLiteral("person"), text(r, "LNAME"), text(r, "FNAME"),
+                                 text(r, "ADDR1"), text(r, "ADDR2"), text(r, "CITY"), text(r, "STATE"),
+                                 text(r, "ZIP"), text(r, "DOB"), text(r, "EMAILADDRESS"), text(r, "COUNTRY"),
+                                 companies[r.integer(r.indexOf(QStringLiteral("CMP_CTRL")))],
+                                 text(r, "FON_CTRL"), text(r, "ZIP_CTRL"), parts.join(QLatin1Char('|'))}
                          .join(QLatin1Char('|')));
     }
     lines.sort();

@@ -1,7 +1,7 @@
 // The windows of the import: the duplicates choice, the CSV column mapping
 // that remembers the last one, the summary box, and the lists' button.
-#include "exchange/ExchangeTestSupport.h"
 #include "exchange/gui/ExchangeWindows.h"
+#include "exchange/ExchangeTestSupport.h"
 #include "shell/DataDirectory.h"
 #include "support/ScriptedMessageService.h"
 #include "support/WindowTour.h"
@@ -42,7 +42,8 @@ TEST_F(ExchangeWindows, DuplicatesAreSkippedUnlessTheDialogSaysAddAnyway) {
     ASSERT_TRUE(importFile(test::sampleFile("google-3.0.vcf")).ok());
     for (const bool addAnyway : {false, true}) {
         whenDialogShows([addAnyway](QDialog *d) {
-            EXPECT_TRUE(test::layoutProblems(d).isEmpty()) << test::layoutProblems(d).join(QLatin1Char('\n')).toStdString();
+            EXPECT_TRUE(test::layoutProblems(d).isEmpty())
+                << test::layoutProblems(d).join(QLatin1Char('\n')).toStdString();
             d->findChild<QCheckBox *>(QStringLiteral("addAnywayCheck"))->setChecked(addAnyway);
             d->accept();
         });
@@ -85,8 +86,8 @@ TEST_F(ExchangeWindows, AnUnknownCsvLayoutIsMappedAndTheMappingRemembered) {
     EXPECT_TRUE(lines[0].contains(QStringLiteral("phone Work//6145550100/614//0"))) << lines[0].toStdString();
 
     // The next file with those headers offers the same choices.
-    gui::CsvMappingDialog again({QStringLiteral("Surname Given"), QStringLiteral("Tel"), QStringLiteral("Other")}, {},
-                                nullptr);
+    gui::CsvMappingDialog again(
+        {QStringLiteral("Surname Given"), QStringLiteral("Tel"), QStringLiteral("Other")}, {}, nullptr);
     const CsvMapping kept = again.mapping();
     EXPECT_EQ(kept[0].field, CsvField::FullName);
     EXPECT_EQ(kept[1].field, CsvField::PhoneNumber);

@@ -95,10 +95,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Csv, ReadsQuotedFieldsWithBreaksAndWritesThemBack) {
-    const QStringList awkward = {QStringLiteral("plain"), QStringLiteral("with, comma"), QStringLiteral("say \"hi\""),
-                                 QStringLiteral("two\nlines"), QStringLiteral(" padded "), QString()};
-    QByteArray data = csvRow({QStringLiteral("h1"), QStringLiteral("h2"), QStringLiteral("h3"), QStringLiteral("h4"),
-                              QStringLiteral("h5"), QStringLiteral("h6")});
+    const QStringList awkward = {QStringLiteral("plain"),      QStringLiteral("with, comma"),
+                                 QStringLiteral("say \"hi\""), QStringLiteral("two\nlines"),
+                                 QStringLiteral(" padded "),   QString()};
+    QByteArray data = csvRow({QStringLiteral("h1"), QStringLiteral("h2"), QStringLiteral("h3"),
+                              QStringLiteral("h4"), QStringLiteral("h5"), QStringLiteral("h6")});
     data += csvRow(awkward);
     data += csvRow(awkward);
     const CsvTable table = readCsv(data);
@@ -121,10 +122,17 @@ TEST(Csv, ReportsAnOpenQuoteSemicolonsAndBinary) {
 TEST(Birthday, EveryFormReadsAndWritesBack) {
     const int jan31 = dates::dateFromMdy(1, 31, 1990);
     const int noYear = dates::dateFromMdy(1, 31, kNoYear);
-    const std::vector<std::pair<const char *, int>> cases = {
-        {"1990-01-31", jan31},   {"19900131", jan31}, {"1990-01-31T00:00:00Z", jan31}, {"1/31/1990", jan31},
-        {"--0131", noYear},      {"--01-31", noYear}, {"0/0/00", 0},                   {"1990-02-30", 0},
-        {"", 0},                 {"soon", 0},         {"--0229", dates::dateFromMdy(2, 29, kNoYear)}};
+    const std::vector<std::pair<const char *, int>> cases = {{"1990-01-31", jan31},
+                                                             {"19900131", jan31},
+                                                             {"1990-01-31T00:00:00Z", jan31},
+                                                             {"1/31/1990", jan31},
+                                                             {"--0131", noYear},
+                                                             {"--01-31", noYear},
+                                                             {"0/0/00", 0},
+                                                             {"1990-02-30", 0},
+                                                             {"", 0},
+                                                             {"soon", 0},
+                                                             {"--0229", dates::dateFromMdy(2, 29, kNoYear)}};
     for (const auto &[text, day] : cases)
         EXPECT_EQ(parseBirthday(QString::fromLatin1(text)), day) << text;
     EXPECT_EQ(formatBirthday(jan31, true), QStringLiteral("1990-01-31"));
@@ -140,9 +148,12 @@ TEST(PhoneNumbers, TenDigitsBareOthersAsTyped) {
         bool cut;
     };
     const Case cases[] = {
-        {"(614) 555-1234", "6145551234", "614", false}, {"+1 614 555 1234", "6145551234", "614", false},
-        {"614.555.1234", "6145551234", "614", false},   {"555-1234", "555-1234", "", false},
-        {"+33 1 23 45 67 89", "+33123456789", "", false}, {"+44 20 7946 0958 99 12 34", "+4420794609589", "", true},
+        {"(614) 555-1234", "6145551234", "614", false},
+        {"+1 614 555 1234", "6145551234", "614", false},
+        {"614.555.1234", "6145551234", "614", false},
+        {"555-1234", "555-1234", "", false},
+        {"+33 1 23 45 67 89", "+33123456789", "", false},
+        {"+44 20 7946 0958 99 12 34", "+4420794609589", "", true},
     };
     for (const Case &c : cases) {
         const StoredNumber s = storedPhoneNumber(QString::fromUtf8(c.typed));
@@ -160,7 +171,8 @@ TEST(CsvLayouts, KnownHeadersAreRecognisedOthersNeedAMapping) {
     c.lastName = QStringLiteral("Ode");
     c.firstName = QStringLiteral("Mary");
     c.categories = {QStringLiteral("A; B"), QStringLiteral("C")};
-    c.phones = {{QStringLiteral("Office Annex"), QStringLiteral("555-1234"), QStringLiteral("12"), QStringLiteral("desk")}};
+    c.phones = {{QStringLiteral("Office Annex"), QStringLiteral("555-1234"), QStringLiteral("12"),
+                 QStringLiteral("desk")}};
     c.notes = {{5, 6, QStringLiteral("a, \"b\"\nc")}};
     c.birthday = 40000;
     const Contact back = contactFromCsvRow(csvRowFor(c, 2, 1), *own);
@@ -178,11 +190,12 @@ TEST(CsvLayouts, KnownHeadersAreRecognisedOthersNeedAMapping) {
 }
 
 TEST(CardMapping, FullNameSplitCompanyCardsAndPhoneLabels) {
-    const VCardFile file = readVCards("BEGIN:VCARD\nVERSION:3.0\nFN:Ann Marie Lee\nEND:VCARD\n"
-                                      "BEGIN:VCARD\nVERSION:4.0\nKIND:org\nFN:Acme\nORG:Acme\nEND:VCARD\n"
-                                      "BEGIN:VCARD\nVERSION:3.0\nN:;;;;\nFN:Globex\nORG:Globex;Sales\nEND:VCARD\n"
-                                      "BEGIN:VCARD\nVERSION:3.0\nN:Roe;Jo;;;\nORG:Globex\n"
-                                      "TEL;TYPE=WORK,FAX:1\nTEL;TYPE=PAGER:2\nTEL:3\nEND:VCARD\n");
+    const VCardFile file =
+        readVCards("BEGIN:VCARD\nVERSION:3.0\nFN:Ann Marie Lee\nEND:VCARD\n"
+                   "BEGIN:VCARD\nVERSION:4.0\nKIND:org\nFN:Acme\nORG:Acme\nEND:VCARD\n"
+                   "BEGIN:VCARD\nVERSION:3.0\nN:;;;;\nFN:Globex\nORG:Globex;Sales\nEND:VCARD\n"
+                   "BEGIN:VCARD\nVERSION:3.0\nN:Roe;Jo;;;\nORG:Globex\n"
+                   "TEL;TYPE=WORK,FAX:1\nTEL;TYPE=PAGER:2\nTEL:3\nEND:VCARD\n");
     ASSERT_EQ(file.cards.size(), 4u);
     const Contact named = contactFromCard(file.cards[0]);
     EXPECT_EQ(named.lastName, QStringLiteral("Lee"));

@@ -2,10 +2,10 @@
 // names, phones, e-mails and birthdays that land in the tables, the links
 // and categories made, duplicates, cut fields, damaged files that change
 // nothing already stored, Cancel, and the command-line import.
+#include "base/DateOps.h"
 #include "exchange/ContactImport.h"
 #include "exchange/ExchangeCommands.h"
 #include "exchange/ExchangeTestSupport.h"
-#include "base/DateOps.h"
 #include "shell/BatchCommands.h"
 #include "support/QStringPrinter.h"
 
@@ -24,15 +24,20 @@ protected:
             phones[r.integer(r.indexOf(QStringLiteral("NAM_CTRL")))].append(
                 r.value(QStringLiteral("LOCATION")).toString() + QLatin1Char('=') +
                 r.value(QStringLiteral("NUMBER")).toString() +
-                (r.value(QStringLiteral("EXT")).toString().isEmpty() ? QString()
-                                                                      : QStringLiteral(" x") + r.value(QStringLiteral("EXT")).toString()));
+                (r.value(QStringLiteral("EXT")).toString().isEmpty()
+                     ? QString()
+                     : QStringLiteral(" x") + r.value(QStringLiteral("EXT")).toString()));
         QStringList out;
         for (const store::Record &r : test::allRecords("QKnam")) {
             const int dob = static_cast<int>(r.value(QStringLiteral("DOB")).toLongLong());
             out.append(QStringLiteral("%1, %2 <%3> %4 [%5]")
-                           .arg(r.value(QStringLiteral("LNAME")).toString(), r.value(QStringLiteral("FNAME")).toString(),
+                           .arg(r.value(QStringLiteral("LNAME")).toString(),
+                                r.value(QStringLiteral("FNAME")).toString(),
                                 r.value(QStringLiteral("EMAILADDRESS")).toString(),
-                                dob ? QStringLiteral("%1/%2/%3").arg(dates::monthOf(dob)).arg(dates::dayOf(dob)).arg(dates::yearOf(dob))
+                                dob ? QStringLiteral("%1/%2/%3")
+                                          .arg(dates::monthOf(dob))
+                                          .arg(dates::dayOf(dob))
+                                          .arg(dates::yearOf(dob))
                                     : QStringLiteral("-"),
                                 phones[r.integer(0)].join(QStringLiteral(", "))));
         }
@@ -71,8 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
     Files, RealShapes,
     ::testing::Values(
         ShapeCase{"outlook-2.1.vcf",
-                  {QStringLiteral("Müller, Jürgen <juergen@contoso.com> 2/14/1980 [Work=4255550101, Home=4255550102, "
-                                  "Mobile=4255550103, Work Fax=4255550104]")},
+                  {QStringLiteral(
+                      "Müller, Jürgen <juergen@contoso.com> 2/14/1980 [Work=4255550101, Home=4255550102, "
+                      "Mobile=4255550103, Work Fax=4255550104]")},
                   {QStringLiteral("Contoso Ltd."), QStringLiteral("Fabrikam Inc.")}},
         ShapeCase{"google-3.0.vcf",
                   {QStringLiteral("García, Ana María <ana.garcia@example.com> 7/4/1985 [Mobile=+34612345678, "
@@ -83,21 +89,24 @@ INSTANTIATE_TEST_SUITE_P(
                   {QStringLiteral("Ng, Wei <wei.ng@northwind.example> 3/15/1804 [Mobile=2125550142, "
                                   "Studio=2125550143, Home=2125550144 x12]")},
                   {QStringLiteral("Northwind Traders")}},
-        ShapeCase{"thunderbird-4.0.vcf",
-                  {QStringLiteral("Dubois, Zoë <zoe@example.fr> 1/31/1804 [Work=+33123456789, Mobile=5558675309, "
-                                  "Home=5555555555 x102]")},
-                  {}},
+        ShapeCase{
+            "thunderbird-4.0.vcf",
+            {QStringLiteral("Dubois, Zoë <zoe@example.fr> 1/31/1804 [Work=+33123456789, Mobile=5558675309, "
+                            "Home=5555555555 x102]")},
+            {}},
         ShapeCase{"outlook.csv",
-                  {QStringLiteral("Müller, Jürgen <juergen@contoso.com> 2/14/1980 [Work=4255550101, Home=4255550102]"),
+                  {QStringLiteral(
+                       "Müller, Jürgen <juergen@contoso.com> 2/14/1980 [Work=4255550101, Home=4255550102]"),
                    QStringLiteral("Ode, Mary <mary@ode.example> - [Mobile=6145550150]")},
                   {QStringLiteral("Contoso Ltd.")}},
         ShapeCase{"google.csv",
                   {QStringLiteral("García, Ana María <ana.garcia@example.com> 7/4/1985 [Mobile=+34612345678, "
                                   "Home=6145550199]")},
                   {QStringLiteral("Acme, Inc.")}},
-        ShapeCase{"thunderbird.csv",
-                  {QStringLiteral("Dubois, Zoë <zoe@example.fr> 1/31/1804 [Work=+33123456789, Mobile=5558675309]")},
-                  {}}),
+        ShapeCase{
+            "thunderbird.csv",
+            {QStringLiteral("Dubois, Zoë <zoe@example.fr> 1/31/1804 [Work=+33123456789, Mobile=5558675309]")},
+            {}}),
     [](const auto &info) {
         std::string name = info.param.file;
         for (char &ch : name)
@@ -112,10 +121,12 @@ TEST_F(Import, AddressNotesCategoriesAndCompanyLinks) {
     const QString ana = lines.filter(QStringLiteral("person|García")).value(0);
     EXPECT_TRUE(ana.contains(QStringLiteral("|Calle Mayor 5, 2º||Madrid||28013|"))) << (ana).toStdString();
     EXPECT_TRUE(ana.contains(QStringLiteral("|España|Acme, Inc.|"))) << (ana).toStdString();
-    EXPECT_TRUE(ana.contains(QStringLiteral("/Likes hiking; prefers email.\nCall after 6."))) << (ana).toStdString();
+    EXPECT_TRUE(ana.contains(QStringLiteral("/Likes hiking; prefers email.\nCall after 6.")))
+        << (ana).toStdString();
     EXPECT_TRUE(ana.contains(QStringLiteral("in (All)/García/Ana María"))) << (ana).toStdString();
     EXPECT_TRUE(ana.contains(QStringLiteral("in Friends/García/Ana María"))) << (ana).toStdString();
-    EXPECT_EQ(names("QKcat", "CATEGORY"), (QStringList{QStringLiteral("Friends"), QStringLiteral("myContacts")}));
+    EXPECT_EQ(names("QKcat", "CATEGORY"),
+              (QStringList{QStringLiteral("Friends"), QStringLiteral("myContacts")}));
     const QString acme = lines.filter(QStringLiteral("company|Acme")).value(0);
     EXPECT_TRUE(acme.contains(QStringLiteral("in (All)/Acme, Inc."))) << (acme).toStdString();
     // A second import finds the categories and the company instead of making them again.
@@ -135,7 +146,8 @@ TEST_F(Import, DuplicatesAreSkippedUnlessAskedToAddThem) {
     sameNameOtherPhone[0].lastName = QStringLiteral("Stone");
     sameNameOtherPhone[0].firstName = QStringLiteral("Bob");
     sameNameOtherPhone[0].phones = {{QStringLiteral("Home"), QStringLiteral("(614) 555-0999"), {}, {}}};
-    EXPECT_EQ(importContacts(sameNameOtherPhone).peopleAdded, 1) << "a namesake with another number is someone else";
+    EXPECT_EQ(importContacts(sameNameOtherPhone).peopleAdded, 1)
+        << "a namesake with another number is someone else";
     sameNameOtherPhone[0].phones[0].number = QStringLiteral("614 555 0111");
     EXPECT_EQ(importContacts(sameNameOtherPhone).duplicatesSkipped, 1);
     ImportOptions anyway;
@@ -161,8 +173,8 @@ TEST_F(Import, LongTextsAreCutAtACharacterAndCounted) {
 
 struct DamagedCase {
     const char *file;
-    bool fails;       // nothing at all could be read
-    int peopleAdded;  // of the readable cards
+    bool fails;      // nothing at all could be read
+    int peopleAdded; // of the readable cards
     std::vector<int> problemLines;
 };
 
@@ -235,12 +247,14 @@ TEST_F(Import, TheCommandLinePrintsTheSummaryAndFailsOnBadFiles) {
     };
     QString printed, errors;
     EXPECT_EQ(run(sampleFile("outlook-2.1.vcf"), printed, errors), 0);
-    EXPECT_TRUE(printed.contains(QStringLiteral("Cards read: 2\nPeople added: 1\nCompanies added: 2\n"))) << (printed).toStdString();
+    EXPECT_TRUE(printed.contains(QStringLiteral("Cards read: 2\nPeople added: 1\nCompanies added: 2\n")))
+        << (printed).toStdString();
     printed.clear();
     EXPECT_NE(run(sampleFile("binary.vcf"), printed, errors), 0);
     EXPECT_FALSE(errors.isEmpty());
     errors.clear();
-    EXPECT_NE(run(sampleFile("truncated.vcf"), printed, errors), 0) << "a card that could not be read is reported";
+    EXPECT_NE(run(sampleFile("truncated.vcf"), printed, errors), 0)
+        << "a card that could not be read is reported";
     EXPECT_NE(run(m_dir.file(QStringLiteral("missing.vcf")), printed, errors), 0);
 }
 

@@ -34,16 +34,20 @@ void fillStore() {
     auto &grp = use[QStringLiteral("QKgrp")];
     auto &jcg = use[QStringLiteral("QKjcg")];
     std::mt19937 rng(5);
-    const QStringList last = {QStringLiteral("Ødegård"), QStringLiteral("O'Brien"), QStringLiteral("Smith, Jr."),
-                              QStringLiteral("Нечаев"), QStringLiteral("李"), QStringLiteral("Dupont;Leroy")};
+    const QStringList last = {QStringLiteral("Ødegård"),    QStringLiteral("O'Brien"),
+                              QStringLiteral("Smith, Jr."), QStringLiteral("Нечаев"),
+                              QStringLiteral("李"),         QStringLiteral("Dupont;Leroy")};
     const QStringList first = {QStringLiteral("Zoë"), QStringLiteral("José"), QStringLiteral("Ann \"Nan\""),
                                QStringLiteral("Łukasz"), QStringLiteral("Bob")};
-    const QStringList locations = {QStringLiteral("Home"), QStringLiteral("Mobile"), QStringLiteral("Office Annex"),
-                                   QStringLiteral("Fax"), QStringLiteral("Work")};
+    const QStringList locations = {QStringLiteral("Home"), QStringLiteral("Mobile"),
+                                   QStringLiteral("Office Annex"), QStringLiteral("Fax"),
+                                   QStringLiteral("Work")};
     qint64 phone = 0, note = 0, link = 0;
     for (store::Table *t : {&nam, &fon, &mem, &cat, &jnc, &cmp, &grp, &jcg})
         t->lock(10);
-    const auto put = [](store::Record &r, const char *f, const QVariant &v) { r.setValue(QString::fromLatin1(f), v); };
+    const auto put = [](store::Record &r, const char *f, const QVariant &v) {
+        r.setValue(QString::fromLatin1(f), v);
+    };
     for (qint64 g = 1; g <= 3; ++g) {
         cat.record().clear();
         put(cat.record(), "CTRL_NBR", g);
@@ -63,7 +67,9 @@ void fillStore() {
         put(f, "LOCATION", locations[k % locations.size()]);
         put(f, "NAME", k % 2 ? QStringLiteral("desk, left") : QString());
         const bool ten = k != 3;
-        put(f, "NUMBER", ten ? QStringLiteral("614%1").arg(1000000 + phone) : QStringLiteral("+44 20 79%1").arg(phone % 100));
+        put(f, "NUMBER",
+            ten ? QStringLiteral("614%1").arg(1000000 + phone)
+                : QStringLiteral("+44 20 79%1").arg(phone % 100));
         put(f, "AREA", ten ? QStringLiteral("614") : QString());
         put(f, "EXT", k == 2 ? QStringLiteral("%1").arg(phone % 1000) : QString());
         put(f, "NAM_CTRL", person);
@@ -80,7 +86,8 @@ void fillStore() {
             put(m, "DATE", 80000 + k);
             put(m, "UPDATE", k == 2 ? 80100 : 0);
             put(m, "ORDER", k);
-            m.setMemo(QStringLiteral("Note %1, with; punctuation\nand a second line \\ backslash\nthird: ñ").arg(note));
+            m.setMemo(QStringLiteral("Note %1, with; punctuation\nand a second line \\ backslash\nthird: ñ")
+                          .arg(note));
             mem.insert();
         }
     };
@@ -224,7 +231,8 @@ TEST_F(RoundTrip, TheCommandLineExportsACategoryAndRefusesBadRequests) {
     registerExchangeCommands();
     const shell::BatchCommand *command = shell::findBatchCommand(QStringLiteral("export"));
     ASSERT_NE(command, nullptr);
-    const auto run = [&](const QString &format, const QStringList &files, const QString &category, QString &printed) {
+    const auto run = [&](const QString &format, const QStringList &files, const QString &category,
+                         QString &printed) {
         shell::BatchRequest request;
         request.value = format;
         request.positional = files;
@@ -237,13 +245,15 @@ TEST_F(RoundTrip, TheCommandLineExportsACategoryAndRefusesBadRequests) {
     const QString file = m_dir.file(QStringLiteral("club.csv"));
     QString printed;
     EXPECT_EQ(run(QStringLiteral("csv"), {file}, QStringLiteral("Club, 1; ü"), printed), 0);
-    EXPECT_TRUE(printed.startsWith(QStringLiteral("People exported: %1\nCompanies exported: 0\n").arg(peopleIn(1))))
+    EXPECT_TRUE(
+        printed.startsWith(QStringLiteral("People exported: %1\nCompanies exported: 0\n").arg(peopleIn(1))))
         << printed.toStdString();
     EXPECT_TRUE(QFile::exists(file));
     EXPECT_NE(run(QStringLiteral("xml"), {file}, {}, printed), 0);
     EXPECT_NE(run(QStringLiteral("vcard"), {}, {}, printed), 0);
     EXPECT_NE(run(QStringLiteral("vcard"), {file}, QStringLiteral("No such"), printed), 0);
-    EXPECT_NE(run(QStringLiteral("vcard"), {m_dir.file(QStringLiteral("no/such/dir/x.vcf"))}, {}, printed), 0);
+    EXPECT_NE(run(QStringLiteral("vcard"), {m_dir.file(QStringLiteral("no/such/dir/x.vcf"))}, {}, printed),
+              0);
 }
 
 } // namespace

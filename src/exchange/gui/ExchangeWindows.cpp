@@ -56,7 +56,8 @@ void showSummary(QWidget *owner, const QString &title, const QString &text) {
 // A progress window the passes report to; Cancel stops them between cards.
 class Progress final {
 public:
-    Progress(QWidget *owner, const QString &text) : m_dialog(text, QStringLiteral("Cancel"), 0, 100, owner) {
+    Progress(QWidget *owner, const QString &text)
+        : m_dialog(text, QStringLiteral("Cancel"), 0, 100, owner) {
         m_dialog.setObjectName(QStringLiteral("exchangeProgress"));
         m_dialog.setWindowTitle(QStringLiteral("Import and Export"));
         m_dialog.setWindowModality(Qt::WindowModal);
@@ -85,13 +86,14 @@ ImportDialog::ImportDialog(const QString &file, int cards, QWidget *parent)
     setObjectName(QStringLiteral("importDialog"));
     setWindowTitle(QStringLiteral("Import Contacts"));
     auto *layout = new QVBoxLayout(this);
-    auto *what = new QLabel(QStringLiteral("%1 cards in %2").arg(cards).arg(QFileInfo(file).fileName()), this);
+    auto *what =
+        new QLabel(QStringLiteral("%1 cards in %2").arg(cards).arg(QFileInfo(file).fileName()), this);
     what->setObjectName(QStringLiteral("importWhat"));
     layout->addWidget(what);
     m_addAnyway = new QCheckBox(QStringLiteral("Add cards that match a stored person anyway"), this);
     m_addAnyway->setObjectName(QStringLiteral("addAnywayCheck"));
-    m_addAnyway->setToolTip(
-        QStringLiteral("A card whose name and a phone number or e-mail match a stored person is skipped unless this is checked."));
+    m_addAnyway->setToolTip(QStringLiteral("A card whose name and a phone number or e-mail match a stored "
+                                           "person is skipped unless this is checked."));
     layout->addWidget(m_addAnyway);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Import"));
@@ -210,8 +212,9 @@ ExportSummary exportWithDialogs(QWidget *caller, const QString &path, ExportOpti
 }
 
 void chooseAndImport(QWidget *caller, const std::function<void()> &after) {
-    const QString path = QFileDialog::getOpenFileName(caller, QStringLiteral("Import Contacts"), QString(),
-                                                      QStringLiteral("Address books (*.vcf *.vcard *.csv);;All files (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(caller, QStringLiteral("Import Contacts"), QString(),
+                                     QStringLiteral("Address books (*.vcf *.vcard *.csv);;All files (*)"));
     if (path.isEmpty())
         return;
     const std::optional<ImportSummary> summary = importWithDialogs(caller, path);
@@ -224,15 +227,17 @@ void chooseAndExport(QWidget *caller, ExportScope scope, qint64 category) {
     const QString vcard3 = QStringLiteral("vCard 3.0, for older programs (*.vcf)");
     const QString csv = QStringLiteral("CSV with a header row (*.csv)");
     QString filter = vcard4;
-    const QString path = QFileDialog::getSaveFileName(caller, QStringLiteral("Export Contacts"), QString(),
-                                                      vcard4 + QStringLiteral(";;") + vcard3 + QStringLiteral(";;") + csv,
-                                                      &filter);
+    const QString path = QFileDialog::getSaveFileName(
+        caller, QStringLiteral("Export Contacts"), QString(),
+        vcard4 + QStringLiteral(";;") + vcard3 + QStringLiteral(";;") + csv, &filter);
     if (path.isEmpty())
         return;
     ExportOptions options;
     options.scope = scope;
     options.category = category;
-    options.format = filter == csv ? ExportFormat::Csv : filter == vcard3 ? ExportFormat::VCard3 : ExportFormat::VCard4;
+    options.format = filter == csv      ? ExportFormat::Csv
+                     : filter == vcard3 ? ExportFormat::VCard3
+                                        : ExportFormat::VCard4;
     exportWithDialogs(caller, path, options);
 }
 
@@ -247,7 +252,8 @@ QToolButton *exchangeButton(QWidget *list, ExportScope scope, std::function<qint
     menu->setObjectName(QStringLiteral("exchangeMenu"));
     QAction *import = menu->addAction(QStringLiteral("&Import vCard or CSV..."));
     import->setObjectName(QStringLiteral("actionImportContacts"));
-    QObject::connect(import, &QAction::triggered, list, [list, afterImport] { chooseAndImport(list, afterImport); });
+    QObject::connect(import, &QAction::triggered, list,
+                     [list, afterImport] { chooseAndImport(list, afterImport); });
     QAction *shown = menu->addAction(QStringLiteral("&Export Category Shown..."));
     shown->setObjectName(QStringLiteral("actionExportShown"));
     QObject::connect(shown, &QAction::triggered, list,
