@@ -213,11 +213,13 @@ Contact contactFromCard(const VCardCard &card) {
             if (!workAdr && p.hasType(QStringLiteral("WORK")))
                 workAdr = &p;
         } else if (n == QLatin1String("EMAIL")) {
-            if (c.email.isEmpty() || p.hasType(QStringLiteral("PREF")) ||
-                p.param(QStringLiteral("PREF")).contains(QStringLiteral("1")))
-                if (c.email.isEmpty())
-                    c.email = unescapeValue(p.value).trimmed().remove(QRegularExpression(
-                        QStringLiteral("^mailto:"), QRegularExpression::CaseInsensitiveOption));
+            // The first address is the one kept, as address books list their
+            // preferred one first.
+            if (c.email.isEmpty()) {
+                c.email = unescapeValue(p.value).trimmed();
+                if (c.email.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
+                    c.email = c.email.mid(7);
+            }
         } else if (n == QLatin1String("BDAY")) {
             // Apple writes a birthday without a year in a year it names.
             const QStringList omit = p.param(QStringLiteral("X-APPLE-OMIT-YEAR"));
