@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -16,6 +17,15 @@ struct BatchRequest {
     QStringList positional;              // arguments after the options
     std::map<QString, QString> options;  // the command's further options that were set, by name
     QString dataDirectory;               // as given with --data-dir ("" for the working directory)
+    // The working directory the command line was given in: --data-dir makes
+    // the data directory the working one before the command runs, so a file
+    // named relative to where the user stood is found through this.
+    QString startDirectory;
+
+    // A file named on the command line, as an absolute path.
+    QString filePath(const QString &name) const {
+        return startDirectory.isEmpty() || QDir::isAbsolutePath(name) ? name : QDir(startDirectory).filePath(name);
+    }
 
     QString option(const QString &name) const {
         const auto found = options.find(name);

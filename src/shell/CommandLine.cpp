@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -128,6 +129,7 @@ CommandLineOptions parseCommandLine(const QStringList &arguments) {
     options.request.value = c.valueName.isEmpty() ? QString() : parser.value(c.name);
     options.request.positional = parser.positionalArguments();
     options.request.dataDirectory = options.dataDirectory;
+    options.request.startDirectory = QDir::currentPath();
     return options;
 }
 

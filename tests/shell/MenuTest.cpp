@@ -23,6 +23,8 @@ struct MenuItem {
 const MenuItem kMenu[] = {
     {"&File", "&Backup Data Files", "", "", false},
     {"&File", "&P&rint Setup...", "Setup Printer", "", true},
+    {"&File", "&Import vCard or CSV...", "", "", true},
+    {"&File", "Expor&t vCard or CSV...", "", "", true},
     {"&File", "E&xit", "Exit this application", "", true},
     {"&Edit", "Cu&t", "Remove item to Windows Clipboard", "Ctrl+X", true},
     {"&Edit", "&Copy", "Copy item to Windows Clipboard", "Ctrl+C", true},

@@ -4,6 +4,7 @@
 #include "companies/CompanyRecords.h"
 #include "companies/GroupMembership.h"
 #include "companies/gui/CompanyPhoneNoteWindows.h"
+#include "exchange/gui/ExchangeWindows.h"
 #include "companies/gui/GroupWindows.h"
 #include "engine/FieldText.h"
 #include "engine/Globals.h"
@@ -218,6 +219,9 @@ void CompaniesListWindow::build() {
         icons->addWidget(b);
         m_actions[b->objectName()] = b;
     }
+    icons->addWidget(exchange::gui::exchangeButton(
+        this, exchange::ExportScope::Companies, [] { return qint64(engine::currentGroup()); },
+        [this] { refreshAll(true); }));
     icons->addStretch();
     outer->addLayout(icons);
 

@@ -4,6 +4,7 @@
 #include "base/DateOps.h"
 #include "base/Text.h"
 #include "companies/gui/CompaniesListWindow.h"
+#include "exchange/gui/ExchangeWindows.h"
 #include "dates/gui/CalendarPicker.h"
 #include "engine/FieldText.h"
 #include "engine/Globals.h"
@@ -269,6 +270,9 @@ void NamesListWindow::build() {
         bottom->addWidget(b);
         m_actions[QLatin1String(t.name)] = b;
     }
+    bottom->addWidget(exchange::gui::exchangeButton(
+        this, exchange::ExportScope::People, [] { return qint64(engine::currentCategory()); },
+        [this] { displayCategory(engine::currentCategory(), engine::currentCategoryName()); }));
     bottom->addStretch();
     QPushButton *assign = button(this, QStringLiteral("A&ssign Category"), "assignCategoryButton",
                                  QStringLiteral("Assign to Category"));

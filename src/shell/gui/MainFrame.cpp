@@ -116,6 +116,11 @@ void MainFrame::buildMenus() {
                                         QStringLiteral("&P&rint Setup..."), QStringLiteral("Setup Printer"));
     connect(printSetupAction, &QAction::triggered, this, &MainFrame::printSetup);
     file->addSeparator();
+    addCommand(file, FrameCommand::ImportContacts, QStringLiteral("actionImportContacts"),
+               QStringLiteral("&Import vCard or CSV..."));
+    addCommand(file, FrameCommand::ExportContacts, QStringLiteral("actionExportContacts"),
+               QStringLiteral("Expor&t vCard or CSV..."));
+    file->addSeparator();
     QAction *exit = addItem(file, QStringLiteral("actionExit"), QStringLiteral("E&xit"),
                             QStringLiteral("Exit this application"));
     connect(exit, &QAction::triggered, this, &QWidget::close);

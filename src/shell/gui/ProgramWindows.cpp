@@ -5,6 +5,7 @@
 #include "companies/gui/GroupWindows.h"
 #include "dates/gui/CalendarPicker.h"
 #include "dates/gui/DateWindows.h"
+#include "exchange/gui/ExchangeWindows.h"
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/NamesListWindow.h"
 #include "phones/gui/CallWindows.h"
@@ -29,6 +30,7 @@ void registerProgramWindows(WindowOpeners &openers) {
     postal::gui::registerOpeners(openers);
     phones::gui::registerCallWindows(openers);
     reports::gui::registerReportWindows(openers);
+    exchange::gui::registerExchangeWindows(openers);
     openers.set(FrameCommand::Setup, [](const FrameContext &) { SetupForm::open(); });
 }
 

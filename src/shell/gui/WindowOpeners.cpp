@@ -74,6 +74,10 @@ QString WindowOpeners::windowName(FrameCommand command) {
         return QStringLiteral("Company labels report");
     case FrameCommand::CompanyReport:
         return QStringLiteral("Company report");
+    case FrameCommand::ImportContacts:
+        return QStringLiteral("Import");
+    case FrameCommand::ExportContacts:
+        return QStringLiteral("Export");
     }
     return {};
 }

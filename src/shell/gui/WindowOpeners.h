@@ -25,7 +25,9 @@ enum class FrameCommand {
     NamesLabels,
     NamesReport,
     CompanyLabels,
-    CompanyReport
+    CompanyReport,
+    ImportContacts,
+    ExportContacts
 };
 
 // What an opener gets: the frame, for parenting, and its MDI area, for

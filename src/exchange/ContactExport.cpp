@@ -1,0 +1,273 @@
+#include "exchange/ContactExport.h"
+
+#include "exchange/ContactMapping.h"
+#include "exchange/Csv.h"
+#include "exchange/VCard.h"
+#include "store/Store.h"
+
+#include <QSaveFile>
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace tabulo::exchange {
+
+using store::Record;
+using store::StoreError;
+using store::Table;
+
+namespace {
+
+// Reads every record of a table in storage order, calling `row` on each.
+StoreError scan(Table &t, const std::function<void(const Record &)> &row) {
+    t.send(QStringLiteral("QUICKSCAN=on"));
+    store::Cursor cursor(t);
+    cursor.setReadAhead(2000);
+    cursor.toStart();
+    StoreError result;
+    for (;;) {
+        const StoreError e = cursor.next();
+        if (e.code == store::Code::EndOfFile)
+            break;
+        if (e) {
+            result = e;
+            break;
+        }
+        row(t.record());
+    }
+    t.send(QStringLiteral("QUICKSCAN=off"));
+    return result;
+}
+
+int idx(const Table &t, const char *f) {
+    return t.def().fieldIndex(QString::fromLatin1(f));
+}
+
+// A ten-digit number as the lists show it; any other as stored.
+QString shownNumber(const QString &stored) {
+    if (stored.size() == 10 && std::all_of(stored.begin(), stored.end(), [](QChar c) { return c.isDigit(); }))
+        return QStringLiteral("(%1) %2-%3").arg(stored.left(3), stored.mid(3, 3), stored.mid(6));
+    return stored;
+}
+
+struct Owned {
+    std::vector<ContactPhone> phones;
+    std::vector<std::pair<int, ContactNote>> notes; // by order number
+    std::vector<qint64> categories;
+};
+
+} // namespace
+
+QString ExportSummary::text() const {
+    QString t = QStringLiteral("People exported: %1\nCompanies exported: %2\n").arg(people).arg(companies);
+    if (cancelled)
+        t += QStringLiteral("The export was cancelled.\n");
+    if (!failure.isEmpty())
+        t += failure + QLatin1Char('\n');
+    return t;
+}
+
+bool exportFormatFromName(const QString &name, ExportFormat &format) {
+    const QString n = name.trimmed().toLower();
+    if (n == QLatin1String("vcard") || n == QLatin1String("vcard4") || n == QLatin1String("vcf"))
+        format = ExportFormat::VCard4;
+    else if (n == QLatin1String("vcard3"))
+        format = ExportFormat::VCard3;
+    else if (n == QLatin1String("csv"))
+        format = ExportFormat::Csv;
+    else
+        return false;
+    return true;
+}
+
+std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary &summary) {
+    store::TableUse use({QStringLiteral("QKnam"), QStringLiteral("QKfon"), QStringLiteral("QKmem"),
+                         QStringLiteral("QKcat"), QStringLiteral("QKjnc"), QStringLiteral("QKcmp"),
+                         QStringLiteral("QKgrp"), QStringLiteral("QKjcg")});
+    Table &nam = use[QStringLiteral("QKnam")];
+    Table &fon = use[QStringLiteral("QKfon")];
+    Table &mem = use[QStringLiteral("QKmem")];
+    Table &cat = use[QStringLiteral("QKcat")];
+    Table &jnc = use[QStringLiteral("QKjnc")];
+    Table &cmp = use[QStringLiteral("QKcmp")];
+    Table &grp = use[QStringLiteral("QKgrp")];
+    Table &jcg = use[QStringLiteral("QKjcg")];
+    std::vector<Contact> out;
+    const bool withPeople = options.scope != ExportScope::Companies;
+    const bool withCompanies = options.scope != ExportScope::People;
+    const auto failed = [&](const StoreError &e) {
+        summary.failure = QStringLiteral("Reading %1 failed: %2").arg(e.file, e.text);
+        return std::vector<Contact>{};
+    };
+
+    std::unordered_map<qint64, QString> categoryNames, groupNames;
+    StoreError e =
+        scan(cat, [&](const Record &r) { categoryNames[r.integer(0)] = r.text(idx(cat, "CATEGORY")); });
+    if (!e)
+        e = scan(grp, [&](const Record &r) { groupNames[r.integer(0)] = r.text(idx(grp, "GROUP")); });
+    if (e)
+        return failed(e);
+
+    // Which people and companies: those linked to the category, or all.
+    std::unordered_set<qint64> people, companies;
+    const bool peopleByCategory = options.scope == ExportScope::People && options.category != 0;
+    const bool companiesByCategory = options.scope == ExportScope::Companies && options.category != 0;
+    std::unordered_map<qint64, Owned> ownedByPerson, ownedByCompany;
+    e = scan(jnc, [&](const Record &r) {
+        const qint64 person = r.integer(idx(jnc, "NAM_CTRL"));
+        const qint64 category = r.integer(idx(jnc, "CAT_CTRL"));
+        if (peopleByCategory && category == options.category)
+            people.insert(person);
+        if (category != 0 && withPeople)
+            ownedByPerson[person].categories.push_back(category);
+    });
+    if (!e)
+        e = scan(jcg, [&](const Record &r) {
+            const qint64 company = r.integer(idx(jcg, "CMP_CTRL"));
+            const qint64 group = r.integer(idx(jcg, "GRP_CTRL"));
+            if (companiesByCategory && group == options.category)
+                companies.insert(company);
+            if (group != 0 && withCompanies)
+                ownedByCompany[company].categories.push_back(group);
+        });
+    if (!e)
+        e = scan(fon, [&](const Record &r) {
+            const qint64 person = r.integer(idx(fon, "NAM_CTRL"));
+            const qint64 company = r.integer(idx(fon, "CMP_CTRL"));
+            if ((person == 0 && company == 0) || (person != 0 && !withPeople) ||
+                (person == 0 && !withCompanies))
+                return;
+            ContactPhone p{r.text(idx(fon, "LOCATION")), shownNumber(r.text(idx(fon, "NUMBER"))),
+                           r.text(idx(fon, "EXT")), r.text(idx(fon, "NAME"))};
+            (person != 0 ? ownedByPerson[person] : ownedByCompany[company]).phones.push_back(std::move(p));
+        });
+    if (!e)
+        e = scan(mem, [&](const Record &r) {
+            const qint64 person = r.integer(idx(mem, "NAM_CTRL"));
+            const qint64 company = r.integer(idx(mem, "CMP_CTRL"));
+            if ((person == 0 && company == 0) || (person != 0 && !withPeople) ||
+                (person == 0 && !withCompanies))
+                return;
+            ContactNote n{static_cast<int>(r.integer(idx(mem, "DATE"))),
+                          static_cast<int>(r.integer(idx(mem, "UPDATE"))), r.memo()};
+            (person != 0 ? ownedByPerson[person] : ownedByCompany[company])
+                .notes.emplace_back(static_cast<int>(r.integer(idx(mem, "ORDER"))), std::move(n));
+        });
+    if (e)
+        return failed(e);
+
+    const auto fill = [](Contact &c, Owned &owned, const std::unordered_map<qint64, QString> &names) {
+        c.phones = std::move(owned.phones);
+        std::stable_sort(owned.notes.begin(), owned.notes.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (auto &[order, note] : owned.notes)
+            c.notes.push_back(std::move(note));
+        for (const qint64 k : owned.categories) {
+            const auto found = names.find(k);
+            if (found != names.end() && !c.categories.contains(found->second))
+                c.categories.append(found->second);
+        }
+    };
+
+    std::unordered_map<qint64, QString> companyNames;
+    std::vector<Contact> companyCards;
+    e = scan(cmp, [&](const Record &r) {
+        const qint64 number = r.integer(0);
+        companyNames[number] = r.text(idx(cmp, "NAME"));
+        if (!withCompanies || (companiesByCategory && !companies.count(number)))
+            return;
+        Contact c;
+        c.isCompany = true;
+        c.company = r.text(idx(cmp, "NAME"));
+        c.business = r.text(idx(cmp, "BUSINESS"));
+        c.addr1 = r.text(idx(cmp, "ADDR1"));
+        c.addr2 = r.text(idx(cmp, "ADD2"));
+        c.city = r.text(idx(cmp, "CITY"));
+        c.state = r.text(idx(cmp, "STATE"));
+        c.zip = r.text(idx(cmp, "ZIP"));
+        c.country = r.text(idx(cmp, "COUNTRY"));
+        c.email = r.text(idx(cmp, "EMAILADDRESS"));
+        c.web = r.text(idx(cmp, "WEBADDRESS"));
+        if (auto owned = ownedByCompany.find(number); owned != ownedByCompany.end())
+            fill(c, owned->second, groupNames);
+        companyCards.push_back(std::move(c));
+    });
+    if (e)
+        return failed(e);
+    summary.companies = static_cast<int>(companyCards.size());
+    out = std::move(companyCards);
+
+    if (withPeople) {
+        e = scan(nam, [&](const Record &r) {
+            const qint64 number = r.integer(0);
+            if (peopleByCategory && !people.count(number))
+                return;
+            Contact c;
+            c.lastName = r.text(idx(nam, "LNAME"));
+            c.firstName = r.text(idx(nam, "FNAME"));
+            c.addr1 = r.text(idx(nam, "ADDR1"));
+            c.addr2 = r.text(idx(nam, "ADDR2"));
+            c.city = r.text(idx(nam, "CITY"));
+            c.state = r.text(idx(nam, "STATE"));
+            c.zip = r.text(idx(nam, "ZIP"));
+            c.country = r.text(idx(nam, "COUNTRY"));
+            c.email = r.text(idx(nam, "EMAILADDRESS"));
+            c.birthday = static_cast<int>(r.integer(idx(nam, "DOB")));
+            if (const qint64 company = r.integer(idx(nam, "CMP_CTRL")); company != 0) {
+                if (auto found = companyNames.find(company); found != companyNames.end())
+                    c.company = found->second;
+            }
+            if (auto owned = ownedByPerson.find(number); owned != ownedByPerson.end())
+                fill(c, owned->second, categoryNames);
+            out.push_back(std::move(c));
+            ++summary.people;
+        });
+        if (e)
+            return failed(e);
+    }
+    return out;
+}
+
+QByteArray formatContacts(const std::vector<Contact> &contacts, ExportFormat format) {
+    if (format == ExportFormat::Csv) {
+        int phones = 0, notes = 0;
+        for (const Contact &c : contacts) {
+            phones = std::max(phones, static_cast<int>(c.phones.size()));
+            notes = std::max(notes, static_cast<int>(c.notes.size()));
+        }
+        QByteArray out = csvRow(csvHeader(phones, notes));
+        for (const Contact &c : contacts)
+            out += csvRow(csvRowFor(c, phones, notes));
+        return out;
+    }
+    VCardWriter writer(format == ExportFormat::VCard3 ? VCardVersion::V3 : VCardVersion::V4);
+    writer.bytes().reserve(static_cast<qsizetype>(contacts.size()) * 400);
+    for (const Contact &c : contacts)
+        writeCard(writer, c);
+    return writer.bytes();
+}
+
+ExportSummary exportFile(const QString &path, const ExportOptions &options) {
+    ExportSummary summary;
+    const std::vector<Contact> contacts = collectContacts(options, summary);
+    if (!summary.ok())
+        return summary;
+    if (options.progress && !options.progress(0, static_cast<int>(contacts.size()))) {
+        summary.cancelled = true;
+        return summary;
+    }
+    const QByteArray bytes = formatContacts(contacts, options.format);
+    // Written whole or not at all: an earlier file of that name stays until
+    // the new one is complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        summary.failure = QStringLiteral("The file %1 cannot be written: %2").arg(path, file.errorString());
+        return summary;
+    }
+    if (options.progress)
+        options.progress(static_cast<int>(contacts.size()), static_cast<int>(contacts.size()));
+    return summary;
+}
+
+} // namespace tabulo::exchange

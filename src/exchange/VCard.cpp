@@ -1,0 +1,438 @@
+#include "exchange/VCard.h"
+
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace tabulo::exchange {
+
+namespace {
+
+// One logical line: the physical lines of a folded property joined.
+struct LogicalLine {
+    QByteArray text;
+    int line = 0;
+};
+
+bool isQuotedPrintableHeader(const QByteArray &text) {
+    const int colon = text.indexOf(':');
+    const QByteArray header = (colon < 0 ? text : text.left(colon)).toUpper();
+    return header.contains("QUOTED-PRINTABLE");
+}
+
+bool isBase64Header(const QByteArray &text) {
+    const int colon = text.indexOf(':');
+    const QByteArrayView header = QByteArrayView(text).first(colon < 0 ? text.size() : colon);
+    // Most lines have no parameters at all.
+    if (!header.contains(';'))
+        return false;
+    const QByteArray upper = header.toByteArray().toUpper();
+    return upper.contains("ENCODING=B") || upper.contains(";BASE64");
+}
+
+bool hasControlBytes(const QByteArray &text) {
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 && u != '\t')
+            return true;
+    }
+    return false;
+}
+
+// Physical lines (CRLF, LF or CR ends one), unfolded into logical lines,
+// handed to `deliver` one at a time so that a large file is never held twice.
+template <typename Emit> void forEachLogicalLine(const QByteArray &data, Emit deliver) {
+    LogicalLine pending;
+    bool have = false;
+    int lineNumber = 0;
+    bool continueQuotedPrintable = false;
+    bool inBase64 = false;
+    qsizetype pos = 0;
+    const qsizetype size = data.size();
+    while (pos < size) {
+        qsizetype end = pos;
+        while (end < size && data[end] != '\n' && data[end] != '\r')
+            ++end;
+        const QByteArrayView physical = QByteArrayView(data).sliced(pos, end - pos);
+        ++lineNumber;
+        if (end < size && data[end] == '\r' && end + 1 < size && data[end + 1] == '\n')
+            ++end;
+        pos = end + 1;
+
+        if (continueQuotedPrintable && have) {
+            // A soft line break: the "=" ending the last line joins this one.
+            pending.text.chop(1);
+            pending.text += physical;
+            continueQuotedPrintable = pending.text.endsWith('=');
+            continue;
+        }
+        if (physical.isEmpty()) {
+            inBase64 = false; // 2.1 ends embedded base64 with a blank line
+            continue;
+        }
+        const char first = physical.at(0);
+        if ((first == ' ' || first == '\t') && have) {
+            pending.text += physical.sliced(1);
+            continue;
+        }
+        if (inBase64 && !physical.contains(':') && have) {
+            pending.text += physical; // unindented base64 of a 2.1 photo
+            continue;
+        }
+        if (have)
+            deliver(pending);
+        pending.text = physical.toByteArray();
+        pending.line = lineNumber;
+        have = true;
+        inBase64 = isBase64Header(pending.text);
+        continueQuotedPrintable = pending.text.endsWith('=') && isQuotedPrintableHeader(pending.text);
+    }
+    if (have)
+        deliver(pending);
+}
+
+QByteArray decodeQuotedPrintable(const QByteArray &in) {
+    QByteArray out;
+    out.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const char c = in[i];
+        if (c == '=' && i + 2 < in.size()) {
+            bool ok = false;
+            const int byte = in.mid(i + 1, 2).toInt(&ok, 16);
+            if (ok) {
+                out += static_cast<char>(byte);
+                i += 2;
+                continue;
+            }
+        }
+        if (c == '=' && i == in.size() - 1)
+            continue; // a soft break left at the very end
+        out += c;
+    }
+    return out;
+}
+
+QString decodeText(const QByteArray &bytes, const QString &charset) {
+    if (charset.isEmpty() && std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; }))
+        return QString::fromLatin1(bytes);
+    if (!charset.isEmpty()) {
+        QStringDecoder decoder(charset.toLatin1().constData());
+        if (decoder.isValid()) {
+            const QString text = decoder(bytes);
+            if (!decoder.hasError())
+                return text;
+        }
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    // Older programs write their own code page without saying so.
+    QStringDecoder windows("windows-1252");
+    return windows.isValid() ? windows(bytes) : QString::fromLatin1(bytes);
+}
+
+QString unquote(QString value) {
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
+        value = value.mid(1, value.size() - 2);
+    // Parameter value escapes of vCard 4.0 (^n, ^^, ^').
+    if (value.contains(QLatin1Char('^'))) {
+        value.replace(QStringLiteral("^n"), QStringLiteral("\n"));
+        value.replace(QStringLiteral("^'"), QStringLiteral("\""));
+        value.replace(QStringLiteral("^^"), QStringLiteral("^"));
+    }
+    return value;
+}
+
+// Splits at `sep` outside double quotes.
+QList<QByteArray> splitOutsideQuotes(const QByteArray &text, char sep) {
+    QList<QByteArray> parts;
+    QByteArray current;
+    bool quoted = false;
+    for (const char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        if (c == sep && !quoted) {
+            parts.append(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts.append(current);
+    return parts;
+}
+
+bool parseProperty(const LogicalLine &logical, VCardProperty &property) {
+    const QByteArray &text = logical.text;
+    qsizetype colon = -1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '"')
+            quoted = !quoted;
+        else if (text[i] == ':' && !quoted) {
+            colon = i;
+            break;
+        }
+    }
+    if (colon <= 0)
+        return false;
+    const QList<QByteArray> header = splitOutsideQuotes(text.left(colon), ';');
+    QString name = QString::fromUtf8(header.first()).trimmed();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0) {
+        property.group = name.left(dot);
+        name = name.mid(dot + 1);
+    }
+    if (name.isEmpty())
+        return false;
+    for (const QChar c : name) {
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('_'))
+            return false;
+    }
+    property.name = name.toUpper();
+    property.line = logical.line;
+    QString charset;
+    bool quotedPrintable = false;
+    for (qsizetype i = 1; i < header.size(); ++i) {
+        const QString raw = QString::fromUtf8(header[i]).trimmed();
+        if (raw.isEmpty())
+            continue;
+        VCardParam param;
+        const qsizetype equals = raw.indexOf(QLatin1Char('='));
+        QString values;
+        if (equals < 0) {
+            const QString bare = raw.toUpper();
+            if (bare == QLatin1String("QUOTED-PRINTABLE") || bare == QLatin1String("BASE64") ||
+                bare == QLatin1String("8BIT") || bare == QLatin1String("7BIT"))
+                param.name = QStringLiteral("ENCODING");
+            else
+                param.name = QStringLiteral("TYPE");
+            values = raw;
+        } else {
+            param.name = raw.left(equals).trimmed().toUpper();
+            values = raw.mid(equals + 1);
+        }
+        for (const QByteArray &v : splitOutsideQuotes(values.toUtf8(), ','))
+            param.values.append(unquote(QString::fromUtf8(v).trimmed()));
+        if (param.name == QLatin1String("CHARSET") && !param.values.isEmpty())
+            charset = param.values.first();
+        if (param.name == QLatin1String("ENCODING") && !param.values.isEmpty() &&
+            param.values.first().compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0)
+            quotedPrintable = true;
+        property.params.push_back(std::move(param));
+    }
+    QByteArray value = text.mid(colon + 1);
+    if (quotedPrintable)
+        value = decodeQuotedPrintable(value);
+    property.value = decodeText(value, charset);
+    return true;
+}
+
+} // namespace
+
+QStringList VCardProperty::param(const QString &wanted) const {
+    QStringList result;
+    for (const VCardParam &p : params) {
+        if (p.name == wanted) {
+            for (const QString &v : p.values)
+                result.append(v.toUpper());
+        }
+    }
+    return result;
+}
+
+bool VCardProperty::hasType(const QString &type) const {
+    return param(QStringLiteral("TYPE")).contains(type);
+}
+
+const VCardProperty *VCardCard::first(const QString &name) const {
+    for (const VCardProperty &p : properties) {
+        if (p.name == name)
+            return &p;
+    }
+    return nullptr;
+}
+
+bool looksLikeVCard(const QByteArray &data) {
+    return data.left(4096).toUpper().contains("BEGIN:VCARD");
+}
+
+VCardFile readVCards(const QByteArray &input) {
+    QByteArray data = input;
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data.remove(0, 3);
+    VCardFile file;
+    bool inCard = false;
+    bool lastOutside = false;
+    VCardCard card;
+    forEachLogicalLine(data, [&](const LogicalLine &logical) {
+        if (hasControlBytes(logical.text)) {
+            file.problems.push_back({logical.line, QStringLiteral("unreadable bytes (not text)")});
+            lastOutside = !inCard;
+            return;
+        }
+        VCardProperty property;
+        const bool parsed = parseProperty(logical, property);
+        const bool begins =
+            parsed && property.name == QLatin1String("BEGIN") &&
+            property.value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
+        const bool ends = parsed && property.name == QLatin1String("END") &&
+                          property.value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
+        if (begins) {
+            if (inCard)
+                file.problems.push_back({card.line, QStringLiteral("card without END:VCARD, skipped")});
+            card = VCardCard{};
+            card.line = logical.line;
+            inCard = true;
+            lastOutside = false;
+            return;
+        }
+        if (!inCard) {
+            if (!lastOutside)
+                file.problems.push_back({logical.line, QStringLiteral("text outside a card")});
+            lastOutside = true;
+            return;
+        }
+        if (ends) {
+            file.cards.push_back(std::move(card));
+            card = VCardCard{};
+            inCard = false;
+            return;
+        }
+        if (!parsed) {
+            file.problems.push_back({logical.line, QStringLiteral("line is not a property")});
+            return;
+        }
+        if (property.name == QLatin1String("VERSION"))
+            card.version = property.value.trimmed();
+        card.properties.push_back(std::move(property));
+    });
+    if (inCard)
+        file.problems.push_back(
+            {card.line, QStringLiteral("card without END:VCARD (file cut short?), skipped")});
+    return file;
+}
+
+QString unescapeValue(const QString &value) {
+    if (!value.contains(QLatin1Char('\\')))
+        return value;
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const QChar n = value[++i];
+        switch (n.unicode()) {
+        case 'n':
+        case 'N':
+            out += QLatin1Char('\n');
+            break;
+        case ',':
+        case ';':
+        case ':':
+        case '\\':
+            out += n;
+            break;
+        default:
+            out += c;
+            out += n;
+        }
+    }
+    return out;
+}
+
+QStringList splitValue(const QString &value, QChar separator) {
+    QStringList parts;
+    QString current;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == QLatin1Char('\\') && i + 1 < value.size()) {
+            current += c;
+            current += value[++i];
+        } else if (c == separator) {
+            parts.append(unescapeValue(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts.append(unescapeValue(current));
+    return parts;
+}
+
+void VCardWriter::begin() {
+    m_out += "BEGIN:VCARD\r\n";
+    m_out += m_version == VCardVersion::V4 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n";
+}
+
+void VCardWriter::end() {
+    m_out += "END:VCARD\r\n";
+}
+
+QString VCardWriter::escapeText(const QString &text) {
+    QString out;
+    out.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        switch (c.unicode()) {
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case ',':
+            out += QLatin1String("\\,");
+            break;
+        case ';':
+            out += QLatin1String("\\;");
+            break;
+        case '\r':
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                break;
+            out += QLatin1String("\\n");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+void VCardWriter::property(const QString &name, const QString &value,
+                           const std::vector<std::pair<QString, QString>> &params, const QString &group) {
+    QByteArray line;
+    if (!group.isEmpty())
+        line += group.toUtf8() + '.';
+    line += name.toUtf8();
+    for (const auto &[key, v] : params) {
+        QByteArray pv = v.toUtf8();
+        pv.replace('"', "'");
+        pv.replace('\n', ' ');
+        if (pv.contains(':') || pv.contains(';') || pv.contains(',') || pv.contains(' '))
+            pv = '"' + pv + '"';
+        line += ';' + key.toUtf8() + '=' + pv;
+    }
+    line += ':';
+    line += value.toUtf8();
+    // Fold at 75 octets, never inside a UTF-8 sequence.
+    qsizetype start = 0;
+    int limit = 75;
+    while (line.size() - start > limit) {
+        qsizetype cut = start + limit;
+        while (cut > start && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut;
+        m_out += QByteArrayView(line).sliced(start, cut - start);
+        m_out += "\r\n ";
+        start = cut;
+        limit = 74;
+    }
+    m_out += QByteArrayView(line).sliced(start);
+    m_out += "\r\n";
+}
+
+} // namespace tabulo::exchange
