@@ -23,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <random>
+#include <sqlite3.h>
 
 using namespace tabulo;
 
@@ -194,9 +195,19 @@ BENCHMARK(BM_CallsListOpen)->UseManualTime()->Unit(benchmark::kMillisecond)->Ite
 // orphans and names the unnamed; later passes find the table repaired.
 void BM_JustPhonesAllByNumber(benchmark::State &state) {
     buildData();
-    const bool firstPass = state.range(0) == 0;
+    // 0: the first pass over 1,000 orphans and 10,000 numbers without a
+    // name; 2: the first pass over the orphans alone (every number named);
+    // 1: a pass over the table the last run left.
+    const bool firstPass = state.range(0) != 1;
     if (firstPass || !QFile::exists(workDir()))
         freshCopy();
+    if (state.range(0) == 2) {
+        sqlite3 *db = nullptr;
+        sqlite3_open(QFile::encodeName(QDir(workDir()).filePath(QStringLiteral("QKFON.db"))).constData(), &db);
+        sqlite3_exec(db, "UPDATE rec SET f_JUSTPHONESNAME='Named',i_JUSTPHONESNAME='named' WHERE f_JUSTPHONESNAME=''",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
     store::Store::instance().setDirectory(workDir());
     CountingMessages messages;
     store::MessageService *before = store::MessageService::setCurrent(&messages);
@@ -220,6 +231,7 @@ void BM_JustPhonesAllByNumber(benchmark::State &state) {
 }
 BENCHMARK(BM_JustPhonesAllByNumber)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JustPhonesAllByNumber)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JustPhonesAllByNumber)->Arg(2)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The baseline: every number read through the cursor in number order, its
 // owner looked up one by one, as a record-at-a-time pass would.

@@ -2,6 +2,7 @@
 
 #include "store/Sqlite.h"
 
+#include <algorithm>
 #include <map>
 #include <tuple>
 #include <vector>
@@ -121,42 +122,15 @@ PhoneRepairOutcome repairPhones(PhoneRepairTables t, const RepairTeller &tell, c
             }
         }
     }
-    if (!doomed.empty()) {
-        const store::KeyDef &ctrl = *t.fon.def().key(QStringLiteral("CTRL_KEY"));
-        const bool batch = !t.fon.inTransaction() && t.fon.begin(5).ok();
-        for (qint64 number : doomed) {
-            t.fon.record().clear();
-            t.fon.record().setValue(QStringLiteral("CTRL_NBR"), number);
-            if (!t.fon.fetch(ctrl).ok())
-                continue; // gone meanwhile
-            if (store::StoreError e = t.fon.remove()) {
-                if (batch)
-                    t.fon.rollback();
-                outcome.deleted = 0;
-                outcome.failure = e.text;
-                return outcome;
-            }
-            ++outcome.deleted;
-        }
-        if (batch) {
-            if (store::StoreError e = t.fon.commit()) {
-                t.fon.rollback();
-                outcome.deleted = 0;
-                outcome.failure = e.text;
-                return outcome;
-            }
-        }
-        t.fon.record().clear();
-    }
-
-    // Display names for the owners' numbers that have none.
+    // Display names for the owners' numbers that have none (through their
+    // own short key), in file order.
     struct Unnamed {
         qint64 rid, person, company;
     };
     std::vector<Unnamed> unnamed;
     {
         store::sql::Statement stmt(t.fon.handle(), "SELECT rid,f_NAM_CTRL,f_CMP_CTRL FROM rec WHERE f_JUSTPHONESBYTE=0 "
-                                            "AND f_JUSTPHONESNAME='' AND (f_NAM_CTRL>0 OR f_CMP_CTRL>0)");
+                                                   "AND f_JUSTPHONESNAME='' AND (f_NAM_CTRL>0 OR f_CMP_CTRL>0)");
         int rc = 0;
         while (stmt.valid() && (rc = stmt.step()) == SQLITE_ROW)
             unnamed.push_back({stmt.int64(0), stmt.int64(1), stmt.int64(2)});
@@ -165,31 +139,55 @@ PhoneRepairOutcome repairPhones(PhoneRepairTables t, const RepairTeller &tell, c
             return outcome;
         }
     }
-    if (!unnamed.empty()) {
-        store::sql::Statement person(t.nam.handle(), "SELECT f_LNAME,f_FNAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
-        store::sql::Statement company(t.cmp.handle(), "SELECT f_NAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
-        const bool batch = !t.fon.inTransaction() && t.fon.begin(5).ok();
-        for (const Unnamed &u : unnamed) {
-            store::sql::Statement &owner = u.person > 0 ? person : company;
-            store::sql::ResetGuard guard(owner);
-            owner.bind(1, u.person > 0 ? u.person : u.company);
-            if (owner.step() != SQLITE_ROW)
-                continue; // gone meanwhile: the next pass deletes it
-            const QString name = u.person > 0 ? QString::fromStdString(owner.text(0)).trimmed() +
-                                                    QStringLiteral(", ") + QString::fromStdString(owner.text(1))
-                                              : QString::fromStdString(owner.text(0)).trimmed();
-            if (t.fon.writeText(u.rid, QStringLiteral("JUSTPHONESNAME"), name).ok()) {
-                ++outcome.named;
-            } else {
-                ++outcome.writeFailures;
-                writeFailed(QString::fromLatin1(kPhoneWriteError));
-            }
+    std::sort(unnamed.begin(), unnamed.end(), [](const Unnamed &a, const Unnamed &b) { return a.rid < b.rid; });
+    if (doomed.empty() && unnamed.empty()) {
+        completePasses()[file] = Stamps{t.fon.changeStamp(), t.nam.changeStamp(), t.cmp.changeStamp()};
+        return outcome;
+    }
+
+    // The deletions and the names are written in one transaction.
+    const bool batch = !t.fon.inTransaction() && t.fon.begin(5).ok();
+    const store::KeyDef &ctrl = *t.fon.def().key(QStringLiteral("CTRL_KEY"));
+    for (qint64 number : doomed) {
+        t.fon.record().clear();
+        t.fon.record().setValue(QStringLiteral("CTRL_NBR"), number);
+        if (!t.fon.fetch(ctrl).ok())
+            continue; // gone meanwhile
+        if (store::StoreError e = t.fon.remove()) {
+            if (batch)
+                t.fon.rollback();
+            outcome.deleted = 0;
+            outcome.failure = e.text;
+            return outcome;
         }
-        if (batch && !t.fon.commit().ok()) {
-            t.fon.rollback();
-            outcome.writeFailures += outcome.named;
-            outcome.named = 0;
+        ++outcome.deleted;
+    }
+    t.fon.record().clear();
+    store::sql::Statement person(t.nam.handle(), "SELECT f_LNAME,f_FNAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
+    store::sql::Statement company(t.cmp.handle(), "SELECT f_NAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
+    for (const Unnamed &u : unnamed) {
+        store::sql::Statement &owner = u.person > 0 ? person : company;
+        store::sql::ResetGuard guard(owner);
+        owner.bind(1, u.person > 0 ? u.person : u.company);
+        if (owner.step() != SQLITE_ROW)
+            continue; // gone: deleted above, or by the next pass
+        const QString name = u.person > 0 ? QString::fromStdString(owner.text(0)).trimmed() + QStringLiteral(", ") +
+                                                QString::fromStdString(owner.text(1))
+                                          : QString::fromStdString(owner.text(0)).trimmed();
+        if (t.fon.writeText(u.rid, QStringLiteral("JUSTPHONESNAME"), name).ok()) {
+            ++outcome.named;
+        } else {
+            ++outcome.writeFailures;
             writeFailed(QString::fromLatin1(kPhoneWriteError));
+        }
+    }
+    if (batch) {
+        if (store::StoreError e = t.fon.commit()) {
+            t.fon.rollback();
+            outcome.deleted = 0;
+            outcome.named = 0;
+            outcome.failure = e.text;
+            return outcome;
         }
     }
     if (outcome.writeFailures == 0)
