@@ -1,5 +1,7 @@
 #include "engine/UpdateForm.h"
 
+#include "store/Store.h"
+
 #include "store/Messages.h"
 
 #include <QFileInfo>
@@ -117,7 +119,8 @@ bool UpdateForm::number() {
                 next = m_table->record().integer(ctrlField) + 1;
             } else if (e.code != EndOfFile) {
                 store::takeSavedError();
-                store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
+                if (!store::offerRepairFor(e, m_host->messageOwner()))
+                    store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
                 return false;
             }
             m_table->record() = primed;

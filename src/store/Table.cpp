@@ -713,8 +713,6 @@ StoreError Table::create()
     const QString temp = path + QStringLiteral(".new");
     QFile::remove(temp);
     sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(temp).constData(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto abandon = [&](int code) {
         m_db = db;
         StoreError e = failSql(code, QStringLiteral("creating"));
@@ -724,23 +722,9 @@ StoreError Table::create()
         QFile::remove(temp + QStringLiteral("-journal"));
         return e;
     };
+    const int rc = createFileAt(temp, m_schema, &db);
     if (rc != SQLITE_OK)
         return abandon(rc);
-    std::string script = "PRAGMA journal_mode=DELETE;PRAGMA application_id=" + std::to_string(kApplicationId)
-                         + ";BEGIN;";
-    for (const std::string &s : m_schema.createStatements())
-        script += s + ";";
-    script += "COMMIT;";
-    rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) {
-        sql::Statement meta(db, "INSERT INTO meta(name,value) VALUES('layout',?)");
-        meta.bind(1, std::string_view(m_schema.signature()));
-        rc = meta.valid() ? meta.step() : meta.prepareCode();
-        if (rc == SQLITE_DONE)
-            rc = SQLITE_OK;
-    }
-    if (rc != SQLITE_OK)
-        return abandon(sqlite3_extended_errcode(db));
     sqlite3_close_v2(db);
     if (QFileInfo::exists(path) || !QFile::rename(temp, path)) {
         QFile::remove(temp);
@@ -754,6 +738,30 @@ StoreError Table::create()
         return e;
     }
     return succeed();
+}
+
+int Table::createFileAt(const QString &path, const TableSchema &schema, sqlite3 **out)
+{
+    sqlite3 *&db = *out;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
+    sqlite3_extended_result_codes(db, 1);
+    std::string script = "PRAGMA journal_mode=DELETE;PRAGMA application_id=" + std::to_string(kApplicationId)
+                         + ";BEGIN;";
+    for (const std::string &s : schema.createStatements())
+        script += s + ";";
+    script += "COMMIT;";
+    rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        sql::Statement meta(db, "INSERT INTO meta(name,value) VALUES('layout',?)");
+        meta.bind(1, std::string_view(schema.signature()));
+        rc = meta.valid() ? meta.step() : meta.prepareCode();
+        if (rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    return rc == SQLITE_OK ? rc : sqlite3_extended_errcode(db);
 }
 
 StoreError Table::open()
@@ -979,16 +987,25 @@ StoreError Table::rebuildKeys()
     // The rebuild works on a connection of its own: a table whose keys are
     // damaged does not open. The table's own connection, if open, closes.
     close();
+    m_repair = {};
+    m_sideMade = false;
     if (!QFileInfo::exists(filePath()))
         return fail(Code::NoFile);
-    StoreError e = withOwnConnection([this] {
+    const QString side = datedSibling(QStringLiteral("duplicates"));
+    const bool sideExisted = QFileInfo::exists(side);
+    m_repair.sideFile = side;
+    StoreError e = withOwnConnection([this, sideExisted] {
         // First the gentle way: drop and recreate every index.
-        StoreError r = exec("BEGIN EXCLUSIVE");
+        StoreError r = attachSide();
+        if (!r)
+            r = exec("BEGIN EXCLUSIVE");
         if (r)
             return r;
         for (const auto &ks : m_schema.keys()) {
             const std::string drop = "DROP INDEX IF EXISTS " + ks.indexName;
             r = exec(drop.c_str());
+            if (!r)
+                r = setAsideDuplicates(ks);
             if (!r)
                 r = exec(ks.createSql.c_str());
             if (!r && !ks.countsTable.empty())
@@ -996,14 +1013,19 @@ StoreError Table::rebuildKeys()
             if (r)
                 break;
         }
+        if (!r)
+            r = exec("COMMIT");
         if (r) {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-            return r;
+            m_repair.setAside = 0;
         }
-        return exec("COMMIT");
+        detachSide(sideExisted);
+        return r;
     });
     if (e.code == Code::InvalidKeys)
         e = rebuildByCopy();
+    if (!m_repair.setAside)
+        m_repair.sideFile.clear();
     if (e)
         return e;
     return succeed();
@@ -1048,22 +1070,34 @@ StoreError Table::rebuildByCopy()
     });
     if (e)
         return e;
-    return withOwnConnection([this] {
+    const bool sideExisted = QFileInfo::exists(m_repair.sideFile);
+    return withOwnConnection([this, sideExisted] {
         StoreError r = exec("VACUUM");
         if (!r)
+            r = attachSide();
+        if (!r)
             r = exec("BEGIN EXCLUSIVE");
-        if (r)
+        if (r) {
+            detachSide(sideExisted);
             return r;
+        }
         for (const auto &ks : m_schema.keys()) {
-            r = exec(ks.createSql.c_str());
+            r = setAsideDuplicates(ks);
+            if (!r)
+                r = exec(ks.createSql.c_str());
             if (!r && !ks.countsTable.empty())
                 r = remakeCounts(ks);
-            if (r) {
-                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-                return r;
-            }
+            if (r)
+                break;
         }
-        return exec("COMMIT");
+        if (!r)
+            r = exec("COMMIT");
+        if (r) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            m_repair.setAside = 0;
+        }
+        detachSide(sideExisted);
+        return r;
     });
 }
 
