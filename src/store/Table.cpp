@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <unistd.h>
 
 namespace tabulo::store {
 
@@ -708,6 +709,19 @@ StoreError Table::create()
     const QString path = filePath();
     if (QFileInfo::exists(path))
         return fail(Code::Failure, QStringLiteral("the file already exists"));
+    // A directory that is there but may not be written says so, rather than
+    // what SQLite's attempts at the file leave behind.
+    if (QFileInfo(m_directory).isDir()
+        && ::access(QFile::encodeName(m_directory).constData(), W_OK | X_OK) != 0) {
+        StoreError e;
+        e.code = Code::SystemError;
+        e.osCode = errno;
+        e.osText = QString::fromLocal8Bit(std::strerror(e.osCode));
+        e.text = codeText(Code::SystemError) + QStringLiteral(": creating in ") + m_directory;
+        e.file = fileName();
+        setLastError(e);
+        return e;
+    }
     // Build the new file under a temporary name and move it into place, so a
     // failed creation never leaves a half-made table behind.
     const QString temp = path + QStringLiteral(".new");

@@ -1,13 +1,19 @@
 #include "store/Messages.h"
 #include "store/Store.h"
 #include "store/TableTestSupport.h"
+#include "support/ChildProcess.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessageService.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 using namespace tabulo;
 using namespace tabulo::store;
@@ -233,4 +239,38 @@ TEST(Repair, CheckNamesDamageWithoutChangingTheFile) {
     ASSERT_EQ(t.check(problems).code, 0);
     EXPECT_FALSE(problems.isEmpty());
     EXPECT_EQ(contents(path), damaged);
+}
+
+namespace {
+// "create-unwritable <dir>": creates QKdat in a directory this process may
+// not write (as root, after giving up root) and prints the message's error.
+const bool s_roles = [] {
+    tabulo::test::registerChildRole("create-unwritable", [](int argc, char **argv) {
+        if (argc < 1)
+            return 2;
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 3;
+        Table t(def("QKdat"), QString::fromLocal8Bit(argv[0]));
+        const StoreError e = t.create();
+        std::printf("%s\n", errorText(e).toUtf8().constData());
+        return 0;
+    });
+    return true;
+}();
+} // namespace
+
+TEST(Repair, AnUnwritableDirectoryIsReportedAsAPermissionError) {
+    TempDataDir dir;
+    const QString locked = dir.file(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkdir(locked));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                                  QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
+    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther | QFile::ExeGroup);
+    QProcess child;
+    child.start(test::selfPath(), {QStringLiteral("--child"), QStringLiteral("create-unwritable"), locked});
+    ASSERT_TRUE(child.waitForFinished(20000));
+    EXPECT_EQ(child.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(child.readAllStandardOutput()).trimmed(),
+              QString::fromLocal8Bit(std::strerror(EACCES)) + QStringLiteral(" (13)"));
+    EXPECT_TRUE(QDir(locked).isEmpty());
 }
