@@ -811,6 +811,7 @@ StoreError Table::open()
     }
     setWait(defaultWaitMs());
     ensureCounts();
+    removeAbandonedInserts();
     m_currentRid = 0;
     m_watching = false;
     return succeed();

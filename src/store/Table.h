@@ -195,6 +195,16 @@ public:
     StoreError repair(RepairOutcome &outcome);
     // The outcome of the last rebuild or repair.
     const RepairOutcome &lastRepair() const { return m_repair; }
+    // Records numbered by an insert form that is still open are marked in
+    // the file, outside the record layout, with the station and process
+    // that numbered them. A mark whose process is gone (on this host), or
+    // that is a week old (from another host), has its record removed at the
+    // next open, unless the record was saved since.
+    StoreError markOpenInsert(qint64 rid);
+    void unmarkOpenInsert(qint64 rid);
+    // Removes the records of abandoned marks; returns how many went.
+    int removeAbandonedInserts();
+
     // Checks the file without changing it: layout, keys and SQLite's
     // integrity check; `problems` lists what was found (empty: sound).
     // The table must be closed.

@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <unistd.h>
 
@@ -273,4 +274,59 @@ TEST(Repair, AnUnwritableDirectoryIsReportedAsAPermissionError) {
     EXPECT_EQ(QString::fromUtf8(child.readAllStandardOutput()).trimmed(),
               QString::fromLocal8Bit(std::strerror(EACCES)) + QStringLiteral(" (13)"));
     EXPECT_TRUE(QDir(locked).isEmpty());
+}
+
+namespace {
+// "number-and-die <dir>": numbers a blank QKnam record as an insert form
+// does, marks it, prints "numbered" and waits to be killed.
+const bool s_numberRole = [] {
+    tabulo::test::registerChildRole("number-and-die", [](int argc, char **argv) {
+        if (argc < 1)
+            return 2;
+        Table t(def("QKnam"), QString::fromLocal8Bit(argv[0]));
+        if (t.open().code != 0)
+            return 3;
+        t.record().clear();
+        t.record().setValue(QStringLiteral("NAM:CTRL_NBR"), 77);
+        if (t.insert().code != 0 || t.markOpenInsert(t.currentRid()).code != 0)
+            return 4;
+        std::printf("numbered\n");
+        std::fflush(stdout);
+        for (;;)
+            ::pause();
+    });
+    return true;
+}();
+} // namespace
+
+TEST(Repair, ABlankRecordLeftByAKilledInsertFormGoesAtTheNextOpen) {
+    TempDataDir dir;
+    addPeople(dir, 3);
+    QProcess child;
+    child.start(test::selfPath(), {QStringLiteral("--child"), QStringLiteral("number-and-die"), dir.path()});
+    ASSERT_TRUE(child.waitForReadyRead(20000));
+    ASSERT_EQ(child.readLine().trimmed(), QByteArray("numbered"));
+
+    // While its station lives, the numbered record stays.
+    Table t(def("QKnam"), dir.path());
+    ASSERT_EQ(t.open().code, 0);
+    EXPECT_EQ(t.records(), 4);
+    t.close();
+
+    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+    ASSERT_TRUE(child.waitForFinished(10000));
+    ASSERT_EQ(t.open().code, 0);
+    EXPECT_EQ(t.records(), 3);
+
+    // A form of this process that completed its record leaves no mark behind.
+    t.record().clear();
+    t.record().setValue(QStringLiteral("NAM:CTRL_NBR"), 78);
+    ASSERT_EQ(t.insert().code, 0);
+    ASSERT_EQ(t.markOpenInsert(t.currentRid()).code, 0);
+    ASSERT_EQ(t.change().code, 0);
+    t.unmarkOpenInsert(t.currentRid());
+    t.close();
+    EXPECT_EQ(query(fileOf(dir, "QKnam"), "SELECT count(*) FROM open_inserts"), QStringList{QStringLiteral("0")});
+    ASSERT_EQ(t.open().code, 0);
+    EXPECT_EQ(t.records(), 4);
 }
