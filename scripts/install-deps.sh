@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libqt6sql6-sqlite libgl-dev
           libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-dejavu-core fonts-liberation poppler-utils
-          libqt6svg6 desktop-file-utils appstream)
+          libqt6svg6 desktop-file-utils appstream
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

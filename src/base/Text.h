@@ -8,4 +8,11 @@ namespace tabulo::base {
 // that takes the padding off again.
 QString withoutTrailingBlanks(const QString &text);
 
+// What may be stored of typed or pasted text: control characters (C0, DEL,
+// C1), line and paragraph separators and the bidirectional marks,
+// embeddings, overrides and isolates are dropped. A memo keeps its line
+// breaks and tabs.
+enum class TextKind { OneLine, Memo };
+QString withoutControls(const QString &text, TextKind kind = TextKind::OneLine);
+
 } // namespace tabulo::base

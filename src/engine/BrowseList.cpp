@@ -296,7 +296,10 @@ BrowseList::FillResult BrowseList::fill(bool forward, int count) {
             break;
         if (e) {
             store::takeSavedError();
-            store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
+            // Damage met while reading is offered the repair; the list
+            // ends either way and shows the repaired table when reopened.
+            if (!store::offerRepairFor(e, m_host->messageOwner()))
+                store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
             result.failed = true;
             m_response = Response::RequestCancelled;
             m_host->closeList();
@@ -489,6 +492,7 @@ void BrowseList::countRecords() {
     }
     m_table->send(QStringLiteral("QUICKSCAN=off"));
     if (e) {
+        store::setLastError(e);
         countFailed();
         return;
     }
@@ -497,8 +501,10 @@ void BrowseList::countRecords() {
 
 void BrowseList::countFailed() {
     m_recordCount = -1;
+    const store::StoreError e = store::lastError();
     store::takeSavedError();
-    store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
+    if (!store::offerRepairFor(e, m_host->messageOwner()))
+        store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
     m_response = Response::RequestCancelled;
     m_host->closeList();
 }

@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 #include <QSettings>
 
 namespace tabulo::engine {
@@ -55,6 +57,40 @@ void PlacementSettings::write(const QString &section, const Placement &placement
     settings.setValue(QStringLiteral("Height"), placement.height);
     settings.endGroup();
     settings.sync();
+}
+
+QRect clampPlacement(QRect saved, QSize designed, const QList<QRect> &areas, int titleBarHeight) {
+    saved.setSize(saved.size().expandedTo(designed));
+    if (areas.isEmpty())
+        return saved;
+    const int title = std::max(1, std::min(titleBarHeight, saved.height()));
+    const int quarter = std::max(1, saved.width() / 4);
+    auto shows = [&](const QRect &area) {
+        const QRect bar = QRect(saved.topLeft(), QSize(saved.width(), title)).intersected(area);
+        return bar.width() >= quarter && bar.height() >= title;
+    };
+    for (const QRect &area : areas) {
+        if (shows(area))
+            return saved;
+    }
+    // The nearest area, measured from the window's centre (64-bit: a saved
+    // position may be anywhere).
+    const QRect *nearest = &areas.front();
+    qint64 best = -1;
+    for (const QRect &area : areas) {
+        const qint64 dx = std::max<qint64>({0, qint64(area.left()) - saved.center().x(), qint64(saved.center().x()) - area.right()});
+        const qint64 dy = std::max<qint64>({0, qint64(area.top()) - saved.center().y(), qint64(saved.center().y()) - area.bottom()});
+        const qint64 d = dx * dx + dy * dy;
+        if (best < 0 || d < best) {
+            best = d;
+            nearest = &area;
+        }
+    }
+    const QRect &a = *nearest;
+    const int x = std::clamp(saved.x(), a.left() - (saved.width() - quarter), std::max(a.left(), a.right() + 1 - quarter));
+    const int y = std::clamp(saved.y(), a.top(), std::max(a.top(), a.bottom() + 1 - title));
+    saved.moveTo(x, y);
+    return saved;
 }
 
 } // namespace tabulo::engine

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 
 namespace tabulo::engine {
@@ -38,5 +40,11 @@ public:
 private:
     QString m_file;
 };
+
+// Where a saved placement may go: sizes below the designed size become the
+// designed size, and a window that would show less than its title bar's
+// height and a quarter of its width on every one of `areas` (the screens,
+// or the frame's work area) is moved onto the nearest of them.
+QRect clampPlacement(QRect saved, QSize designed, const QList<QRect> &areas, int titleBarHeight);
 
 } // namespace tabulo::engine

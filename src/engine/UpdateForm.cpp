@@ -1,5 +1,7 @@
 #include "engine/UpdateForm.h"
 
+#include "store/Store.h"
+
 #include "store/Messages.h"
 
 #include <QFileInfo>
@@ -117,13 +119,18 @@ bool UpdateForm::number() {
                 next = m_table->record().integer(ctrlField) + 1;
             } else if (e.code != EndOfFile) {
                 store::takeSavedError();
-                store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
+                if (!store::offerRepairFor(e, m_host->messageOwner()))
+                    store::standardMessage(m_host->messageOwner(), 35, m_table->def().name);
                 return false;
             }
             m_table->record() = primed;
             m_table->record().setInteger(ctrlField, next);
             if (m_table->insert().ok()) {
                 m_numberedPosition = m_table->position();
+                // Should the program die with the form open, the next open
+                // of the table removes the blank record.
+                m_numberedRid = m_table->currentRid();
+                m_table->markOpenInsert(m_numberedRid);
                 return true;
             }
         }
@@ -170,6 +177,7 @@ void UpdateForm::complete() {
     if (m_opening == Request::InsertRecord) {
         const store::StoreError e = m_table->change();
         if (e.ok()) {
+            m_table->unmarkOpenInsert(m_numberedRid);
             m_response = Response::RequestCompleted;
             m_host->closeForm();
             return;
@@ -253,8 +261,8 @@ bool UpdateForm::mayClose() {
     if (m_opening == Request::InsertRecord && m_response != Response::RequestCompleted &&
         !m_numberedPosition.isEmpty()) {
         // A plain delete: a cancelled insert leaves nothing behind.
-        if (m_table->reget(m_numberedPosition).ok())
-            m_table->remove();
+        if (m_table->reget(m_numberedPosition).ok() && m_table->remove().ok())
+            m_table->unmarkOpenInsert(m_numberedRid);
         m_numberedPosition.clear();
         m_table->record().clear();
     }

@@ -102,6 +102,7 @@ private:
     Response m_response = Response::RequestCancelled;
     store::Record m_saved;
     QString m_numberedPosition;
+    qint64 m_numberedRid = 0;
 };
 
 } // namespace tabulo::engine

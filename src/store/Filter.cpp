@@ -198,6 +198,23 @@ private:
         return n;
     }
 
+    // Parentheses and NOTs nest at most this deep: deeper input is refused
+    // rather than allowed to exhaust the stack.
+    static constexpr int kMaxNesting = 100;
+    bool tooDeep()
+    {
+        if (m_nesting < kMaxNesting)
+            return false;
+        fail(QStringLiteral("nested too deeply"));
+        return true;
+    }
+    struct Nesting
+    {
+        int &depth;
+        explicit Nesting(int &d) : depth(d) { ++depth; }
+        ~Nesting() { --depth; }
+    };
+
     std::unique_ptr<Node> parseOr()
     {
         auto left = parseAnd();
@@ -221,6 +238,9 @@ private:
     std::unique_ptr<Node> parseNot()
     {
         if (atKeyword("NOT")) {
+            if (tooDeep())
+                return nullptr;
+            const Nesting nested(m_nesting);
             advance();
             auto n = std::make_unique<Node>();
             n->kind = Node::Not;
@@ -257,6 +277,9 @@ private:
         auto n = std::make_unique<Node>();
         switch (m_token.kind) {
         case Token::LParen: {
+            if (tooDeep())
+                return nullptr;
+            const Nesting nested(m_nesting);
             advance();
             auto inner = parseOr();
             if (m_token.kind != Token::RParen)
@@ -340,6 +363,7 @@ private:
     qsizetype m_pos = 0;
     Token m_token;
     QString m_error;
+    int m_nesting = 0;
     bool m_perRow = false;
     std::vector<std::function<QVariant()>> m_outside;
     bool m_lastWasOperator = true;

@@ -104,7 +104,7 @@ void Store::guardedOpen(Table &table)
     case Code::InvalidKeys:
         // Message 2 ends the program itself on No.
         standardMessage(2, file);
-        if (table.rebuildKeys()) {
+        if (repairAndReport(table)) {
             standardMessage(3, file);
             haltProgram(QStringLiteral("Error Rebuilding Key!"));
         }
@@ -117,6 +117,16 @@ void Store::guardedOpen(Table &table)
         return;
     standardMessage(30, file);
     haltProgram(QStringLiteral("Disk Error"));
+}
+
+Table *Store::tableByFile(const QString &fileName)
+{
+    std::lock_guard lock(m_mutex);
+    for (auto &[index, t] : m_tables) {
+        if (t && t->fileName().compare(fileName, Qt::CaseInsensitive) == 0)
+            return t.get();
+    }
+    return nullptr;
 }
 
 void Store::closeAll()
@@ -144,6 +154,70 @@ TableUse::~TableUse()
 {
     for (const QString &name : m_names)
         m_store->release(name);
+}
+
+QString repairSummary(const Table &table, const Table::RepairOutcome &outcome)
+{
+    QStringList parts;
+    if (outcome.recordsDamaged) {
+        parts << QStringLiteral("%1 had damaged records: %2 record(s) were saved and %3 could not be read. "
+                                "The damaged file was kept as %4.")
+                     .arg(table.fileName())
+                     .arg(outcome.saved)
+                     .arg(outcome.unreadable)
+                     .arg(QDir::toNativeSeparators(outcome.damagedCopy));
+    }
+    if (outcome.setAside > 0) {
+        parts << QStringLiteral("%1 record(s) of %2 that duplicated a unique key were set aside in %3.")
+                     .arg(outcome.setAside)
+                     .arg(table.fileName())
+                     .arg(QDir::toNativeSeparators(outcome.sideFile));
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+StoreError repairAndReport(Table &table, QObject *owner)
+{
+    Table::RepairOutcome outcome;
+    const StoreError e = table.repair(outcome);
+    if (e)
+        return e;
+    const QString summary = repairSummary(table, outcome);
+    if (!summary.isEmpty()) {
+        MessageBox box;
+        box.title = QStringLiteral("Table Repaired");
+        box.text = summary;
+        box.owner = owner;
+        MessageService::current().show(box);
+    }
+    return e;
+}
+
+void offerRepair(Table &table, QObject *owner)
+{
+    const QString file = table.fileName();
+    const bool wasOpen = table.isOpen();
+    standardMessage(owner, 2, file); // No ends the program
+    if (repairAndReport(table, owner)) {
+        standardMessage(owner, 3, file);
+        haltProgram(QStringLiteral("Error Rebuilding Key!"));
+    }
+    if (wasOpen && table.open()) {
+        standardMessage(owner, 30, file);
+        haltProgram(QStringLiteral("Disk Error"));
+    }
+}
+
+bool offerRepairFor(const StoreError &error, QObject *owner)
+{
+    if (error.code != Code::InvalidKeys)
+        return false;
+    Table *table = Store::instance().tableByFile(error.file);
+    if (!table)
+        return false;
+    clearSavedError(); // the messages that follow report the repair's own errors
+    offerRepair(*table, owner);
+    return true;
 }
 
 QStringList tablesUsedBy(const QString &window)

@@ -40,6 +40,9 @@ public:
     // is open; otherwise it ends the program through the standard messages.
     void guardedOpen(Table &table);
 
+    // The table object whose file has this name, if the store made one.
+    Table *tableByFile(const QString &fileName);
+
     // Closes every table whatever its count (shut-down, tests).
     void closeAll();
 
@@ -67,6 +70,22 @@ private:
     Store *m_store;
     QStringList m_names;
 };
+
+// Damage met while reading a table that is in use: asks as the guarded
+// open does (message 2; No ends the program), repairs the table, says what
+// the repair kept aside, and opens the table again for its users. `owner`
+// is the window that met the damage.
+void offerRepair(Table &table, QObject *owner = nullptr);
+// The same for a failure a window met: when it is damage (46) to a table of
+// the program's store, offers the repair and returns true.
+bool offerRepairFor(const StoreError &error, QObject *owner);
+
+// Repairs a table (closed) and says what was kept aside, when anything was;
+// the guarded open's path. Returns the repair's condition.
+StoreError repairAndReport(Table &table, QObject *owner = nullptr);
+
+// The text that says what a repair kept aside; empty when it kept nothing.
+QString repairSummary(const Table &table, const Table::RepairOutcome &outcome);
 
 // Which tables each window and routine uses.
 QStringList tablesUsedBy(const QString &window);

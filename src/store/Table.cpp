@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <unistd.h>
 
 namespace tabulo::store {
 
@@ -747,13 +748,24 @@ StoreError Table::create()
     const QString path = filePath();
     if (QFileInfo::exists(path))
         return fail(Code::Failure, QStringLiteral("the file already exists"));
+    // A directory that is there but may not be written says so, rather than
+    // what SQLite's attempts at the file leave behind.
+    if (QFileInfo(m_directory).isDir()
+        && ::access(QFile::encodeName(m_directory).constData(), W_OK | X_OK) != 0) {
+        StoreError e;
+        e.code = Code::SystemError;
+        e.osCode = errno;
+        e.osText = QString::fromLocal8Bit(std::strerror(e.osCode));
+        e.text = codeText(Code::SystemError) + QStringLiteral(": creating in ") + m_directory;
+        e.file = fileName();
+        setLastError(e);
+        return e;
+    }
     // Build the new file under a temporary name and move it into place, so a
     // failed creation never leaves a half-made table behind.
     const QString temp = path + QStringLiteral(".new");
     QFile::remove(temp);
     sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(temp).constData(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto abandon = [&](int code) {
         m_db = db;
         StoreError e = failSql(code, QStringLiteral("creating"));
@@ -763,23 +775,9 @@ StoreError Table::create()
         QFile::remove(temp + QStringLiteral("-journal"));
         return e;
     };
+    const int rc = createFileAt(temp, m_schema, &db);
     if (rc != SQLITE_OK)
         return abandon(rc);
-    std::string script = "PRAGMA journal_mode=DELETE;PRAGMA application_id=" + std::to_string(kApplicationId)
-                         + ";BEGIN;";
-    for (const std::string &s : m_schema.createStatements())
-        script += s + ";";
-    script += "COMMIT;";
-    rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) {
-        sql::Statement meta(db, "INSERT INTO meta(name,value) VALUES('layout',?)");
-        meta.bind(1, std::string_view(m_schema.signature()));
-        rc = meta.valid() ? meta.step() : meta.prepareCode();
-        if (rc == SQLITE_DONE)
-            rc = SQLITE_OK;
-    }
-    if (rc != SQLITE_OK)
-        return abandon(sqlite3_extended_errcode(db));
     sqlite3_close_v2(db);
     if (QFileInfo::exists(path) || !QFile::rename(temp, path)) {
         QFile::remove(temp);
@@ -793,6 +791,30 @@ StoreError Table::create()
         return e;
     }
     return succeed();
+}
+
+int Table::createFileAt(const QString &path, const TableSchema &schema, sqlite3 **out)
+{
+    sqlite3 *&db = *out;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
+    sqlite3_extended_result_codes(db, 1);
+    std::string script = "PRAGMA journal_mode=DELETE;PRAGMA application_id=" + std::to_string(kApplicationId)
+                         + ";BEGIN;";
+    for (const std::string &s : schema.createStatements())
+        script += s + ";";
+    script += "COMMIT;";
+    rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        sql::Statement meta(db, "INSERT INTO meta(name,value) VALUES('layout',?)");
+        meta.bind(1, std::string_view(schema.signature()));
+        rc = meta.valid() ? meta.step() : meta.prepareCode();
+        if (rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    return rc == SQLITE_OK ? rc : sqlite3_extended_errcode(db);
 }
 
 StoreError Table::open()
@@ -828,6 +850,7 @@ StoreError Table::open()
     }
     setWait(defaultWaitMs());
     ensureCounts();
+    removeAbandonedInserts();
     m_currentRid = 0;
     m_watching = false;
     return succeed();
@@ -1042,16 +1065,25 @@ StoreError Table::rebuildKeys()
     // The rebuild works on a connection of its own: a table whose keys are
     // damaged does not open. The table's own connection, if open, closes.
     close();
+    m_repair = {};
+    m_sideMade = false;
     if (!QFileInfo::exists(filePath()))
         return fail(Code::NoFile);
-    StoreError e = withOwnConnection([this] {
+    const QString side = datedSibling(QStringLiteral("duplicates"));
+    const bool sideExisted = QFileInfo::exists(side);
+    m_repair.sideFile = side;
+    StoreError e = withOwnConnection([this, sideExisted] {
         // First the gentle way: drop and recreate every index.
-        StoreError r = exec("BEGIN EXCLUSIVE");
+        StoreError r = attachSide();
+        if (!r)
+            r = exec("BEGIN EXCLUSIVE");
         if (r)
             return r;
         for (const auto &ks : m_schema.keys()) {
             const std::string drop = "DROP INDEX IF EXISTS " + ks.indexName;
             r = exec(drop.c_str());
+            if (!r)
+                r = setAsideDuplicates(ks);
             if (!r)
                 r = exec(ks.createSql.c_str());
             if (!r && !ks.countsTable.empty())
@@ -1059,14 +1091,19 @@ StoreError Table::rebuildKeys()
             if (r)
                 break;
         }
+        if (!r)
+            r = exec("COMMIT");
         if (r) {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-            return r;
+            m_repair.setAside = 0;
         }
-        return exec("COMMIT");
+        detachSide(sideExisted);
+        return r;
     });
     if (e.code == Code::InvalidKeys)
         e = rebuildByCopy();
+    if (!m_repair.setAside)
+        m_repair.sideFile.clear();
     if (e)
         return e;
     return succeed();
@@ -1111,22 +1148,34 @@ StoreError Table::rebuildByCopy()
     });
     if (e)
         return e;
-    return withOwnConnection([this] {
+    const bool sideExisted = QFileInfo::exists(m_repair.sideFile);
+    return withOwnConnection([this, sideExisted] {
         StoreError r = exec("VACUUM");
         if (!r)
+            r = attachSide();
+        if (!r)
             r = exec("BEGIN EXCLUSIVE");
-        if (r)
+        if (r) {
+            detachSide(sideExisted);
             return r;
+        }
         for (const auto &ks : m_schema.keys()) {
-            r = exec(ks.createSql.c_str());
+            r = setAsideDuplicates(ks);
+            if (!r)
+                r = exec(ks.createSql.c_str());
             if (!r && !ks.countsTable.empty())
                 r = remakeCounts(ks);
-            if (r) {
-                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-                return r;
-            }
+            if (r)
+                break;
         }
-        return exec("COMMIT");
+        if (!r)
+            r = exec("COMMIT");
+        if (r) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            m_repair.setAside = 0;
+        }
+        detachSide(sideExisted);
+        return r;
     });
 }
 

@@ -7,6 +7,7 @@
 #include "store/TableSchema.h"
 
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <map>
@@ -175,6 +176,39 @@ public:
     void close();
     bool isOpen() const { return m_db != nullptr; }
     StoreError rebuildKeys();
+
+    // What a repair did: records set aside from unique keys they duplicated,
+    // and, when record pages were damaged, the copy kept of the damaged file
+    // and how many records were saved and lost.
+    struct RepairOutcome {
+        bool recordsDamaged = false;
+        qint64 saved = 0;
+        qint64 unreadable = 0;
+        QString damagedCopy;
+        qint64 setAside = 0;
+        QString sideFile;
+    };
+    // Mends a damaged table (closing it first): SQLite's integrity check
+    // decides; damaged keys are rebuilt; damaged record pages make a dated
+    // copy of the file aside and every readable record is copied into a
+    // fresh file. Records that duplicate a unique key go to a side file.
+    StoreError repair(RepairOutcome &outcome);
+    // The outcome of the last rebuild or repair.
+    const RepairOutcome &lastRepair() const { return m_repair; }
+    // Records numbered by an insert form that is still open are marked in
+    // the file, outside the record layout, with the station and process
+    // that numbered them. A mark whose process is gone (on this host), or
+    // that is a week old (from another host), has its record removed at the
+    // next open, unless the record was saved since.
+    StoreError markOpenInsert(qint64 rid);
+    void unmarkOpenInsert(qint64 rid);
+    // Removes the records of abandoned marks; returns how many went.
+    int removeAbandonedInserts();
+
+    // Checks the file without changing it: layout, keys and SQLite's
+    // integrity check; `problems` lists what was found (empty: sound).
+    // The table must be closed.
+    StoreError check(QStringList &problems);
     // Driver options: "Recover=<seconds>", "QUICKSCAN=on", "QUICKSCAN=off".
     StoreError send(const QString &option);
 
@@ -259,6 +293,18 @@ private:
     const KeyDef *findDuplicate(qint64 exceptRid);
     bool duplicates(const KeyDef &key, qint64 exceptRid);
     StoreError rebuildByCopy();
+    // Inside the caller's write transaction, with the side file attached as
+    // "side": moves the later records that duplicate this unique key there.
+    StoreError setAsideDuplicates(const TableSchema::KeySchema &ks);
+    QString datedSibling(const QString &what) const;
+    StoreError attachSide();
+    void detachSide(bool existed);
+    StoreError salvage(RepairOutcome &outcome);
+    // Makes a new table file at `path` and leaves it open in `*out` (which
+    // the caller closes, also on failure); returns SQLite's code.
+    static int createFileAt(const QString &path, const TableSchema &schema, sqlite3 **out);
+    RepairOutcome m_repair;
+    bool m_sideMade = false; // the side file was made by this rebuild
     // Makes the running counts of counted keys when the file lacks them or
     // holds others; a table whose counts cannot be made now counts by key.
     void ensureCounts();

@@ -309,7 +309,9 @@ TEST_F(CompanyRecordForm, ANoteCounterTheFieldCannotHoldIsRefusedAndNothingIsSav
     ASSERT_NE(f, nullptr);
     f->sheet()->setCurrentIndex(More);
     f->entry(10)->setText(QStringLiteral("99999"));
+    m_messages.answer(10, store::Button::Ok);
     click(f, "okButton");
+    EXPECT_EQ(m_messages.last().text, QStringLiteral("The value of cmp:notes must be between -32768 and 32767."));
     EXPECT_EQ(m_answer, Response::None);
     EXPECT_EQ(form(), f);
     EXPECT_TRUE(f->entry(10)->toolTip().contains(QStringLiteral("32767")))

@@ -403,7 +403,9 @@ TEST_F(GroupWindows, TheLinkFormEditsEveryFieldOfALinkFreely) {
     // Nobody checks that category 12 exists, but it must fit the field.
     f->entry(1)->setText(QStringLiteral("Someone"));
     f->entry(3)->setText(QStringLiteral("5000000000"));
+    m_messages.answer(10, Ok);
     click(f, "okButton");
+    EXPECT_EQ(m_messages.last().text, QStringLiteral("The value of jcg:grp_ctrl must be between 0 and 2147483647."));
     EXPECT_EQ(answer, Response::None);
     EXPECT_FALSE(f->entry(3)->toolTip().isEmpty());
     f->entry(3)->setText(QStringLiteral("12"));

@@ -2,7 +2,9 @@
 #include "engine/gui/WindowPlacement.h"
 #include "support/TempDataDir.h"
 
+#include <QGuiApplication>
 #include <QMdiArea>
+#include <QScreen>
 #include <QMdiSubWindow>
 #include <QSettings>
 #include <QWidget>
@@ -165,3 +167,45 @@ TEST_F(PlacementTest, MissingOrGarbledValuesReadAsZero) {
 }
 
 } // namespace
+
+TEST(PlacementClamp, SavedPlacesAreKeptOnTheScreensThatExist) {
+    using tabulo::engine::clampPlacement;
+    const QList<QRect> one{QRect(0, 0, 1920, 1080)};
+    const QList<QRect> two{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    const QSize designed(300, 200);
+    struct Case {
+        const char *what;
+        QRect saved;
+        QList<QRect> areas;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"on the screen: kept", QRect(100, 120, 400, 300), one, QRect(100, 120, 400, 300)},
+        {"far beyond: moved to show a quarter and the title bar", QRect(999999, 999999, 400, 300), one,
+         QRect(1920 - 100, 1080 - 30, 400, 300)},
+        {"far before", QRect(-999999, -999999, 400, 300), one, QRect(-300, 0, 400, 300)},
+        {"title bar above the top: moved down", QRect(100, -10, 400, 300), one, QRect(100, 0, 400, 300)},
+        {"a quarter still showing: kept", QRect(1920 - 100, 500, 400, 300), one, QRect(1920 - 100, 500, 400, 300)},
+        {"less than a quarter: moved in", QRect(1920 - 99, 500, 400, 300), one, QRect(1920 - 100, 500, 400, 300)},
+        {"on the second screen: kept", QRect(2500, 100, 400, 300), two, QRect(2500, 100, 400, 300)},
+        {"beyond the second screen: onto it", QRect(9000, 100, 400, 300), two, QRect(1920 + 1280 - 100, 100, 400, 300)},
+        {"below the designed size: the designed size", QRect(100, 100, 10, 5), one, QRect(100, 100, 300, 200)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(clampPlacement(c.saved, designed, c.areas, 30), c.expected);
+    }
+}
+
+TEST_F(PlacementTest, AWindowSavedOffEveryScreenOpensOnOneAndIsSavedThere) {
+    PlacementSettings(ini()).write(QStringLiteral("catls"), Placement{999999, 999999, 50, 40, false});
+    auto window = openWindow();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.intersects(window->geometry())) << window->geometry().x() << "," << window->geometry().y();
+    EXPECT_EQ(window->size(), QSize(300, 200));
+    window->show();
+    window->close();
+    const Placement saved = PlacementSettings(ini()).read(QStringLiteral("catls"));
+    EXPECT_LT(saved.x, screen.right());
+    EXPECT_LT(saved.y, screen.bottom());
+}

@@ -528,7 +528,9 @@ TEST_F(PhoneNoteForms, ValuesTooBigForTheirFieldAreRefusedAndKept) {
 
     f->memoBox()->setPlainText(longMemo.left(2000));
     field(f, "orderEntry")->setText(QStringLiteral("40000")); // past a 16-bit order
+    m_messages.answer(10, Ok);
     click(f, "okButton");
+    EXPECT_EQ(m_messages.last().text, QStringLiteral("The value of mem:order must be between 0 and 32767."));
     EXPECT_EQ(m_answer, Response::None);
     EXPECT_FALSE(field(f, "orderEntry")->toolTip().isEmpty());
 

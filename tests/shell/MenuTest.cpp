@@ -21,7 +21,8 @@ struct MenuItem {
 
 // The frame's menu as the user sees it, item by item in order.
 const MenuItem kMenu[] = {
-    {"&File", "&Backup Data Files", "", "", false},
+    {"&File", "&Backup Data Files", "", "", true},
+    {"&File", "Restore from Backup...", "", "", true},
     {"&File", "&P&rint Setup...", "Setup Printer", "", true},
     {"&File", "&Import vCard or CSV...", "", "", true},
     {"&File", "Expor&t vCard or CSV...", "", "", true},

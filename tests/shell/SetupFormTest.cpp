@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -177,3 +178,55 @@ TEST_F(SetupFormTest, OpeningAgainBringsTheOpenFormForward) {
 }
 
 } // namespace
+
+TEST_F(SetupFormTest, NumbersOutsideTheirFieldsBoundsAreRefusedNeverClamped) {
+    struct Case {
+        const char *entry;
+        const char *field;
+        const char *typed;
+        const char *text;
+    };
+    const Case cases[] = {
+        {"leadDaysEntry", "SET:ANNLEAD", "999", "The value of set:annlead must be between 0 and 255."},
+        {"popupIntervalEntry", "SET:DATPOPUP", "-5", "The value of set:datpopup must be between 0 and 240."},
+        {"popupIntervalEntry", "SET:DATPOPUP", "241", "The value of set:datpopup must be between 0 and 240."},
+    };
+    storeValues({{"SET:ANNLEAD", 7}, {"SET:DATPOPUP", 30}});
+    openForm();
+    m_window->show();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.typed);
+        m_script.clear();
+        m_script.answer(10, store::Button::Ok);
+        type(entry(c.entry), QString::fromLatin1(c.typed));
+        ASSERT_EQ(m_script.shownNumbers(), std::vector<int>{10});
+        EXPECT_EQ(m_script.last().text, QString::fromLatin1(c.text));
+        EXPECT_EQ(m_window->focusWidget(), entry(c.entry));
+    }
+    // Nothing was stored, and OK refuses the value still in the entry.
+    entry("leadDaysEntry")->setText(QStringLiteral("300"));
+    m_script.clear();
+    m_script.answer(10, store::Button::Ok);
+    m_window->findChild<QPushButton *>(QStringLiteral("okButton"))->click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(m_ended);
+    EXPECT_EQ(stored("SET:ANNLEAD").toLongLong(), 7);
+    EXPECT_EQ(stored("SET:DATPOPUP").toLongLong(), 30);
+}
+
+TEST_F(SetupFormTest, OneLineEntriesDropControlCharactersAndDirectionOverrides) {
+    openForm();
+    m_window->show();
+    QLineEdit *name = entry("nameEntry");
+    name->setFocus();
+    // Typed or pasted: the entry never holds them.
+    QApplication::clipboard()->setText(QStringLiteral("An\tn\x1b[31m\x7f\u202eB\u2066o\nb"));
+    name->clear();
+    name->paste();
+    EXPECT_EQ(name->text(), QStringLiteral("Ann[31mBob"));
+    // Set by other means, they are dropped before the value is stored.
+    name->setText(QStringLiteral("Eve\r\n\u202d\x01"));
+    QTest::keyClick(name, Qt::Key_Tab);
+    pressOk();
+    EXPECT_EQ(stored("SET:MADEFOR").toString().trimmed(), QStringLiteral("Eve"));
+}

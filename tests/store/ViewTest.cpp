@@ -134,6 +134,17 @@ TEST_F(ViewTest, ValuesAreBoundNeverPastedAndBadFiltersAreRefused)
         EXPECT_NE(e.code, 0) << bad;
         EXPECT_TRUE(e.text.contains(QStringLiteral("Filter error"))) << e.text.toStdString();
     }
+    // Nesting deep enough to exhaust the stack is refused; ordinary depth is not.
+    const QString deep = QString(5000, QLatin1Char('(')) + QStringLiteral("jnc:cat_ctrl = 1");
+    EXPECT_TRUE(view.setFilter(deep).text.contains(QStringLiteral("nested too deeply")));
+    EXPECT_TRUE(view.setFilter(QStringLiteral("NOT ").repeated(5000) + QStringLiteral("jnc:cat_ctrl = 1"))
+                    .text.contains(QStringLiteral("nested too deeply")));
+    EXPECT_EQ(view.setFilter(QString(50, QLatin1Char('(')) + QStringLiteral("jnc:cat_ctrl > 3") +
+                             QString(50, QLatin1Char(')')))
+                  .code,
+              0);
+    EXPECT_EQ(names(view).size(), 2);
+    ASSERT_NE(view.setFilter(QStringLiteral("jnc:nosuch = 1")).code, 0);
     // A refused filter leaves the view unfiltered.
     EXPECT_EQ(names(view).size(), 11);
 }

@@ -1,6 +1,9 @@
 #include "engine/gui/RecordFormWindow.h"
 
+#include "base/Text.h"
 #include "engine/FieldText.h"
+#include "engine/gui/EntryFilter.h"
+#include "store/Messages.h"
 #include "engine/Picture.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
@@ -116,6 +119,7 @@ RecordFormWindow::RecordFormWindow(QWidget *caller, FormWindowSetup setup, std::
             edit->setObjectName(f.objectName);
             if (const int width = pictureWidth(f.picture); width > 0)
                 edit->setMaxLength(width);
+            filterControls(edit);
             edit->installEventFilter(this);
             connect(edit, &QLineEdit::editingFinished, this, [this, index] {
                 if (m_accepting || m_ended || !isVisible())
@@ -214,8 +218,16 @@ bool RecordFormWindow::acceptField(int index) {
     QLineEdit *edit = c.entry;
     const FormField &f = m_setup.fields.at(static_cast<size_t>(index));
     const int field = c.field;
+    if (const QString clean = base::withoutControls(edit->text()); clean != edit->text())
+        edit->setText(clean);
     const EntryValue v = readEntry(f.picture, edit->text());
-    QString problem = v.ok ? QString() : v.error;
+    QString problem = outOfRange(index, edit->text(), v);
+    if (!problem.isEmpty()) {
+        store::standardMessage(messageOwner(), 10, f.field.toLower(), problem);
+        problem = QStringLiteral("The value of %1 must be between %2.").arg(f.field.toLower(), problem);
+    } else if (!v.ok) {
+        problem = v.error;
+    }
     if (problem.isEmpty() && f.check)
         problem = f.check(v.value);
     if (!problem.isEmpty()) {
@@ -241,9 +253,50 @@ bool RecordFormWindow::acceptField(int index) {
     return true;
 }
 
+QString RecordFormWindow::outOfRange(int index, const QString &typed, const EntryValue &v) const {
+    // A number that the field cannot hold, or that the picture would read as
+    // another number (a sign it does not show), is refused, never clamped.
+    const Control &c = m_controls.at(static_cast<size_t>(index));
+    const FormField &f = m_setup.fields.at(static_cast<size_t>(index));
+    if (c.field < 0)
+        return {};
+    const store::FieldDef &def = m_engine->table().def().fields.at(static_cast<size_t>(c.field));
+    if (def.isText() || def.type == store::FieldType::Date || def.type == store::FieldType::Time)
+        return {};
+    const Parsed<Picture> picture = Picture::fromText(f.picture.trimmed());
+    if (picture.ok() && picture.value().kind() != Picture::Kind::Number)
+        return {};
+    qint64 low = def.minValue();
+    qint64 high = def.maxValue();
+    if (picture.ok() && !picture.value().signAllowed())
+        low = std::max<qint64>(low, 0);
+    if (f.range) {
+        low = std::max(low, f.range->first);
+        high = std::min(high, f.range->second);
+    }
+    QString bare = typed.trimmed();
+    bare.remove(QLatin1Char(','));
+    bare.remove(QLatin1Char(' '));
+    bool isNumber = false;
+    const qlonglong number = bare.toLongLong(&isNumber);
+    bool outside = isNumber && (number < low || number > high);
+    if (!outside && v.ok && !typed.trimmed().isEmpty()) {
+        bool isInteger = false;
+        const qlonglong value = v.value.toLongLong(&isInteger);
+        outside = isInteger && (value < low || value > high || (isNumber && value != number));
+    }
+    if (!outside)
+        return {};
+    return QStringLiteral("%1 and %2").arg(low).arg(high);
+}
+
 bool RecordFormWindow::acceptMemo(int index) {
     const int limit = m_engine->table().def().memoSize;
     const QString text = m_memo->toPlainText();
+    if (const QString clean = base::withoutControls(text, base::TextKind::Memo); clean != text) {
+        m_memo->setPlainText(clean);
+        return acceptMemo(index);
+    }
     if (text.size() > limit) {
         // The box keeps what was typed so the user can shorten it.
         QApplication::beep();
@@ -399,8 +452,9 @@ void RecordFormWindow::closeEvent(QCloseEvent *event) {
                 const Control &c = m_controls[i];
                 if (!c.entry || c.field < 0)
                     continue;
-                const EntryValue v = readEntry(m_setup.fields[i].picture, c.entry->text());
-                if (v.ok)
+                const QString typed = base::withoutControls(c.entry->text());
+                const EntryValue v = readEntry(m_setup.fields[i].picture, typed);
+                if (v.ok && outOfRange(static_cast<int>(i), typed, v).isEmpty())
                     m_engine->table().record().setValue(c.field, v.value);
             }
             m_accepting = false;

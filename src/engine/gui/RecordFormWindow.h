@@ -1,10 +1,12 @@
 #pragma once
 
+#include "engine/FieldText.h"
 #include "engine/UpdateForm.h"
 #include "store/Store.h"
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -41,6 +43,8 @@ struct FormField {
     // in the record buffer (it may set other fields too). False keeps the
     // focus on the field: the rule has told the user why.
     std::function<bool(RecordFormWindow &)> leave;
+    // The bounds of a number entry when narrower than its field's type.
+    std::optional<std::pair<qint64, qint64>> range;
 };
 
 // A line entry: its prompt, field, picture and name.
@@ -120,6 +124,8 @@ private:
 
     RecordFormWindow(QWidget *caller, FormWindowSetup setup, std::function<void()> done);
     bool acceptField(int index);
+    // The bounds a number entry's text falls outside ("0 and 255"); empty when fine.
+    QString outOfRange(int index, const QString &typed, const EntryValue &v) const;
     bool acceptMemo(int index);
     void memoEdited();
     void focusControl(int index);

@@ -4,6 +4,9 @@
 #include "engine/gui/WindowHost.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
 #include <QLayout>
 #include <QWidget>
 
@@ -12,6 +15,21 @@ namespace tabulo::engine::gui {
 namespace {
 bool userResizable(const QWidget *window) {
     return window->minimumSize() != window->maximumSize();
+}
+
+// Where the window may be placed: the frame's work area for a sub-window,
+// the screens' available areas for a top-level window.
+QList<QRect> placementAreas(const QWidget *window) {
+    if (!window->isWindow() && window->parentWidget())
+        return {window->parentWidget()->rect()};
+    QList<QRect> areas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas;
+}
+
+int titleBarHeight(const QWidget *window) {
+    return window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
 }
 } // namespace
 
@@ -93,14 +111,17 @@ void WindowPlacement::restore(QWidget *content, const QString &section, const Pl
     if (!(window->windowState() & Qt::WindowMaximized)) {
         const int y = settings.number(section, QStringLiteral("YPosit"));
         if (y != 0) {
+            QRect saved(x, y, window->width(), window->height());
+            bool apply = true;
             if (userResizable(content)) {
                 const int width = settings.number(section, QStringLiteral("Width"));
                 const int height = settings.number(section, QStringLiteral("Height"));
-                if (width != 0 && height != 0)
-                    window->setGeometry(x, y, width, height);
-            } else {
-                window->setGeometry(x, y, window->width(), window->height());
+                apply = width != 0 && height != 0;
+                saved.setSize(QSize(width, height));
             }
+            if (apply)
+                window->setGeometry(clampPlacement(saved, window->minimumSize(), placementAreas(window),
+                                                   titleBarHeight(window)));
         }
     }
     if (settings.maximised(section))

@@ -9,6 +9,7 @@
 #include "shell/HelpLauncher.h"
 #include "shell/SetupSource.h"
 #include "shell/gui/AboutDialog.h"
+#include "shell/gui/BackupCommands.h"
 #include "shell/gui/SharedPrinter.h"
 
 #include <QAction>
@@ -110,8 +111,10 @@ void MainFrame::buildMenus() {
     file->setObjectName(QStringLiteral("menuFile"));
     QAction *backup =
         addItem(file, QStringLiteral("actionBackupDataFiles"), QStringLiteral("&Backup Data Files"));
-    // The item is there but cannot be chosen.
-    backup->setEnabled(false);
+    connect(backup, &QAction::triggered, this, [this] { backupDataFiles(this); });
+    QAction *restore =
+        addItem(file, QStringLiteral("actionRestoreFromBackup"), QStringLiteral("Restore from Backup..."));
+    connect(restore, &QAction::triggered, this, [this] { restoreFromBackup(this); });
     QAction *printSetupAction = addItem(file, QStringLiteral("actionPrintSetup"),
                                         QStringLiteral("&P&rint Setup..."), QStringLiteral("Setup Printer"));
     connect(printSetupAction, &QAction::triggered, this, &MainFrame::printSetup);

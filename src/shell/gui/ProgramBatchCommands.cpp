@@ -3,6 +3,7 @@
 #include "exchange/ExchangeCommands.h"
 #include "reports/gui/ReportCommands.h"
 #include "shell/BatchCommands.h"
+#include "shell/SafetyCommands.h"
 
 namespace tabulo::shell::gui {
 
@@ -10,6 +11,7 @@ void registerProgramBatchCommands() {
     // One line per subsystem that offers commands: its own register function.
     reports::gui::registerReportCommands();
     exchange::registerExchangeCommands();
+    registerSafetyCommands();
 }
 
 } // namespace tabulo::shell::gui

@@ -100,15 +100,9 @@ engine::gui::RecordFormWindow *SetupForm::open(std::function<void()> done) {
          QStringLiteral("leadDaysEntry"),
          {}},
         {QStringLiteral("Popup Interval:"), QStringLiteral("SET:DATPOPUP"), QStringLiteral("@n3"),
-         QStringLiteral("popupIntervalEntry"),
-         [](const QVariant &value) -> QString {
-             if (popupIntervalInRange(value))
-                 return {};
-             store::standardMessage(s_open.data(), 10, QStringLiteral("set:datpopup"),
-                                    QStringLiteral("0 and 240"));
-             return QStringLiteral("The value of set:datpopup must be between 0 and 240.");
-         }},
+         QStringLiteral("popupIntervalEntry")},
     };
+    form.fields.back().range = std::pair<qint64, qint64>(kMinPopupMinutes, kMaxPopupMinutes);
     form.uses = {kTable};
 
     form.beforeShow = [&setup](engine::gui::RecordFormWindow *window) {
