@@ -1079,18 +1079,7 @@ StoreError Table::rebuildKeys()
             r = exec("BEGIN EXCLUSIVE");
         if (r)
             return r;
-        for (const auto &ks : m_schema.keys()) {
-            const std::string drop = "DROP INDEX IF EXISTS " + ks.indexName;
-            r = exec(drop.c_str());
-            if (!r)
-                r = setAsideDuplicates(ks);
-            if (!r)
-                r = exec(ks.createSql.c_str());
-            if (!r && !ks.countsTable.empty())
-                r = remakeCounts(ks);
-            if (r)
-                break;
-        }
+        r = makeKeys(true);
         if (!r)
             r = exec("COMMIT");
         if (r) {
@@ -1107,6 +1096,28 @@ StoreError Table::rebuildKeys()
     if (e)
         return e;
     return succeed();
+}
+
+StoreError Table::makeKeys(bool dropFirst)
+{
+    // Every key anew: duplicates of a unique key set aside first, then the
+    // index, then the running counts it keeps.
+    for (const auto &ks : m_schema.keys()) {
+        StoreError r;
+        if (dropFirst) {
+            const std::string drop = "DROP INDEX IF EXISTS " + ks.indexName;
+            r = exec(drop.c_str());
+        }
+        if (!r)
+            r = setAsideDuplicates(ks);
+        if (!r)
+            r = exec(ks.createSql.c_str());
+        if (!r && !ks.countsTable.empty())
+            r = remakeCounts(ks);
+        if (r)
+            return r;
+    }
+    return {};
 }
 
 StoreError Table::withOwnConnection(const std::function<StoreError()> &work)
@@ -1159,15 +1170,7 @@ StoreError Table::rebuildByCopy()
             detachSide(sideExisted);
             return r;
         }
-        for (const auto &ks : m_schema.keys()) {
-            r = setAsideDuplicates(ks);
-            if (!r)
-                r = exec(ks.createSql.c_str());
-            if (!r && !ks.countsTable.empty())
-                r = remakeCounts(ks);
-            if (r)
-                break;
-        }
+        r = makeKeys(false);
         if (!r)
             r = exec("COMMIT");
         if (r) {

@@ -293,6 +293,8 @@ private:
     const KeyDef *findDuplicate(qint64 exceptRid);
     bool duplicates(const KeyDef &key, qint64 exceptRid);
     StoreError rebuildByCopy();
+    // Builds every key (inside the caller's write transaction).
+    StoreError makeKeys(bool dropFirst);
     // Inside the caller's write transaction, with the side file attached as
     // "side": moves the later records that duplicate this unique key there.
     StoreError setAsideDuplicates(const TableSchema::KeySchema &ks);
