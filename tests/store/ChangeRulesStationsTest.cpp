@@ -22,10 +22,6 @@ using tabulo::test::TempDataDir;
 
 namespace {
 
-const TableDef &def(const char *name) {
-    return *Dictionary::instance().table(QString::fromLatin1(name));
-}
-
 // Second-station roles for these tests.
 // "rules-change-call <dir> <ctrl> <company>": reads the call, watched, and
 //   saves a new company through the change routine; exits with its result.
@@ -51,7 +47,7 @@ const bool s_roles = [] {
     tabulo::test::registerChildRole("rules-hold", [](int argc, char **argv) {
         if (argc < 4)
             return 10;
-        const QString path = QDir(QString::fromLocal8Bit(argv[0])).filePath(Table::fileNameFor(def(argv[1])));
+        const QString path = QDir(QString::fromLocal8Bit(argv[0])).filePath(Table::fileNameFor(tableDef(argv[1])));
         const std::string_view mode = argv[2];
         sqlite3 *db = nullptr;
         if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
@@ -81,7 +77,7 @@ void readForChange(Table &t, qint64 ctrl) {
 }
 
 QString storedText(const TempDataDir &dir, const char *table, qint64 ctrl, const char *field) {
-    Table t(def(table), dir.path());
+    Table t(tableDef(table), dir.path());
     if (t.open())
         return QStringLiteral("<unreadable>");
     t.record().setValue(QStringLiteral("CTRL_NBR"), ctrl);

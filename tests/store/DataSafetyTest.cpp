@@ -19,12 +19,8 @@ using tabulo::test::TempDataDir;
 
 namespace {
 
-const TableDef &def(const char *name) {
-    return *Dictionary::instance().table(QString::fromLatin1(name));
-}
-
 void addPeople(const QString &dir, int from, int count) {
-    Table nam(def("QKnam"), dir);
+    Table nam(tableDef("QKnam"), dir);
     if (nam.open().code == Code::NoFile) {
         ASSERT_EQ(nam.create().code, 0);
         ASSERT_EQ(nam.open().code, 0);
@@ -40,7 +36,7 @@ void addPeople(const QString &dir, int from, int count) {
 }
 
 qint64 recordsIn(const QString &dir, const char *table) {
-    Table t(def(table), dir);
+    Table t(tableDef(table), dir);
     return t.open().ok() ? t.records() : -1;
 }
 
@@ -69,7 +65,7 @@ const bool s_roles = [] {
     tabulo::test::registerChildRole("keep-writing", [](int argc, char **argv) {
         if (argc < 1)
             return 2;
-        Table t(def("QKnam"), QString::fromLocal8Bit(argv[0]));
+        Table t(tableDef("QKnam"), QString::fromLocal8Bit(argv[0]));
         if (t.open().code != 0)
             return 3;
         for (int i = 0;; ++i) {

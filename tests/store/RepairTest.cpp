@@ -22,17 +22,10 @@ using tabulo::test::freshTable;
 using tabulo::test::keyOf;
 using tabulo::test::ScopedMessageService;
 using tabulo::test::ScriptedMessageService;
+using tabulo::test::fileOf;
 using tabulo::test::TempDataDir;
 
 namespace {
-
-const TableDef &def(const char *name) {
-    return *Dictionary::instance().table(QString::fromLatin1(name));
-}
-
-QString fileOf(const TempDataDir &dir, const char *table) {
-    return dir.file(Table::fileNameFor(def(table)));
-}
 
 void addPeople(const TempDataDir &dir, int count) {
     auto nam = freshTable(dir, "QKnam");
@@ -117,7 +110,7 @@ TEST(Repair, DamagedPagesEndInASoundTableThatKeepsEveryReadableRecord) {
         damageMiddlePage(path, c.tree);
         const QByteArray damaged = contents(path);
 
-        Table t(def("QKnam"), dir.path());
+        Table t(tableDef("QKnam"), dir.path());
         // The damage shows while reading, whatever the open saw.
         if (t.open().ok()) {
             int records = 0;
@@ -169,7 +162,7 @@ TEST(Repair, DamageMetByAWindowIsOfferedTheRepairAndTheTableReopens) {
 
     ScriptedMessageService messages;
     ScopedMessageService installed(messages);
-    Table t(def("QKnam"), dir.path());
+    Table t(tableDef("QKnam"), dir.path());
     ASSERT_EQ(t.open().code, 0); // the keys' ends read well
     int records = 0;
     ASSERT_EQ(readAll(t, "LNAME_KEY", records), Code::InvalidKeys);
@@ -200,7 +193,7 @@ TEST(Repair, KeyRebuildSetsDuplicatesAsideAndTheTableOpens) {
     // Another tool drops the unique key and writes an equal zip.
     const QString path = fileOf(dir, "QKzip");
     QString copyZip;
-    const TableSchema schema(def("QKzip"));
+    const TableSchema schema(tableDef("QKzip"));
     for (const auto &[column, type] : schema.columns()) {
         if (QString::fromStdString(column).contains(QStringLiteral("zip"), Qt::CaseInsensitive))
             copyZip += QStringLiteral(",%1=(SELECT %1 FROM rec WHERE rid=1)").arg(QString::fromStdString(column));
@@ -230,7 +223,7 @@ TEST(Repair, CheckNamesDamageWithoutChangingTheFile) {
     TempDataDir dir;
     addPeople(dir, 3000);
     const QString path = fileOf(dir, "QKnam");
-    Table t(def("QKnam"), dir.path());
+    Table t(tableDef("QKnam"), dir.path());
     QStringList problems;
     ASSERT_EQ(t.check(problems).code, 0);
     EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
@@ -251,7 +244,7 @@ const bool s_roles = [] {
             return 2;
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
             return 3;
-        Table t(def("QKdat"), QString::fromLocal8Bit(argv[0]));
+        Table t(tableDef("QKdat"), QString::fromLocal8Bit(argv[0]));
         const StoreError e = t.create();
         std::printf("%s\n", errorText(e).toUtf8().constData());
         return 0;
@@ -283,7 +276,7 @@ const bool s_numberRole = [] {
     tabulo::test::registerChildRole("number-and-die", [](int argc, char **argv) {
         if (argc < 1)
             return 2;
-        Table t(def("QKnam"), QString::fromLocal8Bit(argv[0]));
+        Table t(tableDef("QKnam"), QString::fromLocal8Bit(argv[0]));
         if (t.open().code != 0)
             return 3;
         t.record().clear();
@@ -308,7 +301,7 @@ TEST(Repair, ABlankRecordLeftByAKilledInsertFormGoesAtTheNextOpen) {
     ASSERT_EQ(child.readLine().trimmed(), QByteArray("numbered"));
 
     // While its station lives, the numbered record stays.
-    Table t(def("QKnam"), dir.path());
+    Table t(tableDef("QKnam"), dir.path());
     ASSERT_EQ(t.open().code, 0);
     EXPECT_EQ(t.records(), 4);
     t.close();

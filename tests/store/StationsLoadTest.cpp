@@ -22,10 +22,6 @@ namespace {
 constexpr int kRecords = 100;
 constexpr int kChangesPerStation = 10000;
 
-const TableDef &def(const char *name) {
-    return *Dictionary::instance().table(QString::fromLatin1(name));
-}
-
 QString initial(int ctrl) {
     return QStringLiteral("init-%1").arg(ctrl);
 }
@@ -135,7 +131,7 @@ TEST(StationsLoad, EverySaveLandsOrIsReportedAndNoLandedSaveIsLost) {
     // Each record's landed saves form one chain from its first value to its
     // stored one: a save that landed over a value another landed save had
     // already replaced would be a lost update and break the chain.
-    Table nam(def("QKnam"), dir.path());
+    Table nam(tableDef("QKnam"), dir.path());
     ASSERT_EQ(nam.open().code, 0);
     int lost = 0;
     for (int ctrl = 1; ctrl <= kRecords; ++ctrl) {

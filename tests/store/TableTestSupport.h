@@ -19,6 +19,12 @@ inline std::unique_ptr<store::Table> freshTable(const TempDataDir &dir, const ch
     return table;
 }
 
+// The path of a table's file in a data directory.
+inline QString fileOf(const TempDataDir &dir, const char *table)
+{
+    return dir.file(store::Table::fileNameFor(store::tableDef(table)));
+}
+
 inline const store::KeyDef &keyOf(const store::Table &t, const char *name)
 {
     const store::KeyDef *k = t.def().key(QString::fromLatin1(name));
