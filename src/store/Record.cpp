@@ -1,11 +1,45 @@
 #include "store/Record.h"
 
+#include <QStringEncoder>
+
 #include <algorithm>
 
 namespace tabulo::store {
 
-std::string cutText(std::string_view utf8, int maxChars)
+void utf8Into(QStringView text, std::string &out)
 {
+    const qsizetype n = text.size();
+    const char16_t *p = text.utf16();
+    bool plain = true;
+    bool surrogates = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        plain = plain && p[i] < 0x80;
+        surrogates = surrogates || QChar::isSurrogate(p[i]);
+    }
+    if (plain) {
+        out.resize(static_cast<size_t>(n));
+        for (qsizetype i = 0; i < n; ++i)
+            out[static_cast<size_t>(i)] = static_cast<char>(p[i]);
+        return;
+    }
+    if (surrogates) {
+        // Pairs and strays are rare: Qt's own conversion settles them.
+        out = text.toString().toStdString();
+        return;
+    }
+    // Below the surrogates every character has exactly one encoding.
+    out.resize(static_cast<size_t>(n) * 3);
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+    char *end = encoder.appendToBuffer(out.data(), text);
+    out.resize(static_cast<size_t>(end - out.data()));
+}
+
+size_t cutLength(std::string_view utf8, int maxChars)
+{
+    // Plain ASCII text that fits: every byte is a character.
+    if (utf8.size() <= static_cast<size_t>(std::max(maxChars, 0))
+        && std::none_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        return utf8.size();
     size_t pos = 0;
     int chars = 0;
     while (pos < utf8.size() && chars < maxChars) {
@@ -23,7 +57,12 @@ std::string cutText(std::string_view utf8, int maxChars)
         pos += len;
         ++chars;
     }
-    return std::string(utf8.substr(0, pos));
+    return pos;
+}
+
+std::string cutText(std::string_view utf8, int maxChars)
+{
+    return std::string(utf8.substr(0, cutLength(utf8, maxChars)));
 }
 
 std::string fitText(std::string_view utf8, int maxChars)
@@ -58,7 +97,9 @@ void Record::setText(int field, const QString &value)
         setInteger(field, ok ? number : 0);
         return;
     }
-    setUtf8(field, value.toStdString());
+    thread_local std::string utf8;
+    utf8Into(value, utf8);
+    setUtf8(field, utf8);
 }
 
 void Record::setUtf8(int field, std::string_view value)
@@ -68,7 +109,11 @@ void Record::setUtf8(int field, std::string_view value)
         setText(field, QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
         return;
     }
-    m_text[static_cast<size_t>(field)] = fitText(value, f.width);
+    // In place: the buffer's storage is reused from record to record.
+    std::string &text = m_text[static_cast<size_t>(field)];
+    text.assign(value.data(), cutLength(value, f.width));
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
 }
 
 void Record::setInteger(int field, qint64 value)
@@ -113,13 +158,15 @@ void Record::setValue(const QString &name, const QVariant &value)
 
 void Record::setMemo(const QString &value)
 {
-    setMemoUtf8(value.toStdString());
+    thread_local std::string utf8;
+    utf8Into(value, utf8);
+    setMemoUtf8(utf8);
 }
 
 void Record::setMemoUtf8(std::string_view value)
 {
     // A memo is free text: cut to its size, but its blanks are its own.
-    m_memo = cutText(value, m_def->memoSize);
+    m_memo.assign(value.data(), cutLength(value, m_def->memoSize));
 }
 
 void Record::clear()

@@ -10,6 +10,14 @@
 
 namespace tabulo::store {
 
+// The UTF-8 of `text` into `out`, reusing its storage: the same bytes as
+// QString::toStdString, without a new allocation for each text.
+void utf8Into(QStringView text, std::string &out);
+
+// The bytes of the first `maxChars` characters of UTF-8 text (never past a
+// malformed trailing sequence).
+size_t cutLength(std::string_view utf8, int maxChars);
+
 // Cuts UTF-8 text to at most `maxChars` characters at a character boundary.
 std::string cutText(std::string_view utf8, int maxChars);
 

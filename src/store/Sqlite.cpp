@@ -42,6 +42,16 @@ std::string Statement::text(int column) const
     return p ? std::string(p, static_cast<size_t>(n)) : std::string();
 }
 
+void Statement::textInto(int column, std::string &out) const
+{
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    const int n = sqlite3_column_bytes(m_stmt, column);
+    if (p)
+        out.assign(p, static_cast<size_t>(n));
+    else
+        out.clear();
+}
+
 Value Statement::value(int column) const
 {
     if (sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER)

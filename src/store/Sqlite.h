@@ -38,6 +38,12 @@ public:
     void bind(int index, const std::string &value) { bind(index, std::string_view(value)); }
     void bind(int index, const char *value) { bind(index, std::string_view(value)); }
     void bind(int index, const Value &value);
+    // Binds text without copying it: the text must stay unchanged until the
+    // statement is reset (the writes bind their record buffer this way).
+    void bindStatic(int index, std::string_view value)
+    {
+        sqlite3_bind_text(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
+    }
     int step() { return sqlite3_step(m_stmt); }
     void reset()
     {
@@ -47,6 +53,8 @@ public:
 
     qint64 int64(int column) const { return sqlite3_column_int64(m_stmt, column); }
     std::string text(int column) const;
+    // The column's text into `out`, reusing its storage.
+    void textInto(int column, std::string &out) const;
     Value value(int column) const;
 
 private:

@@ -58,6 +58,7 @@ void Cursor::detach()
 {
     m_statements.clear();
     m_batch.clear();
+    clearBatch();
 }
 
 void Cursor::setOrder(const KeyDef *key)
@@ -108,7 +109,7 @@ void Cursor::resetPosition(Anchor anchor)
 {
     m_anchor = anchor;
     m_atEnd = false;
-    m_batch.clear();
+    clearBatch();
     m_anchorValues.clear();
     m_anchorRid = 0;
 }
@@ -510,8 +511,8 @@ StoreError Cursor::read(bool forward)
     if (!m_table->isOpen())
         return m_table->fail(Code::Failure, QStringLiteral("the table is not open"));
 
-    if (m_batch.empty() || m_batchForward != forward) {
-        m_batch.clear();
+    if (batchEmpty() || m_batchForward != forward) {
+        clearBatch();
         if (m_atEnd && forward)
             return m_table->fail(Code::EndOfFile);
         m_atEnd = false;
@@ -542,35 +543,41 @@ StoreError Cursor::read(bool forward)
         const int firstKey = schema.selectedColumnCount();
         int rc;
         while ((rc = stmt.step()) == SQLITE_ROW) {
-            Row row;
+            // Rows of earlier batches are filled again in place.
+            if (m_batchSize == m_batch.size())
+                m_batch.emplace_back();
+            Row &row = m_batch[m_batchSize++];
             row.rid = stmt.int64(0);
             row.ver = stmt.int64(1);
-            row.fields.reserve(static_cast<size_t>(nFields));
+            row.fields.resize(static_cast<size_t>(nFields));
             for (int i = 0; i < nFields; ++i) {
-                if (m_table->def().fields[static_cast<size_t>(i)].isText())
-                    row.fields.emplace_back(stmt.text(schema.firstFieldColumn() + i));
-                else
-                    row.fields.emplace_back(stmt.int64(schema.firstFieldColumn() + i));
+                sql::Value &field = row.fields[static_cast<size_t>(i)];
+                if (m_table->def().fields[static_cast<size_t>(i)].isText()) {
+                    if (!std::holds_alternative<std::string>(field))
+                        field = std::string();
+                    stmt.textInto(schema.firstFieldColumn() + i, std::get<std::string>(field));
+                } else {
+                    field = stmt.int64(schema.firstFieldColumn() + i);
+                }
             }
             if (m_table->def().hasMemo())
-                row.memo = stmt.text(schema.memoColumn());
+                stmt.textInto(schema.memoColumn(), row.memo);
+            row.keyValues.clear();
             for (size_t k = 0; k < keyColumns; ++k)
                 row.keyValues.push_back(stmt.value(firstKey + static_cast<int>(k)));
-            m_batch.push_back(std::move(row));
         }
         if (rc != SQLITE_DONE) {
-            m_batch.clear();
+            clearBatch();
             return m_table->failSql(rc, QStringLiteral("reading"));
         }
         m_batchForward = forward;
-        if (m_batch.empty())
+        if (batchEmpty())
             return m_table->fail(Code::EndOfFile);
     }
 
-    Row row = std::move(m_batch.front());
-    m_batch.pop_front();
+    Row &row = m_batch[m_batchNext++];
     m_anchor = Anchor::RowExclusive;
-    m_anchorValues = std::move(row.keyValues);
+    m_anchorValues.swap(row.keyValues);
     m_anchorRid = row.rid;
     m_table->loadRow(row.rid, row.ver, row.fields, row.memo);
     return m_table->succeed();
@@ -583,6 +590,7 @@ Table::Table(const TableDef &def, QString directory)
     , m_schema(def)
     , m_directory(std::move(directory))
     , m_record(def)
+    , m_fileName(fileNameFor(def))
 {
     m_cursor = std::make_unique<Cursor>(*this);
 }
@@ -611,7 +619,7 @@ QString Table::fileNameFor(const TableDef &def)
 
 QString Table::fileName() const
 {
-    return fileNameFor(*m_def);
+    return m_fileName;
 }
 
 QString Table::filePath() const
@@ -1325,7 +1333,8 @@ StoreError Table::insert()
     m_duplicated = nullptr;
     sql::Statement &stmt = cached(m_schema.insertSql());
     sql::ResetGuard guard(stmt);
-    m_schema.bindStored(stmt, m_record);
+    m_folded.resize(m_def->fields.size());
+    m_schema.bindStoredInPlace(stmt, m_record, m_folded);
     const int rc = stmt.step();
     if (rc != SQLITE_DONE) {
         m_writingRid = 0;
@@ -1347,7 +1356,8 @@ StoreError Table::change()
     const bool watched = m_watching;
     sql::Statement &stmt = cached(watched ? m_schema.updateWatchedSql() : m_schema.updateSql());
     sql::ResetGuard guard(stmt);
-    int p = m_schema.bindStored(stmt, m_record);
+    m_folded.resize(m_def->fields.size());
+    int p = m_schema.bindStoredInPlace(stmt, m_record, m_folded);
     stmt.bind(p++, m_currentRid);
     if (watched)
         stmt.bind(p++, m_currentVer);

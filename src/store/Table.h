@@ -101,7 +101,7 @@ public:
     std::string countSql();
 
     // Forgets batched rows, so the next read goes to the file.
-    void discardBatch() { m_batch.clear(); }
+    void discardBatch() { clearBatch(); }
     // Closes all statements (the table is closing).
     void detach();
 
@@ -141,8 +141,14 @@ private:
     bool m_atEnd = false; // positioned at the end: next reads nothing until previous
     std::vector<sql::Value> m_anchorValues;
     qint64 m_anchorRid = 0;
-    std::deque<Row> m_batch;
+    // The rows read ahead, from m_batchNext on; the rows before it keep their
+    // storage for the next batch, so a long scan allocates little.
+    std::vector<Row> m_batch;
+    size_t m_batchNext = 0;
+    size_t m_batchSize = 0;
     bool m_batchForward = true;
+    bool batchEmpty() const { return m_batchNext >= m_batchSize; }
+    void clearBatch() { m_batchNext = m_batchSize = 0; }
     std::map<int, sql::Statement> m_statements;
 };
 
@@ -337,6 +343,9 @@ private:
     std::unique_ptr<Cursor> m_cursor;
     std::set<Cursor *> m_cursors;
     std::map<std::string, sql::Statement> m_cache;
+    // The folded copies a write binds, kept until the write's statement is reset.
+    std::vector<std::string> m_folded;
+    QString m_fileName;
 
     qint64 m_currentRid = 0;
     qint64 m_currentVer = 0;

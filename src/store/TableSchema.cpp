@@ -1,5 +1,7 @@
 #include "store/TableSchema.h"
 
+#include <algorithm>
+
 namespace tabulo::store {
 
 namespace {
@@ -32,7 +34,25 @@ const char *typeLetter(FieldType t)
 
 std::string TableSchema::fold(std::string_view utf8)
 {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toCaseFolded().toStdString();
+    std::string out;
+    foldInto(utf8, out);
+    return out;
+}
+
+void TableSchema::foldInto(std::string_view utf8, std::string &out)
+{
+    // Plain ASCII folds by its capitals alone (Unicode's folding maps no
+    // other ASCII character), without a trip through UTF-16.
+    if (std::none_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+        out.assign(utf8.data(), utf8.size());
+        for (char &c : out) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        }
+        return;
+    }
+    const QString folded = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toCaseFolded();
+    utf8Into(folded, out);
 }
 
 TableSchema::TableSchema(const TableDef &def)
@@ -205,6 +225,32 @@ int TableSchema::bindStored(sql::Statement &stmt, const Record &record) const
     for (size_t i = 0; i < fields.size(); ++i) {
         if (!m_folded[i].empty())
             stmt.bind(p++, fold(record.utf8(static_cast<int>(i))));
+        if (!m_negated[i].empty())
+            stmt.bind(p++, -record.integer(static_cast<int>(i)));
+    }
+    return p;
+}
+
+int TableSchema::bindStoredInPlace(sql::Statement &stmt, const Record &record, std::span<std::string> folded,
+                                   int first) const
+{
+    int p = first;
+    const auto &fields = m_def->fields;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].isText())
+            stmt.bindStatic(p++, record.utf8(static_cast<int>(i)));
+        else
+            stmt.bind(p++, record.integer(static_cast<int>(i)));
+    }
+    if (m_def->hasMemo())
+        stmt.bindStatic(p++, record.memoUtf8());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (!m_folded[i].empty())
+            foldInto(record.utf8(static_cast<int>(i)), folded[i]);
+    }
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (!m_folded[i].empty())
+            stmt.bindStatic(p++, folded[i]);
         if (!m_negated[i].empty())
             stmt.bind(p++, -record.integer(static_cast<int>(i)));
     }

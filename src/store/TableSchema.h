@@ -4,6 +4,7 @@
 #include "store/Record.h"
 #include "store/Sqlite.h"
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,12 @@ public:
     // Binds every stored column of the record, starting at parameter 1;
     // returns the next free parameter index.
     int bindStored(sql::Statement &stmt, const Record &record) const;
+    // The same without copying, from parameter `first` on: the record's text
+    // is bound where it lies and the folded copies are made into `folded`
+    // (one string per field, storage reused from write to write). The
+    // record and `folded` must stay unchanged until the statement is reset.
+    int bindStoredInPlace(sql::Statement &stmt, const Record &record, std::span<std::string> folded,
+                          int first = 1) const;
 
     // The value a key column holds for the record.
     static sql::Value keyValue(const Record &record, const KeyColumn &column);
@@ -76,6 +83,8 @@ public:
     static sql::Value keyValue(const FieldDef &field, const sql::Value &raw, Kind kind);
 
     static std::string fold(std::string_view utf8);
+    // The folded text into `out`, reusing its storage.
+    static void foldInto(std::string_view utf8, std::string &out);
 
 private:
     void makeCounts(KeySchema &ks) const;

@@ -1,0 +1,165 @@
+#include "store/BulkInsert.h"
+#include "store/TableTestSupport.h"
+
+#include <QFile>
+#include <sqlite3.h>
+
+#include <functional>
+
+using namespace tabulo;
+using namespace tabulo::store;
+using tabulo::test::fileOf;
+using tabulo::test::freshTable;
+using tabulo::test::TempDataDir;
+
+namespace {
+
+// Every row of every table in a file (records, running counts, the row
+// numbering), as text: two files are stored alike when their dumps are equal.
+QStringList dump(const QString &path)
+{
+    QStringList out;
+    sqlite3 *db = nullptr;
+    EXPECT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    QStringList tables;
+    {
+        sql::Statement list(db, "SELECT name FROM sqlite_master WHERE type='table' AND name<>'meta' ORDER BY name");
+        while (list.step() == SQLITE_ROW)
+            tables << QString::fromStdString(list.text(0));
+    }
+    for (const QString &t : tables) {
+        sql::Statement rows(db, "SELECT * FROM " + sql::quoteIdentifier(t.toStdString()) + " ORDER BY 1");
+        while (rows.step() == SQLITE_ROW) {
+            QString row = t;
+            for (int c = 0; c < sqlite3_column_count(rows.get()); ++c)
+                row += QLatin1Char('|') + QString::fromStdString(rows.text(c));
+            out << row;
+        }
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+using Fill = std::function<void(Record &, int)>;
+
+// Phone numbers: folded copies, partial keys, text cut to its width.
+void fillPhone(Record &r, int i)
+{
+    r.setValue(QStringLiteral("FON:CTRL_NBR"), i + 1);
+    r.setValue(QStringLiteral("FON:LOCATION"), i % 2 ? QStringLiteral("Home") : QStringLiteral("MÖBILE"));
+    r.setValue(QStringLiteral("FON:NUMBER"), QStringLiteral("614555%1").arg(i, 4, 10, QLatin1Char('0')));
+    r.setValue(QStringLiteral("FON:NAME"), i % 3 ? QString() : QStringLiteral("Ünïcode name far too long for its field %1").arg(i));
+    r.setValue(QStringLiteral("FON:NAM_CTRL"), i / 2 + 1);
+}
+
+// Category links: the running counts kept by the file's triggers.
+void fillLink(Record &r, int i)
+{
+    r.setValue(QStringLiteral("JNC:CTRL_NBR"), i + 1);
+    r.setValue(QStringLiteral("JNC:LNAME"), QStringLiteral("Lästname%1").arg(i / 3));
+    r.setValue(QStringLiteral("JNC:FNAME"), QStringLiteral("first"));
+    r.setValue(QStringLiteral("JNC:NAM_CTRL"), i / 3 + 1);
+    r.setValue(QStringLiteral("JNC:CAT_CTRL"), i % 3);
+}
+
+struct Case {
+    const char *table;
+    Fill fill;
+};
+
+} // namespace
+
+// Records written several to a statement are stored exactly as single
+// inserts store them: fields, folded key copies, running counts, row numbers.
+TEST(BulkInsert, StoresWhatSingleInsertsStore)
+{
+    for (const Case &c : {Case{"QKfon", fillPhone}, Case{"QKjnc", fillLink}}) {
+        SCOPED_TRACE(c.table);
+        TempDataDir singleDir, bulkDir;
+        auto single = freshTable(singleDir, c.table);
+        auto bulk = freshTable(bulkDir, c.table);
+        constexpr int kRecords = 75; // full statements of 8 and a shorter last one
+        ASSERT_EQ(single->begin(2).code, 0);
+        for (int i = 0; i < kRecords; ++i) {
+            single->record().clear();
+            c.fill(single->record(), i);
+            ASSERT_EQ(single->insert().code, 0);
+        }
+        ASSERT_EQ(single->commit().code, 0);
+
+        bulk->record().clear();
+        bulk->record().setValue(1, QStringLiteral("kept"));
+        ASSERT_EQ(bulk->begin(2).code, 0);
+        BulkInsert writer(*bulk, 8);
+        for (int i = 0; i < kRecords; ++i)
+            c.fill(writer.add(), i);
+        EXPECT_EQ(writer.queued(), kRecords % 8);
+        ASSERT_EQ(writer.flush().code, 0);
+        EXPECT_EQ(writer.queued(), 0);
+        ASSERT_EQ(bulk->commit().code, 0);
+        EXPECT_EQ(bulk->record().text(1), QStringLiteral("kept")); // the buffer is the caller's
+
+        EXPECT_EQ(bulk->records(), kRecords);
+        EXPECT_EQ(dump(fileOf(bulkDir, c.table)), dump(fileOf(singleDir, c.table)));
+    }
+}
+
+// A duplicated unique key inside a statement, whether flush() or a full
+// queue writes it: the records before it are stored, none after it, the
+// failure names the key as a single insert does, and the transaction stands.
+TEST(BulkInsert, DuplicateKeyStopsAtTheFaultyRecord)
+{
+    for (const int records : {6, 11}) {
+        SCOPED_TRACE(records);
+        TempDataDir dir;
+        auto jnc = freshTable(dir, "QKjnc");
+        ASSERT_EQ(jnc->begin(2).code, 0);
+        BulkInsert writer(*jnc, 8);
+        for (int i = 0; i < records; ++i) {
+            Record &r = writer.add();
+            fillLink(r, i);
+            if (i == 4)
+                r.setValue(QStringLiteral("JNC:CTRL_NBR"), 2); // the second record's number
+        }
+        // Eleven records: the ninth add() wrote the first eight and kept the failure.
+        EXPECT_EQ(writer.pendingFailure().code, records > 8 ? Code::DuplicateKey : Code::Ok);
+        const StoreError e = writer.flush();
+        EXPECT_EQ(e.code, Code::DuplicateKey);
+        const QString key = jnc->def().key(QStringLiteral("CTRL_KEY"))->messageName;
+        EXPECT_EQ(e.key, key);
+        EXPECT_EQ(lastError().key, key);
+        EXPECT_EQ(writer.pendingFailure().code, Code::Ok);
+        EXPECT_EQ(jnc->records(), 4);
+        ASSERT_EQ(jnc->commit().code, 0);
+        EXPECT_EQ(jnc->records(), 4);
+        qint64 first = 0;
+        ASSERT_EQ(sqlite3_exec(
+                      jnc->handle(), "SELECT n FROM n_CAT_CTRL_KEY WHERE v=1",
+                      [](void *out, int, char **values, char **) {
+                          *static_cast<qint64 *>(out) = QByteArray(values[0]).toLongLong();
+                          return 0;
+                      },
+                      &first, nullptr),
+                  SQLITE_OK);
+        EXPECT_EQ(first, 1); // the counts follow the records kept: only the second link is in category 1
+    }
+}
+
+// Queued records are forgotten with a roll-back; the writer is usable after.
+TEST(BulkInsert, DiscardForgetsQueuedRecords)
+{
+    TempDataDir dir;
+    auto fon = freshTable(dir, "QKfon");
+    ASSERT_EQ(fon->begin(2).code, 0);
+    BulkInsert writer(*fon, 4);
+    for (int i = 0; i < 6; ++i)
+        fillPhone(writer.add(), i);
+    writer.discard();
+    ASSERT_EQ(fon->rollback().code, 0);
+    EXPECT_EQ(fon->records(), 0);
+    ASSERT_EQ(fon->begin(2).code, 0);
+    fillPhone(writer.add(), 0);
+    ASSERT_EQ(writer.flush().code, 0);
+    ASSERT_EQ(fon->commit().code, 0);
+    EXPECT_EQ(fon->records(), 1);
+}
