@@ -93,6 +93,45 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
     Table &cmp = use[QStringLiteral("QKcmp")];
     Table &grp = use[QStringLiteral("QKgrp")];
     Table &jcg = use[QStringLiteral("QKjcg")];
+    // The fields read, looked up once rather than for every record.
+    const int catCategory = idx(cat, "CATEGORY");
+    const int cmpAdd2 = idx(cmp, "ADD2");
+    const int cmpAddr1 = idx(cmp, "ADDR1");
+    const int cmpBusiness = idx(cmp, "BUSINESS");
+    const int cmpCity = idx(cmp, "CITY");
+    const int cmpCountry = idx(cmp, "COUNTRY");
+    const int cmpEmailaddress = idx(cmp, "EMAILADDRESS");
+    const int cmpName = idx(cmp, "NAME");
+    const int cmpState = idx(cmp, "STATE");
+    const int cmpWebaddress = idx(cmp, "WEBADDRESS");
+    const int cmpZip = idx(cmp, "ZIP");
+    const int fonCmpCtrl = idx(fon, "CMP_CTRL");
+    const int fonExt = idx(fon, "EXT");
+    const int fonLocation = idx(fon, "LOCATION");
+    const int fonName = idx(fon, "NAME");
+    const int fonNamCtrl = idx(fon, "NAM_CTRL");
+    const int fonNumber = idx(fon, "NUMBER");
+    const int grpGroup = idx(grp, "GROUP");
+    const int jcgCmpCtrl = idx(jcg, "CMP_CTRL");
+    const int jcgGrpCtrl = idx(jcg, "GRP_CTRL");
+    const int jncCatCtrl = idx(jnc, "CAT_CTRL");
+    const int jncNamCtrl = idx(jnc, "NAM_CTRL");
+    const int memCmpCtrl = idx(mem, "CMP_CTRL");
+    const int memDate = idx(mem, "DATE");
+    const int memNamCtrl = idx(mem, "NAM_CTRL");
+    const int memOrder = idx(mem, "ORDER");
+    const int memUpdate = idx(mem, "UPDATE");
+    const int namAddr1 = idx(nam, "ADDR1");
+    const int namAddr2 = idx(nam, "ADDR2");
+    const int namCity = idx(nam, "CITY");
+    const int namCmpCtrl = idx(nam, "CMP_CTRL");
+    const int namCountry = idx(nam, "COUNTRY");
+    const int namDob = idx(nam, "DOB");
+    const int namEmailaddress = idx(nam, "EMAILADDRESS");
+    const int namFname = idx(nam, "FNAME");
+    const int namLname = idx(nam, "LNAME");
+    const int namState = idx(nam, "STATE");
+    const int namZip = idx(nam, "ZIP");
     std::vector<Contact> out;
     const bool withPeople = options.scope != ExportScope::Companies;
     const bool withCompanies = options.scope != ExportScope::People;
@@ -102,10 +141,9 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
     };
 
     std::unordered_map<qint64, QString> categoryNames, groupNames;
-    StoreError e =
-        scan(cat, [&](const Record &r) { categoryNames[r.integer(0)] = r.text(idx(cat, "CATEGORY")); });
+    StoreError e = scan(cat, [&](const Record &r) { categoryNames[r.integer(0)] = r.text(catCategory); });
     if (!e)
-        e = scan(grp, [&](const Record &r) { groupNames[r.integer(0)] = r.text(idx(grp, "GROUP")); });
+        e = scan(grp, [&](const Record &r) { groupNames[r.integer(0)] = r.text(grpGroup); });
     if (e)
         return failed(e);
 
@@ -115,8 +153,8 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
     const bool companiesByCategory = options.scope == ExportScope::Companies && options.category != 0;
     std::unordered_map<qint64, Owned> ownedByPerson, ownedByCompany;
     e = scan(jnc, [&](const Record &r) {
-        const qint64 person = r.integer(idx(jnc, "NAM_CTRL"));
-        const qint64 category = r.integer(idx(jnc, "CAT_CTRL"));
+        const qint64 person = r.integer(jncNamCtrl);
+        const qint64 category = r.integer(jncCatCtrl);
         if (peopleByCategory && category == options.category)
             people.insert(person);
         if (category != 0 && withPeople)
@@ -124,8 +162,8 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
     });
     if (!e)
         e = scan(jcg, [&](const Record &r) {
-            const qint64 company = r.integer(idx(jcg, "CMP_CTRL"));
-            const qint64 group = r.integer(idx(jcg, "GRP_CTRL"));
+            const qint64 company = r.integer(jcgCmpCtrl);
+            const qint64 group = r.integer(jcgGrpCtrl);
             if (companiesByCategory && group == options.category)
                 companies.insert(company);
             if (group != 0 && withCompanies)
@@ -133,26 +171,26 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
         });
     if (!e)
         e = scan(fon, [&](const Record &r) {
-            const qint64 person = r.integer(idx(fon, "NAM_CTRL"));
-            const qint64 company = r.integer(idx(fon, "CMP_CTRL"));
+            const qint64 person = r.integer(fonNamCtrl);
+            const qint64 company = r.integer(fonCmpCtrl);
             if ((person == 0 && company == 0) || (person != 0 && !withPeople) ||
                 (person == 0 && !withCompanies))
                 return;
-            ContactPhone p{r.text(idx(fon, "LOCATION")), shownNumber(r.text(idx(fon, "NUMBER"))),
-                           r.text(idx(fon, "EXT")), r.text(idx(fon, "NAME"))};
+            ContactPhone p{r.text(fonLocation), shownNumber(r.text(fonNumber)), r.text(fonExt),
+                           r.text(fonName)};
             (person != 0 ? ownedByPerson[person] : ownedByCompany[company]).phones.push_back(std::move(p));
         });
     if (!e)
         e = scan(mem, [&](const Record &r) {
-            const qint64 person = r.integer(idx(mem, "NAM_CTRL"));
-            const qint64 company = r.integer(idx(mem, "CMP_CTRL"));
+            const qint64 person = r.integer(memNamCtrl);
+            const qint64 company = r.integer(memCmpCtrl);
             if ((person == 0 && company == 0) || (person != 0 && !withPeople) ||
                 (person == 0 && !withCompanies))
                 return;
-            ContactNote n{static_cast<int>(r.integer(idx(mem, "DATE"))),
-                          static_cast<int>(r.integer(idx(mem, "UPDATE"))), r.memo()};
+            ContactNote n{static_cast<int>(r.integer(memDate)), static_cast<int>(r.integer(memUpdate)),
+                          r.memo()};
             (person != 0 ? ownedByPerson[person] : ownedByCompany[company])
-                .notes.emplace_back(static_cast<int>(r.integer(idx(mem, "ORDER"))), std::move(n));
+                .notes.emplace_back(static_cast<int>(r.integer(memOrder)), std::move(n));
         });
     if (e)
         return failed(e);
@@ -174,21 +212,21 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
     std::vector<Contact> companyCards;
     e = scan(cmp, [&](const Record &r) {
         const qint64 number = r.integer(0);
-        companyNames[number] = r.text(idx(cmp, "NAME"));
+        companyNames[number] = r.text(cmpName);
         if (!withCompanies || (companiesByCategory && !companies.count(number)))
             return;
         Contact c;
         c.isCompany = true;
-        c.company = r.text(idx(cmp, "NAME"));
-        c.business = r.text(idx(cmp, "BUSINESS"));
-        c.addr1 = r.text(idx(cmp, "ADDR1"));
-        c.addr2 = r.text(idx(cmp, "ADD2"));
-        c.city = r.text(idx(cmp, "CITY"));
-        c.state = r.text(idx(cmp, "STATE"));
-        c.zip = r.text(idx(cmp, "ZIP"));
-        c.country = r.text(idx(cmp, "COUNTRY"));
-        c.email = r.text(idx(cmp, "EMAILADDRESS"));
-        c.web = r.text(idx(cmp, "WEBADDRESS"));
+        c.company = r.text(cmpName);
+        c.business = r.text(cmpBusiness);
+        c.addr1 = r.text(cmpAddr1);
+        c.addr2 = r.text(cmpAdd2);
+        c.city = r.text(cmpCity);
+        c.state = r.text(cmpState);
+        c.zip = r.text(cmpZip);
+        c.country = r.text(cmpCountry);
+        c.email = r.text(cmpEmailaddress);
+        c.web = r.text(cmpWebaddress);
         if (auto owned = ownedByCompany.find(number); owned != ownedByCompany.end())
             fill(c, owned->second, groupNames);
         companyCards.push_back(std::move(c));
@@ -204,17 +242,17 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
             if (peopleByCategory && !people.count(number))
                 return;
             Contact c;
-            c.lastName = r.text(idx(nam, "LNAME"));
-            c.firstName = r.text(idx(nam, "FNAME"));
-            c.addr1 = r.text(idx(nam, "ADDR1"));
-            c.addr2 = r.text(idx(nam, "ADDR2"));
-            c.city = r.text(idx(nam, "CITY"));
-            c.state = r.text(idx(nam, "STATE"));
-            c.zip = r.text(idx(nam, "ZIP"));
-            c.country = r.text(idx(nam, "COUNTRY"));
-            c.email = r.text(idx(nam, "EMAILADDRESS"));
-            c.birthday = static_cast<int>(r.integer(idx(nam, "DOB")));
-            if (const qint64 company = r.integer(idx(nam, "CMP_CTRL")); company != 0) {
+            c.lastName = r.text(namLname);
+            c.firstName = r.text(namFname);
+            c.addr1 = r.text(namAddr1);
+            c.addr2 = r.text(namAddr2);
+            c.city = r.text(namCity);
+            c.state = r.text(namState);
+            c.zip = r.text(namZip);
+            c.country = r.text(namCountry);
+            c.email = r.text(namEmailaddress);
+            c.birthday = static_cast<int>(r.integer(namDob));
+            if (const qint64 company = r.integer(namCmpCtrl); company != 0) {
                 if (auto found = companyNames.find(company); found != companyNames.end())
                     c.company = found->second;
             }

@@ -4,11 +4,14 @@
 #include "exchange/Csv.h"
 #include "exchange/VCard.h"
 #include "people/PersonRecords.h"
+#include "store/BulkInsert.h"
 #include "store/Store.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <array>
+#include <string>
 #include <unordered_map>
 
 namespace tabulo::exchange {
@@ -20,6 +23,9 @@ using store::Table;
 namespace {
 
 constexpr int kLockSeconds = 10;
+// Records of one table written by one statement: each statement sets aside
+// the pages it changes once, however many records it holds.
+constexpr int kRowsPerStatement = 128;
 
 int characters(const QString &text) {
     int n = 0;
@@ -32,6 +38,7 @@ int characters(const QString &text) {
 
 QString digitsOf(const QString &text) {
     QString digits;
+    digits.reserve(text.size());
     for (const QChar c : text) {
         if (c.isDigit())
             digits += c;
@@ -39,11 +46,29 @@ QString digitsOf(const QString &text) {
     return digits;
 }
 
+// The text as a field of that width keeps it: trimmed, cut at a character
+// boundary, without trailing blanks; in UTF-8, into `out`.
+void fittedInto(const QString &text, int width, std::string &out) {
+    store::utf8Into(text.trimmed(), out);
+    size_t n = store::cutLength(out, width);
+    while (n > 0 && out[n - 1] == ' ')
+        --n;
+    out.resize(n);
+}
+
 QString lookupKey(const QString &name, int width) {
-    return QString::fromStdString(store::fitText(name.trimmed().toStdString(), width)).toCaseFolded();
+    thread_local std::string fitted;
+    fittedInto(name, width, fitted);
+    return QString::fromUtf8(fitted.data(), static_cast<qsizetype>(fitted.size())).toCaseFolded();
+}
+
+int fieldOf(const Table &t, const char *field) {
+    return t.def().fieldIndex(QString::fromLatin1(field));
 }
 
 // Writes cards into the tables, one transaction per table for each batch.
+// The cards stay alive while the writer works (it keeps pointers to the
+// people it added, for the duplicate check).
 class ContactWriter final {
 public:
     explicit ContactWriter(ImportSummary &summary)
@@ -66,13 +91,18 @@ public:
         m_phonesOf.setOrder(m_fon.def().key(QStringLiteral("NAM_CTRL_KEY")));
         // A batch's pages stay in memory until its commit: a page cache
         // that overflows mid-batch would write and sync the journal each time.
+        // A statement sets aside the pages it changes until it ends, so that
+        // a failing one can be undone alone: in memory, rather than in a
+        // temporary file written for every statement.
         for (Table *t : tables())
-            sqlite3_exec(t->handle(), "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
+            sqlite3_exec(t->handle(), "PRAGMA cache_size=-32768;PRAGMA temp_store=MEMORY", nullptr, nullptr,
+                         nullptr);
     }
     ~ContactWriter() {
         for (Table *t : tables()) {
             if (t->handle())
-                sqlite3_exec(t->handle(), "PRAGMA cache_size=-2000", nullptr, nullptr, nullptr);
+                sqlite3_exec(t->handle(), "PRAGMA cache_size=-2000;PRAGMA temp_store=DEFAULT", nullptr,
+                             nullptr, nullptr);
         }
     }
     ContactWriter(const ContactWriter &) = delete;
@@ -98,18 +128,18 @@ public:
                 rollbackBatch();
                 return e;
             }
-            m_next[t] = next;
+            nextOf(*t) = next;
         }
-        if (StoreError e = loadNames(m_cat, "CATEGORY", m_categories))
+        if (StoreError e = loadNames(m_cat, m_f.catName, m_f.catWidth, m_categories))
             return e;
-        if (StoreError e = loadNames(m_grp, "GROUP", m_groups))
+        if (StoreError e = loadNames(m_grp, m_f.grpName, m_f.grpWidth, m_groups))
             return e;
         // The table holds only what this import added: its own index serves.
         m_onlyOwnPeople = m_nam.records() == m_peopleAdded;
         if (!m_onlyOwnPeople)
             m_added.clear();
         if (!m_companiesLoaded) {
-            if (StoreError e = loadNames(m_cmp, "NAME", m_companies))
+            if (StoreError e = loadNames(m_cmp, m_f.cmpName, m_f.cmpNameWidth, m_companies))
                 return e;
             m_companiesLoaded = true;
         }
@@ -117,6 +147,10 @@ public:
     }
 
     StoreError commitBatch() {
+        if (StoreError e = flushQueued()) {
+            rollbackBatch();
+            return e;
+        }
         for (Table *t : tables()) {
             if (StoreError e = t->commit()) {
                 rollbackBatch();
@@ -127,6 +161,8 @@ public:
     }
 
     void rollbackBatch() {
+        for (store::BulkInsert *b : bulk())
+            b->discard();
         for (Table *t : tables())
             t->rollback();
     }
@@ -137,47 +173,141 @@ public:
         cut = 0;
         m_cut = &cut;
         if (c.isCompany) {
-            const QString key = lookupKey(c.company, width(m_cmp, "NAME"));
+            const QString key = lookupKey(c.company, m_f.cmpNameWidth);
             if (!addDuplicates && m_companies.count(key))
                 return {};
             qint64 company = 0;
             if (StoreError e = addCompany(c, company))
                 return e;
             added = true;
-            return {};
+            return queuedFailure();
         }
-        if (!addDuplicates && isDuplicate(c))
-            return {};
+        if (!addDuplicates) {
+            // The stored people's check reads the people and numbers queued so far.
+            if (!m_onlyOwnPeople) {
+                if (StoreError e = m_namRows.flush())
+                    return e;
+                if (StoreError e = m_fonRows.flush())
+                    return e;
+            }
+            if (isDuplicate(c))
+                return {};
+        }
         if (StoreError e = addPerson(c))
             return e;
         added = true;
-        return {};
+        return queuedFailure();
     }
 
     int companiesAdded() const { return m_companiesAdded; }
 
 private:
-    static int width(const Table &t, const char *field) {
-        return t.def().field(QString::fromLatin1(field))->width;
+    // The tables written most, several records to a statement.
+    std::array<store::BulkInsert *, 4> bulk() { return {&m_namRows, &m_fonRows, &m_memRows, &m_jncRows}; }
+    // A queued write that failed ends the batch at the card that follows it.
+    StoreError queuedFailure() {
+        for (store::BulkInsert *b : bulk()) {
+            if (b->pendingFailure())
+                return b->flush();
+        }
+        return {};
     }
-    static int index(const Table &t, const char *field) {
-        return t.def().fieldIndex(QString::fromLatin1(field));
+    StoreError flushQueued() {
+        for (store::BulkInsert *b : bulk()) {
+            if (StoreError e = b->flush())
+                return e;
+        }
+        return {};
     }
 
-    void put(Record &r, const Table &t, const char *field, const QString &value) {
-        const int i = index(t, field);
+    // The fields the writer fills, looked up once.
+    struct Fields {
+        explicit Fields(const ContactWriter &w)
+            : namLast(fieldOf(w.m_nam, "LNAME"))
+            , namFirst(fieldOf(w.m_nam, "FNAME"))
+            , namAddr1(fieldOf(w.m_nam, "ADDR1"))
+            , namAddr2(fieldOf(w.m_nam, "ADDR2"))
+            , namCity(fieldOf(w.m_nam, "CITY"))
+            , namState(fieldOf(w.m_nam, "STATE"))
+            , namZip(fieldOf(w.m_nam, "ZIP"))
+            , namCountry(fieldOf(w.m_nam, "COUNTRY"))
+            , namEmail(fieldOf(w.m_nam, "EMAILADDRESS"))
+            , namBirthday(fieldOf(w.m_nam, "DOB"))
+            , namCompany(fieldOf(w.m_nam, "CMP_CTRL"))
+            , cmpName(fieldOf(w.m_cmp, "NAME"))
+            , cmpBusiness(fieldOf(w.m_cmp, "BUSINESS"))
+            , cmpAddr1(fieldOf(w.m_cmp, "ADDR1"))
+            , cmpAddr2(fieldOf(w.m_cmp, "ADD2"))
+            , cmpCity(fieldOf(w.m_cmp, "CITY"))
+            , cmpState(fieldOf(w.m_cmp, "STATE"))
+            , cmpZip(fieldOf(w.m_cmp, "ZIP"))
+            , cmpCountry(fieldOf(w.m_cmp, "COUNTRY"))
+            , cmpEmail(fieldOf(w.m_cmp, "EMAILADDRESS"))
+            , cmpWeb(fieldOf(w.m_cmp, "WEBADDRESS"))
+            , cmpNotes(fieldOf(w.m_cmp, "NOTES"))
+            , cmpPhone(fieldOf(w.m_cmp, "FON_CTRL"))
+            , fonLocation(fieldOf(w.m_fon, "LOCATION"))
+            , fonName(fieldOf(w.m_fon, "NAME"))
+            , fonNumber(fieldOf(w.m_fon, "NUMBER"))
+            , fonArea(fieldOf(w.m_fon, "AREA"))
+            , fonExt(fieldOf(w.m_fon, "EXT"))
+            , fonPerson(fieldOf(w.m_fon, "NAM_CTRL"))
+            , fonCompany(fieldOf(w.m_fon, "CMP_CTRL"))
+            , memPerson(fieldOf(w.m_mem, "NAM_CTRL"))
+            , memCompany(fieldOf(w.m_mem, "CMP_CTRL"))
+            , memDate(fieldOf(w.m_mem, "DATE"))
+            , memUpdated(fieldOf(w.m_mem, "UPDATE"))
+            , memOrder(fieldOf(w.m_mem, "ORDER"))
+            , catName(fieldOf(w.m_cat, "CATEGORY"))
+            , grpName(fieldOf(w.m_grp, "GROUP"))
+            , jncLast(fieldOf(w.m_jnc, "LNAME"))
+            , jncFirst(fieldOf(w.m_jnc, "FNAME"))
+            , jncPerson(fieldOf(w.m_jnc, "NAM_CTRL"))
+            , jncCategory(fieldOf(w.m_jnc, "CAT_CTRL"))
+            , jcgCompany(fieldOf(w.m_jcg, "COMPANY"))
+            , jcgCompanyNumber(fieldOf(w.m_jcg, "CMP_CTRL"))
+            , jcgGroup(fieldOf(w.m_jcg, "GRP_CTRL"))
+            , namLastWidth(width(w.m_nam, namLast))
+            , namFirstWidth(width(w.m_nam, namFirst))
+            , cmpNameWidth(width(w.m_cmp, cmpName))
+            , fonNumberWidth(width(w.m_fon, fonNumber))
+            , catWidth(width(w.m_cat, catName))
+            , grpWidth(width(w.m_grp, grpName)) {}
+        static int width(const Table &t, int field) {
+            return t.def().fields[static_cast<size_t>(field)].width;
+        }
+
+        int namLast, namFirst, namAddr1, namAddr2, namCity, namState, namZip, namCountry, namEmail,
+            namBirthday, namCompany;
+        int cmpName, cmpBusiness, cmpAddr1, cmpAddr2, cmpCity, cmpState, cmpZip, cmpCountry, cmpEmail, cmpWeb,
+            cmpNotes, cmpPhone;
+        int fonLocation, fonName, fonNumber, fonArea, fonExt, fonPerson, fonCompany;
+        int memPerson, memCompany, memDate, memUpdated, memOrder;
+        int catName, grpName;
+        int jncLast, jncFirst, jncPerson, jncCategory;
+        int jcgCompany, jcgCompanyNumber, jcgGroup;
+        int namLastWidth, namFirstWidth, cmpNameWidth, fonNumberWidth, catWidth, grpWidth;
+    };
+
+    // A text field from the card, trimmed; a text longer than the field is
+    // counted as cut.
+    void put(Record &r, int field, const QString &value) {
         const QString v = value.trimmed();
-        if (characters(v) > t.def().fields[static_cast<size_t>(i)].width)
+        if (characters(v) > r.def().fields[static_cast<size_t>(field)].width)
             ++*m_cut;
-        r.setText(i, v);
+        r.setText(field, v);
     }
 
-    qint64 take(Table &t) { return m_next[&t]++; }
+    qint64 &nextOf(const Table &t) {
+        const auto all = tables();
+        return m_next[static_cast<size_t>(std::find(all.begin(), all.end(), &t) - all.begin())];
+    }
+    // Each table's next number, in the order of tables().
+    qint64 take(size_t table) { return m_next[table]++; }
+    enum : size_t { Nam, Fon, Mem, Cat, Jnc, Cmp, Grp, Jcg, TableCount };
 
-    StoreError loadNames(Table &t, const char *field, std::unordered_map<QString, qint64> &names) {
+    StoreError loadNames(Table &t, int f, int w, std::unordered_map<QString, qint64> &names) {
         names.clear();
-        const int f = index(t, field);
-        const int w = width(t, field);
         store::Cursor cursor(t);
         cursor.setReadAhead(1000);
         cursor.toStart();
@@ -192,13 +322,6 @@ private:
         return {};
     }
 
-    // People this import added, by name, while the table holds no one else:
-    // then the duplicate check needs no query.
-    struct Added {
-        QString email;
-        QStringList numbers;
-    };
-
     static QStringList numbersOf(const Contact &c) {
         QStringList numbers;
         for (const ContactPhone &p : c.phones) {
@@ -209,10 +332,16 @@ private:
         return numbers;
     }
 
-    QString nameKey(const Contact &c) const {
-        return QString::fromStdString(store::fitText(c.lastName.trimmed().toStdString(), m_lnameWidth)) +
-               QLatin1Char('\n') +
-               QString::fromStdString(store::fitText(c.firstName.trimmed().toStdString(), m_fnameWidth));
+    // The last and first name as stored, a line break between: the key of
+    // the people this import added.
+    std::string nameKey(const Contact &c) const {
+        thread_local std::string first;
+        std::string key;
+        fittedInto(c.lastName, m_f.namLastWidth, key);
+        fittedInto(c.firstName, m_f.namFirstWidth, first);
+        key += '\n';
+        key += first;
+        return key;
     }
 
     bool isDuplicate(const Contact &c) {
@@ -222,11 +351,12 @@ private:
                 return false;
             const QString email = c.email.trimmed();
             const QStringList numbers = numbersOf(c);
-            for (const Added &a : found->second) {
-                if (!email.isEmpty() && a.email.compare(email, Qt::CaseInsensitive) == 0)
+            for (const Contact *a : found->second) {
+                if (!email.isEmpty() && a->email.trimmed().compare(email, Qt::CaseInsensitive) == 0)
                     return true;
+                const QStringList added = numbersOf(*a);
                 for (const QString &n : numbers)
-                    if (a.numbers.contains(n))
+                    if (added.contains(n))
                         return true;
             }
             return false;
@@ -235,22 +365,17 @@ private:
     }
 
     bool storedDuplicate(const Contact &c) {
-        const int lw = width(m_nam, "LNAME"), fw = width(m_nam, "FNAME");
-        m_byName.setRange({store::sql::Value(store::fitText(c.lastName.trimmed().toStdString(), lw)),
-                           store::sql::Value(store::fitText(c.firstName.trimmed().toStdString(), fw))});
+        std::string last, first;
+        fittedInto(c.lastName, m_f.namLastWidth, last);
+        fittedInto(c.firstName, m_f.namFirstWidth, first);
+        m_byName.setRange({store::sql::Value(std::move(last)), store::sql::Value(std::move(first))});
         m_byName.toStart();
         std::vector<std::pair<qint64, QString>> candidates;
         while (m_byName.next().ok())
-            candidates.emplace_back(m_nam.record().integer(0),
-                                    m_nam.record().text(index(m_nam, "EMAILADDRESS")));
+            candidates.emplace_back(m_nam.record().integer(0), m_nam.record().text(m_f.namEmail));
         if (candidates.empty())
             return false;
-        QStringList numbers;
-        for (const ContactPhone &p : c.phones) {
-            const QString d = digitsOf(storedPhoneNumber(p.number).number);
-            if (!d.isEmpty())
-                numbers.append(d);
-        }
+        const QStringList numbers = numbersOf(c);
         const QString email = c.email.trimmed();
         for (const auto &[person, storedEmail] : candidates) {
             if (!email.isEmpty() && storedEmail.compare(email, Qt::CaseInsensitive) == 0)
@@ -260,97 +385,92 @@ private:
             m_phonesOf.setRange({store::sql::Value(person)});
             m_phonesOf.toStart();
             while (m_phonesOf.next().ok()) {
-                if (numbers.contains(digitsOf(m_fon.record().text(index(m_fon, "NUMBER")))))
+                if (numbers.contains(digitsOf(m_fon.record().text(m_f.fonNumber))))
                     return true;
             }
         }
         return false;
     }
 
-    StoreError addPhone(const ContactPhone &p, qint64 person, qint64 company, qint64 &number) {
-        Record &r = m_fon.record();
-        r.clear();
-        number = take(m_fon);
-        r.setInteger(0, number);
-        put(r, m_fon, "LOCATION", p.location);
-        put(r, m_fon, "NAME", p.name);
-        const StoredNumber stored = storedPhoneNumber(p.number, width(m_fon, "NUMBER"));
+    StoreError addPhone(const ContactPhone &p, qint64 person, qint64 company) {
+        Record &r = m_fonRows.add();
+        r.setInteger(0, take(Fon));
+        put(r, m_f.fonLocation, p.location);
+        put(r, m_f.fonName, p.name);
+        const StoredNumber stored = storedPhoneNumber(p.number, m_f.fonNumberWidth);
         if (stored.cut)
             ++*m_cut;
-        r.setText(index(m_fon, "NUMBER"), stored.number);
-        r.setText(index(m_fon, "AREA"), stored.area);
-        put(r, m_fon, "EXT", p.ext);
-        r.setInteger(index(m_fon, "NAM_CTRL"), person);
-        r.setInteger(index(m_fon, "CMP_CTRL"), company);
-        return m_fon.insert();
+        r.setText(m_f.fonNumber, stored.number);
+        r.setText(m_f.fonArea, stored.area);
+        put(r, m_f.fonExt, p.ext);
+        r.setInteger(m_f.fonPerson, person);
+        r.setInteger(m_f.fonCompany, company);
+        return {};
     }
 
     StoreError addNotes(const std::vector<ContactNote> &notes, qint64 person, qint64 company) {
         int order = 0;
         for (const ContactNote &n : notes) {
-            Record &r = m_mem.record();
-            r.clear();
-            r.setInteger(0, take(m_mem));
-            r.setInteger(index(m_mem, "NAM_CTRL"), person);
-            r.setInteger(index(m_mem, "CMP_CTRL"), company);
-            r.setInteger(index(m_mem, "DATE"), n.date > 0 ? n.date : m_today);
-            r.setInteger(index(m_mem, "UPDATE"), n.updated);
-            r.setInteger(index(m_mem, "ORDER"), ++order);
+            Record &r = m_memRows.add();
+            r.setInteger(0, take(Mem));
+            r.setInteger(m_f.memPerson, person);
+            r.setInteger(m_f.memCompany, company);
+            r.setInteger(m_f.memDate, n.date > 0 ? n.date : m_today);
+            r.setInteger(m_f.memUpdated, n.updated);
+            r.setInteger(m_f.memOrder, ++order);
             if (characters(n.text) > m_mem.def().memoSize)
                 ++*m_cut;
             r.setMemo(n.text);
-            if (StoreError e = m_mem.insert())
-                return e;
         }
         return {};
     }
 
     // The category's number, made when it is missing.
-    StoreError category(Table &t, const char *field, std::unordered_map<QString, qint64> &names,
-                        const QString &name, qint64 &number) {
-        const QString key = lookupKey(name, width(t, field));
+    StoreError category(Table &t, size_t table, int field, int width,
+                        std::unordered_map<QString, qint64> &names, const QString &name, qint64 &number) {
+        QString key = lookupKey(name, width);
         if (const auto found = names.find(key); found != names.end()) {
             number = found->second;
             return {};
         }
         Record &r = t.record();
         r.clear();
-        number = take(t);
+        number = take(table);
         r.setInteger(0, number);
-        put(r, t, field, name);
+        put(r, field, name);
         if (StoreError e = t.insert())
             return e;
-        names.emplace(key, number);
+        names.emplace(std::move(key), number);
         return {};
     }
 
     StoreError addCompany(const Contact &c, qint64 &company) {
         Record &r = m_cmp.record();
         r.clear();
-        company = take(m_cmp);
+        company = take(Cmp);
         r.setInteger(0, company);
-        put(r, m_cmp, "NAME", c.company);
-        put(r, m_cmp, "BUSINESS", c.business);
-        put(r, m_cmp, "ADDR1", c.addr1);
-        put(r, m_cmp, "ADD2", c.addr2);
-        put(r, m_cmp, "CITY", c.city);
-        put(r, m_cmp, "STATE", c.state);
-        put(r, m_cmp, "ZIP", c.zip);
-        put(r, m_cmp, "COUNTRY", c.country);
-        put(r, m_cmp, "EMAILADDRESS", c.email);
-        put(r, m_cmp, "WEBADDRESS", c.web);
-        r.setInteger(index(m_cmp, "NOTES"), static_cast<qint64>(c.notes.size()));
+        put(r, m_f.cmpName, c.company);
+        put(r, m_f.cmpBusiness, c.business);
+        put(r, m_f.cmpAddr1, c.addr1);
+        put(r, m_f.cmpAddr2, c.addr2);
+        put(r, m_f.cmpCity, c.city);
+        put(r, m_f.cmpState, c.state);
+        put(r, m_f.cmpZip, c.zip);
+        put(r, m_f.cmpCountry, c.country);
+        put(r, m_f.cmpEmail, c.email);
+        put(r, m_f.cmpWeb, c.web);
+        r.setInteger(m_f.cmpNotes, static_cast<qint64>(c.notes.size()));
         // The main phone is the first one; its number is known before it is stored.
-        r.setInteger(index(m_cmp, "FON_CTRL"), c.phones.empty() ? 0 : m_next[&m_fon]);
-        const QString name = r.text(index(m_cmp, "NAME"));
+        r.setInteger(m_f.cmpPhone, c.phones.empty() ? 0 : m_next[Fon]);
+        const QString name = r.text(m_f.cmpName);
         if (StoreError e = m_cmp.insert())
             return e;
-        m_companies.emplace(lookupKey(name, width(m_cmp, "NAME")), company);
+        m_companies.emplace(lookupKey(name, m_f.cmpNameWidth), company);
         ++m_companiesAdded;
         std::vector<qint64> groups = {0};
         for (const QString &g : c.categories) {
             qint64 number = 0;
-            if (StoreError e = category(m_grp, "GROUP", m_groups, g, number))
+            if (StoreError e = category(m_grp, Grp, m_f.grpName, m_f.grpWidth, m_groups, g, number))
                 return e;
             if (std::find(groups.begin(), groups.end(), number) == groups.end())
                 groups.push_back(number);
@@ -358,16 +478,15 @@ private:
         for (const qint64 g : groups) {
             Record &l = m_jcg.record();
             l.clear();
-            l.setInteger(0, take(m_jcg));
-            l.setText(index(m_jcg, "COMPANY"), name);
-            l.setInteger(index(m_jcg, "CMP_CTRL"), company);
-            l.setInteger(index(m_jcg, "GRP_CTRL"), g);
+            l.setInteger(0, take(Jcg));
+            l.setText(m_f.jcgCompany, name);
+            l.setInteger(m_f.jcgCompanyNumber, company);
+            l.setInteger(m_f.jcgGroup, g);
             if (StoreError e = m_jcg.insert())
                 return e;
         }
         for (const ContactPhone &p : c.phones) {
-            qint64 number = 0;
-            if (StoreError e = addPhone(p, 0, company, number))
+            if (StoreError e = addPhone(p, 0, company))
                 return e;
         }
         return addNotes(c.notes, 0, company);
@@ -376,7 +495,7 @@ private:
     StoreError addPerson(const Contact &c) {
         qint64 company = 0;
         if (!c.company.trimmed().isEmpty()) {
-            const QString key = lookupKey(c.company, width(m_cmp, "NAME"));
+            const QString key = lookupKey(c.company, m_f.cmpNameWidth);
             if (const auto found = m_companies.find(key); found != m_companies.end()) {
                 company = found->second;
             } else {
@@ -387,50 +506,44 @@ private:
                     return e;
             }
         }
-        Record &r = m_nam.record();
-        r.clear();
-        const qint64 person = take(m_nam);
+        Record &r = m_namRows.add();
+        const qint64 person = take(Nam);
         r.setInteger(0, person);
-        put(r, m_nam, "LNAME", c.lastName);
-        put(r, m_nam, "FNAME", c.firstName);
-        put(r, m_nam, "ADDR1", c.addr1);
-        put(r, m_nam, "ADDR2", c.addr2);
-        put(r, m_nam, "CITY", c.city);
-        put(r, m_nam, "STATE", c.state);
-        put(r, m_nam, "ZIP", c.zip);
-        put(r, m_nam, "COUNTRY", c.country);
-        put(r, m_nam, "EMAILADDRESS", c.email);
-        r.setInteger(index(m_nam, "DOB"), c.birthday);
-        r.setInteger(index(m_nam, "CMP_CTRL"), company);
-        const QString last = r.text(index(m_nam, "LNAME"));
-        const QString first = r.text(index(m_nam, "FNAME"));
-        if (StoreError e = m_nam.insert())
-            return e;
+        put(r, m_f.namLast, c.lastName);
+        put(r, m_f.namFirst, c.firstName);
+        put(r, m_f.namAddr1, c.addr1);
+        put(r, m_f.namAddr2, c.addr2);
+        put(r, m_f.namCity, c.city);
+        put(r, m_f.namState, c.state);
+        put(r, m_f.namZip, c.zip);
+        put(r, m_f.namCountry, c.country);
+        put(r, m_f.namEmail, c.email);
+        r.setInteger(m_f.namBirthday, c.birthday);
+        r.setInteger(m_f.namCompany, company);
+        // The links repeat the names as stored.
+        m_last = r.utf8(m_f.namLast);
+        m_first = r.utf8(m_f.namFirst);
         ++m_peopleAdded;
         if (m_onlyOwnPeople)
-            m_added[nameKey(c)].push_back({c.email.trimmed(), numbersOf(c)});
+            m_added[nameKey(c)].push_back(&c);
         std::vector<qint64> categories = {0};
         for (const QString &name : c.categories) {
             qint64 number = 0;
-            if (StoreError e = category(m_cat, "CATEGORY", m_categories, name, number))
+            if (StoreError e = category(m_cat, Cat, m_f.catName, m_f.catWidth, m_categories, name, number))
                 return e;
             if (std::find(categories.begin(), categories.end(), number) == categories.end())
                 categories.push_back(number);
         }
         for (const qint64 cat : categories) {
-            Record &l = m_jnc.record();
-            l.clear();
-            l.setInteger(0, take(m_jnc));
-            l.setText(index(m_jnc, "LNAME"), last);
-            l.setText(index(m_jnc, "FNAME"), first);
-            l.setInteger(index(m_jnc, "NAM_CTRL"), person);
-            l.setInteger(index(m_jnc, "CAT_CTRL"), cat);
-            if (StoreError e = m_jnc.insert())
-                return e;
+            Record &l = m_jncRows.add();
+            l.setInteger(0, take(Jnc));
+            l.setUtf8(m_f.jncLast, m_last);
+            l.setUtf8(m_f.jncFirst, m_first);
+            l.setInteger(m_f.jncPerson, person);
+            l.setInteger(m_f.jncCategory, cat);
         }
         for (const ContactPhone &p : c.phones) {
-            qint64 number = 0;
-            if (StoreError e = addPhone(p, person, 0, number))
+            if (StoreError e = addPhone(p, person, 0))
                 return e;
         }
         return addNotes(c.notes, person, 0);
@@ -439,18 +552,22 @@ private:
     store::TableUse m_use;
     ImportSummary &m_summary;
     Table &m_nam, &m_fon, &m_mem, &m_cat, &m_jnc, &m_cmp, &m_grp, &m_jcg;
+    const Fields m_f{*this};
+    store::BulkInsert m_namRows{m_nam, kRowsPerStatement}, m_fonRows{m_fon, kRowsPerStatement},
+        m_memRows{m_mem, kRowsPerStatement}, m_jncRows{m_jnc, kRowsPerStatement};
     store::Cursor m_byName;
     store::Cursor m_phonesOf;
     int m_today;
     int *m_cut = nullptr;
-    int m_lnameWidth = width(m_nam, "LNAME");
-    int m_fnameWidth = width(m_nam, "FNAME");
     bool m_onlyOwnPeople = false;
     qint64 m_peopleAdded = 0;
-    std::unordered_map<QString, std::vector<Added>> m_added;
+    // The people this import added, by name, while the table holds no one
+    // else: then the duplicate check needs no query.
+    std::unordered_map<std::string, std::vector<const Contact *>> m_added;
     int m_companiesAdded = 0;
     bool m_companiesLoaded = false;
-    std::unordered_map<const Table *, qint64> m_next;
+    qint64 m_next[TableCount] = {};
+    std::string m_last, m_first;
     std::unordered_map<QString, qint64> m_categories, m_groups, m_companies;
 };
 
@@ -617,13 +734,13 @@ ImportSummary importFile(const QString &path, const ImportOptions &options,
         summary.failure = QStringLiteral("The file %1 cannot be read: %2").arg(path, file.errorString());
         return summary;
     }
-    const ParsedContacts parsed = parseContacts(file.readAll(), mapping);
+    ParsedContacts parsed = parseContacts(file.readAll(), mapping);
     if (!parsed.failure.isEmpty()) {
         ImportSummary summary;
         summary.failure = parsed.failure;
         return summary;
     }
-    ImportSummary summary = importContacts(parsed.contacts, options);
+    ImportSummary summary = importContacts(std::move(parsed.contacts), options);
     summary.problems.insert(summary.problems.begin(), parsed.problems.begin(), parsed.problems.end());
     std::sort(summary.problems.begin(), summary.problems.end(),
               [](const ImportProblem &a, const ImportProblem &b) { return a.line < b.line; });

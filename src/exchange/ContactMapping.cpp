@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 
 namespace tabulo::exchange {
 
@@ -19,6 +20,39 @@ int dayFromParts(int year, int month, int day) {
         return 0;
     const int number = dates::dayNumber(ymd);
     return number > 0 ? number : 0;
+}
+
+// "1990-01-31", "19900131" (and the two with one dash) in ASCII digits, as
+// the pattern of full dates reads them; nothing for any other text, which
+// the patterns then read.
+std::optional<int> plainIsoDay(const QString &text) {
+    const auto digits = [&text](qsizetype at, int count, int &value) {
+        if (at + count > text.size())
+            return false;
+        value = 0;
+        for (int i = 0; i < count; ++i) {
+            const char16_t c = text[at + i].unicode();
+            if (c < '0' || c > '9')
+                return false;
+            value = value * 10 + (c - '0');
+        }
+        return true;
+    };
+    int year = 0, month = 0, day = 0;
+    qsizetype at = 0;
+    if (!digits(at, 4, year))
+        return std::nullopt;
+    at += 4;
+    if (at < text.size() && text[at] == QLatin1Char('-'))
+        ++at;
+    if (!digits(at, 2, month))
+        return std::nullopt;
+    at += 2;
+    if (at < text.size() && text[at] == QLatin1Char('-'))
+        ++at;
+    if (!digits(at, 2, day) || at + 2 != text.size())
+        return std::nullopt;
+    return dayFromParts(year, month, day);
 }
 
 // Splits "First Middle Last" or "Last, First" into last and first name.
@@ -124,6 +158,8 @@ int parseBirthday(const QString &input) {
         text = text.left(t);
     if (text.isEmpty())
         return 0;
+    if (const std::optional<int> plain = plainIsoDay(text))
+        return *plain;
     static const QRegularExpression full(QStringLiteral(R"(^(\d{4})-?(\d{2})-?(\d{2})$)"));
     static const QRegularExpression noYear(QStringLiteral(R"(^--(\d{2})-?(\d{2})$)"));
     static const QRegularExpression us(QStringLiteral(R"(^(\d{1,2})/(\d{1,2})/(\d{2}|\d{4})$)"));
@@ -153,7 +189,7 @@ QString formatBirthday(int day, bool compactNoYear) {
 }
 
 QString locationFromTypes(const QStringList &types) {
-    const auto has = [&](const char *t) { return types.contains(QString::fromLatin1(t)); };
+    const auto has = [&](const char *t) { return types.contains(QLatin1StringView(t)); };
     if (has("CELL") || has("MOBILE") || has("IPHONE"))
         return QStringLiteral("Mobile");
     if (has("FAX"))
@@ -224,7 +260,8 @@ Contact contactFromCard(const VCardCard &card) {
             // Apple writes a birthday without a year in a year it names.
             const QStringList omit = p.param(QStringLiteral("X-APPLE-OMIT-YEAR"));
             static const QRegularExpression dated(QStringLiteral(R"(^(\d{4})-?(\d{2})-?(\d{2}))"));
-            const QRegularExpressionMatch m = dated.match(p.value.trimmed());
+            const QRegularExpressionMatch m =
+                omit.isEmpty() ? QRegularExpressionMatch() : dated.match(p.value.trimmed());
             if (!omit.isEmpty() && m.hasMatch() && m.captured(1) == omit.first())
                 c.birthday = dayFromParts(kNoYear, m.captured(2).toInt(), m.captured(3).toInt());
             else
@@ -239,12 +276,10 @@ Contact contactFromCard(const VCardCard &card) {
                 phone.location = locationFromTypes(p.param(QStringLiteral("TYPE")));
             if (phone.location.isEmpty())
                 phone.location = QStringLiteral("Phone");
-            const QStringList name = p.param(QStringLiteral("X-NAME"));
             for (const VCardParam &param : p.params) {
                 if (param.name == QLatin1String("X-NAME"))
                     phone.name = param.values.join(QLatin1Char(','));
             }
-            Q_UNUSED(name);
             if (!phone.number.isEmpty())
                 c.phones.push_back(std::move(phone));
         } else if (n == QLatin1String("NOTE")) {

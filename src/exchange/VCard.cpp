@@ -81,7 +81,9 @@ template <typename Emit> void forEachLogicalLine(const QByteArray &data, Emit de
         }
         if (have)
             deliver(pending);
-        pending.text = physical.toByteArray();
+        // The buffer's storage serves line after line.
+        pending.text.resize(0);
+        pending.text.append(physical);
         pending.line = lineNumber;
         have = true;
         inBase64 = isBase64Header(pending.text);
@@ -112,7 +114,7 @@ QByteArray decodeQuotedPrintable(const QByteArray &in) {
     return out;
 }
 
-QString decodeText(const QByteArray &bytes, const QString &charset) {
+QString decodeText(QByteArrayView bytes, const QString &charset) {
     if (charset.isEmpty() && std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; }))
         return QString::fromLatin1(bytes);
     if (!charset.isEmpty()) {
@@ -145,22 +147,167 @@ QString unquote(QString value) {
 }
 
 // Splits at `sep` outside double quotes.
-QList<QByteArray> splitOutsideQuotes(const QByteArray &text, char sep) {
-    QList<QByteArray> parts;
-    QByteArray current;
+QList<QByteArrayView> splitOutsideQuotes(QByteArrayView text, char sep) {
+    QList<QByteArrayView> parts;
     bool quoted = false;
-    for (const char c : text) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         if (c == '"')
             quoted = !quoted;
         if (c == sep && !quoted) {
-            parts.append(current);
-            current.clear();
-        } else {
-            current += c;
+            parts.append(text.sliced(start, i - start));
+            start = i + 1;
         }
     }
-    parts.append(current);
+    parts.append(text.sliced(start));
     return parts;
+}
+
+// The names of properties and parameters that cards carry most, shared
+// rather than made anew for every line.
+QString sharedName(QByteArrayView upper) {
+    static const QStringList known = {
+        QStringLiteral("BEGIN"),     QStringLiteral("END"),        QStringLiteral("VERSION"),
+        QStringLiteral("N"),         QStringLiteral("FN"),         QStringLiteral("TEL"),
+        QStringLiteral("EMAIL"),     QStringLiteral("ADR"),        QStringLiteral("NOTE"),
+        QStringLiteral("ORG"),       QStringLiteral("CATEGORIES"), QStringLiteral("BDAY"),
+        QStringLiteral("URL"),       QStringLiteral("KIND"),       QStringLiteral("TITLE"),
+        QStringLiteral("X-ABLABEL"), QStringLiteral("TYPE"),       QStringLiteral("PREF"),
+        QStringLiteral("X-NAME"),    QStringLiteral("X-DATE"),     QStringLiteral("VALUE"),
+        QStringLiteral("PHOTO"),     QStringLiteral("X-UPDATED"),  QStringLiteral("CHARSET"),
+        QStringLiteral("ENCODING"),  QStringLiteral("UID"),        QStringLiteral("REV"),
+        QStringLiteral("PRODID"),
+    };
+    for (const QString &k : known) {
+        if (k.size() == upper.size() && QLatin1StringView(upper) == k)
+            return k;
+    }
+    return QString::fromLatin1(upper);
+}
+
+bool isBlank(char c) {
+    // The white space QString::trimmed() takes off, as far as ASCII goes.
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+QByteArrayView trimmedView(QByteArrayView v) {
+    while (!v.isEmpty() && isBlank(v.front()))
+        v = v.sliced(1);
+    while (!v.isEmpty() && isBlank(v.back()))
+        v.chop(1);
+    return v;
+}
+
+bool isNameCharacter(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '_';
+}
+
+bool isAscii(QByteArrayView v) {
+    return std::all_of(v.begin(), v.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+// A parameter's text ("TYPE=home,work", "HOME") as name and values.
+VCardParam parseParam(const QString &raw, QString &charset, bool &quotedPrintable) {
+    VCardParam param;
+    const qsizetype equals = raw.indexOf(QLatin1Char('='));
+    QString values;
+    if (equals < 0) {
+        const QString bare = raw.toUpper();
+        if (bare == QLatin1String("QUOTED-PRINTABLE") || bare == QLatin1String("BASE64") ||
+            bare == QLatin1String("8BIT") || bare == QLatin1String("7BIT"))
+            param.name = QStringLiteral("ENCODING");
+        else
+            param.name = QStringLiteral("TYPE");
+        values = raw;
+    } else {
+        param.name = raw.left(equals).trimmed().toUpper();
+        values = raw.mid(equals + 1);
+    }
+    const QByteArray utf8 = values.toUtf8();
+    for (const QByteArrayView v : splitOutsideQuotes(utf8, ','))
+        param.values.append(unquote(QString::fromUtf8(v).trimmed()));
+    if (param.name == QLatin1String("CHARSET") && !param.values.isEmpty())
+        charset = param.values.first();
+    if (param.name == QLatin1String("ENCODING") && !param.values.isEmpty() &&
+        param.values.first().compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0)
+        quotedPrintable = true;
+    return param;
+}
+
+// The same for plain ASCII text without quotes or escapes, as nearly every
+// parameter is, without the trips through UTF-16 and back.
+VCardParam parseAsciiParam(QByteArrayView raw, QString &charset, bool &quotedPrintable) {
+    VCardParam param;
+    const qsizetype equals = raw.indexOf('=');
+    QByteArrayView values;
+    QByteArray upper;
+    if (equals < 0) {
+        upper = raw.toByteArray().toUpper();
+        if (upper == "QUOTED-PRINTABLE" || upper == "BASE64" || upper == "8BIT" || upper == "7BIT")
+            param.name = QStringLiteral("ENCODING");
+        else
+            param.name = QStringLiteral("TYPE");
+        values = raw;
+    } else {
+        upper = trimmedView(raw.first(equals)).toByteArray().toUpper();
+        param.name = sharedName(upper);
+        values = raw.sliced(equals + 1);
+    }
+    for (const QByteArrayView v : splitOutsideQuotes(values, ','))
+        param.values.append(QString::fromLatin1(trimmedView(v)));
+    if (param.name == QLatin1String("CHARSET") && !param.values.isEmpty())
+        charset = param.values.first();
+    if (param.name == QLatin1String("ENCODING") && !param.values.isEmpty() &&
+        param.values.first().compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0)
+        quotedPrintable = true;
+    return param;
+}
+
+// The property's name with its group, from the text before the parameters.
+bool parseName(QByteArrayView head, VCardProperty &property) {
+    if (!isAscii(head)) {
+        QString name = QString::fromUtf8(head).trimmed();
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        if (dot >= 0) {
+            property.group = name.left(dot);
+            name = name.mid(dot + 1);
+        }
+        if (name.isEmpty())
+            return false;
+        for (const QChar c : name) {
+            if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('_'))
+                return false;
+        }
+        property.name = name.toUpper();
+        return true;
+    }
+    QByteArrayView name = trimmedView(head);
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot >= 0) {
+        property.group = QString::fromLatin1(name.first(dot));
+        name = name.sliced(dot + 1);
+    }
+    if (name.isEmpty())
+        return false;
+    char upper[64];
+    if (name.size() > qsizetype(sizeof upper)) {
+        const QByteArray copy = name.toByteArray().toUpper();
+        for (const char c : copy) {
+            if (!isNameCharacter(c))
+                return false;
+        }
+        property.name = QString::fromLatin1(copy);
+        return true;
+    }
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!isNameCharacter(c))
+            return false;
+        upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    property.name = sharedName(QByteArrayView(upper, name.size()));
+    return true;
 }
 
 bool parseProperty(const LogicalLine &logical, VCardProperty &property) {
@@ -177,55 +324,31 @@ bool parseProperty(const LogicalLine &logical, VCardProperty &property) {
     }
     if (colon <= 0)
         return false;
-    const QList<QByteArray> header = splitOutsideQuotes(text.left(colon), ';');
-    QString name = QString::fromUtf8(header.first()).trimmed();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot >= 0) {
-        property.group = name.left(dot);
-        name = name.mid(dot + 1);
-    }
-    if (name.isEmpty())
+    const QList<QByteArrayView> header = splitOutsideQuotes(QByteArrayView(text).first(colon), ';');
+    if (!parseName(header.first(), property))
         return false;
-    for (const QChar c : name) {
-        if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('_'))
-            return false;
-    }
-    property.name = name.toUpper();
     property.line = logical.line;
     QString charset;
     bool quotedPrintable = false;
     for (qsizetype i = 1; i < header.size(); ++i) {
-        const QString raw = QString::fromUtf8(header[i]).trimmed();
+        const QByteArrayView part = header[i];
+        // Quotes, the escapes of 4.0 and anything beyond ASCII take the full way.
+        const bool plain = isAscii(part) && !part.contains('"') && !part.contains('^');
+        if (plain) {
+            const QByteArrayView raw = trimmedView(part);
+            if (raw.isEmpty())
+                continue;
+            property.params.push_back(parseAsciiParam(raw, charset, quotedPrintable));
+            continue;
+        }
+        const QString raw = QString::fromUtf8(part).trimmed();
         if (raw.isEmpty())
             continue;
-        VCardParam param;
-        const qsizetype equals = raw.indexOf(QLatin1Char('='));
-        QString values;
-        if (equals < 0) {
-            const QString bare = raw.toUpper();
-            if (bare == QLatin1String("QUOTED-PRINTABLE") || bare == QLatin1String("BASE64") ||
-                bare == QLatin1String("8BIT") || bare == QLatin1String("7BIT"))
-                param.name = QStringLiteral("ENCODING");
-            else
-                param.name = QStringLiteral("TYPE");
-            values = raw;
-        } else {
-            param.name = raw.left(equals).trimmed().toUpper();
-            values = raw.mid(equals + 1);
-        }
-        for (const QByteArray &v : splitOutsideQuotes(values.toUtf8(), ','))
-            param.values.append(unquote(QString::fromUtf8(v).trimmed()));
-        if (param.name == QLatin1String("CHARSET") && !param.values.isEmpty())
-            charset = param.values.first();
-        if (param.name == QLatin1String("ENCODING") && !param.values.isEmpty() &&
-            param.values.first().compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0)
-            quotedPrintable = true;
-        property.params.push_back(std::move(param));
+        property.params.push_back(parseParam(raw, charset, quotedPrintable));
     }
-    QByteArray value = text.mid(colon + 1);
-    if (quotedPrintable)
-        value = decodeQuotedPrintable(value);
-    property.value = decodeText(value, charset);
+    const QByteArrayView value = QByteArrayView(text).sliced(colon + 1);
+    property.value = quotedPrintable ? decodeText(decodeQuotedPrintable(value.toByteArray()), charset)
+                                     : decodeText(value, charset);
     return true;
 }
 
@@ -243,7 +366,27 @@ QStringList VCardProperty::param(const QString &wanted) const {
 }
 
 bool VCardProperty::hasType(const QString &type) const {
-    return param(QStringLiteral("TYPE")).contains(type);
+    // As param("TYPE").contains(type), without the list: ASCII values are
+    // compared by their capitals in place, others upper-cased as there.
+    const auto upperEquals = [&type](const QString &v) {
+        if (v.size() != type.size())
+            return std::any_of(v.begin(), v.end(), [](QChar c) { return c.unicode() >= 0x80; }) &&
+                   v.toUpper() == type;
+        for (qsizetype i = 0; i < v.size(); ++i) {
+            const char16_t c = v[i].unicode();
+            if (c >= 0x80)
+                return v.toUpper() == type;
+            const char16_t upper = (c >= 'a' && c <= 'z') ? char16_t(c - 'a' + 'A') : c;
+            if (upper != type[i].unicode())
+                return false;
+        }
+        return true;
+    };
+    for (const VCardParam &p : params) {
+        if (p.name == QLatin1String("TYPE") && std::any_of(p.values.begin(), p.values.end(), upperEquals))
+            return true;
+    }
+    return false;
 }
 
 const VCardProperty *VCardCard::first(const QString &name) const {
@@ -346,21 +489,19 @@ QString unescapeValue(const QString &value) {
 }
 
 QStringList splitValue(const QString &value, QChar separator) {
+    // Each part is the text between unescaped separators, taken whole.
     QStringList parts;
-    QString current;
+    qsizetype start = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
         if (c == QLatin1Char('\\') && i + 1 < value.size()) {
-            current += c;
-            current += value[++i];
+            ++i;
         } else if (c == separator) {
-            parts.append(unescapeValue(current));
-            current.clear();
-        } else {
-            current += c;
+            parts.append(unescapeValue(value.mid(start, i - start)));
+            start = i + 1;
         }
     }
-    parts.append(unescapeValue(current));
+    parts.append(unescapeValue(value.mid(start)));
     return parts;
 }
 
@@ -374,6 +515,12 @@ void VCardWriter::end() {
 }
 
 QString VCardWriter::escapeText(const QString &text) {
+    // Most text has nothing to escape: it is shared, not copied.
+    if (std::none_of(text.begin(), text.end(), [](QChar c) {
+            const char16_t u = c.unicode();
+            return u == '\\' || u == ',' || u == ';' || u == '\r' || u == '\n';
+        }))
+        return text;
     QString out;
     out.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -403,22 +550,51 @@ QString VCardWriter::escapeText(const QString &text) {
     return out;
 }
 
+namespace {
+
+// The UTF-8 of the text appended, as toUtf8() would give it.
+void appendUtf8(QByteArray &out, const QString &text) {
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        const qsizetype at = out.size();
+        out.resize(at + text.size());
+        char *p = out.data() + at;
+        for (const QChar c : text)
+            *p++ = static_cast<char>(c.unicode());
+        return;
+    }
+    out += text.toUtf8();
+}
+
+} // namespace
+
 void VCardWriter::property(const QString &name, const QString &value,
                            const std::vector<std::pair<QString, QString>> &params, const QString &group) {
-    QByteArray line;
-    if (!group.isEmpty())
-        line += group.toUtf8() + '.';
-    line += name.toUtf8();
+    // The line is made at the end of the output and folded there when it is long.
+    const qsizetype begin = m_out.size();
+    if (!group.isEmpty()) {
+        appendUtf8(m_out, group);
+        m_out += '.';
+    }
+    appendUtf8(m_out, name);
     for (const auto &[key, v] : params) {
         QByteArray pv = v.toUtf8();
         pv.replace('"', "'");
         pv.replace('\n', ' ');
         if (pv.contains(':') || pv.contains(';') || pv.contains(',') || pv.contains(' '))
             pv = '"' + pv + '"';
-        line += ';' + key.toUtf8() + '=' + pv;
+        m_out += ';';
+        appendUtf8(m_out, key);
+        m_out += '=';
+        m_out += pv;
     }
-    line += ':';
-    line += value.toUtf8();
+    m_out += ':';
+    appendUtf8(m_out, value);
+    if (m_out.size() - begin <= 75) {
+        m_out += "\r\n";
+        return;
+    }
+    const QByteArray line = m_out.sliced(begin);
+    m_out.truncate(begin);
     // Fold at 75 octets, never inside a UTF-8 sequence.
     qsizetype start = 0;
     int limit = 75;
