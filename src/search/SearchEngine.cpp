@@ -112,7 +112,8 @@ QString passage(const QString &text, const std::vector<SearchTerm> &terms)
 {
     QString flat = text.simplified();
     const auto marks = findMarks(flat, terms);
-    int start = marks.empty() ? 0 : std::max(0, marks.front().first - kNoteWindow / 4);
+    // A short text whole; a long one from a little before its first match.
+    int start = marks.empty() || flat.size() <= kNoteWindow ? 0 : std::max(0, marks.front().first - kNoteWindow / 4);
     if (start > 0) {
         // From the start of a word.
         const int blank = static_cast<int>(flat.lastIndexOf(QLatin1Char(' '), start));
@@ -310,9 +311,9 @@ struct SearchEngine::Impl
                        + std::to_string(params.size() + 1);
                 params.push_back(partsExpression(t));
             }
-            sql += (sql.empty() ? "" : " INTERSECT ") + one;
+            sql += std::string(sql.empty() ? "" : " INTERSECT ") + "SELECT * FROM (" + one + ")";
         }
-        run("SELECT * FROM (" + sql + ") LIMIT ?" + std::to_string(params.size() + 1), params);
+        run(sql + " LIMIT ?" + std::to_string(params.size() + 1), params);
         return rids;
     }
 
@@ -525,6 +526,7 @@ SearchResults SearchEngine::search(const QString &text, int perKind)
         }
     }
 
+    d->statements.clear();
     for (int k = 0; k < kHitKinds; ++k) {
         auto &hits = found[static_cast<size_t>(k)];
         if (static_cast<int>(hits.size()) > perKind) {
