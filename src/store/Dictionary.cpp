@@ -1,5 +1,6 @@
 #include "store/Dictionary.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
@@ -203,6 +204,28 @@ std::vector<TableDecl> declarations()
     };
 }
 
+// What the search index holds of each searched table: the fields searched
+// by word, and the fields searched by any run of characters. "MEMO" (or the
+// table's memo name) is the memo.
+struct SearchDecl
+{
+    const char *table;
+    const char *words;
+    const char *parts;
+};
+
+std::vector<SearchDecl> searchDeclarations()
+{
+    return {
+        {"QKnam", "LNAME,FNAME,ADDR1,ADDR2,CITY,STATE,ZIP,EMAILADDRESS,COUNTRY", "EMAILADDRESS"},
+        {"QKcmp", "NAME,BUSINESS,ADDR1,ADD2,CITY,STATE,ZIP,COUNTRY,EMAILADDRESS,WEBADDRESS",
+         "EMAILADDRESS,WEBADDRESS"},
+        {"QKmem", "MEMO", ""},
+        {"QKfon", "LOCATION,NAME,JUSTPHONESNAME", "NUMBER"},
+        {"QKinc", "SOURCE,FIRSTNAME,LASTNAME,COMPANY,ABOUT", "NUMBER,FAXNUMBER"},
+    };
+}
+
 int byteSize(FieldType type, int width)
 {
     switch (type) {
@@ -390,6 +413,25 @@ Dictionary::Dictionary()
     int index = 0;
     for (const TableDecl &decl : declarations())
         m_tables.push_back(build(decl, index++));
+    for (const SearchDecl &decl : searchDeclarations()) {
+        auto it = std::find_if(m_tables.begin(), m_tables.end(),
+                               [&](const TableDef &t) { return t.name == QLatin1String(decl.table); });
+        if (it == m_tables.end())
+            badDeclaration(QStringLiteral("search: no table ") + QLatin1String(decl.table));
+        auto resolve = [&](const char *list, std::vector<int> &out) {
+            for (const QString &name : QString::fromLatin1(list).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                const int field = it->fieldIndex(name);
+                if (field >= 0 && it->fields[static_cast<size_t>(field)].isText())
+                    out.push_back(field);
+                else if (it->hasMemo() && name.compare(it->memoName, Qt::CaseInsensitive) == 0)
+                    out.push_back(TableDef::kMemo);
+                else
+                    badDeclaration(it->name + QStringLiteral(": cannot search ") + name);
+            }
+        };
+        resolve(decl.words, it->searchWords);
+        resolve(decl.parts, it->searchParts);
+    }
 }
 
 const Dictionary &Dictionary::instance()

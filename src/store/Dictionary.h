@@ -68,7 +68,16 @@ struct TableDef {
     QString memoName; // "" when the table has no memo
     int memoSize = 0;
     std::vector<KeyDef> keys;
+    // The search index the file keeps beside the keys: fields searched by
+    // their words (each a prefix, accents and case ignored), and fields
+    // searched by any run of their characters (numbers, e-mail addresses).
+    // kMemo stands for the memo. Both empty: the table is not searched.
+    static constexpr int kMemo = -1;
+    std::vector<int> searchWords;
+    std::vector<int> searchParts;
     int index = 0; // position in the dictionary
+
+    bool searched() const { return !searchWords.empty() || !searchParts.empty(); }
 
     bool hasMemo() const { return memoSize > 0; }
     // Case-insensitive lookups by bare name ("lname") or label ("nam:lname").

@@ -1125,6 +1125,8 @@ StoreError Table::makeKeys(bool dropFirst)
         if (r)
             return r;
     }
+    if (m_schema.search().declared())
+        return makeSearchIndex({});
     return {};
 }
 

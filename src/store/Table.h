@@ -211,6 +211,20 @@ public:
     // Removes the records of abandoned marks; returns how many went.
     int removeAbandonedInserts();
 
+    // The search index the file keeps of the table's searched fields (see
+    // TableSchema::SearchSchema). A file made before it, or whose index a
+    // repair dropped, lacks it until it is built; writes keep it up to date
+    // from then on, in their own transaction, whichever station writes.
+    enum class SearchIndexState { NotSearched, Ready, Missing };
+    SearchIndexState searchIndexState();
+    // Builds the index anew in one write transaction; `progress` hears the
+    // share done (0 to 1) between batches and may return false to give up,
+    // which leaves the file as it was.
+    StoreError buildSearchIndex(const std::function<bool(double)> &progress = {});
+    // What the index's own check finds wrong (it reads every word; slow on
+    // large tables): empty when it agrees with the records.
+    QStringList searchIndexFindings();
+
     // Checks the file without changing it: layout, keys and SQLite's
     // integrity check; `problems` lists what was found (empty: sound).
     // The table must be closed.
@@ -320,6 +334,8 @@ private:
     // write transaction.
     StoreError remakeCounts(const TableSchema::KeySchema &ks);
     std::vector<bool> m_countsReady; // per key
+    // Drops and makes the search index, inside the caller's write transaction.
+    StoreError makeSearchIndex(const std::function<bool(double)> &progress);
     StoreError withOwnConnection(const std::function<StoreError()> &work);
     sql::Statement &cached(const std::string &sql);
     void setWait(int ms);

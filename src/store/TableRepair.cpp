@@ -140,6 +140,8 @@ StoreError Table::check(QStringList &problems)
             problems << verified.text + QStringLiteral(" (") + QString::number(verified.code) + QLatin1Char(')');
         if (verified.code != Code::BadLayout)
             problems << integrityFindings(m_db, 10);
+        if (!verified)
+            problems << searchIndexFindings();
         return succeed();
     });
 }

@@ -5,11 +5,6 @@
 namespace tabulo::store {
 
 namespace {
-std::string fieldColumn(const FieldDef &f)
-{
-    return "f_" + f.name.toStdString();
-}
-
 const char *typeLetter(FieldType t)
 {
     switch (t) {
@@ -31,6 +26,11 @@ const char *typeLetter(FieldType t)
     return "?";
 }
 } // namespace
+
+std::string TableSchema::fieldColumn(const FieldDef &field)
+{
+    return "f_" + field.name.toStdString();
+}
 
 std::string TableSchema::fold(std::string_view utf8)
 {
@@ -147,6 +147,68 @@ TableSchema::TableSchema(const TableDef &def)
             makeCounts(ks);
         m_keys.push_back(ks);
     }
+    makeSearch();
+}
+
+const TableSchema::SearchSchema::Index *TableSchema::SearchSchema::words() const
+{
+    for (const Index &i : indexes) {
+        if (i.table == "s_w")
+            return &i;
+    }
+    return nullptr;
+}
+
+const TableSchema::SearchSchema::Index *TableSchema::SearchSchema::parts() const
+{
+    for (const Index &i : indexes) {
+        if (i.table == "s_t")
+            return &i;
+    }
+    return nullptr;
+}
+
+void TableSchema::makeSearch()
+{
+    auto columnsOf = [&](const std::vector<int> &fields) {
+        std::vector<std::string> out;
+        for (int f : fields)
+            out.push_back(f == TableDef::kMemo ? std::string("memo") : fieldColumn(m_def->fields[static_cast<size_t>(f)]));
+        return out;
+    };
+    auto make = [&](const char *name, const std::vector<int> &fields, const char *options) {
+        if (fields.empty())
+            return;
+        SearchSchema::Index index;
+        index.table = name;
+        index.columns = columnsOf(fields);
+        std::string list;
+        std::string values;
+        std::string oldValues;
+        std::string changed;
+        for (const std::string &c : index.columns) {
+            list += "," + c;
+            values += ",NEW." + c;
+            oldValues += ",OLD." + c;
+            changed += (changed.empty() ? "" : " OR ") + ("OLD." + c + " IS NOT NEW." + c);
+        }
+        const std::string n = index.table;
+        const std::string add = "INSERT INTO " + n + "(rowid" + list + ") VALUES(NEW.rid" + values + ");";
+        const std::string take = "INSERT INTO " + n + "(" + n + ",rowid" + list + ") VALUES('delete',OLD.rid" + oldValues + ");";
+        index.fillSql = "INSERT INTO " + n + "(rowid" + list + ") SELECT rid" + list + " FROM rec WHERE rid>?1 AND rid<=?2";
+        m_search.objects.emplace_back(n, "CREATE VIRTUAL TABLE " + n + " USING fts5(" + list.substr(1)
+                                              + ",content='rec',content_rowid='rid'," + options + ")");
+        m_search.objects.emplace_back(n + "_add", "CREATE TRIGGER " + n + "_add AFTER INSERT ON rec BEGIN " + add + " END");
+        m_search.objects.emplace_back(n + "_take", "CREATE TRIGGER " + n + "_take AFTER DELETE ON rec BEGIN " + take + " END");
+        m_search.objects.emplace_back(n + "_move", "CREATE TRIGGER " + n + "_move AFTER UPDATE OF " + list.substr(1)
+                                                       + " ON rec WHEN " + changed + " BEGIN " + take + add + " END");
+        for (const char *what : {"_add", "_take", "_move"})
+            m_search.dropSql.push_back("DROP TRIGGER IF EXISTS " + n + what);
+        m_search.dropSql.push_back("DROP TABLE IF EXISTS " + n);
+        m_search.indexes.push_back(std::move(index));
+    };
+    make("s_w", m_def->searchWords, "tokenize='unicode61 remove_diacritics 2',prefix='1 2'");
+    make("s_t", m_def->searchParts, "tokenize='trigram'");
 }
 
 void TableSchema::makeCounts(KeySchema &ks) const
@@ -177,8 +239,11 @@ void TableSchema::makeCounts(KeySchema &ks) const
                             + " ON CONFLICT(v) DO UPDATE SET n=n+1;";
     const std::string take = "UPDATE " + n + " SET n=n-1 WHERE v=OLD." + first + " AND " + holds("OLD") + ";";
     std::string watched;
-    for (const KeyComponent &c : ks.key->components)
-        watched += (watched.empty() ? "" : ",") + fieldColumn(m_def->fields[static_cast<size_t>(c.field)]);
+    for (const KeyComponent &c : ks.key->components) {
+        if (!watched.empty())
+            watched += ',';
+        watched += fieldColumn(m_def->fields[static_cast<size_t>(c.field)]);
+    }
     if (ks.key->onlyWhereField >= 0)
         watched += "," + fieldColumn(m_def->fields[static_cast<size_t>(ks.key->onlyWhereField)]);
     watched += "," + first;
@@ -207,6 +272,8 @@ std::vector<std::string> TableSchema::createStatements() const
         out.push_back(k.createSql);
         out.insert(out.end(), k.countsCreateSql.begin(), k.countsCreateSql.end());
     }
+    for (const auto &[name, sql] : m_search.objects)
+        out.push_back(sql);
     return out;
 }
 

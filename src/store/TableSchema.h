@@ -43,11 +43,35 @@ public:
         std::vector<std::string> countsCreateSql;
     };
 
+    // The search index: FTS5 tables over the record table's own columns
+    // (external content, so the words are not stored twice), kept by
+    // triggers in the same transaction as every write, whichever program
+    // writes. `words` searches words by prefix with accents and case
+    // ignored; `parts` any run of three or more characters.
+    struct SearchSchema
+    {
+        struct Index
+        {
+            std::string table;               // "s_w", "s_t"
+            std::vector<std::string> columns; // record columns indexed
+            std::string fillSql;             // binds the rid range (?1, ?2]
+        };
+        std::vector<Index> indexes;
+        // Every object of the index by name, with the SQL that makes it, in
+        // the order they are made.
+        std::vector<std::pair<std::string, std::string>> objects;
+        std::vector<std::string> dropSql;
+        bool declared() const { return !indexes.empty(); }
+        const Index *words() const;
+        const Index *parts() const;
+    };
+
     explicit TableSchema(const TableDef &def);
 
     const TableDef &def() const { return *m_def; }
     const std::vector<KeySchema> &keys() const { return m_keys; }
     const KeySchema &key(const KeyDef &k) const { return m_keys[static_cast<size_t>(k.index)]; }
+    const SearchSchema &search() const { return m_search; }
 
     // The statements that create the file's tables and indexes.
     std::vector<std::string> createStatements() const;
@@ -85,12 +109,16 @@ public:
     static std::string fold(std::string_view utf8);
     // The folded text into `out`, reusing its storage.
     static void foldInto(std::string_view utf8, std::string &out);
+    // The column that holds a field ("f_LNAME").
+    static std::string fieldColumn(const FieldDef &field);
 
 private:
     void makeCounts(KeySchema &ks) const;
+    void makeSearch();
 
     const TableDef *m_def;
     std::vector<KeySchema> m_keys;
+    SearchSchema m_search;
     std::vector<std::pair<std::string, std::string>> m_columns;
     std::vector<std::string> m_folded;  // per field, folded column or ""
     std::vector<std::string> m_negated; // per field, negated column or ""

@@ -1,0 +1,117 @@
+// The search index a table file keeps beside its keys.
+#include "store/Table.h"
+
+#include <algorithm>
+
+namespace tabulo::store {
+
+namespace {
+
+constexpr qint64 kFillBatch = 20'000;
+
+} // namespace
+
+Table::SearchIndexState Table::searchIndexState()
+{
+    const auto &search = m_schema.search();
+    if (!search.declared())
+        return SearchIndexState::NotSearched;
+    if (!m_db)
+        return SearchIndexState::Missing;
+    std::map<std::string, std::string> present;
+    sql::Statement list(m_db, "SELECT name,sql FROM sqlite_master WHERE name LIKE 's\\_%' ESCAPE '\\'");
+    while (list.valid() && list.step() == SQLITE_ROW)
+        present[list.text(0)] = list.text(1);
+    for (const auto &[name, sql] : search.objects) {
+        auto it = present.find(name);
+        if (it == present.end() || it->second != sql)
+            return SearchIndexState::Missing;
+    }
+    return SearchIndexState::Ready;
+}
+
+StoreError Table::makeSearchIndex(const std::function<bool(double)> &progress)
+{
+    // Inside the caller's write transaction: whatever the file holds of an
+    // index goes, the index is made anew and filled from the records in
+    // ranges of row ids, so a caller can show how far it got.
+    const auto &search = m_schema.search();
+    for (const std::string &drop : search.dropSql) {
+        if (StoreError e = exec(drop.c_str()))
+            return e;
+    }
+    for (const auto &[name, sql] : search.objects) {
+        if (StoreError e = exec(sql.c_str()))
+            return e;
+    }
+    qint64 low = 0;
+    qint64 high = 0;
+    {
+        sql::Statement ends(m_db, "SELECT ifnull(min(rid),0),ifnull(max(rid),0) FROM rec");
+        if (!ends.valid() || ends.step() != SQLITE_ROW)
+            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("reading for the search index"));
+        low = ends.int64(0);
+        high = ends.int64(1);
+    }
+    std::vector<sql::Statement> fills;
+    for (const auto &index : search.indexes)
+        fills.emplace_back(m_db, index.fillSql);
+    const double span = static_cast<double>(high - low + 1);
+    for (qint64 from = low - 1; from < high; from += kFillBatch) {
+        for (sql::Statement &fill : fills) {
+            sqlite3_reset(fill.get());
+            fill.bind(1, from);
+            fill.bind(2, from + kFillBatch);
+            const int rc = fill.valid() ? fill.step() : fill.prepareCode();
+            if (rc != SQLITE_DONE)
+                return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("building the search index"));
+        }
+        if (progress && !progress(std::min(1.0, static_cast<double>(from + kFillBatch - low + 1) / span)))
+            return fail(Code::Failure, QStringLiteral("the search index was not built"));
+    }
+    return {};
+}
+
+StoreError Table::buildSearchIndex(const std::function<bool(double)> &progress)
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (!m_schema.search().declared())
+        return succeed();
+    if (m_inTransaction || m_locked)
+        return fail(Code::Failure, QStringLiteral("the search index is built outside a transaction"));
+    if (StoreError e = begin(10))
+        return e;
+    StoreError e = makeSearchIndex(progress);
+    if (!e)
+        e = commit();
+    if (e) {
+        rollback();
+        setLastError(e);
+        return e;
+    }
+    discardBatches();
+    return succeed();
+}
+
+QStringList Table::searchIndexFindings()
+{
+    // On the caller's connection, the file open: the index's own check
+    // compares it word by word with the records.
+    QStringList findings;
+    const SearchIndexState state = searchIndexState();
+    if (state == SearchIndexState::NotSearched)
+        return findings;
+    if (state == SearchIndexState::Missing) {
+        findings << QStringLiteral("the search index is missing");
+        return findings;
+    }
+    for (const auto &index : m_schema.search().indexes) {
+        const std::string sql = "INSERT INTO " + index.table + "(" + index.table + ") VALUES('integrity-check')";
+        if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            findings << QStringLiteral("the search index is damaged: ") + QString::fromUtf8(sqlite3_errmsg(m_db));
+    }
+    return findings;
+}
+
+} // namespace tabulo::store
