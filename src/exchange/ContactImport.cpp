@@ -24,8 +24,9 @@ namespace {
 
 constexpr int kLockSeconds = 10;
 // Records of one table written by one statement: each statement sets aside
-// the pages it changes once, however many records it holds.
-constexpr int kRowsPerStatement = 128;
+// the pages it changes once, however many records it holds, and the search
+// index writes its pending words out at the start of every statement.
+constexpr int kRowsPerStatement = 1000;
 
 int characters(const QString &text) {
     int n = 0;

@@ -11,6 +11,12 @@ BulkInsert::BulkInsert(Table &table, int rowsPerStatement)
     : m_table(table)
     , m_rowsPerStatement(std::max(1, rowsPerStatement))
 {
+    // No more rows than one statement may bind values for.
+    if (m_table.handle()) {
+        const int perRow = std::max<int>(1, static_cast<int>(m_table.schema().columns().size()));
+        const int limit = sqlite3_limit(m_table.handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1);
+        m_rowsPerStatement = std::clamp(limit / perRow, 1, m_rowsPerStatement);
+    }
 }
 
 Record &BulkInsert::add()

@@ -26,6 +26,8 @@ class Table;
 class BulkInsert final
 {
 public:
+    // `rowsPerStatement` is lowered to what one statement may bind; the
+    // table must be open.
     explicit BulkInsert(Table &table, int rowsPerStatement = 32);
     BulkInsert(const BulkInsert &) = delete;
     BulkInsert &operator=(const BulkInsert &) = delete;
