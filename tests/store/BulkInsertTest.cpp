@@ -55,7 +55,8 @@ QStringList searchHits(Table &t, const char *word)
 {
     QStringList out;
     for (const auto &index : t.schema().search().indexes) {
-        sql::Statement match(t.handle(), "SELECT rowid FROM " + index.table + " WHERE " + index.table + " MATCH ? ORDER BY rowid");
+        sql::Statement match(t.handle(),
+                             "SELECT rowid FROM " + index.table + " WHERE " + index.table + " MATCH ? ORDER BY rowid");
         match.bind(1, word);
         while (match.step() == SQLITE_ROW)
             out << QString::fromStdString(index.table) + QLatin1Char(':') + QString::number(match.int64(0));
@@ -71,7 +72,8 @@ void fillPhone(Record &r, int i)
     r.setValue(QStringLiteral("FON:CTRL_NBR"), i + 1);
     r.setValue(QStringLiteral("FON:LOCATION"), i % 2 ? QStringLiteral("Home") : QStringLiteral("MÖBILE"));
     r.setValue(QStringLiteral("FON:NUMBER"), QStringLiteral("614555%1").arg(i, 4, 10, QLatin1Char('0')));
-    r.setValue(QStringLiteral("FON:NAME"), i % 3 ? QString() : QStringLiteral("Ünïcode name far too long for its field %1").arg(i));
+    r.setValue(QStringLiteral("FON:NAME"),
+               i % 3 ? QString() : QStringLiteral("Ünïcode name far too long for its field %1").arg(i));
     r.setValue(QStringLiteral("FON:NAM_CTRL"), i / 2 + 1);
 }
 
@@ -127,7 +129,8 @@ TEST(BulkInsert, StoresWhatSingleInsertsStore)
         EXPECT_EQ(dump(fileOf(bulkDir, c.table), bulk->schema()), dump(fileOf(singleDir, c.table), single->schema()));
         // The search index, where the table has one, agrees with the records
         // and finds what it finds after single inserts.
-        EXPECT_TRUE(bulk->searchIndexFindings().isEmpty()) << bulk->searchIndexFindings().join(QLatin1Char(' ')).toStdString();
+        const QStringList findings = bulk->searchIndexFindings();
+        EXPECT_TRUE(findings.isEmpty()) << findings.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(searchHits(*bulk, c.searched), searchHits(*single, c.searched));
         if (!bulk->schema().search().indexes.empty())
             EXPECT_FALSE(searchHits(*bulk, c.searched).isEmpty());
