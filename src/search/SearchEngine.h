@@ -36,8 +36,9 @@ struct SearchHit
     HitKind ownerKind = HitKind::Person;
     qint64 ownerCtrl = 0;
     QString title;   // "Smith, John", the company's name, the note's owner
-    QString matched; // what matched: "12 Main Street; Columbus", a note's passage
+    QString matched; // what else matched: "12 Main Street; Columbus", a note's passage
     std::vector<std::pair<int, int>> marks;
+    std::vector<std::pair<int, int>> titleMarks; // the same in `title`
 };
 
 struct SearchResults

@@ -1,6 +1,8 @@
 // The search index a table file keeps beside its keys.
 #include "store/Table.h"
 
+#include <algorithm>
+
 namespace tabulo::store {
 
 namespace {
@@ -64,7 +66,7 @@ StoreError Table::makeSearchIndex(const std::function<bool(double)> &progress)
             if (rc != SQLITE_DONE)
                 return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("building the search index"));
         }
-        if (progress && !progress(static_cast<double>(from + kFillBatch - low + 1) / span))
+        if (progress && !progress(std::min(1.0, static_cast<double>(from + kFillBatch - low + 1) / span)))
             return fail(Code::Failure, QStringLiteral("the search index was not built"));
     }
     return {};

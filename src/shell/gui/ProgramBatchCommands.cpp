@@ -2,6 +2,7 @@
 
 #include "exchange/ExchangeCommands.h"
 #include "reports/gui/ReportCommands.h"
+#include "search/SearchCommands.h"
 #include "shell/BatchCommands.h"
 #include "shell/SafetyCommands.h"
 
@@ -12,6 +13,7 @@ void registerProgramBatchCommands() {
     reports::gui::registerReportCommands();
     exchange::registerExchangeCommands();
     registerSafetyCommands();
+    search::registerSearchCommands();
 }
 
 } // namespace tabulo::shell::gui
