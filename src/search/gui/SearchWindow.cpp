@@ -49,6 +49,13 @@ QString groupHeading(const SearchResults &results, HitKind kind) {
         .arg(more ? QStringLiteral("+") : QString());
 }
 
+QVariantList marksData(const std::vector<std::pair<int, int>> &marks) {
+    QVariantList out;
+    for (const auto &[start, length] : marks)
+        out << QPoint(start, length);
+    return out;
+}
+
 QString countText(const SearchResults &results) {
     const qsizetype found = static_cast<qsizetype>(results.hits.size());
     if (found == 0)
@@ -241,10 +248,8 @@ void SearchWindow::showResults(const QString &text, const SearchResults &results
             row->setToolTip(0, hit.title);
             row->setText(1, hit.matched);
             row->setToolTip(1, hit.matched);
-            QVariantList marks;
-            for (const auto &[start, length] : hit.marks)
-                marks << QPoint(start, length);
-            row->setData(1, MatchDelegate::MarksRole, marks);
+            row->setData(0, MatchDelegate::MarksRole, marksData(hit.titleMarks));
+            row->setData(1, MatchDelegate::MarksRole, marksData(hit.marks));
             if (!first)
                 first = row;
         }
