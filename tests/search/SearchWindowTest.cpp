@@ -223,6 +223,16 @@ TEST_F(SearchWindowTest, TypingShowsGroupedResultsAfterThePause) {
         }
     }
     EXPECT_EQ(rows, static_cast<int>(results.hits.size()));
+    // The view shows whole rows, at the opening size and enlarged.
+    for (const double scale : {1.0, 1.5}) {
+        QWidget *outer = test::outerWindow(window);
+        outer->resize(outer->size() * scale);
+        settleEvents();
+        QTreeWidget *view = window->resultsView();
+        EXPECT_EQ(view->viewport()->height() % window->rowHeight(), 0)
+            << view->viewport()->height() << " high, rows of " << window->rowHeight();
+        EXPECT_GE(view->viewport()->height() / window->rowHeight(), 6);
+    }
     const bool more = std::any_of(results.more.cbegin(), results.more.cend(), [](bool m) { return m; });
     EXPECT_EQ(
         window->statusLine()->text(),
@@ -586,6 +596,34 @@ TEST_F(SearchWindowTest, TheFindWindowOffersToBuildAMissingIndex) {
     EXPECT_FALSE(build->isVisible());
     ASSERT_EQ(window->shownResults().hits.size(), 1u);
     EXPECT_EQ(window->shownResults().hits.front().kind, HitKind::JustPhone);
+}
+
+TEST_F(SearchWindowTest, ADamagedIndexIsOfferedTheRepairAndSearchedAgain) {
+    {
+        // Words of the people's index lost behind the records' back.
+        store::Store &store = store::Store::instance();
+        const QString path = store.table(QStringLiteral("QKnam")).filePath();
+        store.closeAll();
+        sqlite3 *db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "DELETE FROM s_w_data WHERE id>10", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    startProgram();
+    SearchWindow *window = openFind();
+    ASSERT_NE(window, nullptr);
+    QSignalSpy shown(window, &SearchWindow::resultsShown);
+    m_messages.answer(2, store::Button::Yes);
+    QTest::keyClicks(window->entry(), QStringLiteral("Fisher17"));
+    ASSERT_TRUE(shown.wait(kWaitMs));
+    EXPECT_TRUE(window->shownResults().damaged);
+    // The repair is offered with the standard message, and the search runs
+    // again over the rebuilt index.
+    ASSERT_TRUE(shown.wait(kWaitMs));
+    EXPECT_EQ(m_messages.shownNumbers(), std::vector<int>{2});
+    EXPECT_FALSE(window->shownResults().damaged);
+    ASSERT_EQ(window->shownResults().count(HitKind::Person), 1);
+    EXPECT_EQ(window->shownResults().hits.front().ctrl, 17);
 }
 
 TEST(MatchDelegate, SplitsTextIntoMarkedAndPlainRuns) {

@@ -257,13 +257,13 @@ std::vector<TourStop> windowTour() {
         {QStringLiteral("fonJustUpdate"), press("fonJustPhonesBrowse", "changeButton")},
         {QStringLiteral("findWindow"),
          [](MainFrame &frame) {
-             // Found in the sample data: people, their notes and callers.
+             // Found in the sample data: people and companies by their city.
              frame.runCommand(FrameCommand::Find);
              settleEvents();
              search::gui::SearchWindow *find = search::gui::SearchWindow::openWindow();
              if (!find)
                  return;
-             find->searchNow(QStringLiteral("Bob"));
+             find->searchNow(QStringLiteral("Columbus"));
              QElapsedTimer waited;
              waited.start();
              while (find->searching() && waited.elapsed() < 10000)

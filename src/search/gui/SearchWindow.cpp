@@ -126,7 +126,12 @@ SearchWindow::SearchWindow()
     top->addWidget(m_entry, 1);
     outer->addLayout(top);
 
-    m_view = new QTreeWidget(this);
+    // The view gets the height of the whole rows that fit; what is left
+    // over stays blank below it.
+    m_resultsArea = new QWidget(this);
+    m_resultsArea->setObjectName(QStringLiteral("findResultsArea"));
+    m_resultsArea->installEventFilter(this);
+    m_view = new QTreeWidget(m_resultsArea);
     m_view->setObjectName(QStringLiteral("findResults"));
     m_view->setColumnCount(2);
     m_view->setHeaderHidden(true);
@@ -138,11 +143,14 @@ SearchWindow::SearchWindow()
     m_view->setTextElideMode(Qt::ElideRight);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setItemDelegate(new MatchDelegate(m_view));
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // long texts are elided
+    m_view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     connect(m_view, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
         if (hitOf(item))
             openCurrent();
     });
-    outer->addWidget(m_view, 1);
+    m_resultsArea->setMinimumHeight(2 * m_view->frameWidth() + 6 * rowHeight());
+    outer->addWidget(m_resultsArea, 1);
 
     auto *noticeRow = new QHBoxLayout;
     m_notice = new QLabel(this);
@@ -257,7 +265,7 @@ void SearchWindow::showResults(const QString &text, const SearchResults &results
     }
     if (first)
         m_view->setCurrentItem(first);
-    fitColumns();
+    fitRows();
     m_status->setText(text.trimmed().isEmpty() ? QString() : countText(results));
     showNotice(results);
     emit resultsShown();
@@ -391,7 +399,30 @@ void SearchWindow::fitColumns() {
     m_view->setColumnWidth(0, std::clamp(wanted, room / 4, std::max(room / 4, room * 2 / 5)));
 }
 
+int SearchWindow::rowHeight() const {
+    if (m_view->topLevelItemCount() > 0) {
+        const int shown = m_view->visualItemRect(m_view->topLevelItem(0)).height();
+        if (shown > 0)
+            return shown;
+    }
+    QStyleOptionViewItem option;
+    option.initFrom(m_view);
+    option.font = m_view->font();
+    return std::max(1, m_view->itemDelegate()->sizeHint(option, QModelIndex()).height());
+}
+
+void SearchWindow::fitRows() {
+    const int frame = 2 * m_view->frameWidth();
+    const int row = rowHeight();
+    const int room = m_resultsArea->height();
+    const int rows = std::max(1, (room - frame) / row);
+    m_view->setGeometry(0, 0, m_resultsArea->width(), std::min(room, frame + rows * row));
+    fitColumns();
+}
+
 bool SearchWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_resultsArea && event->type() == QEvent::Resize)
+        fitRows();
     if (watched == m_entry && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Down && m_view->topLevelItemCount() > 0) {

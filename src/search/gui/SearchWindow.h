@@ -40,6 +40,8 @@ public:
 
     QLineEdit *entry() const { return m_entry; }
     QTreeWidget *resultsView() const { return m_view; }
+    // The height of one result row.
+    int rowHeight() const;
     QLabel *statusLine() const { return m_status; }
     // The results shown, and the text they are for.
     const SearchResults &shownResults() const { return m_shown; }
@@ -73,10 +75,12 @@ private:
     void showNotice(const SearchResults &results);
     void offerRepair(const SearchResults &results);
     void fitColumns();
+    void fitRows();
     const SearchHit *hitOf(const QTreeWidgetItem *item) const;
 
     SearchRunner *m_runner = nullptr;
     QLineEdit *m_entry = nullptr;
+    QWidget *m_resultsArea = nullptr; // holds the view at a whole number of rows
     QTreeWidget *m_view = nullptr;
     QLabel *m_notice = nullptr;
     QPushButton *m_buildButton = nullptr;
