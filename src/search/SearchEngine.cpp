@@ -23,38 +23,28 @@ namespace tabulo::search {
 using store::TableDef;
 using store::TableSchema;
 
+namespace {
+
+// Per kind, in HitKind order: the group heading and the word --find prints.
+struct KindNames
+{
+    const char *title;
+    const char *word;
+};
+constexpr KindNames kKindNames[kHitKinds] = {
+    {"People", "person"}, {"Companies", "company"}, {"Notes", "note"}, {"Calls", "call"}, {"Just Phones", "phone"},
+};
+
+} // namespace
+
 QString hitKindTitle(HitKind kind)
 {
-    switch (kind) {
-    case HitKind::Person:
-        return QStringLiteral("People");
-    case HitKind::Company:
-        return QStringLiteral("Companies");
-    case HitKind::Note:
-        return QStringLiteral("Notes");
-    case HitKind::Call:
-        return QStringLiteral("Calls");
-    case HitKind::JustPhone:
-        return QStringLiteral("Just Phones");
-    }
-    return {};
+    return QString::fromLatin1(kKindNames[static_cast<int>(kind)].title);
 }
 
 QString hitKindWord(HitKind kind)
 {
-    switch (kind) {
-    case HitKind::Person:
-        return QStringLiteral("person");
-    case HitKind::Company:
-        return QStringLiteral("company");
-    case HitKind::Note:
-        return QStringLiteral("note");
-    case HitKind::Call:
-        return QStringLiteral("call");
-    case HitKind::JustPhone:
-        return QStringLiteral("phone");
-    }
-    return {};
+    return QString::fromLatin1(kKindNames[static_cast<int>(kind)].word);
 }
 
 int SearchResults::count(HitKind kind) const

@@ -219,8 +219,11 @@ void TableSchema::makeCounts(KeySchema &ks) const
                             + " ON CONFLICT(v) DO UPDATE SET n=n+1;";
     const std::string take = "UPDATE " + n + " SET n=n-1 WHERE v=OLD." + first + " AND " + holds("OLD") + ";";
     std::string watched;
-    for (const KeyComponent &c : ks.key->components)
-        watched += (watched.empty() ? "" : ",") + fieldColumn(m_def->fields[static_cast<size_t>(c.field)]);
+    for (const KeyComponent &c : ks.key->components) {
+        if (!watched.empty())
+            watched += ',';
+        watched += fieldColumn(m_def->fields[static_cast<size_t>(c.field)]);
+    }
     if (ks.key->onlyWhereField >= 0)
         watched += "," + fieldColumn(m_def->fields[static_cast<size_t>(ks.key->onlyWhereField)]);
     watched += "," + first;
