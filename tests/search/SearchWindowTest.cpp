@@ -411,6 +411,32 @@ TEST_F(SearchWindowTest, DoubleClickOpensTheRowAsEnterDoes) {
     EXPECT_EQ(table("QKfon").record().integer(0), 100000);
 }
 
+TEST_F(SearchWindowTest, AHitWhoseRecordIsGoneSaysSoAndOpensNothingWrong) {
+    startProgram();
+    SearchWindow *window = openFind();
+    ASSERT_NE(window, nullptr);
+    const struct {
+        HitKind kind;
+        HitKind ownerKind;
+        qint64 ownerCtrl;
+    } kinds[] = {{HitKind::Person, HitKind::Person, 0}, {HitKind::Company, HitKind::Person, 0},
+                 {HitKind::Note, HitKind::Person, 17},  {HitKind::Note, HitKind::Company, 8},
+                 {HitKind::Call, HitKind::Person, 0},   {HitKind::JustPhone, HitKind::Person, 0}};
+    for (const auto &k : kinds) {
+        SCOPED_TRACE(search::hitKindTitle(k.kind).toStdString());
+        search::SearchHit gone;
+        gone.kind = k.kind;
+        gone.ctrl = 987654;
+        gone.ownerKind = k.ownerKind;
+        gone.ownerCtrl = k.ownerCtrl;
+        window->statusLine()->clear();
+        EXPECT_FALSE(window->openHit(gone));
+        EXPECT_EQ(window->statusLine()->text(),
+                  QStringLiteral("The record could not be shown; it may have been deleted."));
+        EXPECT_EQ(openWindow(QStringLiteral("incUpdate")), nullptr) << "a form opened on nothing";
+    }
+}
+
 // The ways to the one find window.
 struct OpenWay {
     const char *name;

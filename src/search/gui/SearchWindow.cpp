@@ -380,7 +380,7 @@ bool SearchWindow::openHit(const SearchHit &hit) {
     }
     }
     if (!found)
-        m_status->setText(QStringLiteral("That record is no longer there; search again."));
+        m_status->setText(QStringLiteral("The record could not be shown; it may have been deleted."));
     return found;
 }
 

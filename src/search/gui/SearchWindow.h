@@ -51,7 +51,7 @@ public:
     // Searches `text` at once, as if typed and paused on.
     void searchNow(const QString &text);
     // Opens a hit where its record lives; false, with the reason in the
-    // status line, when the record is no longer there.
+    // status line, when it could not be shown (deleted meanwhile, its list busy).
     bool openHit(const SearchHit &hit);
     // Opens the hit of the current row (Enter, a double click).
     bool openCurrent();
