@@ -134,6 +134,8 @@ struct SearchEngine::Impl
 {
     QString directory;
     sqlite3 *db = nullptr;
+    // The connection as interrupt() sees it from another thread.
+    std::atomic<sqlite3 *> running{nullptr};
     std::vector<Source> sources;
     std::atomic<int> interrupts{0};
     std::map<std::string, store::sql::Statement> statements;
@@ -177,6 +179,7 @@ struct SearchEngine::Impl
         }
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, kWaitMs);
+        running.store(db);
         for (const TableDef &def : store::Dictionary::instance().tables()) {
             if (!def.searched())
                 continue;
@@ -359,6 +362,7 @@ SearchEngine::SearchEngine(QString directory)
 
 SearchEngine::~SearchEngine()
 {
+    d->running.store(nullptr);
     d->statements.clear();
     if (d->db)
         sqlite3_close_v2(d->db);
@@ -367,8 +371,8 @@ SearchEngine::~SearchEngine()
 void SearchEngine::interrupt()
 {
     d->interrupts.fetch_add(1);
-    if (d->db)
-        sqlite3_interrupt(d->db);
+    if (sqlite3 *db = d->running.load())
+        sqlite3_interrupt(db);
 }
 
 SearchResults SearchEngine::search(const QString &text, int perKind)

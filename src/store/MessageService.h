@@ -16,7 +16,7 @@ inline constexpr int Retry = 16;
 inline constexpr int Cancel = 64;
 } // namespace Button
 
-enum class MessageIcon { Warning, Question };
+enum class MessageIcon { Warning, Question, Information };
 
 // One modal message box, fully built: everything a service needs to show it.
 struct MessageBox {

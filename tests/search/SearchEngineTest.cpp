@@ -101,7 +101,7 @@ QString q(const char *text)
     return QString::fromUtf8(text);
 }
 
-QStringList list(std::initializer_list<const char *> texts)
+QStringList list(const std::vector<const char *> &texts)
 {
     QStringList out;
     for (const char *t : texts)
@@ -126,8 +126,8 @@ TEST(SearchText, QueriesSplitIntoTermsAndPhoneNumbersIntoTheirDigits)
     struct Case
     {
         const char *query;
-        std::initializer_list<const char *> texts;
-        std::initializer_list<const char *> digits;
+        std::vector<const char *> texts;
+        std::vector<const char *> digits;
     };
     const std::vector<Case> cases = {
         {"smi jo", {"smi", "jo"}, {"", ""}},
@@ -179,7 +179,7 @@ TEST(Search, FindsEachKindByTheRulesOfMatching)
     struct Case
     {
         const char *query;
-        std::initializer_list<const char *> expected;
+        std::vector<const char *> expected;
     };
     const std::vector<Case> cases = {
         {"smi joh", {"person 1"}},                // words in any order, each a prefix
@@ -439,7 +439,7 @@ TEST(Search, FindCommandPrintsOneMatchPerLine)
     struct Case
     {
         const char *query;
-        std::initializer_list<const char *> options;
+        std::vector<const char *> options;
         int status;
         const char *out;
     };

@@ -91,6 +91,7 @@ TEST_F(FrameWindowsTest, EveryWindowIsWholeAtItsOpeningSizeAndAtTwiceItsSize) {
         {QStringLiteral("zipls"), QStringLiteral("zipls")},
         {QStringLiteral("zipup"), QStringLiteral("zipup")},
         {QStringLiteral("printMenu"), QStringLiteral("PrintMenu")},
+        {QStringLiteral("findWindow"), QStringLiteral("find")},
     };
     for (const test::TourStop &stop : test::windowTour()) {
         SCOPED_TRACE(stop.name.toStdString());

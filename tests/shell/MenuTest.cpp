@@ -30,6 +30,7 @@ const MenuItem kMenu[] = {
     {"&Edit", "Cu&t", "Remove item to Windows Clipboard", "Ctrl+X", true},
     {"&Edit", "&Copy", "Copy item to Windows Clipboard", "Ctrl+C", true},
     {"&Edit", "&Paste", "Paste contents of Windows Clipboard", "Ctrl+V", true},
+    {"&Edit", "&Find...", "Find people, companies, notes, phone numbers and calls", "Ctrl+F", true},
     {"&Views", "&Names List", "", "", true},
     {"&Views", "&Companies List", "", "", true},
     {"&Views", "Pending &Dates List", "", "", true},

@@ -7,6 +7,7 @@
 #include "people/gui/NameRecordForm.h"
 #include "phones/gui/JustPhonesWindows.h"
 #include "reports/gui/PrintMenu.h"
+#include "search/gui/SearchWindow.h"
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "shell/gui/ProgramWindows.h"
@@ -254,6 +255,20 @@ std::vector<TourStop> windowTour() {
         {QStringLiteral("incUpdate"), press("WhoCalled", "changeButton")},
         {QStringLiteral("fonJustPhonesBrowse"), [](MainFrame &) { phones::gui::JustPhonesListWindow::open(); }},
         {QStringLiteral("fonJustUpdate"), press("fonJustPhonesBrowse", "changeButton")},
+        {QStringLiteral("findWindow"),
+         [](MainFrame &frame) {
+             // Found in the sample data: people and companies by their city.
+             frame.runCommand(FrameCommand::Find);
+             settleEvents();
+             search::gui::SearchWindow *find = search::gui::SearchWindow::openWindow();
+             if (!find)
+                 return;
+             find->searchNow(QStringLiteral("Columbus"));
+             QElapsedTimer waited;
+             waited.start();
+             while (find->searching() && waited.elapsed() < 10000)
+                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+         }},
         {QStringLiteral("printMenu"), [](MainFrame &) { reports::gui::PrintMenu::open(); }},
         {QStringLiteral("reportPreview"),
          [](MainFrame &frame) {

@@ -203,6 +203,11 @@ void CompaniesListWindow::build() {
          [] { frameEvent(shell::FrameEvent::OpenNamesList); }},
         {"Exit", "exitIcon", "Exit application", "Close the application and return to Windows.",
          [this] { window()->close(); }},
+        {"Find...", "findIcon", "Find People, Companies, Notes, Phones and Calls", "",
+         [] {
+             if (!shell::gui::runFrameCommand(shell::gui::FrameCommand::Find))
+                 shell::gui::showFrameStatus(QStringLiteral("Find window is not available yet"));
+         }},
     };
     for (const Icon &icon : toolbar) {
         auto *b = new QToolButton(this);
@@ -657,6 +662,50 @@ void CompaniesListWindow::alphabetJump(QChar letter) {
     link.setValue(QStringLiteral("JCG:COMPANY"), QString(letter));
     m_list->engine().locate(engine::BrowseList::LocateMode::NotBelow);
     m_list->listControl()->setFocus();
+}
+
+bool CompaniesListWindow::locate(qint64 company, int detailTab) {
+    if (m_adding || company <= 0)
+        return false;
+    // The company's link in "All": every company has one.
+    Table &jcg = table("QKjcg");
+    const auto readLink = [&jcg, company] {
+        store::Record &link = jcg.record();
+        link.clear();
+        link.setValue(QStringLiteral("JCG:CMP_CTRL"), company);
+        link.setValue(QStringLiteral("JCG:GRP_CTRL"), 0);
+        return jcg.fetch(*jcg.def().key(QStringLiteral("CMP_CTRL_KEY"))).ok();
+    };
+    if (!readLink())
+        return false;
+    setCategory(0, QStringLiteral("All"));
+    m_list->engine().refresh(0);
+    // The rebuild read its own page through the buffer: the link again, and
+    // the list positioned on exactly that record (names may repeat).
+    if (!readLink())
+        return false;
+    m_list->engine().locate(engine::BrowseList::LocateMode::ExactPosition);
+    showCount();
+    highlightChanged();
+    if (detailTab >= 0 && detailTab < m_details->count())
+        m_details->setCurrentIndex(detailTab);
+    m_list->listControl()->setFocus();
+    return table("QKcmp").record().integer(0) == company;
+}
+
+bool CompaniesListWindow::locateNote(qint64 note) {
+    m_details->setCurrentIndex(2);
+    ensureDetailTab(2);
+    m_notes->engine().refresh(0);
+    Table &mem = table("QKmem");
+    store::Record &record = mem.record();
+    record.clear();
+    record.setValue(QStringLiteral("MEM:CTRL_NBR"), note);
+    if (!mem.fetch(*mem.def().key(QStringLiteral("CTRL_KEY"))).ok() ||
+        record.integer(record.indexOf(QStringLiteral("MEM:CMP_CTRL"))) != table("QKcmp").record().integer(0))
+        return false;
+    m_notes->engine().locate(engine::BrowseList::LocateMode::ExactPosition);
+    return true;
 }
 
 void CompaniesListWindow::assignment(const QString &word) {

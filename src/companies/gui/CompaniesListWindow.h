@@ -55,6 +55,13 @@ public:
     void displayCategory(qint64 group, const QString &name);
     void alphabetJump(QChar letter);
     void assignment(const QString &word);
+    // Shows "All" positioned on `company`, with the detail tab `detailTab`
+    // (0-based; -1 leaves the tab shown) in front: how a window elsewhere
+    // (the find window) brings the user to a company. False, with the list
+    // left as it was, when the company is not there or one is being added.
+    bool locate(qint64 company, int detailTab = -1);
+    // Shows the Notes tab positioned on one of the shown company's notes.
+    bool locateNote(qint64 note);
     void refreshAll(bool forced = true);
 
 protected:

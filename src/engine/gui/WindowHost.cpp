@@ -159,12 +159,15 @@ void WindowHost::present(QWidget *window, QWidget *caller) {
     if (window->minimumSize() == window->maximumSize())
         sub->setWindowFlags(sub->windowFlags() & ~Qt::WindowMaximizeButtonHint);
     QObject::connect(window, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
-    QPointer<QMdiSubWindow> guardedSub(sub);
+    // Held as a plain widget: when the area goes first, the sub-window is
+    // already past its own destructor as the window it holds is destroyed.
+    QPointer<QWidget> guardedSub(sub);
     QObject::connect(window, &QObject::destroyed, s_area, [window, guardedSub] {
         release(window);
         // The frame goes with the window it held.
-        if (guardedSub && !guardedSub->widget())
-            guardedSub->deleteLater();
+        auto *held = qobject_cast<QMdiSubWindow *>(guardedSub.data());
+        if (held && !held->widget())
+            held->deleteLater();
     });
     if (callerSub) {
         blockedCallers().insert(window, callerSub);

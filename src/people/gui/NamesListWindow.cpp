@@ -358,6 +358,8 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
         {"Print", "printIcon", "Print Category Records", "", [] { reports::gui::PrintMenu::open(); }},
         {"All", "allIcon", "All  Records", "", [this] { showAll(); }},
         {"Category", "categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
+        {"Find...", "findIcon", "Find People, Companies, Notes, Phones and Calls", "",
+         [] { frameCommand(shell::gui::FrameCommand::Find, "Find window"); }},
     };
     for (const Icon &icon : icons) {
         auto *b = new QToolButton(this);
@@ -852,6 +854,49 @@ void NamesListWindow::alphabetJump(QChar letter) {
     link.setText(link.indexOf(QStringLiteral("JNC:FNAME")), QString());
     m_list->engine().locate(engine::BrowseList::LocateMode::NotBelow);
     m_list->listControl()->setFocus();
+}
+
+bool NamesListWindow::locate(qint64 person, int detailTab) {
+    if (m_busy || person <= 0)
+        return false;
+    // The person's link in "All": every person has one.
+    Table &jnc = table("QKjnc");
+    const auto readLink = [&jnc, person] {
+        store::Record &link = jnc.record();
+        link.clear();
+        link.setInteger(link.indexOf(QStringLiteral("JNC:NAM_CTRL")), person);
+        link.setInteger(link.indexOf(QStringLiteral("JNC:CAT_CTRL")), 0);
+        return jnc.fetch(*jnc.def().key(QStringLiteral("NAM_CTRL_KEY"))).ok();
+    };
+    if (!readLink())
+        return false;
+    setCategory(0, QStringLiteral("All"));
+    m_list->engine().refresh(0);
+    // The rebuild read its own page through the buffer: the link again, and
+    // the list positioned on exactly that record (names may repeat).
+    if (!readLink())
+        return false;
+    m_list->engine().locate(engine::BrowseList::LocateMode::ExactPosition);
+    showCount();
+    highlightChanged();
+    if (detailTab >= 0 && detailTab < m_details->count())
+        m_details->setCurrentIndex(detailTab);
+    m_list->listControl()->setFocus();
+    return currentPerson() == person;
+}
+
+bool NamesListWindow::locateNote(qint64 note) {
+    m_details->setCurrentIndex(2);
+    m_notes->engine().refresh(0);
+    Table &mem = table("QKmem");
+    store::Record &record = mem.record();
+    record.clear();
+    record.setInteger(record.indexOf(QStringLiteral("MEM:CTRL_NBR")), note);
+    if (!mem.fetch(*mem.def().key(QStringLiteral("CTRL_KEY"))).ok() ||
+        record.integer(record.indexOf(QStringLiteral("MEM:NAM_CTRL"))) != currentPerson())
+        return false;
+    m_notes->engine().locate(engine::BrowseList::LocateMode::ExactPosition);
+    return true;
 }
 
 bool NamesListWindow::linksFailed(const store::StoreError &error) {

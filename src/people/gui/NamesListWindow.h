@@ -67,6 +67,13 @@ public:
     void membership(MembershipOp op);
     void toPhonesList();
     void toggleAge();
+    // Shows "All" positioned on `person`, with the detail tab `detailTab`
+    // (0-based; -1 leaves the tab shown) in front: how a window elsewhere
+    // (the find window) brings the user to a person. False, with the list
+    // left as it was, when the person is not there.
+    bool locate(qint64 person, int detailTab = -1);
+    // Shows the Notes tab positioned on one of the shown person's notes.
+    bool locateNote(qint64 note);
     // Forced rebuild of the main list and the visible detail list.
     void refreshAll(bool forced = true);
 

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 namespace tabulo::phones::gui {
@@ -119,6 +120,28 @@ JustPhonesListWindow::JustPhonesListWindow(QWidget *caller, std::function<void()
         b->hide();
     }
     engine().setBeforeRebuild([this](int sortOrder) { repair(sortOrder); });
+}
+
+bool JustPhonesListWindow::locate(qint64 phone) {
+    store::Table &fon = engine().table();
+    const store::TableDef &def = fon.def();
+    const auto readPhone = [&fon, &def, phone] {
+        fon.record().clear();
+        fon.record().setInteger(def.fieldIndex(QStringLiteral("CTRL_NBR")), phone);
+        return fon.fetch(*def.key(QStringLiteral("CTRL_KEY"))).ok();
+    };
+    if (phone <= 0 || !readPhone())
+        return false;
+    const bool inDirectory = fon.record().integer(def.fieldIndex(QStringLiteral("JUSTPHONESBYTE"))) == kDirectory;
+    const int order = inDirectory ? 0 : kFirstAllOrder;
+    if (tabs() && tabs()->currentIndex() != order)
+        tabs()->setCurrentIndex(order); // rebuilds the order
+    else
+        engine().refresh(order);
+    if (!readPhone())
+        return false;
+    engine().locate(engine::BrowseList::LocateMode::ExactPosition);
+    return true;
 }
 
 void JustPhonesListWindow::repair(int sortOrder) {

@@ -25,6 +25,11 @@ public:
     // SelectRecord offers Select).
     static JustPhonesListWindow *open(QWidget *caller = nullptr, std::function<void()> done = {});
 
+    // Shows the number `phone` (its record number): in the directory's
+    // order by name when it is a directory entry, otherwise in the order of
+    // every number by display name. False when there is no such number.
+    bool locate(qint64 phone);
+
     QLabel *countText() const { return m_count; }
     const PhoneRepairOutcome &lastRepair() const { return m_lastRepair; }
 

@@ -3,45 +3,19 @@
 #include "reports/ReportKind.h"
 #include "reports/ReportPage.h"
 #include "reports/ReportRun.h"
+#include "reports/gui/ProgressWindow.h"
 #include "reports/gui/ReportPreview.h"
 
 #include <QObject>
 #include <QPointer>
 #include <memory>
 
-class QLabel;
-class QProgressBar;
-class QPushButton;
 class QTimer;
 class QWidget;
 
 namespace tabulo::reports::gui {
 
 class ReportPreview;
-
-// The "Generating Report" window: a bar, a text line, the percent text and
-// Cancel.
-class ProgressWindow final : public QWidget {
-    Q_OBJECT
-public:
-    explicit ProgressWindow(QWidget *parent = nullptr);
-    void setPercent(int percent);
-    QString percentText() const;
-    QPushButton *cancelButton() const { return m_cancel; }
-
-signals:
-    void cancelled();
-    void closed();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    QProgressBar *m_bar;
-    QLabel *m_text;
-    QLabel *m_percent;
-    QPushButton *m_cancel;
-};
 
 // Runs one report in windows of the frame: the progress window while the
 // pass runs in timer batches, then the preview, then the printer when the

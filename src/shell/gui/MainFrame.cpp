@@ -142,6 +142,10 @@ void MainFrame::buildMenus() {
                              QStringLiteral("Paste contents of Windows Clipboard"));
     paste->setShortcut(QKeySequence::Paste);
     connect(paste, &QAction::triggered, this, [this] { editFocused("paste", QKeySequence::Paste); });
+    edit->addSeparator();
+    QAction *find = addCommand(edit, FrameCommand::Find, QStringLiteral("actionFind"), QStringLiteral("&Find..."));
+    find->setStatusTip(QStringLiteral("Find people, companies, notes, phone numbers and calls"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
 
     QMenu *views = bar->addMenu(QStringLiteral("&Views"));
     views->setObjectName(QStringLiteral("menuViews"));
@@ -230,6 +234,9 @@ bool MainFrame::start(QString *error) {
     const int today = dates::Clock::current().today();
     setWindowTitle(frameTitle(setup.madeFor, today, m_services.formatD3));
 
+    // Before the first windows open, so nothing writes while a start task
+    // (a search index build) holds a file.
+    m_openers.runStartTasks(context());
     runCommand(FrameCommand::NamesList);
     reminderOf(m_services).popupSwitch = true;
     runCommand(FrameCommand::PendingDatesList);

@@ -11,6 +11,7 @@
 #include "phones/gui/CallWindows.h"
 #include "postal/gui/ZipWindows.h"
 #include "reports/gui/ReportCommands.h"
+#include "search/gui/SearchWindow.h"
 #include "shell/gui/SetupForm.h"
 #include "shell/gui/WindowOpeners.h"
 
@@ -31,6 +32,7 @@ void registerProgramWindows(WindowOpeners &openers) {
     phones::gui::registerCallWindows(openers);
     reports::gui::registerReportWindows(openers);
     exchange::gui::registerExchangeWindows(openers);
+    search::gui::registerSearchWindow(openers);
     openers.set(FrameCommand::Setup, [](const FrameContext &) { SetupForm::open(); });
 }
 

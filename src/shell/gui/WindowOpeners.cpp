@@ -44,6 +44,13 @@ bool WindowOpeners::open(FrameCommand command, const FrameContext &context) cons
     return true;
 }
 
+void WindowOpeners::runStartTasks(const FrameContext &context) const {
+    // A copy, as for the openers.
+    const std::vector<WindowOpener> tasks = m_startTasks;
+    for (const WindowOpener &task : tasks)
+        task(context);
+}
+
 QString WindowOpeners::windowName(FrameCommand command) {
     switch (command) {
     case FrameCommand::NamesList:
@@ -78,6 +85,8 @@ QString WindowOpeners::windowName(FrameCommand command) {
         return QStringLiteral("Import");
     case FrameCommand::ExportContacts:
         return QStringLiteral("Export");
+    case FrameCommand::Find:
+        return QStringLiteral("Find window");
     }
     return {};
 }

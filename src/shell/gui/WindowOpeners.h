@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <functional>
+#include <vector>
 
 class QMainWindow;
 class QMdiArea;
@@ -27,7 +28,8 @@ enum class FrameCommand {
     CompanyLabels,
     CompanyReport,
     ImportContacts,
-    ExportContacts
+    ExportContacts,
+    Find
 };
 
 // What an opener gets: the frame, for parenting, and its MDI area, for
@@ -49,11 +51,17 @@ public:
     // Runs the opener; false when none is registered.
     bool open(FrameCommand command, const FrameContext &context) const;
 
+    // Work a subsystem does once as the frame starts, before the first
+    // windows open (building a missing search index), in the order added.
+    void addStartTask(WindowOpener task) { m_startTasks.push_back(std::move(task)); }
+    void runStartTasks(const FrameContext &context) const;
+
     // How the status bar names the window, e.g. "Companies list".
     static QString windowName(FrameCommand command);
 
 private:
     QHash<FrameCommand, WindowOpener> m_openers;
+    std::vector<WindowOpener> m_startTasks;
 };
 
 // Windows that start other windows of the frame's menu (the names list's

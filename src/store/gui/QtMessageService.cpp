@@ -48,7 +48,9 @@ int showOnGuiThread(const MessageBox &box) {
     dialog->setObjectName(u"standardMessage%1"_s.arg(box.number));
     dialog->setWindowTitle(box.title);
     dialog->setText(box.text);
-    dialog->setIcon(box.icon == MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning);
+    dialog->setIcon(box.icon == MessageIcon::Question      ? QMessageBox::Question
+                    : box.icon == MessageIcon::Information ? QMessageBox::Information
+                                                           : QMessageBox::Warning);
     QMessageBox::StandardButtons buttons;
     for (const auto &[value, standard] : kButtons) {
         if (box.buttons & value)
