@@ -121,6 +121,14 @@ public:
             }
             begun.push_back(t);
         }
+        // The batch's records join the search index at its commit, in one
+        // statement per table rather than one per record.
+        for (Table *t : tables()) {
+            if (StoreError e = t->deferSearchIndex()) {
+                rollbackBatch();
+                return e;
+            }
+        }
         // Numbers are taken inside the transactions, so no other station
         // can take the same ones meanwhile.
         for (Table *t : tables()) {

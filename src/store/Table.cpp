@@ -1471,6 +1471,11 @@ StoreError Table::commit()
         return e;
     if (!m_inTransaction)
         return fail(Code::Failure, QStringLiteral("no transaction is open"));
+    // A deferred search index is never committed behind its records.
+    if (m_searchDeferred) {
+        if (StoreError e = catchUpSearchIndex())
+            return e;
+    }
     StoreError e = exec("COMMIT");
     if (e)
         return e;
@@ -1490,6 +1495,7 @@ StoreError Table::rollback()
     sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_inTransaction = false;
     m_locked = false;
+    m_searchDeferred = false;
     registerTransaction(this, false);
     discardBatches();
     setLastError(before);
@@ -1537,6 +1543,10 @@ StoreError Table::unlock()
         return e;
     if (!m_locked)
         return succeed();
+    if (m_searchDeferred) {
+        if (StoreError e = catchUpSearchIndex())
+            return e;
+    }
     StoreError e = exec("COMMIT");
     if (e)
         return e;

@@ -221,6 +221,12 @@ public:
     // share done (0 to 1) between batches and may return false to give up,
     // which leaves the file as it was.
     StoreError buildSearchIndex(const std::function<bool(double)> &progress = {});
+    // For a writer that adds many records in one transaction (an import):
+    // the records added after deferSearchIndex() join the index at
+    // catchUpSearchIndex() in one statement, rather than one by one. Both
+    // inside the same write transaction; a roll-back undoes the mark too.
+    StoreError deferSearchIndex();
+    StoreError catchUpSearchIndex();
     // What the index's own check finds wrong (it reads every word; slow on
     // large tables): empty when it agrees with the records.
     QStringList searchIndexFindings();
@@ -334,6 +340,7 @@ private:
     // write transaction.
     StoreError remakeCounts(const TableSchema::KeySchema &ks);
     std::vector<bool> m_countsReady; // per key
+    bool m_searchDeferred = false; // deferSearchIndex() marked the file in this transaction
     // Drops and makes the search index, inside the caller's write transaction.
     StoreError makeSearchIndex(const std::function<bool(double)> &progress);
     StoreError withOwnConnection(const std::function<StoreError()> &work);

@@ -196,19 +196,31 @@ void TableSchema::makeSearch()
         const std::string add = "INSERT INTO " + n + "(rowid" + list + ") VALUES(NEW.rid" + values + ");";
         const std::string take = "INSERT INTO " + n + "(" + n + ",rowid" + list + ") VALUES('delete',OLD.rid" + oldValues + ");";
         index.fillSql = "INSERT INTO " + n + "(rowid" + list + ") SELECT rid" + list + " FROM rec WHERE rid>?1 AND rid<=?2";
+        // A record added while the index is deferred (its row id above the
+        // mark) joins it when the writer catches up, in the same transaction.
+        const std::string now = "NOT EXISTS(SELECT 1 FROM s_defer WHERE ";
         m_search.objects.emplace_back(n, "CREATE VIRTUAL TABLE " + n + " USING fts5(" + list.substr(1)
                                               + ",content='rec',content_rowid='rid'," + options + ")");
-        m_search.objects.emplace_back(n + "_add", "CREATE TRIGGER " + n + "_add AFTER INSERT ON rec BEGIN " + add + " END");
-        m_search.objects.emplace_back(n + "_take", "CREATE TRIGGER " + n + "_take AFTER DELETE ON rec BEGIN " + take + " END");
+        m_search.objects.emplace_back(n + "_add", "CREATE TRIGGER " + n + "_add AFTER INSERT ON rec WHEN " + now
+                                                      + "NEW.rid>from_rid) BEGIN " + add + " END");
+        m_search.objects.emplace_back(n + "_take", "CREATE TRIGGER " + n + "_take AFTER DELETE ON rec WHEN " + now
+                                                       + "OLD.rid>from_rid) BEGIN " + take + " END");
         m_search.objects.emplace_back(n + "_move", "CREATE TRIGGER " + n + "_move AFTER UPDATE OF " + list.substr(1)
-                                                       + " ON rec WHEN " + changed + " BEGIN " + take + add + " END");
+                                                       + " ON rec WHEN (" + changed + ") AND " + now
+                                                       + "OLD.rid>from_rid) BEGIN " + take + add + " END");
         for (const char *what : {"_add", "_take", "_move"})
             m_search.dropSql.push_back("DROP TRIGGER IF EXISTS " + n + what);
         m_search.dropSql.push_back("DROP TABLE IF EXISTS " + n);
         m_search.indexes.push_back(std::move(index));
     };
+    if (m_def->searchWords.empty() && m_def->searchParts.empty())
+        return;
+    // The mark of a deferred index (see Table::deferSearchIndex): no row
+    // outside a writer's transaction.
+    m_search.objects.emplace_back("s_defer", "CREATE TABLE s_defer(from_rid INTEGER NOT NULL)");
     make("s_w", m_def->searchWords, "tokenize='unicode61 remove_diacritics 2',prefix='1 2'");
     make("s_t", m_def->searchParts, "tokenize='trigram'");
+    m_search.dropSql.push_back("DROP TABLE IF EXISTS s_defer");
 }
 
 void TableSchema::makeCounts(KeySchema &ks) const

@@ -2,6 +2,7 @@
 #include "store/Table.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace tabulo::store {
 
@@ -91,6 +92,50 @@ StoreError Table::buildSearchIndex(const std::function<bool(double)> &progress)
         return e;
     }
     discardBatches();
+    return succeed();
+}
+
+StoreError Table::deferSearchIndex()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (!m_inTransaction && !m_locked)
+        return fail(Code::Failure, QStringLiteral("the search index is deferred inside a transaction"));
+    if (searchIndexState() != SearchIndexState::Ready)
+        return succeed(); // nothing to defer: no index, or one to be built whole
+    if (StoreError e = exec("DELETE FROM s_defer"))
+        return e;
+    if (StoreError e = exec("INSERT INTO s_defer(from_rid) SELECT ifnull(max(rid),0) FROM rec"))
+        return e;
+    m_searchDeferred = true;
+    return succeed();
+}
+
+StoreError Table::catchUpSearchIndex()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (searchIndexState() != SearchIndexState::Ready)
+        return succeed();
+    qint64 from = -1;
+    {
+        sql::Statement mark(m_db, "SELECT from_rid FROM s_defer");
+        if (mark.valid() && mark.step() == SQLITE_ROW)
+            from = mark.int64(0);
+    }
+    m_searchDeferred = false;
+    if (from < 0)
+        return succeed(); // not deferred
+    if (StoreError e = exec("DELETE FROM s_defer"))
+        return e;
+    for (const auto &index : m_schema.search().indexes) {
+        sql::Statement fill(m_db, index.fillSql);
+        fill.bind(1, from);
+        fill.bind(2, std::numeric_limits<qint64>::max());
+        const int rc = fill.valid() ? fill.step() : fill.prepareCode();
+        if (rc != SQLITE_DONE)
+            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("bringing the search index up to date"));
+    }
     return succeed();
 }
 

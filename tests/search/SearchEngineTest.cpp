@@ -470,3 +470,47 @@ TEST(Search, FindCommandPrintsOneMatchPerLine)
     }
     store::Store::instance().closeAll();
 }
+
+TEST(Search, RecordsAddedWhileTheIndexIsDeferredJoinItAtTheCommitAndARollBackLeavesNoMark)
+{
+    Directory data;
+    Table &nam = data.nam;
+    SearchEngine engine(data.dir.path());
+    auto fetch = [&nam](int ctrl) {
+        nam.record().clear();
+        nam.record().setValue(QStringLiteral("NAM:CTRL_NBR"), ctrl);
+        return nam.fetch(*nam.def().key(QStringLiteral("CTRL_KEY"))).code;
+    };
+
+    ASSERT_EQ(nam.begin(10).code, 0);
+    ASSERT_EQ(nam.deferSearchIndex().code, 0);
+    put(nam, {{"NAM:CTRL_NBR", 10}, {"NAM:LNAME", "Deferred"}});
+    put(nam, {{"NAM:CTRL_NBR", 11}, {"NAM:LNAME", "Dropped"}});
+    ASSERT_EQ(fetch(10), 0); // a deferred record changed before it is indexed
+    nam.record().setValue(QStringLiteral("NAM:FNAME"), QStringLiteral("Renamed"));
+    ASSERT_EQ(nam.change().code, 0);
+    ASSERT_EQ(fetch(11), 0); // and one removed
+    ASSERT_EQ(nam.remove().code, 0);
+    ASSERT_EQ(fetch(3), 0); // a record indexed before, changed meanwhile
+    nam.record().setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Earlier"));
+    ASSERT_EQ(nam.change().code, 0);
+    ASSERT_EQ(nam.commit().code, 0);
+
+    EXPECT_EQ(found(engine.search(QStringLiteral("deferred renamed"))), QStringList{QStringLiteral("person 10")});
+    EXPECT_EQ(found(engine.search(QStringLiteral("dropped"))), QStringList());
+    EXPECT_EQ(found(engine.search(QStringLiteral("earlier"))), QStringList{QStringLiteral("person 3")});
+    EXPECT_EQ(found(engine.search(QStringLiteral("jones"))), QStringList());
+    EXPECT_TRUE(nam.searchIndexFindings().isEmpty()) << nam.searchIndexFindings().join(QLatin1Char('\n')).toStdString();
+
+    // A roll-back takes the mark with it: what is added next is indexed at once.
+    ASSERT_EQ(nam.begin(10).code, 0);
+    ASSERT_EQ(nam.deferSearchIndex().code, 0);
+    put(nam, {{"NAM:CTRL_NBR", 12}, {"NAM:LNAME", "Undone"}});
+    ASSERT_EQ(nam.rollback().code, 0);
+    put(nam, {{"NAM:CTRL_NBR", 13}, {"NAM:LNAME", "Afterwards"}});
+    EXPECT_EQ(found(engine.search(QStringLiteral("afterwards"))), QStringList{QStringLiteral("person 13")});
+    EXPECT_EQ(found(engine.search(QStringLiteral("undone"))), QStringList());
+    EXPECT_TRUE(nam.searchIndexFindings().isEmpty());
+    // Deferring belongs inside a transaction.
+    EXPECT_NE(nam.deferSearchIndex().code, 0);
+}
