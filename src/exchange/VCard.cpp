@@ -207,6 +207,16 @@ bool isAscii(QByteArrayView v) {
     return std::all_of(v.begin(), v.end(), [](char c) { return (c & 0x80) == 0; });
 }
 
+// What a parameter says of its value's encoding: its charset, and whether
+// it is quoted-printable.
+void noteEncoding(const VCardParam &param, QString &charset, bool &quotedPrintable) {
+    if (param.name == QLatin1String("CHARSET") && !param.values.isEmpty())
+        charset = param.values.first();
+    if (param.name == QLatin1String("ENCODING") && !param.values.isEmpty() &&
+        param.values.first().compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0)
+        quotedPrintable = true;
+}
+
 // A parameter's text ("TYPE=home,work", "HOME") as name and values.
 VCardParam parseParam(const QString &raw, QString &charset, bool &quotedPrintable) {
     VCardParam param;
@@ -227,11 +237,7 @@ VCardParam parseParam(const QString &raw, QString &charset, bool &quotedPrintabl
     const QByteArray utf8 = values.toUtf8();
     for (const QByteArrayView v : splitOutsideQuotes(utf8, ','))
         param.values.append(unquote(QString::fromUtf8(v).trimmed()));
-    if (param.name == QLatin1String("CHARSET") && !param.values.isEmpty())
-        charset = param.values.first();
-    if (param.name == QLatin1String("ENCODING") && !param.values.isEmpty() &&
-        param.values.first().compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0)
-        quotedPrintable = true;
+    noteEncoding(param, charset, quotedPrintable);
     return param;
 }
 
@@ -256,11 +262,7 @@ VCardParam parseAsciiParam(QByteArrayView raw, QString &charset, bool &quotedPri
     }
     for (const QByteArrayView v : splitOutsideQuotes(values, ','))
         param.values.append(QString::fromLatin1(trimmedView(v)));
-    if (param.name == QLatin1String("CHARSET") && !param.values.isEmpty())
-        charset = param.values.first();
-    if (param.name == QLatin1String("ENCODING") && !param.values.isEmpty() &&
-        param.values.first().compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0)
-        quotedPrintable = true;
+    noteEncoding(param, charset, quotedPrintable);
     return param;
 }
 
