@@ -10,6 +10,7 @@
 #include "engine/Globals.h"
 #include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/LocateRecord.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
@@ -668,23 +669,9 @@ bool CompaniesListWindow::locate(qint64 company, int detailTab) {
     if (m_adding || company <= 0)
         return false;
     // The company's link in "All": every company has one.
-    Table &jcg = table("QKjcg");
-    const auto readLink = [&jcg, company] {
-        store::Record &link = jcg.record();
-        link.clear();
-        link.setValue(QStringLiteral("JCG:CMP_CTRL"), company);
-        link.setValue(QStringLiteral("JCG:GRP_CTRL"), 0);
-        return jcg.fetch(*jcg.def().key(QStringLiteral("CMP_CTRL_KEY"))).ok();
-    };
-    if (!readLink())
+    if (!engine::gui::locateOnLink(*m_list, table("QKjcg"), {"CMP_CTRL_KEY", "JCG:CMP_CTRL", "JCG:GRP_CTRL"}, company,
+                                   [this] { setCategory(0, QStringLiteral("All")); }))
         return false;
-    setCategory(0, QStringLiteral("All"));
-    m_list->engine().refresh(0);
-    // The rebuild read its own page through the buffer: the link again, and
-    // the list positioned on exactly that record (names may repeat).
-    if (!readLink())
-        return false;
-    m_list->engine().locate(engine::BrowseList::LocateMode::ExactPosition);
     showCount();
     highlightChanged();
     if (detailTab >= 0 && detailTab < m_details->count())
@@ -696,16 +683,8 @@ bool CompaniesListWindow::locate(qint64 company, int detailTab) {
 bool CompaniesListWindow::locateNote(qint64 note) {
     m_details->setCurrentIndex(2);
     ensureDetailTab(2);
-    m_notes->engine().refresh(0);
-    Table &mem = table("QKmem");
-    store::Record &record = mem.record();
-    record.clear();
-    record.setValue(QStringLiteral("MEM:CTRL_NBR"), note);
-    if (!mem.fetch(*mem.def().key(QStringLiteral("CTRL_KEY"))).ok() ||
-        record.integer(record.indexOf(QStringLiteral("MEM:CMP_CTRL"))) != table("QKcmp").record().integer(0))
-        return false;
-    m_notes->engine().locate(engine::BrowseList::LocateMode::ExactPosition);
-    return true;
+    return engine::gui::locateOwnedRecord(*m_notes, table("QKmem"), note, QStringLiteral("MEM:CMP_CTRL"),
+                                          table("QKcmp").record().integer(0));
 }
 
 void CompaniesListWindow::assignment(const QString &word) {

@@ -10,6 +10,7 @@
 #include "engine/Globals.h"
 #include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/LocateRecord.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
@@ -860,23 +861,9 @@ bool NamesListWindow::locate(qint64 person, int detailTab) {
     if (m_busy || person <= 0)
         return false;
     // The person's link in "All": every person has one.
-    Table &jnc = table("QKjnc");
-    const auto readLink = [&jnc, person] {
-        store::Record &link = jnc.record();
-        link.clear();
-        link.setInteger(link.indexOf(QStringLiteral("JNC:NAM_CTRL")), person);
-        link.setInteger(link.indexOf(QStringLiteral("JNC:CAT_CTRL")), 0);
-        return jnc.fetch(*jnc.def().key(QStringLiteral("NAM_CTRL_KEY"))).ok();
-    };
-    if (!readLink())
+    if (!engine::gui::locateOnLink(*m_list, table("QKjnc"), {"NAM_CTRL_KEY", "JNC:NAM_CTRL", "JNC:CAT_CTRL"}, person,
+                                   [this] { setCategory(0, QStringLiteral("All")); }))
         return false;
-    setCategory(0, QStringLiteral("All"));
-    m_list->engine().refresh(0);
-    // The rebuild read its own page through the buffer: the link again, and
-    // the list positioned on exactly that record (names may repeat).
-    if (!readLink())
-        return false;
-    m_list->engine().locate(engine::BrowseList::LocateMode::ExactPosition);
     showCount();
     highlightChanged();
     if (detailTab >= 0 && detailTab < m_details->count())
@@ -887,16 +874,8 @@ bool NamesListWindow::locate(qint64 person, int detailTab) {
 
 bool NamesListWindow::locateNote(qint64 note) {
     m_details->setCurrentIndex(2);
-    m_notes->engine().refresh(0);
-    Table &mem = table("QKmem");
-    store::Record &record = mem.record();
-    record.clear();
-    record.setInteger(record.indexOf(QStringLiteral("MEM:CTRL_NBR")), note);
-    if (!mem.fetch(*mem.def().key(QStringLiteral("CTRL_KEY"))).ok() ||
-        record.integer(record.indexOf(QStringLiteral("MEM:NAM_CTRL"))) != currentPerson())
-        return false;
-    m_notes->engine().locate(engine::BrowseList::LocateMode::ExactPosition);
-    return true;
+    return engine::gui::locateOwnedRecord(*m_notes, table("QKmem"), note, QStringLiteral("MEM:NAM_CTRL"),
+                                          currentPerson());
 }
 
 bool NamesListWindow::linksFailed(const store::StoreError &error) {
