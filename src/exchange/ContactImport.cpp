@@ -3,7 +3,6 @@
 #include "base/Clock.h"
 #include "exchange/Csv.h"
 #include "exchange/VCard.h"
-#include "people/PersonRecords.h"
 #include "store/BulkInsert.h"
 #include "store/Store.h"
 
@@ -11,6 +10,10 @@
 
 #include <algorithm>
 #include <array>
+#include <future>
+#include <memory>
+#include <optional>
+#include <thread>
 #include <string>
 #include <unordered_map>
 
@@ -67,47 +70,100 @@ int fieldOf(const Table &t, const char *field) {
     return t.def().fieldIndex(QString::fromLatin1(field));
 }
 
+// The tables an import writes, on connections of its own: the rows a
+// batch adds are written on threads of their own, and the program's windows
+// (which read on the store's connections) see them at their commit, as they
+// see another station's.
+class ImportTables final {
+public:
+    ImportTables()
+        : m_use(names()) {
+        for (const QString &name : names())
+            m_tables.push_back(std::make_unique<Table>(m_use[name].def(), store::Store::instance().directory()));
+    }
+    static QStringList names() {
+        return {QStringLiteral("QKnam"), QStringLiteral("QKfon"), QStringLiteral("QKmem"), QStringLiteral("QKcat"),
+                QStringLiteral("QKjnc"), QStringLiteral("QKcmp"), QStringLiteral("QKgrp"), QStringLiteral("QKjcg")};
+    }
+    Table &operator[](const char *name) const {
+        return *m_tables[static_cast<size_t>(names().indexOf(QLatin1String(name)))];
+    }
+    StoreError open() {
+        for (const auto &t : m_tables) {
+            if (StoreError e = t->open())
+                return e;
+            // A batch's pages stay in memory until its commit: a page cache
+            // that overflows mid-batch would write and sync the journal each
+            // time. A statement sets aside the pages it changes until it
+            // ends, so that a failing one can be undone alone: in memory,
+            // rather than in a temporary file written for every statement.
+            sqlite3_exec(t->handle(), "PRAGMA cache_size=-32768;PRAGMA temp_store=MEMORY", nullptr, nullptr,
+                         nullptr);
+        }
+        return {};
+    }
+
+private:
+    // The program's own use first: the guarded open makes a missing file
+    // and offers the repair of a damaged one.
+    store::TableUse m_use;
+    std::vector<std::unique_ptr<Table>> m_tables;
+};
+
+// The next control number of a table, read inside the writer's transaction.
+StoreError nextNumber(Table &t, qint64 &next) {
+    next = 1;
+    if (StoreError e = t.setStart(t.def().primaryKey()))
+        return e;
+    const StoreError e = t.previous();
+    if (e.code == store::Code::EndOfFile)
+        return {};
+    if (e)
+        return e;
+    next = t.record().integer(0) + 1;
+    return {};
+}
+
 // Writes cards into the tables, one transaction per table for each batch.
 // The cards stay alive while the writer works (it keeps pointers to the
 // people it added, for the duplicate check).
 class ContactWriter final {
 public:
     explicit ContactWriter(ImportSummary &summary)
-        : m_use({QStringLiteral("QKnam"), QStringLiteral("QKfon"), QStringLiteral("QKmem"),
-                 QStringLiteral("QKcat"), QStringLiteral("QKjnc"), QStringLiteral("QKcmp"),
-                 QStringLiteral("QKgrp"), QStringLiteral("QKjcg")})
-        , m_summary(summary)
-        , m_nam(m_use[QStringLiteral("QKnam")])
-        , m_fon(m_use[QStringLiteral("QKfon")])
-        , m_mem(m_use[QStringLiteral("QKmem")])
-        , m_cat(m_use[QStringLiteral("QKcat")])
-        , m_jnc(m_use[QStringLiteral("QKjnc")])
-        , m_cmp(m_use[QStringLiteral("QKcmp")])
-        , m_grp(m_use[QStringLiteral("QKgrp")])
-        , m_jcg(m_use[QStringLiteral("QKjcg")])
-        , m_byName(m_nam)
-        , m_phonesOf(m_fon)
-        , m_today(dates::Clock::current().today()) {
-        m_byName.setOrder(m_nam.def().key(QStringLiteral("LNAME_KEY")));
-        m_phonesOf.setOrder(m_fon.def().key(QStringLiteral("NAM_CTRL_KEY")));
-        // A batch's pages stay in memory until its commit: a page cache
-        // that overflows mid-batch would write and sync the journal each time.
-        // A statement sets aside the pages it changes until it ends, so that
-        // a failing one can be undone alone: in memory, rather than in a
-        // temporary file written for every statement.
-        for (Table *t : tables())
-            sqlite3_exec(t->handle(), "PRAGMA cache_size=-32768;PRAGMA temp_store=MEMORY", nullptr, nullptr,
-                         nullptr);
-    }
-    ~ContactWriter() {
-        for (Table *t : tables()) {
-            if (t->handle())
-                sqlite3_exec(t->handle(), "PRAGMA cache_size=-2000;PRAGMA temp_store=DEFAULT", nullptr,
-                             nullptr, nullptr);
-        }
-    }
+        : m_summary(summary)
+        , m_nam(m_tables["QKnam"])
+        , m_fon(m_tables["QKfon"])
+        , m_mem(m_tables["QKmem"])
+        , m_cat(m_tables["QKcat"])
+        , m_jnc(m_tables["QKjnc"])
+        , m_cmp(m_tables["QKcmp"])
+        , m_grp(m_tables["QKgrp"])
+        , m_jcg(m_tables["QKjcg"])
+        , m_today(dates::Clock::current().today()) {}
     ContactWriter(const ContactWriter &) = delete;
     ContactWriter &operator=(const ContactWriter &) = delete;
+
+    StoreError open() {
+        if (StoreError e = m_tables.open())
+            return e;
+        m_byName.emplace(m_nam);
+        m_byName->setOrder(m_nam.def().key(QStringLiteral("LNAME_KEY")));
+        m_phonesOf.emplace(m_fon);
+        m_phonesOf->setOrder(m_fon.def().key(QStringLiteral("NAM_CTRL_KEY")));
+        m_namRows.emplace(m_nam, kRowsPerStatement);
+        m_fonRows.emplace(m_fon, kRowsPerStatement);
+        m_memRows.emplace(m_mem, kRowsPerStatement);
+        m_jncRows.emplace(m_jnc, kRowsPerStatement);
+        for (store::BulkInsert *b : bulk()) {
+            b->setInBackground(true);
+            // The search index keeps up with the rows as they are written,
+            // beside the reading of the next cards, rather than all at the
+            // batch's end.
+            Table *t = &b->table();
+            b->setAfterEachWrite([t] { return t->advanceSearchIndex(); });
+        }
+        return {};
+    }
 
     std::vector<Table *> tables() { return {&m_nam, &m_fon, &m_mem, &m_cat, &m_jnc, &m_cmp, &m_grp, &m_jcg}; }
 
@@ -133,7 +189,7 @@ public:
         // can take the same ones meanwhile.
         for (Table *t : tables()) {
             qint64 next = 1;
-            if (StoreError e = people::nextControlNumber(t->def().name, next)) {
+            if (StoreError e = nextNumber(*t, next)) {
                 rollbackBatch();
                 return e;
             }
@@ -156,17 +212,33 @@ public:
     }
 
     StoreError commitBatch() {
-        if (StoreError e = flushQueued()) {
-            rollbackBatch();
-            return e;
+        // Each table written in the background ends its batch on its own
+        // thread: its last rows, its search index, its commit.
+        std::vector<std::future<StoreError>> ends;
+        for (store::BulkInsert *b : bulk()) {
+            ends.push_back(std::async(std::launch::async, [b] {
+                if (StoreError e = b->flush())
+                    return e;
+                return b->table().commit();
+            }));
         }
+        StoreError failure;
         for (Table *t : tables()) {
+            if (isBulk(*t))
+                continue;
             if (StoreError e = t->commit()) {
-                rollbackBatch();
-                return e;
+                failure = e;
+                break;
             }
         }
-        return {};
+        for (auto &end : ends) {
+            StoreError e = end.get();
+            if (e && failure.ok())
+                failure = e;
+        }
+        if (failure)
+            rollbackBatch();
+        return failure;
     }
 
     void rollbackBatch() {
@@ -194,9 +266,9 @@ public:
         if (!addDuplicates) {
             // The stored people's check reads the people and numbers queued so far.
             if (!m_onlyOwnPeople) {
-                if (StoreError e = m_namRows.flush())
+                if (StoreError e = m_namRows->flush())
                     return e;
-                if (StoreError e = m_fonRows.flush())
+                if (StoreError e = m_fonRows->flush())
                     return e;
             }
             if (isDuplicate(c))
@@ -212,19 +284,13 @@ public:
 
 private:
     // The tables written most, several records to a statement.
-    std::array<store::BulkInsert *, 4> bulk() { return {&m_namRows, &m_fonRows, &m_memRows, &m_jncRows}; }
+    std::array<store::BulkInsert *, 4> bulk() { return {&*m_namRows, &*m_fonRows, &*m_memRows, &*m_jncRows}; }
+    bool isBulk(const Table &t) const { return &t == &m_nam || &t == &m_fon || &t == &m_mem || &t == &m_jnc; }
     // A queued write that failed ends the batch at the card that follows it.
     StoreError queuedFailure() {
         for (store::BulkInsert *b : bulk()) {
             if (b->pendingFailure())
                 return b->flush();
-        }
-        return {};
-    }
-    StoreError flushQueued() {
-        for (store::BulkInsert *b : bulk()) {
-            if (StoreError e = b->flush())
-                return e;
         }
         return {};
     }
@@ -377,10 +443,10 @@ private:
         std::string last, first;
         fittedInto(c.lastName, m_f.namLastWidth, last);
         fittedInto(c.firstName, m_f.namFirstWidth, first);
-        m_byName.setRange({store::sql::Value(std::move(last)), store::sql::Value(std::move(first))});
-        m_byName.toStart();
+        m_byName->setRange({store::sql::Value(std::move(last)), store::sql::Value(std::move(first))});
+        m_byName->toStart();
         std::vector<std::pair<qint64, QString>> candidates;
-        while (m_byName.next().ok())
+        while (m_byName->next().ok())
             candidates.emplace_back(m_nam.record().integer(0), m_nam.record().text(m_f.namEmail));
         if (candidates.empty())
             return false;
@@ -391,9 +457,9 @@ private:
                 return true;
             if (numbers.isEmpty())
                 continue;
-            m_phonesOf.setRange({store::sql::Value(person)});
-            m_phonesOf.toStart();
-            while (m_phonesOf.next().ok()) {
+            m_phonesOf->setRange({store::sql::Value(person)});
+            m_phonesOf->toStart();
+            while (m_phonesOf->next().ok()) {
                 if (numbers.contains(digitsOf(m_fon.record().text(m_f.fonNumber))))
                     return true;
             }
@@ -402,7 +468,7 @@ private:
     }
 
     StoreError addPhone(const ContactPhone &p, qint64 person, qint64 company) {
-        Record &r = m_fonRows.add();
+        Record &r = m_fonRows->add();
         r.setInteger(0, take(Fon));
         put(r, m_f.fonLocation, p.location);
         put(r, m_f.fonName, p.name);
@@ -420,7 +486,7 @@ private:
     StoreError addNotes(const std::vector<ContactNote> &notes, qint64 person, qint64 company) {
         int order = 0;
         for (const ContactNote &n : notes) {
-            Record &r = m_memRows.add();
+            Record &r = m_memRows->add();
             r.setInteger(0, take(Mem));
             r.setInteger(m_f.memPerson, person);
             r.setInteger(m_f.memCompany, company);
@@ -515,7 +581,7 @@ private:
                     return e;
             }
         }
-        Record &r = m_namRows.add();
+        Record &r = m_namRows->add();
         const qint64 person = take(Nam);
         r.setInteger(0, person);
         put(r, m_f.namLast, c.lastName);
@@ -544,7 +610,7 @@ private:
                 categories.push_back(number);
         }
         for (const qint64 cat : categories) {
-            Record &l = m_jncRows.add();
+            Record &l = m_jncRows->add();
             l.setInteger(0, take(Jnc));
             l.setUtf8(m_f.jncLast, m_last);
             l.setUtf8(m_f.jncFirst, m_first);
@@ -558,14 +624,14 @@ private:
         return addNotes(c.notes, person, 0);
     }
 
-    store::TableUse m_use;
+    ImportTables m_tables;
     ImportSummary &m_summary;
     Table &m_nam, &m_fon, &m_mem, &m_cat, &m_jnc, &m_cmp, &m_grp, &m_jcg;
     const Fields m_f{*this};
-    store::BulkInsert m_namRows{m_nam, kRowsPerStatement}, m_fonRows{m_fon, kRowsPerStatement},
-        m_memRows{m_mem, kRowsPerStatement}, m_jncRows{m_jnc, kRowsPerStatement};
-    store::Cursor m_byName;
-    store::Cursor m_phonesOf;
+    // Made at open(), and gone before the tables close.
+    std::optional<store::Cursor> m_byName;
+    std::optional<store::Cursor> m_phonesOf;
+    std::optional<store::BulkInsert> m_namRows, m_fonRows, m_memRows, m_jncRows;
     int m_today;
     int *m_cut = nullptr;
     bool m_onlyOwnPeople = false;
@@ -579,6 +645,88 @@ private:
     std::string m_last, m_first;
     std::unordered_map<QString, qint64> m_categories, m_groups, m_companies;
 };
+
+// A piece of a vCard file that a reader takes alone: from a byte
+// position, the line there being line `firstLine` of the file.
+struct CardRun {
+    qsizetype from = 0;
+    qsizetype to = 0;
+    int firstLine = 1;
+};
+
+int readingThreads(qsizetype bytes) {
+    constexpr qsizetype kBytesPerThread = 4 << 20;
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return static_cast<int>(std::clamp<qsizetype>(bytes / kBytesPerThread, 1, std::min(cores, 4)));
+}
+
+// Cuts the file into about `count` runs, each cut at a line BEGIN:VCARD
+// that follows a line END:VCARD (not joined to the line before it by a
+// quoted-printable soft break): there a reader's state is the same as at
+// the start of the file, so the runs read alone give what the whole gives.
+std::vector<CardRun> splitIntoCardRuns(const QByteArray &data, int count) {
+    std::vector<CardRun> runs;
+    CardRun run;
+    run.to = data.size();
+    const qsizetype size = data.size();
+    const qsizetype step = size / std::max(1, count);
+    qsizetype pos = 0;
+    int line = 1;
+    // The line breaks the reader counts: "\r\n", "\n" or "\r".
+    auto nextLine = [&](qsizetype at, qsizetype &lineEnd) {
+        qsizetype end = at;
+        while (end < size && data[end] != '\n' && data[end] != '\r')
+            ++end;
+        lineEnd = end;
+        if (end < size && data[end] == '\r' && end + 1 < size && data[end + 1] == '\n')
+            ++end;
+        return end + 1;
+    };
+    auto isLine = [&](qsizetype at, qsizetype end, QByteArrayView text) {
+        return QByteArrayView(data).sliced(at, end - at).trimmed().compare(text, Qt::CaseInsensitive) == 0;
+    };
+    qsizetype before = -1, beforeEnd = -1; // the line before the last one
+    qsizetype last = -1, lastEnd = -1;
+    for (int i = 1; i < count; ++i) {
+        const qsizetype wanted = step * i;
+        bool found = false;
+        while (pos < size && !found) {
+            qsizetype end = 0;
+            const qsizetype next = nextLine(pos, end);
+            if (pos >= wanted && last >= 0 && isLine(pos, end, "BEGIN:VCARD") && isLine(last, lastEnd, "END:VCARD")
+                && !(before >= 0 && beforeEnd > before && data[beforeEnd - 1] == '=')) {
+                run.to = pos;
+                runs.push_back(run);
+                run = CardRun{pos, size, line};
+                found = true;
+            }
+            before = last;
+            beforeEnd = lastEnd;
+            last = pos;
+            lastEnd = end;
+            pos = next;
+            ++line;
+        }
+    }
+    run.to = size;
+    runs.push_back(run);
+    return runs;
+}
+
+ParsedContacts readCardRun(const QByteArray &data, const CardRun &run) {
+    ParsedContacts parsed;
+    const VCardFile file = readVCards(
+        run.from == 0 && run.to == data.size() ? data : QByteArray::fromRawData(data.constData() + run.from, run.to - run.from));
+    const int offset = run.firstLine - 1;
+    parsed.contacts.reserve(file.cards.size());
+    for (const VCardCard &card : file.cards) {
+        parsed.contacts.push_back(contactFromCard(card));
+        parsed.contacts.back().line += offset;
+    }
+    for (const VCardProblem &p : file.problems)
+        parsed.problems.push_back({p.line + offset, p.text});
+    return parsed;
+}
 
 QString failureText(const StoreError &e) {
     QString text = e.text;
@@ -634,12 +782,19 @@ QString ImportSummary::text() const {
 ParsedContacts parseContacts(const QByteArray &data, const std::optional<CsvMapping> &mapping) {
     ParsedContacts parsed;
     if (looksLikeVCard(data)) {
-        const VCardFile file = readVCards(data);
-        parsed.contacts.reserve(file.cards.size());
-        for (const VCardCard &card : file.cards)
-            parsed.contacts.push_back(contactFromCard(card));
-        for (const VCardProblem &p : file.problems)
-            parsed.problems.push_back({p.line, p.text});
+        // A large file is read in pieces side by side, each starting at a
+        // card of its own, and the pieces' cards joined in the file's order.
+        const std::vector<CardRun> runs = splitIntoCardRuns(data, readingThreads(data.size()));
+        std::vector<std::future<ParsedContacts>> pieces;
+        for (size_t i = 1; i < runs.size(); ++i)
+            pieces.push_back(std::async(std::launch::async, [&data, run = runs[i]] { return readCardRun(data, run); }));
+        parsed = readCardRun(data, runs.front());
+        for (auto &piece : pieces) {
+            ParsedContacts more = piece.get();
+            parsed.contacts.insert(parsed.contacts.end(), std::make_move_iterator(more.contacts.begin()),
+                                   std::make_move_iterator(more.contacts.end()));
+            parsed.problems.insert(parsed.problems.end(), more.problems.begin(), more.problems.end());
+        }
         return parsed;
     }
     parsed.isCsv = true;
@@ -681,6 +836,10 @@ ImportSummary importContacts(std::vector<Contact> contacts, const ImportOptions 
     // Companies first, so that people find theirs whatever the file's order.
     std::stable_partition(contacts.begin(), contacts.end(), [](const Contact &c) { return c.isCompany; });
     ContactWriter writer(summary);
+    if (StoreError e = writer.open()) {
+        summary.failure = failureText(e);
+        return summary;
+    }
     const int total = static_cast<int>(contacts.size());
     const int batch = std::max(1, options.batchSize);
     int done = 0;

@@ -19,12 +19,100 @@ BulkInsert::BulkInsert(Table &table, int rowsPerStatement)
     }
 }
 
+namespace {
+
+// Full queues that may wait for the background writer.
+constexpr size_t kQueuesWaiting = 8;
+
+} // namespace
+
+BulkInsert::~BulkInsert()
+{
+    if (!m_writer.joinable())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_full.clear();
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    m_writer.join();
+}
+
+void BulkInsert::writeInBackground()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return !m_full.empty() || m_stopping; });
+        if (m_full.empty())
+            return;
+        Full full = std::move(m_full.front());
+        m_full.pop_front();
+        m_writing = true;
+        const bool failed = !m_writerFailure.ok();
+        lock.unlock();
+        StoreError e;
+        if (!failed) {
+            e = write(full.rows, full.count, m_writerFolded);
+            if (!e && m_afterEachWrite)
+                e = m_afterEachWrite();
+        }
+        lock.lock();
+        m_writing = false;
+        if (e && m_writerFailure.ok())
+            m_writerFailure = std::move(e);
+        m_spare.push_back(std::move(full.rows));
+        m_changed.notify_all();
+    }
+}
+
+void BulkInsert::send()
+{
+    if (!m_writer.joinable())
+        m_writer = std::thread([this] { writeInBackground(); });
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_full.size() < kQueuesWaiting || !m_writerFailure.ok(); });
+        if (m_writerFailure) {
+            if (m_failure.ok())
+                m_failure = m_writerFailure;
+            m_writerFailure = {};
+            return;
+        }
+        m_full.push_back({std::move(m_queue), m_queued});
+        m_queue.clear();
+        if (!m_spare.empty()) {
+            m_queue = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
+    }
+    m_changed.notify_all();
+}
+
+void BulkInsert::finishSending()
+{
+    if (!m_writer.joinable())
+        return;
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_full.empty() && !m_writing; });
+    if (m_writerFailure && m_failure.ok())
+        m_failure = m_writerFailure;
+    m_writerFailure = {};
+}
+
 Record &BulkInsert::add()
 {
     if (m_queued == m_rowsPerStatement) {
         // After a failure nothing more is written: the caller rolls back.
-        if (m_failure.ok())
-            m_failure = write();
+        if (m_failure.ok()) {
+            if (m_inBackground) {
+                send();
+            } else {
+                m_failure = write(m_queue, m_queued, m_folded);
+                if (m_failure.ok() && m_afterEachWrite)
+                    m_failure = m_afterEachWrite();
+            }
+        }
         m_queued = 0;
     }
     if (m_queued == static_cast<int>(m_queue.size()))
@@ -36,7 +124,8 @@ Record &BulkInsert::add()
 
 StoreError BulkInsert::flush()
 {
-    StoreError e = m_queued > 0 && m_failure.ok() ? write() : StoreError();
+    finishSending();
+    StoreError e = m_queued > 0 && m_failure.ok() ? write(m_queue, m_queued, m_folded) : StoreError();
     m_queued = 0;
     if (m_failure) {
         e = m_failure;
@@ -47,6 +136,12 @@ StoreError BulkInsert::flush()
 
 void BulkInsert::discard()
 {
+    if (m_writer.joinable()) {
+        std::unique_lock lock(m_mutex);
+        m_full.clear();
+        m_changed.wait(lock, [this] { return !m_writing; });
+        m_writerFailure = {};
+    }
     m_queued = 0;
     m_failure = {};
 }
@@ -66,22 +161,21 @@ sql::Statement &BulkInsert::statement(int rows)
     return m_statements.emplace(rows, sql::Statement(m_table.handle(), sql)).first->second;
 }
 
-StoreError BulkInsert::write()
+StoreError BulkInsert::write(const std::vector<Record> &queue, int rows, std::vector<std::string> &folded)
 {
     if (!m_table.isOpen())
         return m_table.fail(Code::Failure, QStringLiteral("the table is not open"));
-    const int rows = m_queued;
     const size_t fields = m_table.def().fields.size();
     sql::Statement &stmt = statement(rows);
     if (!stmt.valid())
         return m_table.failSql(stmt.prepareCode(), QStringLiteral("preparing an insert"));
-    m_folded.resize(fields * static_cast<size_t>(m_rowsPerStatement));
+    folded.resize(fields * static_cast<size_t>(m_rowsPerStatement));
     {
         sql::ResetGuard guard(stmt);
         int p = 1;
         for (int i = 0; i < rows; ++i) {
-            const std::span<std::string> folded(m_folded.data() + fields * static_cast<size_t>(i), fields);
-            p = m_table.schema().bindStoredInPlace(stmt, m_queue[static_cast<size_t>(i)], folded, p);
+            const std::span<std::string> row(folded.data() + fields * static_cast<size_t>(i), fields);
+            p = m_table.schema().bindStoredInPlace(stmt, queue[static_cast<size_t>(i)], row, p);
         }
         const int rc = stmt.step();
         m_table.discardBatches();
@@ -97,7 +191,7 @@ StoreError BulkInsert::write()
             return m_table.failSql(code, QStringLiteral("adding records"));
     }
     for (int i = 0; i < rows; ++i) {
-        m_table.record() = m_queue[static_cast<size_t>(i)];
+        m_table.record() = queue[static_cast<size_t>(i)];
         if (StoreError e = m_table.insert())
             return e;
     }

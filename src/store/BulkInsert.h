@@ -4,7 +4,12 @@
 #include "store/Sqlite.h"
 #include "store/StoreError.h"
 
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -23,36 +28,76 @@ class Table;
 // are stored and the failure is the one Table::insert reports, duplicated
 // key included. Otherwise the table's record buffer and current record are
 // left alone. The writer must go before its table closes.
+//
+// In the background full queues are written in turn on a thread of the
+// writer's own while the caller fills the next ones (a few may wait, so a
+// caller feeding several tables is not held up by the slowest): the caller
+// then leaves the table (its connection, record buffer and cursors) alone
+// until flush() or discard() returns, and a failure is known at a later
+// full queue or at flush().
 class BulkInsert final
 {
 public:
     // `rowsPerStatement` is lowered to what one statement may bind; the
     // table must be open.
     explicit BulkInsert(Table &table, int rowsPerStatement = 32);
+    ~BulkInsert();
     BulkInsert(const BulkInsert &) = delete;
     BulkInsert &operator=(const BulkInsert &) = delete;
 
     Table &table() const { return m_table; }
+    // Writes full queues in the background (see above); set before the
+    // first add().
+    void setInBackground(bool on) { m_inBackground = on; }
+    // Work for the table after each full queue is written, on the thread
+    // that wrote it (say, bringing a deferred search index up to date).
+    void setAfterEachWrite(std::function<StoreError()> work) { m_afterEachWrite = std::move(work); }
     // A cleared record at the end of the queue, to fill. When the queue is
     // full it is written first; its failure is kept for the next flush().
     Record &add();
     // Writes the queued records; the first failure since the last flush.
+    // Any thread may call it, one at a time.
     StoreError flush();
     int queued() const { return m_queued; }
     // A failure of a write that add() made, not yet reported by flush().
     const StoreError &pendingFailure() const { return m_failure; }
-    // Forgets the queued records (the transaction is being rolled back).
+    // Forgets the queued records (the transaction is being rolled back),
+    // once a write in the background has ended.
     void discard();
 
 private:
     sql::Statement &statement(int rows);
-    StoreError write();
+    StoreError write(const std::vector<Record> &rows, int count, std::vector<std::string> &folded);
+    // Hands the full queue to the background writer (waiting while too
+    // many wait already).
+    void send();
+    // Waits until the background writer is idle; its failure is kept.
+    void finishSending();
+    void writeInBackground();
 
     Table &m_table;
     int m_rowsPerStatement;
+    bool m_inBackground = false;
+    std::function<StoreError()> m_afterEachWrite;
     std::vector<Record> m_queue;
     int m_queued = 0;
     std::vector<std::string> m_folded; // per queued record, one string per field
+
+    // The background writer: full queues oldest first, and written ones
+    // kept for reuse.
+    struct Full {
+        std::vector<Record> rows;
+        int count = 0;
+    };
+    std::thread m_writer;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Full> m_full;
+    std::vector<std::vector<Record>> m_spare;
+    bool m_writing = false;
+    bool m_stopping = false;
+    StoreError m_writerFailure;
+    std::vector<std::string> m_writerFolded;
     std::map<int, sql::Statement> m_statements;
     StoreError m_failure;
 };

@@ -1,6 +1,28 @@
 #include "store/Sqlite.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace tabulo::store::sql {
+
+namespace {
+
+// Before SQLite starts (it starts at the first connection): it need not
+// count every allocation under one lock for the whole process, which
+// writers on several threads would otherwise queue for. And the C library
+// keeps no "fast bins" of freed small blocks: the per-thread caches serve
+// small blocks as well, and with fast bins each large request (a page
+// buffer) first walked and merged every fast bin, a good part of what a
+// bulk import or export cost.
+const bool s_configured = [] {
+#ifdef __GLIBC__
+    mallopt(M_MXFAST, 0);
+#endif
+    return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+}();
+
+} // namespace
 
 Statement::Statement(sqlite3 *db, std::string_view sql)
 {

@@ -227,6 +227,9 @@ public:
     // inside the same write transaction; a roll-back undoes the mark too.
     StoreError deferSearchIndex();
     StoreError catchUpSearchIndex();
+    // Indexes the records added so far and stays deferred for the next ones:
+    // a writer spreads the index's work over its batch.
+    StoreError advanceSearchIndex();
     // What the index's own check finds wrong (it reads every word; slow on
     // large tables): empty when it agrees with the records.
     QStringList searchIndexFindings();
@@ -343,6 +346,7 @@ private:
     bool m_searchDeferred = false; // deferSearchIndex() marked the file in this transaction
     // Drops and makes the search index, inside the caller's write transaction.
     StoreError makeSearchIndex(const std::function<bool(double)> &progress);
+    StoreError fillDeferredSearchIndex(bool stayDeferred);
     StoreError withOwnConnection(const std::function<StoreError()> &work);
     sql::Statement &cached(const std::string &sql);
     void setWait(int ms);

@@ -113,6 +113,18 @@ StoreError Table::deferSearchIndex()
 
 StoreError Table::catchUpSearchIndex()
 {
+    return fillDeferredSearchIndex(false);
+}
+
+StoreError Table::advanceSearchIndex()
+{
+    if (!m_searchDeferred)
+        return succeed();
+    return fillDeferredSearchIndex(true);
+}
+
+StoreError Table::fillDeferredSearchIndex(bool stayDeferred)
+{
     if (StoreError e = checkOpen())
         return e;
     if (searchIndexState() != SearchIndexState::Ready)
@@ -123,15 +135,31 @@ StoreError Table::catchUpSearchIndex()
         if (mark.valid() && mark.step() == SQLITE_ROW)
             from = mark.int64(0);
     }
-    m_searchDeferred = false;
+    if (!stayDeferred)
+        m_searchDeferred = false;
     if (from < 0)
         return succeed(); // not deferred
-    if (StoreError e = exec("DELETE FROM s_defer"))
+    qint64 to = std::numeric_limits<qint64>::max();
+    if (stayDeferred) {
+        // The records indexed now are kept in step by the triggers from
+        // here on: the mark moves past them.
+        sql::Statement last(m_db, "SELECT ifnull(max(rid),0) FROM rec");
+        if (!last.valid() || last.step() != SQLITE_ROW)
+            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("reading for the search index"));
+        to = last.int64(0);
+        if (to <= from)
+            return succeed();
+        sql::Statement move(m_db, "UPDATE s_defer SET from_rid=?1");
+        move.bind(1, to);
+        if (!move.valid() || move.step() != SQLITE_DONE)
+            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("marking the search index"));
+    } else if (StoreError e = exec("DELETE FROM s_defer")) {
         return e;
+    }
     for (const auto &index : m_schema.search().indexes) {
         sql::Statement fill(m_db, index.fillSql);
         fill.bind(1, from);
-        fill.bind(2, std::numeric_limits<qint64>::max());
+        fill.bind(2, to);
         const int rc = fill.valid() ? fill.step() : fill.prepareCode();
         if (rc != SQLITE_DONE)
             return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("bringing the search index up to date"));
