@@ -97,7 +97,7 @@ public:
             // time. A statement sets aside the pages it changes until it
             // ends, so that a failing one can be undone alone: in memory,
             // rather than in a temporary file written for every statement.
-            sqlite3_exec(t->handle(), "PRAGMA cache_size=-32768;PRAGMA temp_store=MEMORY", nullptr, nullptr,
+            sqlite3_exec(t->handle(), "PRAGMA cache_size=-65536;PRAGMA temp_store=MEMORY", nullptr, nullptr,
                          nullptr);
         }
         return {};
@@ -782,20 +782,8 @@ QString ImportSummary::text() const {
 ParsedContacts parseContacts(const QByteArray &data, const std::optional<CsvMapping> &mapping) {
     ParsedContacts parsed;
     if (looksLikeVCard(data)) {
-        // A large file is read in pieces side by side, each starting at a
-        // card of its own, and the pieces' cards joined in the file's order.
-        const std::vector<CardRun> runs = splitIntoCardRuns(data, readingThreads(data.size()));
-        std::vector<std::future<ParsedContacts>> pieces;
-        for (size_t i = 1; i < runs.size(); ++i)
-            pieces.push_back(std::async(std::launch::async, [&data, run = runs[i]] { return readCardRun(data, run); }));
-        parsed = readCardRun(data, runs.front());
-        for (auto &piece : pieces) {
-            ParsedContacts more = piece.get();
-            parsed.contacts.insert(parsed.contacts.end(), std::make_move_iterator(more.contacts.begin()),
-                                   std::make_move_iterator(more.contacts.end()));
-            parsed.problems.insert(parsed.problems.end(), more.problems.begin(), more.problems.end());
-        }
-        return parsed;
+        // A large file is read in pieces side by side.
+        return parseVCardsInPieces(data, readingThreads(data.size()));
     }
     parsed.isCsv = true;
     const CsvTable table = readCsv(data);
@@ -828,6 +816,23 @@ ParsedContacts parseContacts(const QByteArray &data, const std::optional<CsvMapp
     if (table.unterminatedLine > 0)
         parsed.problems.push_back(
             {table.unterminatedLine, QStringLiteral("quoted field not closed (file cut short?)")});
+    return parsed;
+}
+
+ParsedContacts parseVCardsInPieces(const QByteArray &data, int pieces) {
+    // Each run starts at a card of its own; the runs' cards are joined in
+    // the file's order.
+    const std::vector<CardRun> runs = splitIntoCardRuns(data, pieces);
+    std::vector<std::future<ParsedContacts>> later;
+    for (size_t i = 1; i < runs.size(); ++i)
+        later.push_back(std::async(std::launch::async, [&data, run = runs[i]] { return readCardRun(data, run); }));
+    ParsedContacts parsed = readCardRun(data, runs.front());
+    for (auto &piece : later) {
+        ParsedContacts more = piece.get();
+        parsed.contacts.insert(parsed.contacts.end(), std::make_move_iterator(more.contacts.begin()),
+                               std::make_move_iterator(more.contacts.end()));
+        parsed.problems.insert(parsed.problems.end(), more.problems.begin(), more.problems.end());
+    }
     return parsed;
 }
 

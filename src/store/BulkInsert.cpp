@@ -73,10 +73,11 @@ void BulkInsert::send()
     {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_full.size() < kQueuesWaiting || !m_writerFailure.ok(); });
+        // The failure stays the writer's too until it is idle: it writes
+        // nothing after it.
         if (m_writerFailure) {
             if (m_failure.ok())
                 m_failure = m_writerFailure;
-            m_writerFailure = {};
             return;
         }
         m_full.push_back({std::move(m_queue), m_queued});

@@ -94,6 +94,50 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"blankLinesAndCrOnly", "BEGIN:VCARD\r\rN:A\rEND:VCARD\r", 1, {}}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// A large file is read in pieces side by side: whatever the number of
+// pieces, the same cards and problems, with the file's line numbers. The
+// pieces may only be cut where a card begins right after one ends; a soft
+// break that joins END:VCARD to a quoted-printable value, text outside the
+// cards, lone CR line ends and a card cut short at the end all read alike.
+TEST(VCardGrammar, ReadingInPiecesGivesWhatOneReadingGives) {
+    QByteArray text = "\xEF\xBB\xBF";
+    for (int i = 0; i < 40; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Last" + n + ";First\r\nTEL;TYPE=HOME:614555" + n + "\r\n";
+        if (i % 4 == 0)
+            text += "NOTE;ENCODING=QUOTED-PRINTABLE:soft=\r\nEND:VCARD\r\n"; // joined: the card has no end
+        else
+            text += "END:VCARD\r\n";
+        if (i % 7 == 3)
+            text += "stray words\r\n";
+        if (i % 9 == 5)
+            text += "BEGIN:VCARD\rN:Cr" + n + ";Only\rEND:VCARD\r";
+    }
+    text += "BEGIN:VCARD\r\nN:Cut;Short\r\n";
+    const ParsedContacts whole = parseVCardsInPieces(text, 1);
+    ASSERT_GE(whole.contacts.size(), 30u);
+    ASSERT_GE(whole.problems.size(), 6u);
+    auto cards = [](const ParsedContacts &p) {
+        QStringList out;
+        for (const Contact &c : p.contacts)
+            out << QStringLiteral("%1 %2 %3 %4").arg(c.line).arg(c.lastName, c.firstName).arg(c.phones.size());
+        return out;
+    };
+    auto problems = [](const ParsedContacts &p) {
+        QStringList out;
+        for (const ImportProblem &problem : p.problems)
+            out << QStringLiteral("%1 %2").arg(problem.line).arg(problem.text);
+        return out;
+    };
+    EXPECT_EQ(whole.contacts.front().lastName, QStringLiteral("Last1")); // the first card has no end
+    for (const int pieces : {2, 3, 5, 16, 200}) {
+        SCOPED_TRACE(pieces);
+        const ParsedContacts inPieces = parseVCardsInPieces(text, pieces);
+        EXPECT_EQ(cards(inPieces), cards(whole));
+        EXPECT_EQ(problems(inPieces), problems(whole));
+    }
+}
+
 TEST(Csv, ReadsQuotedFieldsWithBreaksAndWritesThemBack) {
     const QStringList awkward = {QStringLiteral("plain"),      QStringLiteral("with, comma"),
                                  QStringLiteral("say \"hi\""), QStringLiteral("two\nlines"),

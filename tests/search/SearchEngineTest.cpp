@@ -514,3 +514,43 @@ TEST(Search, RecordsAddedWhileTheIndexIsDeferredJoinItAtTheCommitAndARollBackLea
     // Deferring belongs inside a transaction.
     EXPECT_NE(nam.deferSearchIndex().code, 0);
 }
+
+// A writer may bring a deferred index up to date part-way through its batch:
+// the records indexed then follow their later changes, and those added after
+// join at the commit.
+TEST(Search, RecordsIndexedPartWayThroughADeferredBatchFollowLaterChanges)
+{
+    Directory data;
+    Table &nam = data.nam;
+    SearchEngine engine(data.dir.path());
+    auto fetch = [&nam](int ctrl) {
+        nam.record().clear();
+        nam.record().setValue(QStringLiteral("NAM:CTRL_NBR"), ctrl);
+        return nam.fetch(*nam.def().key(QStringLiteral("CTRL_KEY"))).code;
+    };
+
+    ASSERT_EQ(nam.begin(10).code, 0);
+    ASSERT_EQ(nam.deferSearchIndex().code, 0);
+    put(nam, {{"NAM:CTRL_NBR", 10}, {"NAM:LNAME", "Deferred"}});
+    put(nam, {{"NAM:CTRL_NBR", 11}, {"NAM:LNAME", "Dropped"}});
+    ASSERT_EQ(nam.advanceSearchIndex().code, 0);
+    ASSERT_EQ(fetch(10), 0);
+    nam.record().setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Renamed"));
+    ASSERT_EQ(nam.change().code, 0);
+    ASSERT_EQ(fetch(11), 0);
+    ASSERT_EQ(nam.remove().code, 0);
+    put(nam, {{"NAM:CTRL_NBR", 12}, {"NAM:LNAME", "Later"}});
+    ASSERT_EQ(nam.advanceSearchIndex().code, 0);
+    ASSERT_EQ(nam.advanceSearchIndex().code, 0); // nothing new: nothing indexed twice
+    put(nam, {{"NAM:CTRL_NBR", 13}, {"NAM:LNAME", "Last"}});
+    ASSERT_EQ(nam.commit().code, 0);
+
+    EXPECT_EQ(found(engine.search(QStringLiteral("renamed"))), QStringList{QStringLiteral("person 10")});
+    EXPECT_EQ(found(engine.search(QStringLiteral("deferred"))), QStringList());
+    EXPECT_EQ(found(engine.search(QStringLiteral("dropped"))), QStringList());
+    EXPECT_EQ(found(engine.search(QStringLiteral("later"))), QStringList{QStringLiteral("person 12")});
+    EXPECT_EQ(found(engine.search(QStringLiteral("last"))), QStringList{QStringLiteral("person 13")});
+    EXPECT_TRUE(nam.searchIndexFindings().isEmpty()) << nam.searchIndexFindings().join(QLatin1Char('\n')).toStdString();
+    // Outside a deferred batch there is nothing to bring up to date.
+    EXPECT_EQ(nam.advanceSearchIndex().code, 0);
+}

@@ -96,11 +96,15 @@ struct Case {
 } // namespace
 
 // Records written several to a statement are stored exactly as single
-// inserts store them: fields, folded key copies, running counts, row numbers.
+// inserts store them: fields, folded key copies, running counts, row numbers;
+// so too when full queues are written in the background, the search index
+// deferred and brought up to date after each of them.
 TEST(BulkInsert, StoresWhatSingleInsertsStore)
 {
-    for (const Case &c : {Case{"QKfon", fillPhone, "home"}, Case{"QKjnc", fillLink, "first"}}) {
-        SCOPED_TRACE(c.table);
+    for (const auto &[c, background] :
+         {std::pair{Case{"QKfon", fillPhone, "home"}, false}, std::pair{Case{"QKjnc", fillLink, "first"}, false},
+          std::pair{Case{"QKfon", fillPhone, "home"}, true}, std::pair{Case{"QKjnc", fillLink, "first"}, true}}) {
+        SCOPED_TRACE(std::string(c.table) + (background ? " in the background" : ""));
         TempDataDir singleDir, bulkDir;
         auto single = freshTable(singleDir, c.table);
         auto bulk = freshTable(bulkDir, c.table);
@@ -117,6 +121,12 @@ TEST(BulkInsert, StoresWhatSingleInsertsStore)
         bulk->record().setValue(1, QStringLiteral("kept"));
         ASSERT_EQ(bulk->begin(2).code, 0);
         BulkInsert writer(*bulk, 8);
+        if (background) {
+            ASSERT_EQ(bulk->deferSearchIndex().code, 0);
+            writer.setInBackground(true);
+            Table *t = bulk.get();
+            writer.setAfterEachWrite([t] { return t->advanceSearchIndex(); });
+        }
         for (int i = 0; i < kRecords; ++i)
             c.fill(writer.add(), i);
         EXPECT_EQ(writer.queued(), kRecords % 8);
@@ -132,8 +142,9 @@ TEST(BulkInsert, StoresWhatSingleInsertsStore)
         const QStringList findings = bulk->searchIndexFindings();
         EXPECT_TRUE(findings.isEmpty()) << findings.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(searchHits(*bulk, c.searched), searchHits(*single, c.searched));
-        if (!bulk->schema().search().indexes.empty())
+        if (!bulk->schema().search().indexes.empty()) {
             EXPECT_FALSE(searchHits(*bulk, c.searched).isEmpty());
+        }
     }
 }
 
@@ -142,20 +153,24 @@ TEST(BulkInsert, StoresWhatSingleInsertsStore)
 // failure names the key as a single insert does, and the transaction stands.
 TEST(BulkInsert, DuplicateKeyStopsAtTheFaultyRecord)
 {
-    for (const int records : {6, 11}) {
-        SCOPED_TRACE(records);
+    for (const auto &[records, background] : {std::pair{6, false}, {11, false}, {11, true}, {20, true}}) {
+        SCOPED_TRACE(std::to_string(records) + (background ? " records in the background" : " records"));
         TempDataDir dir;
         auto jnc = freshTable(dir, "QKjnc");
         ASSERT_EQ(jnc->begin(2).code, 0);
         BulkInsert writer(*jnc, 8);
+        writer.setInBackground(background);
         for (int i = 0; i < records; ++i) {
             Record &r = writer.add();
             fillLink(r, i);
             if (i == 4)
                 r.setValue(QStringLiteral("JNC:CTRL_NBR"), 2); // the second record's number
         }
-        // Eleven records: the ninth add() wrote the first eight and kept the failure.
-        EXPECT_EQ(writer.pendingFailure().code, records > 8 ? Code::DuplicateKey : Code::Ok);
+        // Eleven records: the ninth add() wrote the first eight and kept the
+        // failure (in the background it is known at a later full queue, or
+        // at the flush).
+        if (!background)
+            EXPECT_EQ(writer.pendingFailure().code, records > 8 ? Code::DuplicateKey : Code::Ok);
         const StoreError e = writer.flush();
         EXPECT_EQ(e.code, Code::DuplicateKey);
         const QString key = jnc->def().key(QStringLiteral("CTRL_KEY"))->messageName;
@@ -178,21 +193,27 @@ TEST(BulkInsert, DuplicateKeyStopsAtTheFaultyRecord)
     }
 }
 
-// Queued records are forgotten with a roll-back; the writer is usable after.
+// Queued records are forgotten with a roll-back (queues waiting for the
+// background writer too); the writer is usable after.
 TEST(BulkInsert, DiscardForgetsQueuedRecords)
 {
-    TempDataDir dir;
-    auto fon = freshTable(dir, "QKfon");
-    ASSERT_EQ(fon->begin(2).code, 0);
-    BulkInsert writer(*fon, 4);
-    for (int i = 0; i < 6; ++i)
-        fillPhone(writer.add(), i);
-    writer.discard();
-    ASSERT_EQ(fon->rollback().code, 0);
-    EXPECT_EQ(fon->records(), 0);
-    ASSERT_EQ(fon->begin(2).code, 0);
-    fillPhone(writer.add(), 0);
-    ASSERT_EQ(writer.flush().code, 0);
-    ASSERT_EQ(fon->commit().code, 0);
-    EXPECT_EQ(fon->records(), 1);
+    for (const bool background : {false, true}) {
+        SCOPED_TRACE(background);
+        TempDataDir dir;
+        auto fon = freshTable(dir, "QKfon");
+        ASSERT_EQ(fon->begin(2).code, 0);
+        BulkInsert writer(*fon, 4);
+        writer.setInBackground(background);
+        for (int i = 0; i < 30; ++i)
+            fillPhone(writer.add(), i);
+        writer.discard();
+        ASSERT_EQ(fon->rollback().code, 0);
+        EXPECT_EQ(fon->records(), 0);
+        ASSERT_EQ(fon->begin(2).code, 0);
+        for (int i = 0; i < 9; ++i)
+            fillPhone(writer.add(), i);
+        ASSERT_EQ(writer.flush().code, 0);
+        ASSERT_EQ(fon->commit().code, 0);
+        EXPECT_EQ(fon->records(), 9);
+    }
 }
