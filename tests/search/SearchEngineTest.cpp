@@ -471,27 +471,40 @@ TEST(Search, FindCommandPrintsOneMatchPerLine)
     store::Store::instance().closeAll();
 }
 
+namespace {
+
+// Makes the person of that number the table's current record.
+int fetchPerson(Table &nam, int ctrl)
+{
+    nam.record().clear();
+    nam.record().setValue(QStringLiteral("NAM:CTRL_NBR"), ctrl);
+    return nam.fetch(*nam.def().key(QStringLiteral("CTRL_KEY"))).code;
+}
+
+// Begins a batch with the search index deferred, adding Deferred (10) and
+// Dropped (11).
+void beginDeferredBatch(Table &nam)
+{
+    ASSERT_EQ(nam.begin(10).code, 0);
+    ASSERT_EQ(nam.deferSearchIndex().code, 0);
+    put(nam, {{"NAM:CTRL_NBR", 10}, {"NAM:LNAME", "Deferred"}});
+    put(nam, {{"NAM:CTRL_NBR", 11}, {"NAM:LNAME", "Dropped"}});
+}
+
+} // namespace
+
 TEST(Search, RecordsAddedWhileTheIndexIsDeferredJoinItAtTheCommitAndARollBackLeavesNoMark)
 {
     Directory data;
     Table &nam = data.nam;
     SearchEngine engine(data.dir.path());
-    auto fetch = [&nam](int ctrl) {
-        nam.record().clear();
-        nam.record().setValue(QStringLiteral("NAM:CTRL_NBR"), ctrl);
-        return nam.fetch(*nam.def().key(QStringLiteral("CTRL_KEY"))).code;
-    };
-
-    ASSERT_EQ(nam.begin(10).code, 0);
-    ASSERT_EQ(nam.deferSearchIndex().code, 0);
-    put(nam, {{"NAM:CTRL_NBR", 10}, {"NAM:LNAME", "Deferred"}});
-    put(nam, {{"NAM:CTRL_NBR", 11}, {"NAM:LNAME", "Dropped"}});
-    ASSERT_EQ(fetch(10), 0); // a deferred record changed before it is indexed
+    beginDeferredBatch(nam);
+    ASSERT_EQ(fetchPerson(nam, 10), 0); // a deferred record changed before it is indexed
     nam.record().setValue(QStringLiteral("NAM:FNAME"), QStringLiteral("Renamed"));
     ASSERT_EQ(nam.change().code, 0);
-    ASSERT_EQ(fetch(11), 0); // and one removed
+    ASSERT_EQ(fetchPerson(nam, 11), 0); // and one removed
     ASSERT_EQ(nam.remove().code, 0);
-    ASSERT_EQ(fetch(3), 0); // a record indexed before, changed meanwhile
+    ASSERT_EQ(fetchPerson(nam, 3), 0); // a record indexed before, changed meanwhile
     nam.record().setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Earlier"));
     ASSERT_EQ(nam.change().code, 0);
     ASSERT_EQ(nam.commit().code, 0);
@@ -523,21 +536,12 @@ TEST(Search, RecordsIndexedPartWayThroughADeferredBatchFollowLaterChanges)
     Directory data;
     Table &nam = data.nam;
     SearchEngine engine(data.dir.path());
-    auto fetch = [&nam](int ctrl) {
-        nam.record().clear();
-        nam.record().setValue(QStringLiteral("NAM:CTRL_NBR"), ctrl);
-        return nam.fetch(*nam.def().key(QStringLiteral("CTRL_KEY"))).code;
-    };
-
-    ASSERT_EQ(nam.begin(10).code, 0);
-    ASSERT_EQ(nam.deferSearchIndex().code, 0);
-    put(nam, {{"NAM:CTRL_NBR", 10}, {"NAM:LNAME", "Deferred"}});
-    put(nam, {{"NAM:CTRL_NBR", 11}, {"NAM:LNAME", "Dropped"}});
+    beginDeferredBatch(nam);
     ASSERT_EQ(nam.advanceSearchIndex().code, 0);
-    ASSERT_EQ(fetch(10), 0);
+    ASSERT_EQ(fetchPerson(nam, 10), 0);
     nam.record().setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Renamed"));
     ASSERT_EQ(nam.change().code, 0);
-    ASSERT_EQ(fetch(11), 0);
+    ASSERT_EQ(fetchPerson(nam, 11), 0);
     ASSERT_EQ(nam.remove().code, 0);
     put(nam, {{"NAM:CTRL_NBR", 12}, {"NAM:LNAME", "Later"}});
     ASSERT_EQ(nam.advanceSearchIndex().code, 0);
