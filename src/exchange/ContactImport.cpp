@@ -92,6 +92,9 @@ public:
         for (const auto &t : m_tables) {
             if (StoreError e = t->open())
                 return e;
+            // Written on threads of their own: a failure reported elsewhere
+            // in the program does not end the import's batch under it.
+            t->setEndsItsOwnTransactions(true);
             // A batch's pages stay in memory until its commit: a page cache
             // that overflows mid-batch would write and sync the journal each
             // time. A statement sets aside the pages it changes until it

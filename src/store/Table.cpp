@@ -1509,8 +1509,10 @@ void Table::rollbackAll()
         std::lock_guard lock(s_transactionsMutex);
         tables = s_inTransaction;
     }
-    for (Table *t : tables)
-        t->rollback();
+    for (Table *t : tables) {
+        if (!t->m_endsOwnTransactions)
+            t->rollback();
+    }
 }
 
 StoreError Table::lock(int timeoutSeconds)

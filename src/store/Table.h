@@ -299,8 +299,12 @@ public:
     // The identity of the current record; 0 when there is none.
     qint64 currentRid() const { return m_currentRid; }
 
-    // Rolls back the open transactions of every table in this process.
+    // Rolls back the open transactions of every table in this process,
+    // but those of tables whose owner ends its transactions alone.
     static void rollbackAll();
+    // For a writer's own connection, used on threads of its own (an
+    // import): its transactions are left to the writer.
+    void setEndsItsOwnTransactions(bool on) { m_endsOwnTransactions = on; }
 
     // -- for cursors and views in the store --
     sqlite3 *handle() const { return m_db; }
@@ -344,6 +348,7 @@ private:
     StoreError remakeCounts(const TableSchema::KeySchema &ks);
     std::vector<bool> m_countsReady; // per key
     bool m_searchDeferred = false; // deferSearchIndex() marked the file in this transaction
+    bool m_endsOwnTransactions = false;
     // Drops and makes the search index, inside the caller's write transaction.
     StoreError makeSearchIndex(const std::function<bool(double)> &progress);
     StoreError fillDeferredSearchIndex(bool stayDeferred);

@@ -282,9 +282,14 @@ TEST(TableWrites, TransactionsCommitAndRollBack)
     addCategory(*cat, 2, QStringLiteral("Two"));
     ASSERT_EQ(cat->flush().code, 0);
     addCategory(*cat, 3, QStringLiteral("Three"));
+    // A connection whose writer ends its transactions alone keeps its own.
+    auto fon = freshTable(dir, "QKfon");
+    fon->setEndsItsOwnTransactions(true);
+    ASSERT_EQ(fon->begin(2).code, 0);
     Table::rollbackAll();
     EXPECT_FALSE(cat->isLocked());
     EXPECT_EQ(other.records(), 2);
+    EXPECT_EQ(fon->commit().code, 0);
 }
 
 TEST(TableOptions, DriverOptionsAreAcceptedOrRefused)
