@@ -157,14 +157,8 @@ public:
         m_fonRows.emplace(m_fon, kRowsPerStatement);
         m_memRows.emplace(m_mem, kRowsPerStatement);
         m_jncRows.emplace(m_jnc, kRowsPerStatement);
-        for (store::BulkInsert *b : bulk()) {
+        for (store::BulkInsert *b : bulk())
             b->setInBackground(true);
-            // The search index keeps up with the rows as they are written,
-            // beside the reading of the next cards, rather than all at the
-            // batch's end.
-            Table *t = &b->table();
-            b->setAfterEachWrite([t] { return t->advanceSearchIndex(); });
-        }
         return {};
     }
 
@@ -180,10 +174,10 @@ public:
             }
             begun.push_back(t);
         }
-        // The batch's records join the search index at its commit, in one
-        // statement per table rather than one per record.
+        // The batch's records join the search index and the key counts at
+        // its commit, in one statement per table rather than one per record.
         for (Table *t : tables()) {
-            if (StoreError e = t->deferSearchIndex()) {
+            if (StoreError e = t->deferIndexUpkeep()) {
                 rollbackBatch();
                 return e;
             }

@@ -54,8 +54,6 @@ void BulkInsert::writeInBackground()
         StoreError e;
         if (!failed) {
             e = write(full.rows, full.count, m_writerFolded);
-            if (!e && m_afterEachWrite)
-                e = m_afterEachWrite();
         }
         lock.lock();
         m_writing = false;
@@ -110,8 +108,6 @@ Record &BulkInsert::add()
                 send();
             } else {
                 m_failure = write(m_queue, m_queued, m_folded);
-                if (m_failure.ok() && m_afterEachWrite)
-                    m_failure = m_afterEachWrite();
             }
         }
         m_queued = 0;

@@ -6,7 +6,6 @@
 
 #include <condition_variable>
 #include <deque>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -49,9 +48,6 @@ public:
     // Writes full queues in the background (see above); set before the
     // first add().
     void setInBackground(bool on) { m_inBackground = on; }
-    // Work for the table after each full queue is written, on the thread
-    // that wrote it (say, bringing a deferred search index up to date).
-    void setAfterEachWrite(std::function<StoreError()> work) { m_afterEachWrite = std::move(work); }
     // A cleared record at the end of the queue, to fill. When the queue is
     // full it is written first; its failure is kept for the next flush().
     Record &add();
@@ -78,7 +74,6 @@ private:
     Table &m_table;
     int m_rowsPerStatement;
     bool m_inBackground = false;
-    std::function<StoreError()> m_afterEachWrite;
     std::vector<Record> m_queue;
     int m_queued = 0;
     std::vector<std::string> m_folded; // per queued record, one string per field

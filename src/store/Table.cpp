@@ -470,6 +470,8 @@ StoreError Table::writeText(qint64 rid, const QString &field, const QString &val
 {
     if (StoreError e = checkOpen())
         return e;
+    if (StoreError e = catchUpIndexUpkeep())
+        return e;
     const FieldDef *f = m_def->field(field);
     if (!f || !f->isText())
         return fail(Code::Failure, QStringLiteral("no text field ") + field);
@@ -1352,6 +1354,9 @@ StoreError Table::change()
 {
     if (StoreError e = checkOpen())
         return e;
+    // Triggers keep the index upkeep of changes and removals.
+    if (StoreError e = catchUpIndexUpkeep())
+        return e;
     m_duplicated = nullptr;
     if (m_currentRid <= 0)
         return fail(Code::NotFound, QStringLiteral("no current record"));
@@ -1379,6 +1384,9 @@ StoreError Table::remove()
 {
     if (StoreError e = checkOpen())
         return e;
+    // Triggers keep the index upkeep of changes and removals.
+    if (StoreError e = catchUpIndexUpkeep())
+        return e;
     if (m_currentRid <= 0)
         return fail(Code::NotFound, QStringLiteral("no current record"));
     const bool watched = m_watching;
@@ -1401,6 +1409,9 @@ StoreError Table::remove()
 StoreError Table::empty()
 {
     if (StoreError e = checkOpen())
+        return e;
+    // Triggers keep the index upkeep of changes and removals.
+    if (StoreError e = catchUpIndexUpkeep())
         return e;
     StoreError e = exec("DELETE FROM rec");
     m_currentRid = 0;
@@ -1471,11 +1482,9 @@ StoreError Table::commit()
         return e;
     if (!m_inTransaction)
         return fail(Code::Failure, QStringLiteral("no transaction is open"));
-    // A deferred search index is never committed behind its records.
-    if (m_searchDeferred) {
-        if (StoreError e = catchUpSearchIndex())
-            return e;
-    }
+    // A deferred index upkeep is never committed behind its records.
+    if (StoreError e = catchUpIndexUpkeep())
+        return e;
     StoreError e = exec("COMMIT");
     if (e)
         return e;
@@ -1495,7 +1504,10 @@ StoreError Table::rollback()
     sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_inTransaction = false;
     m_locked = false;
-    m_searchDeferred = false;
+    if (m_upkeepDeferred) {
+        m_upkeepDeferred = false;
+        setTriggers(true);
+    }
     registerTransaction(this, false);
     discardBatches();
     setLastError(before);
@@ -1545,10 +1557,8 @@ StoreError Table::unlock()
         return e;
     if (!m_locked)
         return succeed();
-    if (m_searchDeferred) {
-        if (StoreError e = catchUpSearchIndex())
-            return e;
-    }
+    if (StoreError e = catchUpIndexUpkeep())
+        return e;
     StoreError e = exec("COMMIT");
     if (e)
         return e;

@@ -222,14 +222,14 @@ public:
     // which leaves the file as it was.
     StoreError buildSearchIndex(const std::function<bool(double)> &progress = {});
     // For a writer that adds many records in one transaction (an import):
-    // the records added after deferSearchIndex() join the index at
-    // catchUpSearchIndex() in one statement, rather than one by one. Both
-    // inside the same write transaction; a roll-back undoes the mark too.
-    StoreError deferSearchIndex();
-    StoreError catchUpSearchIndex();
-    // Indexes the records added so far and stays deferred for the next ones:
-    // a writer spreads the index's work over its batch.
-    StoreError advanceSearchIndex();
+    // the records added after deferIndexUpkeep() join the search index and
+    // the keys' running counts at catchUpIndexUpkeep(), in one statement
+    // each, rather than one by one through the triggers, which are off on
+    // this connection meanwhile. Both inside the same write transaction; a
+    // commit catches up first, a roll-back undoes the mark too, and a change
+    // or removal catches up before it is made (with the triggers on).
+    StoreError deferIndexUpkeep();
+    StoreError catchUpIndexUpkeep();
     // What the index's own check finds wrong (it reads every word; slow on
     // large tables): empty when it agrees with the records.
     QStringList searchIndexFindings();
@@ -347,11 +347,14 @@ private:
     // write transaction.
     StoreError remakeCounts(const TableSchema::KeySchema &ks);
     std::vector<bool> m_countsReady; // per key
-    bool m_searchDeferred = false; // deferSearchIndex() marked the file in this transaction
+    // deferIndexUpkeep() turned the triggers off in this transaction; the
+    // records after row m_upkeepFrom are not yet indexed nor counted.
+    bool m_upkeepDeferred = false;
+    qint64 m_upkeepFrom = 0;
+    void setTriggers(bool on);
     bool m_endsOwnTransactions = false;
     // Drops and makes the search index, inside the caller's write transaction.
     StoreError makeSearchIndex(const std::function<bool(double)> &progress);
-    StoreError fillDeferredSearchIndex(bool stayDeferred);
     StoreError withOwnConnection(const std::function<StoreError()> &work);
     sql::Statement &cached(const std::string &sql);
     void setWait(int ms);

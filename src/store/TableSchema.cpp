@@ -215,7 +215,7 @@ void TableSchema::makeSearch()
     };
     if (m_def->searchWords.empty() && m_def->searchParts.empty())
         return;
-    // The mark of a deferred index (see Table::deferSearchIndex): no row
+    // The mark of a deferred index (see Table::deferIndexUpkeep): no row
     // outside a writer's transaction.
     m_search.objects.emplace_back("s_defer", "CREATE TABLE s_defer(from_rid INTEGER NOT NULL)");
     make("s_w", m_def->searchWords, "tokenize='unicode61 remove_diacritics 2',prefix='1 2'");
@@ -259,6 +259,9 @@ void TableSchema::makeCounts(KeySchema &ks) const
     if (ks.key->onlyWhereField >= 0)
         watched += "," + fieldColumn(m_def->fields[static_cast<size_t>(ks.key->onlyWhereField)]);
     watched += "," + first;
+    ks.countsCatchUpSql = "INSERT INTO " + n + "(v,n) SELECT " + first + ",count(*) FROM rec WHERE rid>?1"
+                          + (ks.emptyCondition.empty() ? std::string() : " AND " + ks.emptyCondition) + " GROUP BY "
+                          + first + " ON CONFLICT(v) DO UPDATE SET n=n+excluded.n";
     ks.countsCreateSql = {
         "CREATE TABLE " + n + "(v PRIMARY KEY,n INTEGER NOT NULL) WITHOUT ROWID",
         "CREATE TRIGGER " + n + "_add AFTER INSERT ON rec BEGIN " + add + " END",

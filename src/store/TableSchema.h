@@ -41,6 +41,9 @@ public:
         // the triggers that keep it right whichever program writes.
         std::string countsTable;
         std::vector<std::string> countsCreateSql;
+        // Adds the records after row ?1 to the counts at once (the records
+        // a writer added while the triggers were off).
+        std::string countsCatchUpSql;
     };
 
     // The search index: FTS5 tables over the record table's own columns

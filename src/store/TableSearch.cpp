@@ -95,76 +95,77 @@ StoreError Table::buildSearchIndex(const std::function<bool(double)> &progress)
     return succeed();
 }
 
-StoreError Table::deferSearchIndex()
+StoreError Table::deferIndexUpkeep()
 {
     if (StoreError e = checkOpen())
         return e;
     if (!m_inTransaction && !m_locked)
-        return fail(Code::Failure, QStringLiteral("the search index is deferred inside a transaction"));
-    if (searchIndexState() != SearchIndexState::Ready)
-        return succeed(); // nothing to defer: no index, or one to be built whole
-    if (StoreError e = exec("DELETE FROM s_defer"))
-        return e;
-    if (StoreError e = exec("INSERT INTO s_defer(from_rid) SELECT ifnull(max(rid),0) FROM rec"))
-        return e;
-    m_searchDeferred = true;
+        return fail(Code::Failure, QStringLiteral("the index upkeep is deferred inside a transaction"));
+    if (m_upkeepDeferred)
+        return succeed();
+    {
+        sql::Statement last(m_db, "SELECT ifnull(max(rid),0) FROM rec");
+        if (!last.valid() || last.step() != SQLITE_ROW)
+            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("reading the last record"));
+        m_upkeepFrom = last.int64(0);
+    }
+    // The mark tells the search triggers of the records still to index,
+    // should they run before the catch-up; a search index to be built whole
+    // has nothing to defer.
+    if (searchIndexState() == SearchIndexState::Ready) {
+        if (StoreError e = exec("DELETE FROM s_defer"))
+            return e;
+        sql::Statement mark(m_db, "INSERT INTO s_defer(from_rid) VALUES(?1)");
+        mark.bind(1, m_upkeepFrom);
+        if (!mark.valid() || mark.step() != SQLITE_DONE)
+            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("marking the search index"));
+    }
+    m_upkeepDeferred = true;
+    setTriggers(false);
     return succeed();
 }
 
-StoreError Table::catchUpSearchIndex()
-{
-    return fillDeferredSearchIndex(false);
-}
-
-StoreError Table::advanceSearchIndex()
-{
-    if (!m_searchDeferred)
-        return succeed();
-    return fillDeferredSearchIndex(true);
-}
-
-StoreError Table::fillDeferredSearchIndex(bool stayDeferred)
+StoreError Table::catchUpIndexUpkeep()
 {
     if (StoreError e = checkOpen())
         return e;
-    if (searchIndexState() != SearchIndexState::Ready)
+    if (!m_upkeepDeferred)
         return succeed();
-    qint64 from = -1;
-    {
-        sql::Statement mark(m_db, "SELECT from_rid FROM s_defer");
-        if (mark.valid() && mark.step() == SQLITE_ROW)
-            from = mark.int64(0);
+    // Whatever follows, this connection's writes run the triggers again.
+    m_upkeepDeferred = false;
+    setTriggers(true);
+    if (searchIndexState() == SearchIndexState::Ready) {
+        if (StoreError e = exec("DELETE FROM s_defer"))
+            return e;
+        for (const auto &index : m_schema.search().indexes) {
+            sql::Statement fill(m_db, index.fillSql);
+            fill.bind(1, m_upkeepFrom);
+            fill.bind(2, std::numeric_limits<qint64>::max());
+            const int rc = fill.valid() ? fill.step() : fill.prepareCode();
+            if (rc != SQLITE_DONE)
+                return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("bringing the search index up to date"));
+        }
     }
-    if (!stayDeferred)
-        m_searchDeferred = false;
-    if (from < 0)
-        return succeed(); // not deferred
-    qint64 to = std::numeric_limits<qint64>::max();
-    if (stayDeferred) {
-        // The records indexed now are kept in step by the triggers from
-        // here on: the mark moves past them.
-        sql::Statement last(m_db, "SELECT ifnull(max(rid),0) FROM rec");
-        if (!last.valid() || last.step() != SQLITE_ROW)
-            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("reading for the search index"));
-        to = last.int64(0);
-        if (to <= from)
-            return succeed();
-        sql::Statement move(m_db, "UPDATE s_defer SET from_rid=?1");
-        move.bind(1, to);
-        if (!move.valid() || move.step() != SQLITE_DONE)
-            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("marking the search index"));
-    } else if (StoreError e = exec("DELETE FROM s_defer")) {
-        return e;
-    }
-    for (const auto &index : m_schema.search().indexes) {
-        sql::Statement fill(m_db, index.fillSql);
-        fill.bind(1, from);
-        fill.bind(2, to);
-        const int rc = fill.valid() ? fill.step() : fill.prepareCode();
+    // Counts not kept in step (made under other rules, or not at all) are
+    // made whole again when the file is next opened.
+    for (const auto &ks : m_schema.keys()) {
+        const auto k = static_cast<size_t>(ks.key->index);
+        if (ks.countsTable.empty() || k >= m_countsReady.size() || !m_countsReady[k])
+            continue;
+        sql::Statement add(m_db, ks.countsCatchUpSql);
+        add.bind(1, m_upkeepFrom);
+        const int rc = add.valid() ? add.step() : add.prepareCode();
         if (rc != SQLITE_DONE)
-            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("bringing the search index up to date"));
+            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("bringing the key counts up to date"));
     }
     return succeed();
+}
+
+void Table::setTriggers(bool on)
+{
+    // Changing it makes SQLite prepare this connection's statements again,
+    // with or without the triggers' work.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, on ? 1 : 0, nullptr);
 }
 
 QStringList Table::searchIndexFindings()

@@ -486,7 +486,7 @@ int fetchPerson(Table &nam, int ctrl)
 void beginDeferredBatch(Table &nam)
 {
     ASSERT_EQ(nam.begin(10).code, 0);
-    ASSERT_EQ(nam.deferSearchIndex().code, 0);
+    ASSERT_EQ(nam.deferIndexUpkeep().code, 0);
     put(nam, {{"NAM:CTRL_NBR", 10}, {"NAM:LNAME", "Deferred"}});
     put(nam, {{"NAM:CTRL_NBR", 11}, {"NAM:LNAME", "Dropped"}});
 }
@@ -517,7 +517,7 @@ TEST(Search, RecordsAddedWhileTheIndexIsDeferredJoinItAtTheCommitAndARollBackLea
 
     // A roll-back takes the mark with it: what is added next is indexed at once.
     ASSERT_EQ(nam.begin(10).code, 0);
-    ASSERT_EQ(nam.deferSearchIndex().code, 0);
+    ASSERT_EQ(nam.deferIndexUpkeep().code, 0);
     put(nam, {{"NAM:CTRL_NBR", 12}, {"NAM:LNAME", "Undone"}});
     ASSERT_EQ(nam.rollback().code, 0);
     put(nam, {{"NAM:CTRL_NBR", 13}, {"NAM:LNAME", "Afterwards"}});
@@ -525,36 +525,6 @@ TEST(Search, RecordsAddedWhileTheIndexIsDeferredJoinItAtTheCommitAndARollBackLea
     EXPECT_EQ(found(engine.search(QStringLiteral("undone"))), QStringList());
     EXPECT_TRUE(nam.searchIndexFindings().isEmpty());
     // Deferring belongs inside a transaction.
-    EXPECT_NE(nam.deferSearchIndex().code, 0);
+    EXPECT_NE(nam.deferIndexUpkeep().code, 0);
 }
 
-// A writer may bring a deferred index up to date part-way through its batch:
-// the records indexed then follow their later changes, and those added after
-// join at the commit.
-TEST(Search, RecordsIndexedPartWayThroughADeferredBatchFollowLaterChanges)
-{
-    Directory data;
-    Table &nam = data.nam;
-    SearchEngine engine(data.dir.path());
-    beginDeferredBatch(nam);
-    ASSERT_EQ(nam.advanceSearchIndex().code, 0);
-    ASSERT_EQ(fetchPerson(nam, 10), 0);
-    nam.record().setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Renamed"));
-    ASSERT_EQ(nam.change().code, 0);
-    ASSERT_EQ(fetchPerson(nam, 11), 0);
-    ASSERT_EQ(nam.remove().code, 0);
-    put(nam, {{"NAM:CTRL_NBR", 12}, {"NAM:LNAME", "Later"}});
-    ASSERT_EQ(nam.advanceSearchIndex().code, 0);
-    ASSERT_EQ(nam.advanceSearchIndex().code, 0); // nothing new: nothing indexed twice
-    put(nam, {{"NAM:CTRL_NBR", 13}, {"NAM:LNAME", "Last"}});
-    ASSERT_EQ(nam.commit().code, 0);
-
-    EXPECT_EQ(found(engine.search(QStringLiteral("renamed"))), QStringList{QStringLiteral("person 10")});
-    EXPECT_EQ(found(engine.search(QStringLiteral("deferred"))), QStringList());
-    EXPECT_EQ(found(engine.search(QStringLiteral("dropped"))), QStringList());
-    EXPECT_EQ(found(engine.search(QStringLiteral("later"))), QStringList{QStringLiteral("person 12")});
-    EXPECT_EQ(found(engine.search(QStringLiteral("last"))), QStringList{QStringLiteral("person 13")});
-    EXPECT_TRUE(nam.searchIndexFindings().isEmpty()) << nam.searchIndexFindings().join(QLatin1Char('\n')).toStdString();
-    // Outside a deferred batch there is nothing to bring up to date.
-    EXPECT_EQ(nam.advanceSearchIndex().code, 0);
-}
