@@ -2,7 +2,11 @@
 
 #include <QStringDecoder>
 
+#include <QVarLengthArray>
+
 #include <algorithm>
+#include <array>
+#include <vector>
 
 namespace tabulo::exchange {
 
@@ -146,9 +150,13 @@ QString unquote(QString value) {
     return value;
 }
 
+// The parts of a line's head or of a parameter's values: few, kept
+// without a trip to the heap.
+using Parts = QVarLengthArray<QByteArrayView, 8>;
+
 // Splits at `sep` outside double quotes.
-QList<QByteArrayView> splitOutsideQuotes(QByteArrayView text, char sep) {
-    QList<QByteArrayView> parts;
+Parts splitOutsideQuotes(QByteArrayView text, char sep) {
+    Parts parts;
     bool quoted = false;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -179,9 +187,18 @@ QString sharedName(QByteArrayView upper) {
         QStringLiteral("ENCODING"),  QStringLiteral("UID"),        QStringLiteral("REV"),
         QStringLiteral("PRODID"),
     };
-    for (const QString &k : known) {
-        if (k.size() == upper.size() && QLatin1StringView(upper) == k)
-            return k;
+    // Looked up among those of the same length only.
+    static const auto bySize = [] {
+        std::array<std::vector<QString>, 16> sizes;
+        for (const QString &k : known)
+            sizes[static_cast<size_t>(k.size())].push_back(k);
+        return sizes;
+    }();
+    if (upper.size() < qsizetype(bySize.size())) {
+        for (const QString &k : bySize[static_cast<size_t>(upper.size())]) {
+            if (QLatin1StringView(upper) == k)
+                return k;
+        }
     }
     return QString::fromLatin1(upper);
 }
@@ -326,7 +343,7 @@ bool parseProperty(const LogicalLine &logical, VCardProperty &property) {
     }
     if (colon <= 0)
         return false;
-    const QList<QByteArrayView> header = splitOutsideQuotes(QByteArrayView(text).first(colon), ';');
+    const Parts header = splitOutsideQuotes(QByteArrayView(text).first(colon), ';');
     if (!parseName(header.first(), property))
         return false;
     property.line = logical.line;
@@ -429,6 +446,7 @@ VCardFile readVCards(const QByteArray &input) {
                 file.problems.push_back({card.line, QStringLiteral("card without END:VCARD, skipped")});
             card = VCardCard{};
             card.line = logical.line;
+            card.properties.reserve(16); // as many as a full card has
             inCard = true;
             lastOutside = false;
             return;
@@ -460,17 +478,19 @@ VCardFile readVCards(const QByteArray &input) {
 }
 
 QString unescapeValue(const QString &value) {
-    if (!value.contains(QLatin1Char('\\')))
+    qsizetype slash = value.indexOf(QLatin1Char('\\'));
+    if (slash < 0)
         return value;
     QString out;
     out.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
-            out += c;
-            continue;
+    qsizetype from = 0; // the text before the next escape goes over whole
+    while (slash >= 0) {
+        out += QStringView(value).sliced(from, slash - from);
+        if (slash + 1 == value.size()) {
+            out += QLatin1Char('\\');
+            return out;
         }
-        const QChar n = value[++i];
+        const QChar n = value[slash + 1];
         switch (n.unicode()) {
         case 'n':
         case 'N':
@@ -483,16 +503,20 @@ QString unescapeValue(const QString &value) {
             out += n;
             break;
         default:
-            out += c;
+            out += QLatin1Char('\\');
             out += n;
         }
+        from = slash + 2;
+        slash = value.indexOf(QLatin1Char('\\'), from);
     }
+    out += QStringView(value).sliced(from);
     return out;
 }
 
 QStringList splitValue(const QString &value, QChar separator) {
     // Each part is the text between unescaped separators, taken whole.
     QStringList parts;
+    parts.reserve(value.count(separator) + 1);
     qsizetype start = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
