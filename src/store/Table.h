@@ -352,6 +352,11 @@ private:
     bool m_upkeepDeferred = false;
     qint64 m_upkeepFrom = 0;
     void setTriggers(bool on);
+    // How many segments of the search index a write merges once they
+    // gather (SQLite's "automerge"; 0: only when sixteen have, its "crisis"
+    // merge).
+    static constexpr int kSearchMergingAsUsual = 4;
+    StoreError setSearchMerging(int segments);
     bool m_endsOwnTransactions = false;
     // Drops and makes the search index, inside the caller's write transaction.
     StoreError makeSearchIndex(const std::function<bool(double)> &progress);
