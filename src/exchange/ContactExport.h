@@ -39,8 +39,9 @@ struct ExportSummary {
 // name; companies with theirs.
 std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary &summary);
 
-// The contacts written in the format, UTF-8.
-QByteArray formatContacts(const std::vector<Contact> &contacts, ExportFormat format);
+// The contacts written in the format, UTF-8, in pieces to be written one
+// after the other (many cards are written side by side).
+std::vector<QByteArray> formatContacts(const std::vector<Contact> &contacts, ExportFormat format);
 
 // Collects and writes to the file.
 ExportSummary exportFile(const QString &path, const ExportOptions &options);

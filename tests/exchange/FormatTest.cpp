@@ -2,6 +2,7 @@
 // vCard unfolding, encodings and escapes, the CSV reader and writer, the
 // birthday forms, the phone storage rule and the CSV header layouts.
 #include "base/DateOps.h"
+#include "exchange/ContactExport.h"
 #include "exchange/ContactImport.h"
 #include "exchange/ContactMapping.h"
 #include "exchange/Csv.h"
@@ -9,6 +10,8 @@
 #include "support/QStringPrinter.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using namespace tabulo;
 using namespace tabulo::exchange;
@@ -135,6 +138,39 @@ TEST(VCardGrammar, ReadingInPiecesGivesWhatOneReadingGives) {
         const ParsedContacts inPieces = parseVCardsInPieces(text, pieces);
         EXPECT_EQ(cards(inPieces), cards(whole));
         EXPECT_EQ(problems(inPieces), problems(whole));
+    }
+}
+
+// Many cards are written in pieces side by side: joined, they read back as
+// every card once, in order, under one CSV header as wide as the widest card
+// (here the last) needs.
+TEST(Formatting, ManyCardsWrittenInPiecesReadBackWholeAndInOrder) {
+    std::vector<Contact> contacts(12001);
+    QStringList names;
+    for (size_t i = 0; i < contacts.size(); ++i) {
+        contacts[i].lastName = QStringLiteral("Last%1").arg(i);
+        contacts[i].firstName = QStringLiteral("First");
+        contacts[i].phones = {{QStringLiteral("Home"), QStringLiteral("614555%1").arg(i % 10000, 4, 10, QLatin1Char('0')), {}, {}}};
+        names << contacts[i].lastName;
+    }
+    contacts.back().phones.resize(3, contacts.back().phones.front());
+    for (const ExportFormat format : {ExportFormat::VCard4, ExportFormat::VCard3, ExportFormat::Csv}) {
+        SCOPED_TRACE(static_cast<int>(format));
+        const std::vector<QByteArray> pieces = formatContacts(contacts, format);
+        if (std::thread::hardware_concurrency() > 1) {
+            EXPECT_GT(pieces.size(), 1u);
+        }
+        QByteArray joined;
+        for (const QByteArray &piece : pieces)
+            joined += piece;
+        const ParsedContacts back = parseContacts(joined);
+        EXPECT_TRUE(back.problems.empty());
+        QStringList read;
+        for (const Contact &c : back.contacts)
+            read << c.lastName;
+        EXPECT_EQ(read, names);
+        ASSERT_FALSE(back.contacts.empty());
+        EXPECT_EQ(back.contacts.back().phones.size(), 3u);
     }
 }
 
