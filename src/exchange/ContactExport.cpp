@@ -142,37 +142,42 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
         return std::vector<Contact>{};
     };
 
-    std::unordered_map<qint64, QString> categoryNames, groupNames;
-    StoreError e = scan(cat, [&](const Record &r) { categoryNames[r.integer(0)] = r.text(catCategory); });
-    if (!e)
-        e = scan(grp, [&](const Record &r) { groupNames[r.integer(0)] = r.text(grpGroup); });
-    if (e)
-        return failed(e);
-
-    // Which people and companies: those linked to the category, or all.
+    // Each table has a connection of its own: the links, the phones and the
+    // notes are read side by side, each into maps of its own, while the
+    // caller waits.
     std::unordered_set<qint64> people, companies;
     const bool peopleByCategory = options.scope == ExportScope::People && options.category != 0;
     const bool companiesByCategory = options.scope == ExportScope::Companies && options.category != 0;
-    std::unordered_map<qint64, Owned> ownedByPerson, ownedByCompany;
-    e = scan(jnc, [&](const Record &r) {
-        const qint64 person = r.integer(jncNamCtrl);
-        const qint64 category = r.integer(jncCatCtrl);
-        if (peopleByCategory && category == options.category)
-            people.insert(person);
-        if (category != 0 && withPeople)
-            ownedByPerson[person].categories.push_back(category);
-    });
-    if (!e)
-        e = scan(jcg, [&](const Record &r) {
-            const qint64 company = r.integer(jcgCmpCtrl);
-            const qint64 group = r.integer(jcgGrpCtrl);
-            if (companiesByCategory && group == options.category)
-                companies.insert(company);
-            if (group != 0 && withCompanies)
-                ownedByCompany[company].categories.push_back(group);
+    struct Owners {
+        std::unordered_map<qint64, Owned> byPerson, byCompany;
+    };
+    Owners linked, phoned;
+    std::future<StoreError> links = std::async(std::launch::async, [&] {
+        auto &ownedByPerson = linked.byPerson;
+        auto &ownedByCompany = linked.byCompany;
+        StoreError e = scan(jnc, [&](const Record &r) {
+            const qint64 person = r.integer(jncNamCtrl);
+            const qint64 category = r.integer(jncCatCtrl);
+            if (peopleByCategory && category == options.category)
+                people.insert(person);
+            if (category != 0 && withPeople)
+                ownedByPerson[person].categories.push_back(category);
         });
-    if (!e)
-        e = scan(fon, [&](const Record &r) {
+        if (!e)
+            e = scan(jcg, [&](const Record &r) {
+                const qint64 company = r.integer(jcgCmpCtrl);
+                const qint64 group = r.integer(jcgGrpCtrl);
+                if (companiesByCategory && group == options.category)
+                    companies.insert(company);
+                if (group != 0 && withCompanies)
+                    ownedByCompany[company].categories.push_back(group);
+            });
+        return e;
+    });
+    std::future<StoreError> phones = std::async(std::launch::async, [&] {
+        auto &ownedByPerson = phoned.byPerson;
+        auto &ownedByCompany = phoned.byCompany;
+        return scan(fon, [&](const Record &r) {
             const qint64 person = r.integer(fonNamCtrl);
             const qint64 company = r.integer(fonCmpCtrl);
             if ((person == 0 && company == 0) || (person != 0 && !withPeople) ||
@@ -182,6 +187,12 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
                            r.text(fonName)};
             (person != 0 ? ownedByPerson[person] : ownedByCompany[company]).phones.push_back(std::move(p));
         });
+    });
+    std::unordered_map<qint64, QString> categoryNames, groupNames;
+    std::unordered_map<qint64, Owned> ownedByPerson, ownedByCompany; // their notes
+    StoreError e = scan(cat, [&](const Record &r) { categoryNames[r.integer(0)] = r.text(catCategory); });
+    if (!e)
+        e = scan(grp, [&](const Record &r) { groupNames[r.integer(0)] = r.text(grpGroup); });
     if (!e)
         e = scan(mem, [&](const Record &r) {
             const qint64 person = r.integer(memNamCtrl);
@@ -194,19 +205,34 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
             (person != 0 ? ownedByPerson[person] : ownedByCompany[company])
                 .notes.emplace_back(static_cast<int>(r.integer(memOrder)), std::move(n));
         });
+    for (std::future<StoreError> *side : {&links, &phones}) {
+        StoreError sideError = side->get();
+        if (sideError && !e)
+            e = sideError;
+    }
     if (e)
         return failed(e);
 
-    const auto fill = [](Contact &c, Owned &owned, const std::unordered_map<qint64, QString> &names) {
-        c.phones = std::move(owned.phones);
-        std::stable_sort(owned.notes.begin(), owned.notes.end(),
-                         [](const auto &a, const auto &b) { return a.first < b.first; });
-        for (auto &[order, note] : owned.notes)
-            c.notes.push_back(std::move(note));
-        for (const qint64 k : owned.categories) {
-            const auto found = names.find(k);
-            if (found != names.end() && !c.categories.contains(found->second))
-                c.categories.append(found->second);
+    // What an owner has: its phones, notes and categories, from the maps
+    // each reading made.
+    const auto fill = [&phoned, &linked](Contact &c, qint64 owner, std::unordered_map<qint64, Owned> Owners::*which,
+                                         std::unordered_map<qint64, Owned> &noted,
+                                         const std::unordered_map<qint64, QString> &names) {
+        if (auto owned = (phoned.*which).find(owner); owned != (phoned.*which).end())
+            c.phones = std::move(owned->second.phones);
+        if (auto owned = noted.find(owner); owned != noted.end()) {
+            auto &notes = owned->second.notes;
+            std::stable_sort(notes.begin(), notes.end(),
+                             [](const auto &a, const auto &b) { return a.first < b.first; });
+            for (auto &[order, note] : notes)
+                c.notes.push_back(std::move(note));
+        }
+        if (auto owned = (linked.*which).find(owner); owned != (linked.*which).end()) {
+            for (const qint64 k : owned->second.categories) {
+                const auto found = names.find(k);
+                if (found != names.end() && !c.categories.contains(found->second))
+                    c.categories.append(found->second);
+            }
         }
     };
 
@@ -229,8 +255,7 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
         c.country = r.text(cmpCountry);
         c.email = r.text(cmpEmailaddress);
         c.web = r.text(cmpWebaddress);
-        if (auto owned = ownedByCompany.find(number); owned != ownedByCompany.end())
-            fill(c, owned->second, groupNames);
+        fill(c, number, &Owners::byCompany, ownedByCompany, groupNames);
         companyCards.push_back(std::move(c));
     });
     if (e)
@@ -258,8 +283,7 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
                 if (auto found = companyNames.find(company); found != companyNames.end())
                     c.company = found->second;
             }
-            if (auto owned = ownedByPerson.find(number); owned != ownedByPerson.end())
-                fill(c, owned->second, categoryNames);
+            fill(c, number, &Owners::byPerson, ownedByPerson, categoryNames);
             out.push_back(std::move(c));
             ++summary.people;
         });
