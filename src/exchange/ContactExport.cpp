@@ -150,60 +150,52 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
     const bool companiesByCategory = options.scope == ExportScope::Companies && options.category != 0;
     struct Owners {
         std::unordered_map<qint64, Owned> byPerson, byCompany;
+        // What a phone or note of that person or company belongs to; none
+        // when it has no owner, or one left out of the export.
+        Owned *of(qint64 person, qint64 company, bool withPeople, bool withCompanies) {
+            if ((person == 0 && company == 0) || (person != 0 && !withPeople) || (person == 0 && !withCompanies))
+                return nullptr;
+            return person != 0 ? &byPerson[person] : &byCompany[company];
+        }
     };
-    Owners linked, phoned;
-    std::future<StoreError> links = std::async(std::launch::async, [&] {
-        auto &ownedByPerson = linked.byPerson;
-        auto &ownedByCompany = linked.byCompany;
-        StoreError e = scan(jnc, [&](const Record &r) {
-            const qint64 person = r.integer(jncNamCtrl);
-            const qint64 category = r.integer(jncCatCtrl);
-            if (peopleByCategory && category == options.category)
-                people.insert(person);
-            if (category != 0 && withPeople)
-                ownedByPerson[person].categories.push_back(category);
+    Owners linked, phoned, noted;
+    // A link table's categories by owner, and the owners in the category
+    // exported.
+    const auto readLinks = [&options](Table &t, int ownerField, int categoryField, bool byCategory, bool wanted,
+                                      std::unordered_set<qint64> &chosen, std::unordered_map<qint64, Owned> &owned) {
+        return scan(t, [&](const Record &r) {
+            const qint64 owner = r.integer(ownerField);
+            const qint64 category = r.integer(categoryField);
+            if (byCategory && category == options.category)
+                chosen.insert(owner);
+            if (category != 0 && wanted)
+                owned[owner].categories.push_back(category);
         });
-        if (!e)
-            e = scan(jcg, [&](const Record &r) {
-                const qint64 company = r.integer(jcgCmpCtrl);
-                const qint64 group = r.integer(jcgGrpCtrl);
-                if (companiesByCategory && group == options.category)
-                    companies.insert(company);
-                if (group != 0 && withCompanies)
-                    ownedByCompany[company].categories.push_back(group);
-            });
-        return e;
+    };
+    std::future<StoreError> links = std::async(std::launch::async, [&] {
+        const StoreError e =
+            readLinks(jnc, jncNamCtrl, jncCatCtrl, peopleByCategory, withPeople, people, linked.byPerson);
+        return e ? e
+                 : readLinks(jcg, jcgCmpCtrl, jcgGrpCtrl, companiesByCategory, withCompanies, companies,
+                             linked.byCompany);
     });
     std::future<StoreError> phones = std::async(std::launch::async, [&] {
-        auto &ownedByPerson = phoned.byPerson;
-        auto &ownedByCompany = phoned.byCompany;
         return scan(fon, [&](const Record &r) {
-            const qint64 person = r.integer(fonNamCtrl);
-            const qint64 company = r.integer(fonCmpCtrl);
-            if ((person == 0 && company == 0) || (person != 0 && !withPeople) ||
-                (person == 0 && !withCompanies))
-                return;
-            ContactPhone p{r.text(fonLocation), shownNumber(r.text(fonNumber)), r.text(fonExt),
-                           r.text(fonName)};
-            (person != 0 ? ownedByPerson[person] : ownedByCompany[company]).phones.push_back(std::move(p));
+            if (Owned *owner = phoned.of(r.integer(fonNamCtrl), r.integer(fonCmpCtrl), withPeople, withCompanies))
+                owner->phones.push_back(
+                    {r.text(fonLocation), shownNumber(r.text(fonNumber)), r.text(fonExt), r.text(fonName)});
         });
     });
     std::unordered_map<qint64, QString> categoryNames, groupNames;
-    std::unordered_map<qint64, Owned> ownedByPerson, ownedByCompany; // their notes
     StoreError e = scan(cat, [&](const Record &r) { categoryNames[r.integer(0)] = r.text(catCategory); });
     if (!e)
         e = scan(grp, [&](const Record &r) { groupNames[r.integer(0)] = r.text(grpGroup); });
     if (!e)
         e = scan(mem, [&](const Record &r) {
-            const qint64 person = r.integer(memNamCtrl);
-            const qint64 company = r.integer(memCmpCtrl);
-            if ((person == 0 && company == 0) || (person != 0 && !withPeople) ||
-                (person == 0 && !withCompanies))
-                return;
-            ContactNote n{static_cast<int>(r.integer(memDate)), static_cast<int>(r.integer(memUpdate)),
-                          r.memo()};
-            (person != 0 ? ownedByPerson[person] : ownedByCompany[company])
-                .notes.emplace_back(static_cast<int>(r.integer(memOrder)), std::move(n));
+            if (Owned *owner = noted.of(r.integer(memNamCtrl), r.integer(memCmpCtrl), withPeople, withCompanies))
+                owner->notes.emplace_back(static_cast<int>(r.integer(memOrder)),
+                                          ContactNote{static_cast<int>(r.integer(memDate)),
+                                                      static_cast<int>(r.integer(memUpdate)), r.memo()});
         });
     for (std::future<StoreError> *side : {&links, &phones}) {
         StoreError sideError = side->get();
@@ -215,15 +207,14 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
 
     // What an owner has: its phones, notes and categories, from the maps
     // each reading made.
-    const auto fill = [&phoned, &linked](Contact &c, qint64 owner, std::unordered_map<qint64, Owned> Owners::*which,
-                                         std::unordered_map<qint64, Owned> &noted,
-                                         const std::unordered_map<qint64, QString> &names) {
+    const auto fill = [&](Contact &c, qint64 owner, std::unordered_map<qint64, Owned> Owners::*which,
+                          const std::unordered_map<qint64, QString> &names) {
         if (auto owned = (phoned.*which).find(owner); owned != (phoned.*which).end())
             c.phones = std::move(owned->second.phones);
-        if (auto owned = noted.find(owner); owned != noted.end()) {
+        if (auto owned = (noted.*which).find(owner); owned != (noted.*which).end()) {
             auto &notes = owned->second.notes;
             std::stable_sort(notes.begin(), notes.end(),
-                             [](const auto &a, const auto &b) { return a.first < b.first; });
+                             [](const auto &x, const auto &y) { return x.first < y.first; });
             for (auto &[order, note] : notes)
                 c.notes.push_back(std::move(note));
         }
@@ -255,7 +246,7 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
         c.country = r.text(cmpCountry);
         c.email = r.text(cmpEmailaddress);
         c.web = r.text(cmpWebaddress);
-        fill(c, number, &Owners::byCompany, ownedByCompany, groupNames);
+        fill(c, number, &Owners::byCompany, groupNames);
         companyCards.push_back(std::move(c));
     });
     if (e)
@@ -283,7 +274,7 @@ std::vector<Contact> collectContacts(const ExportOptions &options, ExportSummary
                 if (auto found = companyNames.find(company); found != companyNames.end())
                     c.company = found->second;
             }
-            fill(c, number, &Owners::byPerson, ownedByPerson, categoryNames);
+            fill(c, number, &Owners::byPerson, categoryNames);
             out.push_back(std::move(c));
             ++summary.people;
         });
