@@ -38,6 +38,49 @@ std::optional<CityZip> lookUpCity(const QString &city) {
     return cityInBuffer();
 }
 
+std::vector<CityZip> citiesNamed(const QString &city, int atMost) {
+    std::vector<CityZip> found;
+    const QString wanted = city.trimmed();
+    if (wanted.isEmpty())
+        return found;
+    store::TableUse use({QStringLiteral("QKzip")});
+    store::Table &zip = use[QStringLiteral("QKzip")];
+    const store::Record kept = zip.record();
+    zip.record().clear();
+    zip.record().setValue(QStringLiteral("CITY"), wanted);
+    if (!zip.setNotBelow(*zip.def().key(QStringLiteral("DUPECITYKEY")))) {
+        while (static_cast<int>(found.size()) < atMost && zip.next().ok()) {
+            const CityZip entry = cityInBuffer();
+            if (entry.city.trimmed().compare(wanted, Qt::CaseInsensitive) != 0)
+                break;
+            found.push_back(entry);
+        }
+    }
+    zip.record() = kept;
+    return found;
+}
+
+CityLookup lookUpAddressCity(const QString &city, const CityZip &address) {
+    CityLookup out;
+    out.address = address;
+    const QString typed = city.trimmed();
+    out.address.city = typed;
+    if (typed.isEmpty())
+        return out; // a blank city leaves the state and zip alone
+    const std::vector<CityZip> entries = citiesNamed(typed, 2);
+    if (entries.size() != 1) {
+        out.needsPicker = true;
+        return out;
+    }
+    const CityZip &known = entries.front();
+    out.address.city = known.city.trimmed();
+    if (!known.state.trimmed().isEmpty())
+        out.address.state = known.state;
+    if (!known.zip.trimmed().isEmpty())
+        out.address.zip = known.zip;
+    return out;
+}
+
 QString homeState() {
     store::TableUse use({QStringLiteral("QKset")});
     store::Table &set = use[QStringLiteral("QKset")];

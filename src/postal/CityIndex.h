@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace tabulo::postal {
 
@@ -20,6 +21,20 @@ struct CityZip {
 // Looks a city up in QKzip (by ZIP:DUPECITYKEY, case-insensitively) and
 // leaves the entry in the QKzip buffer; nothing when the index lacks it.
 std::optional<CityZip> lookUpCity(const QString &city);
+
+// The entries of QKzip for a city (case-insensitively), at most `atMost`
+// of them, in the order of the city key.
+std::vector<CityZip> citiesNamed(const QString &city, int atMost = 2);
+
+// What a typed city makes of an address's city, state and zip: a city the
+// index holds once fills the state and zip it has there (blank ones leave
+// the address's own); the cities list has to be asked when the index lacks
+// the city or holds it more than once.
+struct CityLookup {
+    bool needsPicker = false;
+    CityZip address;
+};
+CityLookup lookUpAddressCity(const QString &city, const CityZip &address);
 
 // The entry in the QKzip record buffer.
 CityZip cityInBuffer();

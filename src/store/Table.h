@@ -299,6 +299,24 @@ public:
     // The identity of the current record; 0 when there is none.
     qint64 currentRid() const { return m_currentRid; }
 
+    // The current record with its buffer, its version as read and whether it
+    // is watched: what an edit was typed against. Put back, a later change()
+    // writes that record (and is refused when another station changed it
+    // since), whatever the buffer held meanwhile.
+    struct Current {
+        qint64 rid = 0;
+        qint64 ver = 0;
+        bool watching = false;
+        Record record;
+    };
+    Current current() const { return {m_currentRid, m_currentVer, m_watching, m_record}; }
+    void setCurrent(const Current &current) {
+        m_currentRid = current.rid;
+        m_currentVer = current.ver;
+        m_watching = current.watching;
+        m_record = current.record;
+    }
+
     // Rolls back the open transactions of every table in this process,
     // but those of tables whose owner ends its transactions alone.
     static void rollbackAll();

@@ -5,13 +5,18 @@
 #include "engine/EngineTestSupport.h"
 #include "engine/Globals.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/PageView.h"
 #include "people/gui/NamesListWindow.h"
 #include "shell/gui/MainFrame.h"
 #include "store/MessageService.h"
 #include "store/Store.h"
+#include "support/UserInput.h"
 #include "support/WindowTour.h"
 
 #include <QAction>
+#include <QtTest/qtestspontaneevent.h>
+#include <QStatusBar>
+#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
@@ -135,11 +140,8 @@ protected:
         return m_window;
     }
     void leave(QLineEdit *edit, const QString &text) {
-        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
-        QApplication::sendEvent(edit, &in);
-        edit->setText(text);
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(edit, &out);
+        test::typeInto(edit, text);
+        QTest::keyClick(edit, Qt::Key_Tab);
         settleCount();
     }
     QAbstractButton *action(const char *name) {
@@ -308,6 +310,134 @@ TEST_F(CompaniesList, TheWindowIsWholeOnEveryTabAndAtTwiceItsSize) {
     m_window->resize(m_window->size() * 2);
     settleCount();
     EXPECT_EQ(test::layoutProblems(m_window).join(QLatin1Char('\n')).toStdString(), "");
+}
+
+// Enter changes the highlighted company in place and Insert adds one in
+// place; either way the list stays on that company.
+TEST_F(CompaniesList, EnterAndInsertWorkInPlaceAndKeepTheListOnTheCompany) {
+    for (const char *name : {"Acme", "Baker Bros", "Cole Ltd", "Dunn Inc", "Eads Co"})
+        addCompany(QString::fromLatin1(name));
+    open();
+    test::activate(m_window);
+    engine::gui::PageView *view = m_window->mainList()->listControl();
+    test::clickRow(view, 2);
+    settleCount();
+    const engine::BrowseList &e = m_window->mainList()->engine();
+    ASSERT_EQ(e.row(e.highlighted()).texts.at(0), QStringLiteral("Cole Ltd"));
+
+    QTest::keyClick(view, Qt::Key_Return);
+    settleCount();
+    EXPECT_EQ(e.row(e.highlighted()).texts.at(0), QStringLiteral("Cole Ltd"));
+    EXPECT_TRUE(m_window->entry(QStringLiteral("CMP:NAME"))->hasFocus());
+
+    test::clickRow(view, 2);
+    QTest::keyClick(view, Qt::Key_Insert);
+    settleCount();
+    ASSERT_TRUE(m_window->adding()) << "Insert did not add a company";
+    QTest::keyClicks(m_window->entry(QStringLiteral("CMP:NAME")), QStringLiteral("Crane Corp"));
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("okButton")), Qt::LeftButton);
+    settleCount();
+    EXPECT_FALSE(m_window->adding());
+    EXPECT_EQ(e.row(e.highlighted()).texts.at(0), QStringLiteral("Crane Corp"));
+}
+
+// "Select" on the list's context menu serves a caller that asked for a
+// company; in the list opened on its own it is shown disabled.
+TEST_F(CompaniesList, TheContextMenusSelectIsForAPickerOnly) {
+    addCompany(QStringLiteral("Acme"));
+    open();
+    engine::gui::PageView *view = m_window->mainList()->listControl();
+    const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+    QSpontaneKeyEvent::setSpontaneous(&menuEvent);
+    qApp->notify(view->viewport(), &menuEvent);
+    QMenu *menu = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("contextMenu") && w->isVisible())
+            menu = qobject_cast<QMenu *>(w);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("Select"));
+    EXPECT_FALSE(menu->actions().front()->isEnabled());
+    menu->close();
+}
+
+// The main phone's contact and location are shown in fields of their own.
+TEST_F(CompaniesList, TheMainPhonesContactAndLocationAreSeparateFields) {
+    const qint64 company = addCompany(QStringLiteral("Acme"), {}, 1);
+    store::Table &fon = t("QKfon");
+    fon.record().clear();
+    fon.record().setInteger(0, m_phone);
+    ASSERT_TRUE(fon.fetch(*fon.def().key(QStringLiteral("CTRL_KEY"))).ok());
+    fon.record().setValue(QStringLiteral("FON:NAME"), QStringLiteral("Jane Roe"));
+    fon.record().setValue(QStringLiteral("FON:NUMBER"), QStringLiteral("6145550100"));
+    ASSERT_TRUE(fon.change().ok());
+    store::Table &cmp = t("QKcmp");
+    cmp.record().clear();
+    cmp.record().setInteger(0, company);
+    ASSERT_TRUE(cmp.fetch(*cmp.def().key(QStringLiteral("CTRL_KEY"))).ok());
+    cmp.record().setValue(QStringLiteral("CMP:FON_CTRL"), m_phone);
+    ASSERT_TRUE(cmp.change().ok());
+    open();
+    auto *contact = m_window->findChild<QLineEdit *>(QStringLiteral("contactEntry"));
+    auto *location = m_window->findChild<QLineEdit *>(QStringLiteral("locationEntry"));
+    ASSERT_NE(contact, nullptr);
+    ASSERT_NE(location, nullptr);
+    EXPECT_EQ(contact->text(), QStringLiteral("Jane Roe"));
+    EXPECT_EQ(location->text(), QStringLiteral("Desk 0"));
+}
+
+// The toolbar's icons for the other lists open them, as the names list's do.
+TEST_F(CompaniesList, TheToolbarOpensTheOtherLists) {
+    addCompany(QStringLiteral("Acme"));
+    m_frame = std::make_unique<test::ProgramFrame>();
+    m_frame->frame().show();
+    m_frame->frame().runCommand(shell::gui::FrameCommand::CompaniesList);
+    settleCount();
+    m_window = CompaniesListWindow::openWindow();
+    ASSERT_TRUE(m_window);
+    // With no date pending the pending-events window opens nothing.
+    const std::pair<const char *, const char *> icons[] = {{"pendingIcon", nullptr},
+                                                           {"callsIcon", "WhoCalled"},
+                                                           {"justPhonesIcon", "fonJustPhonesBrowse"},
+                                                           {"setupIcon", "setupForm"}};
+    for (const auto &[icon, window] : icons) {
+        SCOPED_TRACE(icon);
+        QTest::mouseClick(m_window->findChild<QAbstractButton *>(QLatin1String(icon)), Qt::LeftButton);
+        settleCount();
+        if (window)
+            EXPECT_NE(test::openWindow(QLatin1String(window)), nullptr);
+        EXPECT_FALSE(m_frame->frame().statusBar()->currentMessage().contains(QStringLiteral("not available")));
+    }
+}
+
+// A save or a lookup leaves the focus where the user went: the next field
+// after a save, the phone after a city the index knows.
+TEST_F(CompaniesList, TheFocusStaysWhereTheUserIs) {
+    store::Table &zip = store::Store::instance().use(QStringLiteral("QKzip"));
+    store::Record &z = zip.record();
+    z.clear();
+    z.setValue(QStringLiteral("ZIP:CTRL_NBR"), 1);
+    z.setValue(QStringLiteral("ZIP:CITY"), QStringLiteral("Dayton"));
+    z.setValue(QStringLiteral("ZIP:STATE"), QStringLiteral("OH"));
+    z.setValue(QStringLiteral("ZIP:ZIP"), QStringLiteral("45402"));
+    ASSERT_TRUE(zip.insert().ok());
+    const qint64 company = addCompany(QStringLiteral("Acme"));
+    open();
+    leave(m_window->entry(QStringLiteral("CMP:BUSINESS")), QStringLiteral("Tools"));
+    EXPECT_TRUE(m_window->entry(QStringLiteral("CMP:ADDR1"))->hasFocus())
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
+    leave(m_window->entry(QStringLiteral("CMP:CITY")), QStringLiteral("Dayton"));
+    EXPECT_TRUE(m_window->entry(QStringLiteral("PHONE"))->hasFocus())
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
+    store::Table &cmp = t("QKcmp");
+    cmp.record().clear();
+    cmp.record().setInteger(0, company);
+    ASSERT_TRUE(cmp.fetch(*cmp.def().key(QStringLiteral("CTRL_KEY"))).ok());
+    EXPECT_EQ(cmp.record().value(QStringLiteral("BUSINESS")).toString(), QStringLiteral("Tools"));
+    EXPECT_EQ(cmp.record().value(QStringLiteral("STATE")).toString(), QStringLiteral("OH"));
+    EXPECT_EQ(cmp.record().value(QStringLiteral("ZIP")).toString(), QStringLiteral("45402"));
+    store::Store::instance().release(QStringLiteral("QKzip"));
 }
 
 } // namespace

@@ -7,12 +7,17 @@
 #include "engine/gui/PageView.h"
 #include "people/TagStore.h"
 #include "people/gui/NamesListWindow.h"
+#include "people/gui/TagProgress.h"
+#include "store/Dictionary.h"
 #include "store/MessageService.h"
 #include "store/Store.h"
+#include "support/UserInput.h"
 #include "support/WindowTour.h"
 
 #include <QFileInfo>
+#include <sqlite3.h>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -136,11 +141,8 @@ protected:
     void leave(const char *field, const QString &text) {
         QLineEdit *edit = m_window->entry(QString::fromLatin1(field));
         ASSERT_NE(edit, nullptr) << field;
-        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
-        QApplication::sendEvent(edit, &in);
-        edit->setText(text);
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(edit, &out);
+        test::typeInto(edit, text);
+        QTest::keyClick(edit, Qt::Key_Tab);
         settleCount();
     }
     QStringList shownLastNames() {
@@ -361,6 +363,156 @@ TEST_F(NamesList, TheWindowIsWholeAndASecondOpenBringsTheSameOne) {
     settleCount();
     EXPECT_EQ(test::layoutProblems(m_window).join(QLatin1Char('\n')).toStdString(), "")
         << "at twice the size";
+}
+
+struct TypedCity {
+    const char *typed;
+    bool picker; // the cities list is offered
+    const char *state, *zip;
+};
+
+class NamesListCity : public NamesList, public ::testing::WithParamInterface<TypedCity> {};
+
+// A city the index holds once fills the state and zip it has there (never
+// blanking the person's own); a city it holds twice, or not at all, is
+// chosen from the cities list.
+TEST_P(NamesListCity, ATypedCityFillsFromTheIndexOrOffersThePicker) {
+    const TypedCity c = GetParam();
+    const std::tuple<const char *, const char *, const char *> index[] = {
+        {"Dayton", "OH", "45402"}, {"Springfield", "IL", "62701"}, {"Springfield", "MA", "01103"},
+        {"Blankton", "", ""}};
+    int number = 0;
+    for (const auto &[city, state, zip] : index) {
+        store::Record &z = t("QKzip").record();
+        z.clear();
+        z.setValue(QStringLiteral("ZIP:CTRL_NBR"), ++number);
+        z.setValue(QStringLiteral("ZIP:CITY"), QString::fromLatin1(city));
+        z.setValue(QStringLiteral("ZIP:STATE"), QString::fromLatin1(state));
+        z.setValue(QStringLiteral("ZIP:ZIP"), QString::fromLatin1(zip));
+        ASSERT_TRUE(t("QKzip").insert().ok());
+    }
+    const qint64 person = addPerson(QStringLiteral("Clark"), QStringLiteral("Cy"));
+    open();
+    leave("NAM:STATE", QStringLiteral("KY"));
+    leave("NAM:ZIP", QStringLiteral("40202"));
+    leave("NAM:CITY", QString::fromLatin1(c.typed));
+    QWidget *picker = test::openWindow(QStringLiteral("zipls"));
+    EXPECT_EQ(picker != nullptr, c.picker);
+    if (picker) {
+        picker->findChild<QPushButton *>(QStringLiteral("closeButton"))->click();
+        settleCount();
+    }
+    store::Table &nam = t("QKnam");
+    nam.record().clear();
+    nam.record().setValue(QStringLiteral("NAM:CTRL_NBR"), person);
+    ASSERT_TRUE(nam.fetch(*nam.def().key(QStringLiteral("CTRL_KEY"))).ok());
+    EXPECT_EQ(nam.record().value(QStringLiteral("STATE")).toString(), QString::fromLatin1(c.state));
+    EXPECT_EQ(nam.record().value(QStringLiteral("ZIP")).toString(), QString::fromLatin1(c.zip));
+}
+
+INSTANTIATE_TEST_SUITE_P(NamesList, NamesListCity,
+                         ::testing::Values(TypedCity{"dayton", false, "OH", "45402"},
+                                           TypedCity{"Springfield", true, "KY", "40202"},
+                                           TypedCity{"Blankton", false, "KY", "40202"},
+                                           TypedCity{"Nowhere", true, "KY", "40202"}),
+                         [](const ::testing::TestParamInfo<TypedCity> &info) {
+                             return std::string(info.param.typed);
+                         });
+
+// Untag All over many tags, with tags of another table beside them, clears
+// them in the "Clearing Tags" window, whose Cancel leaves the rest.
+TEST_F(NamesList, UntagAllClearsManyTagsInItsProgressWindowWithCancel) {
+    for (const char *name : {"QKnam", "QKjnc"})
+        t(name).lock(10);
+    for (int i = 0; i < 300; ++i)
+        addPerson(QStringLiteral("P%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("F"));
+    for (const char *name : {"QKnam", "QKjnc"})
+        t(name).unlock();
+    people::TagStore &tags = people::TagStore::instance();
+    open();
+    for (qint64 link = 1; link <= 300; ++link)
+        ASSERT_TRUE(tags.setTag(people::TagTable::NameLinks, link).ok());
+    ASSERT_TRUE(tags.setTag(7, 1).ok()); // another table's tag: no quick way
+    people::gui::setSliceBudget(std::chrono::milliseconds(0));
+    test::activate(m_window);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("untagAllButton")), Qt::LeftButton);
+    QWidget *progress = test::openWindow(QStringLiteral("tagProgress"));
+    ASSERT_NE(progress, nullptr) << "no progress window";
+    EXPECT_EQ(progress->findChild<QLabel *>(QStringLiteral("taskText"))->text(), QStringLiteral("Clearing Tags"));
+    QPushButton *cancel = progress->findChild<QPushButton *>(QStringLiteral("cancelButton"));
+    ASSERT_TRUE(cancel->isVisible());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    settleCount();
+    people::gui::setSliceBudget(std::chrono::milliseconds(20));
+    tags.forgetCount();
+    const qint32 left = tags.countTags(people::TagTable::NameLinks).value_or(-1);
+    EXPECT_GT(left, 0) << "Cancel did not stop the clearing";
+    EXPECT_LT(left, 300);
+    EXPECT_TRUE(tags.isTagged(7, 1));
+}
+
+// A button's action works on the person as the file holds it now: one that
+// another station deleted is not acted on, and the list shows it is gone.
+TEST_F(NamesList, AButtonActsOnThePersonAsStoredNow) {
+    addPerson(QStringLiteral("Abel"), QStringLiteral("A"));
+    addPerson(QStringLiteral("Bard"), QStringLiteral("B"));
+    open();
+    ASSERT_EQ(highlightedLastName(), QStringLiteral("Abel"));
+    {
+        store::Table other(store::tableDef("QKjnc"), m_dir.path());
+        ASSERT_TRUE(other.open().ok());
+        other.record().clear();
+        other.record().setValue(QStringLiteral("JNC:CTRL_NBR"), 1);
+        ASSERT_TRUE(other.fetch(*other.def().key(QStringLiteral("CTRL_KEY"))).ok());
+        ASSERT_TRUE(other.remove().ok());
+    }
+    test::activate(m_window);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("tagButton")), Qt::LeftButton);
+    settleCount();
+    EXPECT_FALSE(people::TagStore::instance().anyTags(people::TagTable::NameLinks))
+        << "a link another station deleted was tagged";
+    EXPECT_EQ(shownLastNames(), QStringList{QStringLiteral("Bard")});
+}
+
+// A new person's link that cannot be numbered (another station holds the
+// link file) is offered again with message 25; Retry adds each link once.
+TEST_F(NamesList, ALinkNumberingFailureOffersRetryAndAddsEachLinkOnce) {
+    const qint64 golf = addCategory(QStringLiteral("Golf"));
+    addPerson(QStringLiteral("Bard"), QStringLiteral("B"), {golf});
+    open();
+    m_window->displayCategory(static_cast<qint32>(golf), QStringLiteral("Golf"));
+    settleCount();
+    sqlite3 *station = nullptr;
+    ASSERT_EQ(sqlite3_open(m_dir.file(QStringLiteral("QKJNC.db")).toUtf8().constData(), &station), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(station, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    // The other station lets go when the user is asked.
+    class Releasing final : public store::MessageService {
+    public:
+        explicit Releasing(sqlite3 *db)
+            : m_db(db) {}
+        int show(const store::MessageBox &box) override {
+            numbers.push_back(box.number);
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return box.number == 25 ? store::Button::Retry : box.defaultButton;
+        }
+        [[noreturn]] void halt(const QString &text) override { throw test::Halted(text); }
+        std::vector<int> numbers;
+
+    private:
+        sqlite3 *m_db;
+    } answering(station);
+    const int wait = store::Table::defaultWaitMs();
+    store::Table::setDefaultWaitMs(50);
+    {
+        test::ScopedMessageService scope(answering);
+        test::activate(m_window);
+        QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("addRecordButton")), Qt::LeftButton);
+        settleCount();
+    }
+    store::Table::setDefaultWaitMs(wait);
+    sqlite3_close(station);
+    EXPECT_EQ(answering.numbers, std::vector<int>{25});
+    EXPECT_EQ(linksOf(2), (std::vector<std::pair<qint64, QString>>{{0, QString()}, {golf, QString()}}));
 }
 
 } // namespace

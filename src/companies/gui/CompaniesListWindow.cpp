@@ -10,6 +10,7 @@
 #include "engine/Globals.h"
 #include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/InPlaceEditor.h"
 #include "engine/gui/LocateRecord.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/WindowHost.h"
@@ -43,6 +44,8 @@
 namespace tabulo::companies::gui {
 
 using engine::gui::BrowseWindow;
+using engine::gui::Leave;
+using engine::gui::LeaveReason;
 using engine::gui::ListSetup;
 using store::Table;
 
@@ -103,6 +106,13 @@ void frameEvent(shell::FrameEvent event) {
     shell::postFrameEvent(event);
 }
 
+// Starts a window of the frame's menu, as the names list's icons do.
+void frameCommand(shell::gui::FrameCommand command) {
+    if (!shell::gui::runFrameCommand(command))
+        shell::gui::showFrameStatus(shell::gui::WindowOpeners::windowName(command) +
+                                    QStringLiteral(" is not available yet"));
+}
+
 ListSetup detailSetup(QWidget *parent, const char *name, const char *tableName, const char *keyName,
                       const QString &filter, const QString &format, std::vector<engine::ListColumn> columns) {
     return engine::gui::detailListSetup(parent, name, tableName, keyName, filter, format, std::move(columns),
@@ -120,6 +130,7 @@ CompaniesListWindow *CompaniesListWindow::open() {
     auto *window = new CompaniesListWindow(false, nullptr, {});
     s_open = window;
     engine::gui::WindowHost::present(window);
+    engine::gui::WindowHost::onReactivated(window, [window] { window->cameBack(); });
     // The first page is read as the window shows; its count, kept by the
     // file, with it.
     window->showCount();
@@ -159,6 +170,12 @@ CompaniesListWindow::CompaniesListWindow(bool picker, QWidget *caller, std::func
     setWindowTitle(QStringLiteral("Companies List"));
     setAttribute(Qt::WA_DeleteOnClose);
     engine::setCurrentGroup(0, QStringLiteral("All"));
+    m_editor = new engine::gui::InPlaceEditor(
+        this, table("QKcmp"),
+        [this](QLineEdit *edit, const QString &before, LeaveReason why) { return fieldLeft(edit, before, why); });
+    // Leading blanks alone are no change.
+    m_editor->setSameValue(
+        [](const QString &a, const QString &b) { return withoutLeadingBlanks(a) == withoutLeadingBlanks(b); });
     build();
     engine::gui::WindowPlacement::attach(this, QStringLiteral("cmpgls"));
     updateButtons();
@@ -194,10 +211,11 @@ void CompaniesListWindow::build() {
         {"Remove", "removeIcon", "Delete From Category",
          "Remove Company from displayed Category; Company remains in database.",
          [this] { assignment(QStringLiteral("delete")); }},
-        {"Dates", "pendingIcon", "Pending Dates", "", {}},
-        {"Calls", "callsIcon", "Calls List", "", {}},
-        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", {}},
-        {"Setup", "setupIcon", "Setup Update Form", "", {}},
+        {"Dates", "pendingIcon", "Pending Dates", "", [] { frameCommand(shell::gui::FrameCommand::PendingDatesList); }},
+        {"Calls", "callsIcon", "Calls List", "", [] { frameCommand(shell::gui::FrameCommand::CallsList); }},
+        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "",
+         [] { frameCommand(shell::gui::FrameCommand::JustPhonesList); }},
+        {"Setup", "setupIcon", "Setup Update Form", "", [] { frameCommand(shell::gui::FrameCommand::Setup); }},
         {"Print", "printIcon", "Print Category Records", "",
          [] { reports::gui::PrintMenu::open(); }},
         {"Names", "namesIcon", "Names Information View", "Open the People Information  Window.",
@@ -205,10 +223,7 @@ void CompaniesListWindow::build() {
         {"Exit", "exitIcon", "Exit application", "Close the application and return to Windows.",
          [this] { window()->close(); }},
         {"Find...", "findIcon", "Find People, Companies, Notes, Phones and Calls", "",
-         [] {
-             if (!shell::gui::runFrameCommand(shell::gui::FrameCommand::Find))
-                 shell::gui::showFrameStatus(QStringLiteral("Find window is not available yet"));
-         }},
+         [] { frameCommand(shell::gui::FrameCommand::Find); }},
     };
     for (const Icon &icon : toolbar) {
         auto *b = new QToolButton(this);
@@ -218,10 +233,7 @@ void CompaniesListWindow::build() {
         if (*icon.status)
             b->setStatusTip(QString::fromLatin1(icon.status));
         b->setAutoRaise(true);
-        // Buttons without an action here do nothing, as in the names list's
-        // own bar for these windows.
-        if (icon.run)
-            connect(b, &QToolButton::clicked, this, icon.run);
+        connect(b, &QToolButton::clicked, this, icon.run);
         icons->addWidget(b);
         m_actions[b->objectName()] = b;
     }
@@ -311,11 +323,14 @@ void CompaniesListWindow::build() {
     });
     m_list->listControl()->installEventFilter(this);
     connect(m_details, &QTabWidget::currentChanged, this, [this] { refreshDetail(); });
-    m_list->engine().setContextMenu(engine::ContextMenu{
-        {{QStringLiteral("Select"), engine::ListAction::Command,
-          [this] { qobject_cast<QPushButton *>(m_actions.at(QStringLiteral("selectButton")))->click(); },
-          true, false}},
-        true});
+    // "Select" is offered only to a caller that asked for a company.
+    engine::MenuItem select{QStringLiteral("Select"), engine::ListAction::Command,
+                            [this] {
+                                if (m_picker)
+                                    qobject_cast<QPushButton *>(m_actions.at(QStringLiteral("selectButton")))->click();
+                            },
+                            true, !m_picker};
+    m_list->engine().setContextMenu(engine::ContextMenu{{select}, true});
 }
 
 QWidget *CompaniesListWindow::buildAddressTab() {
@@ -328,7 +343,7 @@ QWidget *CompaniesListWindow::buildAddressTab() {
         auto *edit = new QLineEdit(page);
         edit->setObjectName(field.section(QLatin1Char(':'), -1).toLower() + QStringLiteral("Entry"));
         edit->setProperty("field", field);
-        edit->installEventFilter(this);
+        m_editor->addEntry(edit);
         auto *prompt = new QLabel(QString::fromLatin1(f.prompt), page);
         prompt->setBuddy(edit);
         grid->addWidget(prompt, row, 0);
@@ -344,18 +359,30 @@ QWidget *CompaniesListWindow::buildAddressTab() {
         }
         ++row;
     }
-    // The main phone's extension and contact, shown, not edited here.
-    for (const auto &[name, prompt] :
-         {std::pair{"extEntry", "Ext:"}, std::pair{"contactEntry", "Contact:"}}) {
-        auto *label = new QLabel(QString::fromLatin1(prompt), page);
+    // The main phone's extension, contact and location, shown, not edited
+    // here.
+    auto shown = [page](const char *name) {
         auto *value = new QLineEdit(page);
         value->setObjectName(QLatin1String(name));
         value->setReadOnly(true);
-        label->setBuddy(value);
-        grid->addWidget(label, row, 0);
-        grid->addWidget(value, row, 1);
-        ++row;
-    }
+        return value;
+    };
+    auto *extLabel = new QLabel(QStringLiteral("Ext:"), page);
+    QLineEdit *ext = shown("extEntry");
+    extLabel->setBuddy(ext);
+    grid->addWidget(extLabel, row, 0);
+    grid->addWidget(ext, row, 1);
+    ++row;
+    auto *contactLabel = new QLabel(QStringLiteral("Contact:"), page);
+    QLineEdit *contact = shown("contactEntry");
+    QLineEdit *location = shown("locationEntry");
+    contactLabel->setBuddy(contact);
+    auto *contactRow = new QHBoxLayout;
+    contactRow->addWidget(contact, 1);
+    contactRow->addWidget(location, 1);
+    grid->addWidget(contactLabel, row, 0);
+    grid->addLayout(contactRow, row, 1);
+    ++row;
     m_status = new QLabel(page);
     m_status->setObjectName(QStringLiteral("statusText"));
     grid->addWidget(m_status, row++, 0, 1, 3);
@@ -502,6 +529,9 @@ void CompaniesListWindow::refreshAll(bool forced) {
 void CompaniesListWindow::highlightChanged() {
     if (m_adding)
         return;
+    // Whatever moved the list, a field typed for the company shown before is
+    // saved into that company first.
+    m_editor->commit();
     readCompany();
     showCompany();
     refreshDetail();
@@ -512,6 +542,7 @@ void CompaniesListWindow::readCompany() {
     Table &cmp = table("QKcmp");
     if (m_list->engine().rowCount() == 0) {
         cmp.record().clear();
+        m_editor->recordShown();
         return;
     }
     const store::Record &link = table("QKjcg").record();
@@ -521,17 +552,16 @@ void CompaniesListWindow::readCompany() {
         cmp.watch();
     else
         cmp.record().clear();
+    m_editor->recordShown();
     m_letters->showLetterOf(textOf(link, "COMPANY"));
 }
 
 void CompaniesListWindow::showCompany() {
     const store::Record &cmp = table("QKcmp").record();
     for (const auto &[field, edit] : m_entries) {
-        if (edit->hasFocus() && m_remembered.count(edit))
-            continue;
         if (field == QLatin1String("PHONE"))
             continue;
-        edit->setText(engine::showValue(pictureOf(field), cmp.value(field)).trimmed());
+        m_editor->show(edit, engine::showValue(pictureOf(field), cmp.value(field)).trimmed());
     }
     // The country shows only when the company has one.
     const bool country = !textOf(cmp, "COUNTRY").trimmed().isEmpty() || m_adding;
@@ -543,7 +573,7 @@ void CompaniesListWindow::showMainPhone() {
     const store::Record &cmp = table("QKcmp").record();
     Table &fon = table("QKfon");
     const store::Record kept = fon.record();
-    QString number, ext, contact;
+    QString number, ext, contact, location;
     const qint64 main = cmp.value(QStringLiteral("FON_CTRL")).toLongLong();
     if (main != 0) {
         fon.record().clear();
@@ -552,16 +582,15 @@ void CompaniesListWindow::showMainPhone() {
             number = engine::showValue(QStringLiteral("@P(###) ###-####Pb"),
                                        fon.record().value(QStringLiteral("NUMBER")));
             ext = textOf(fon.record(), "EXT").trimmed();
-            contact = textOf(fon.record(), "NAME").left(20).trimmed() + QLatin1Char(' ') +
-                      textOf(fon.record(), "LOCATION").left(15).trimmed();
+            contact = textOf(fon.record(), "NAME").left(20).trimmed();
+            location = textOf(fon.record(), "LOCATION").left(15).trimmed();
         }
     }
     fon.record() = kept;
-    QLineEdit *phone = entry(QStringLiteral("PHONE"));
-    if (!(phone->hasFocus() && m_remembered.count(phone)))
-        phone->setText(number);
+    m_editor->show(entry(QStringLiteral("PHONE")), number);
     findChild<QLineEdit *>(QStringLiteral("extEntry"))->setText(ext);
-    findChild<QLineEdit *>(QStringLiteral("contactEntry"))->setText(contact.trimmed());
+    findChild<QLineEdit *>(QStringLiteral("contactEntry"))->setText(contact);
+    findChild<QLineEdit *>(QStringLiteral("locationEntry"))->setText(location);
 }
 
 void CompaniesListWindow::ensureDetailTab(int index) {
@@ -666,7 +695,7 @@ void CompaniesListWindow::alphabetJump(QChar letter) {
 }
 
 bool CompaniesListWindow::locate(qint64 company, int detailTab) {
-    if (m_adding || company <= 0)
+    if (m_adding || company <= 0 || !m_editor->commit())
         return false;
     // The company's link in "All": every company has one.
     if (!engine::gui::locateOnLink(*m_list, table("QKjcg"), {"CMP_CTRL_KEY", "JCG:CMP_CTRL", "JCG:GRP_CTRL"}, company,
@@ -733,6 +762,7 @@ void CompaniesListWindow::addRecord() {
             return;
     }
     m_newCompany = number;
+    m_editor->recordShown();
     m_adding = true;
     frameEvent(shell::FrameEvent::DisableMenus);
     m_details->setCurrentIndex(0);
@@ -832,75 +862,92 @@ void CompaniesListWindow::deleteRecord() {
 }
 
 bool CompaniesListWindow::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == m_list->listControl() && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
-        deleteRecord();
-        return true;
-    }
-    if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
-        if (event->type() == QEvent::FocusIn)
-            m_remembered[edit] = edit->text();
-        else if (event->type() == QEvent::FocusOut && m_remembered.count(edit) &&
-                 static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
-            QTimer::singleShot(0, this, [this, edit = QPointer<QLineEdit>(edit)] {
-                if (edit)
-                    fieldLeft(edit);
-            });
+    if (watched == m_list->listControl() && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Delete:
+            deleteRecord();
+            return true;
+        case Qt::Key_Insert:
+            // The company is added in place, as with "Add Record".
+            m_details->setCurrentIndex(0);
+            addRecord();
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // A picker selects; otherwise the company is changed in place,
+            // on its Address tab, and the list stays on it.
+            if (m_picker) {
+                qobject_cast<QPushButton *>(m_actions.at(QStringLiteral("selectButton")))->click();
+            } else if (m_list->engine().rowCount() > 0) {
+                m_details->setCurrentIndex(0);
+                entry(QStringLiteral("CMP:NAME"))->setFocus(Qt::TabFocusReason);
+            }
+            return true;
+        default:
+            break;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void CompaniesListWindow::fieldLeft(QLineEdit *edit) {
-    const auto found = m_remembered.find(edit);
-    if (found == m_remembered.end())
-        return;
-    const QString before = found->second;
-    m_remembered.erase(found);
+// A changed field of the company shown (or being added), left: the
+// company's record is in the buffer (the in-place editor saw to that).
+Leave CompaniesListWindow::fieldLeft(QLineEdit *edit, const QString &before, LeaveReason why) {
+    Q_UNUSED(before);
     const QString field = edit->property("field").toString();
-    // Leading blanks alone are no change.
-    if (withoutLeadingBlanks(edit->text()) == withoutLeadingBlanks(before))
-        return;
-    if (field == QLatin1String("CMP:CITY")) {
-        cityLeft();
-        return;
-    }
-    if (field == QLatin1String("PHONE")) {
-        phoneLeft();
-        return;
-    }
+    if (table("QKcmp").record().integer(0) == 0)
+        return Leave::Done; // no company to type for
+    if (field == QLatin1String("CMP:CITY"))
+        return cityLeft(why);
+    if (field == QLatin1String("PHONE"))
+        return phoneLeft(why);
     const engine::EntryValue v = engine::readEntry(pictureOf(field), edit->text());
     if (!v.ok) {
+        // The typed text stays for the user to mend.
         QApplication::beep();
         edit->setToolTip(v.error);
-        edit->setText(before);
-        edit->setFocus();
-        return;
+        shell::gui::showFrameStatus(v.error);
+        return Leave::Stay;
     }
+    edit->setToolTip(QString());
     table("QKcmp").record().setValue(field, v.value);
     // While adding, the fields only fill the new company; OK writes it.
-    if (!m_adding)
-        saveCompany(field == QLatin1String("CMP:NAME"));
+    if (m_adding)
+        return Leave::Done;
+    return saveCompany(field == QLatin1String("CMP:NAME"), why);
 }
 
-void CompaniesListWindow::saveCompany(bool renamed) {
+Leave CompaniesListWindow::saveCompany(bool renamed, LeaveReason why) {
     Table &cmp = table("QKcmp");
     if (cmp.record().integer(0) == 0)
-        return;
+        return Leave::Done;
     const qint64 company = cmp.record().integer(0);
     const QString name = textOf(cmp.record(), "NAME");
+    // Saving again after a failure writes what the user typed once more.
+    const store::Table::Current typed = cmp.current();
+    int result = store::ChangeResult::Failed;
     for (;;) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        const int result = store::changeRecord(cmp, store::ConflictMessage::Short, this);
+        result = store::changeRecord(cmp, store::ConflictMessage::Short, this);
         QApplication::restoreOverrideCursor();
         if (result != store::ChangeResult::Failed)
             break;
         const int answer = store::standardMessage(this, 16);
-        if (answer == store::Button::Yes)
+        if (answer == store::Button::Yes) {
+            cmp.setCurrent(typed);
             continue;
+        }
         if (answer == store::Button::Cancel)
-            entry(QStringLiteral("CMP:NAME"))->setFocus();
+            return Leave::Stay; // the typed text stays in its field
         refreshAll();
-        return;
+        return Leave::Done;
+    }
+    if (result == store::ChangeResult::ChangedElsewhere) {
+        // The other station's company shows; the typed field keeps the
+        // user's text, and leaving it again saves over that company.
+        showCompany();
+        m_editor->recordShown();
+        return Leave::Stay;
     }
     if (renamed) {
         if (const store::StoreError e = rewriteGroupLinkNames(company, name)) {
@@ -908,25 +955,44 @@ void CompaniesListWindow::saveCompany(bool renamed) {
             store::takeSavedError();
             store::standardMessage(this, 15, QStringLiteral("QKjcg"));
         }
+    }
+    if (why == LeaveReason::Moving) {
+        // The list is about to move where the user pointed: the page keeps
+        // its rows (with the new name) and the highlight.
+        if (renamed)
+            m_list->engine().reset(engine::BrowseList::ResetMode::FromFirstRow);
+        return Leave::Done;
+    }
+    if (renamed) {
         // A new name changes no count.
         m_list->engine().setCountsRecords(false);
         m_list->engine().forceRefresh();
         reposition(name);
         m_list->engine().setCountsRecords(true);
-        return;
+        return Leave::Done;
     }
     refreshAll();
+    return Leave::Done;
 }
 
-void CompaniesListWindow::cityLeft() {
+Leave CompaniesListWindow::cityLeft(LeaveReason why) {
     const QString city = entry(QStringLiteral("CMP:CITY"))->text().trimmed();
-    if (!city.isEmpty() && !postal::lookUpCity(city)) {
+    store::Record &cmp = table("QKcmp").record();
+    // A typed city never wipes the state or zip the company has.
+    const postal::CityLookup found = postal::lookUpAddressCity(
+        city, {textOf(cmp, "CITY"), textOf(cmp, "STATE"), textOf(cmp, "ZIP")});
+    if (found.needsPicker) {
         pickCity();
-        return;
+        return Leave::Pending;
     }
-    table("QKcmp").record().setValue(QStringLiteral("CMP:CITY"), city);
-    if (!m_adding)
-        saveCompany(false);
+    cmp.setValue(QStringLiteral("CMP:CITY"), found.address.city);
+    cmp.setValue(QStringLiteral("CMP:STATE"), found.address.state);
+    cmp.setValue(QStringLiteral("CMP:ZIP"), found.address.zip);
+    showCompany();
+    const Leave saved = m_adding ? Leave::Done : saveCompany(false, why);
+    if (saved == Leave::Done && why == LeaveReason::FocusMoved)
+        entry(QStringLiteral("PHONE"))->setFocus(Qt::OtherFocusReason);
+    return saved;
 }
 
 void CompaniesListWindow::pickCity() {
@@ -943,11 +1009,12 @@ void CompaniesListWindow::pickCity() {
                                 cmp.setValue(QStringLiteral("CMP:STATE"), chosen->state);
                                 showCompany();
                                 if (!m_adding)
-                                    saveCompany(false);
+                                    saveCompany(false, LeaveReason::FocusMoved);
+                                entry(QStringLiteral("PHONE"))->setFocus(Qt::OtherFocusReason);
                             });
 }
 
-void CompaniesListWindow::phoneLeft() {
+Leave CompaniesListWindow::phoneLeft(LeaveReason why) {
     const engine::EntryValue v =
         engine::readEntry(pictureOf(QStringLiteral("PHONE")), entry(QStringLiteral("PHONE"))->text());
     Table &fon = table("QKfon");
@@ -958,10 +1025,13 @@ void CompaniesListWindow::phoneLeft() {
     fon.record() = kept;
     // A number already on file links nothing; an unknown one is picked from
     // the company's phones.
-    if (!known)
+    if (!known) {
         pickPhone();
-    else
-        showMainPhone();
+        return Leave::Pending;
+    }
+    if (why == LeaveReason::FocusMoved)
+        entry(QStringLiteral("CMP:WEBADDRESS"))->setFocus(Qt::OtherFocusReason);
+    return Leave::Done;
 }
 
 void CompaniesListWindow::pickPhone() {
@@ -975,22 +1045,33 @@ void CompaniesListWindow::pickPhone() {
         table("QKcmp").record().setValue(QStringLiteral("CMP:FON_CTRL"), table("QKfon").record().integer(0));
         showMainPhone();
         if (!m_adding)
-            saveCompany(false);
+            saveCompany(false, LeaveReason::FocusMoved);
+        entry(QStringLiteral("CMP:WEBADDRESS"))->setFocus(Qt::OtherFocusReason);
     });
 }
 
 void CompaniesListWindow::changeEvent(QEvent *event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_adding &&
-        !m_list->engine().formRunning() && !engine::gui::WindowHost::isBlocked(this))
-        QTimer::singleShot(0, this, [this] {
-            if (!m_adding && QApplication::focusWidget() &&
-                !qobject_cast<QLineEdit *>(QApplication::focusWidget()))
-                refreshAll();
-        });
+}
+
+// Back from another window or station: what they changed shows. A field the
+// user is typing in keeps its text.
+void CompaniesListWindow::cameBack() {
+    if (m_adding || m_ended || m_list->engine().formRunning() || engine::gui::WindowHost::isBlocked(this))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_adding && !m_ended && !m_editor->committing())
+            refreshAll();
+    });
 }
 
 void CompaniesListWindow::closeEvent(QCloseEvent *event) {
+    // What was typed is saved first; a field that cannot be saved keeps the
+    // window open.
+    if (!m_editor->commit()) {
+        event->ignore();
+        return;
+    }
     // Closing while adding is Cancel: no numbered company stays behind and
     // the frame's menus come back.
     if (m_adding)

@@ -16,6 +16,9 @@ class QTabWidget;
 namespace tabulo::engine::gui {
 class AlphabetBar;
 class BrowseWindow;
+class InPlaceEditor;
+enum class Leave;
+enum class LeaveReason;
 } // namespace tabulo::engine::gui
 namespace tabulo::shell::gui {
 class WindowOpeners;
@@ -78,17 +81,18 @@ private:
     QWidget *buildCategoriesTab();
     void ensureDetailTab(int index);
     void highlightChanged();
+    void cameBack();
     void readCompany();
     void showCompany();
     void refreshDetail();
     void updateButtons();
     void setCategory(qint64 group, const QString &name);
     void reposition(const QString &name);
-    void fieldLeft(QLineEdit *edit);
-    void saveCompany(bool renamed);
-    void cityLeft();
+    engine::gui::Leave fieldLeft(QLineEdit *edit, const QString &before, engine::gui::LeaveReason why);
+    engine::gui::Leave saveCompany(bool renamed, engine::gui::LeaveReason why);
+    engine::gui::Leave cityLeft(engine::gui::LeaveReason why);
     void pickCity();
-    void phoneLeft();
+    engine::gui::Leave phoneLeft(engine::gui::LeaveReason why);
     void pickPhone();
     void showMainPhone();
     void showCount();
@@ -106,8 +110,8 @@ private:
     QLabel *m_status = nullptr;
     QLabel *m_categoryPanel = nullptr;
     QPlainTextEdit *m_memo = nullptr;
+    engine::gui::InPlaceEditor *m_editor = nullptr;
     std::map<QString, QLineEdit *> m_entries;
-    std::map<QLineEdit *, QString> m_remembered;
     std::map<QString, QWidget *> m_actions;
     std::function<void()> m_done;
     qint64 m_newCompany = 0;

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
@@ -396,8 +397,18 @@ void BrowseWindow::runForm(std::function<void()> done) {
 
 void BrowseWindow::closeList() {
     m_engineCloses = true;
+    // A list that cannot be read ends the window it is part of: that window
+    // never stays open without it.
+    QWidget *ending = this;
+    if (m_setup.embedded) {
+        QMdiSubWindow *sub = WindowHost::subWindowOf(this);
+        ending = sub && sub->widget() ? sub->widget() : window();
+    }
     // The engine may still be on its way out of the call that ended it.
-    QTimer::singleShot(0, this, [this] { close(); });
+    QTimer::singleShot(0, this, [ending = QPointer<QWidget>(ending)] {
+        if (ending)
+            ending->close();
+    });
 }
 
 void BrowseWindow::countInBackground(std::function<CountOutcome()> work,

@@ -185,6 +185,30 @@ void WindowHost::present(QWidget *window, QWidget *caller) {
     s_area->setActiveSubWindow(sub);
 }
 
+void WindowHost::onReactivated(QWidget *window, std::function<void()> run) {
+    if (QMdiSubWindow *sub = subWindowOf(window)) {
+        QObject::connect(sub, &QMdiSubWindow::windowStateChanged, window,
+                         [run](Qt::WindowStates before, Qt::WindowStates now) {
+                             if (!(before & Qt::WindowActive) && (now & Qt::WindowActive))
+                                 run();
+                         });
+        return;
+    }
+    // A window of its own: its activation change.
+    struct Watcher final : QObject {
+        std::function<void()> run;
+        bool eventFilter(QObject *watched, QEvent *event) override {
+            if (event->type() == QEvent::ActivationChange && static_cast<QWidget *>(watched)->isActiveWindow())
+                run();
+            return false;
+        }
+    };
+    auto *watcher = new Watcher;
+    watcher->setParent(window);
+    watcher->run = std::move(run);
+    window->installEventFilter(watcher);
+}
+
 void WindowHost::release(QWidget *window) {
     const auto found = blockedCallers().find(window);
     if (found == blockedCallers().end())

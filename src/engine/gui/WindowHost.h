@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QPointer>
 
 class QMdiArea;
@@ -35,6 +37,10 @@ public:
     static void bringToFront(QWidget *widget);
     // Whether `widget`'s window waits for a form or picker it opened.
     static bool isBlocked(const QWidget *widget);
+    // Runs `run` each time the user comes back to `window` from another
+    // window: its sub-window becomes the active one again, or, outside the
+    // frame, the window is activated again.
+    static void onReactivated(QWidget *window, std::function<void()> run);
 };
 
 } // namespace tabulo::engine::gui

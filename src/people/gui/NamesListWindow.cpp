@@ -10,6 +10,7 @@
 #include "engine/Globals.h"
 #include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/InPlaceEditor.h"
 #include "engine/gui/LocateRecord.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/WindowHost.h"
@@ -51,6 +52,8 @@
 namespace tabulo::people::gui {
 
 using engine::gui::BrowseWindow;
+using engine::gui::Leave;
+using engine::gui::LeaveReason;
 using engine::gui::ListSetup;
 using store::Table;
 
@@ -180,6 +183,7 @@ NamesListWindow *NamesListWindow::open() {
     auto *window = new NamesListWindow;
     s_open = window;
     engine::gui::WindowHost::present(window);
+    engine::gui::WindowHost::onReactivated(window, [window] { window->cameBack(); });
     shell::postFrameEvent(shell::FrameEvent::NamesListOpened);
     QTimer::singleShot(0, window, [window] {
         window->refreshAll(false);
@@ -209,6 +213,9 @@ NamesListWindow::NamesListWindow()
     // Tags do not outlive the list that set them.
     TagStore::instance().clearAllTags(TagTable::NameLinks, false);
 
+    m_editor = new engine::gui::InPlaceEditor(
+        this, table("QKnam"),
+        [this](QLineEdit *edit, const QString &before, LeaveReason why) { return fieldLeft(edit, before, why); });
     build();
     engine::gui::WindowPlacement::attach(this, QStringLiteral("namclstag"));
     updateButtons();
@@ -267,7 +274,10 @@ void NamesListWindow::build() {
                         {"&Tag", "tagButton", "Tag this item", [this] { tagHighlighted(true); }}};
     for (const Tag &t : tags) {
         QPushButton *b = button(this, QString::fromLatin1(t.text), t.name, QString::fromLatin1(t.tip));
-        connect(b, &QPushButton::clicked, this, t.run);
+        connect(b, &QPushButton::clicked, this, [this, run = t.run] {
+            if (beforeAction())
+                run();
+        });
         bottom->addWidget(b);
         m_actions[QLatin1String(t.name)] = b;
     }
@@ -277,11 +287,16 @@ void NamesListWindow::build() {
     bottom->addStretch();
     QPushButton *assign = button(this, QStringLiteral("A&ssign Category"), "assignCategoryButton",
                                  QStringLiteral("Assign to Category"));
-    connect(assign, &QPushButton::clicked, this, [this] { membership(MembershipOp::Copy); });
+    connect(assign, &QPushButton::clicked, this, [this] {
+        if (beforeAction())
+            membership(MembershipOp::Copy);
+    });
     QPushButton *del = button(this, QStringLiteral("&Delete Record"), "deleteRecordButton",
                               QStringLiteral("Delete current record"),
                               QStringLiteral("Delete the highlighted name from the database."));
     connect(del, &QPushButton::clicked, this, [this] {
+        if (!beforeAction())
+            return;
         m_details->setCurrentIndex(0);
         deleteRecord();
     });
@@ -372,11 +387,9 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
         b->setAutoRaise(true);
         const QString tip = QString::fromLatin1(icon.tip);
         std::function<void()> run = icon.run;
-        connect(b, &QToolButton::clicked, this, [run, tip] {
-            if (run)
+        connect(b, &QToolButton::clicked, this, [this, run] {
+            if (beforeAction())
                 run();
-            else
-                shell::gui::showFrameStatus(tip + QStringLiteral(" is not available yet"));
         });
         into->addWidget(b);
         m_actions[b->objectName()] = b;
@@ -394,7 +407,7 @@ QWidget *NamesListWindow::buildHomeTab() {
         const QString field = QString::fromLatin1(f.field);
         edit->setObjectName(field.section(QLatin1Char(':'), -1).toLower() + QStringLiteral("Entry"));
         edit->setProperty("field", field);
-        edit->installEventFilter(this);
+        m_editor->addEntry(edit);
         auto *prompt = new QLabel(QString::fromLatin1(f.prompt), page);
         prompt->setBuddy(edit);
         grid->addWidget(prompt, row, 0);
@@ -415,7 +428,8 @@ QWidget *NamesListWindow::buildHomeTab() {
                     postal::gui::chooseCity(this, m_entries.at(QStringLiteral("NAM:CITY"))->text(),
                                             [this](std::optional<postal::CityZip> chosen) {
                                                 if (chosen)
-                                                    applyCity(chosen->city, chosen->state, chosen->zip);
+                                                    applyCity(chosen->city, chosen->state, chosen->zip,
+                                                              LeaveReason::FocusMoved);
                                             });
                 });
             else if (company)
@@ -657,9 +671,30 @@ void NamesListWindow::refreshAll(bool forced) {
     askWhenEmpty();
 }
 
+// Before a button's action: the highlighted records as the files hold them
+// now, watched. When the highlighted person is gone (another station
+// deleted it) the list shows what is there and the action does not run.
+bool NamesListWindow::beforeAction() {
+    if (m_list->engine().rowCount() == 0)
+        return true;
+    if (!m_list->engine().fetchHighlighted()) {
+        refreshAll();
+        return false;
+    }
+    readPerson();
+    showPerson();
+    for (BrowseWindow *detail : {m_phones, m_notes, m_categories})
+        if (detail->isVisible() && detail->engine().rowCount() > 0)
+            detail->engine().fetchHighlighted();
+    return true;
+}
+
 void NamesListWindow::highlightChanged() {
     if (m_busy)
         return;
+    // Whatever moved the list, a field typed for the person shown before is
+    // saved into that person first.
+    m_editor->commit();
     readPerson();
     showTagMarks();
     showPerson();
@@ -676,6 +711,7 @@ void NamesListWindow::readPerson() {
     if (e.rowCount() == 0) {
         nam.record().clear();
         cmp.record().clear();
+        m_editor->recordShown();
         return;
     }
     const qint64 person =
@@ -693,6 +729,7 @@ void NamesListWindow::readPerson() {
         if (!cmp.fetch(*cmp.def().key(QStringLiteral("CTRL_KEY"))).ok())
             cmp.record().clear();
     }
+    m_editor->recordShown();
     m_letters->showLetterOf(table("QKjnc").record().value(QStringLiteral("LNAME")).toString());
 }
 
@@ -700,10 +737,8 @@ void NamesListWindow::showPerson() {
     const store::Record &nam = table("QKnam").record();
     const store::Record &cmp = table("QKcmp").record();
     for (const auto &[field, edit] : m_entries) {
-        if (edit->hasFocus() && m_remembered.count(edit))
-            continue; // the user is typing there
         const store::Record &rec = field.startsWith(QLatin1String("CMP:")) ? cmp : nam;
-        edit->setText(engine::showValue(pictureOf(field), rec.value(field)).trimmed());
+        m_editor->show(edit, engine::showValue(pictureOf(field), rec.value(field)).trimmed());
     }
     if (auto *number = findChild<QLabel *>(QStringLiteral("recordNumber")))
         number->setText(nam.integer(0) ? QString::number(nam.integer(0)) : QString());
@@ -858,7 +893,7 @@ void NamesListWindow::alphabetJump(QChar letter) {
 }
 
 bool NamesListWindow::locate(qint64 person, int detailTab) {
-    if (m_busy || person <= 0)
+    if (m_busy || person <= 0 || !m_editor->commit())
         return false;
     // The person's link in "All": every person has one.
     if (!engine::gui::locateOnLink(*m_list, table("QKjnc"), {"NAM_CTRL_KEY", "JNC:NAM_CTRL", "JNC:CAT_CTRL"}, person,
@@ -881,11 +916,9 @@ bool NamesListWindow::locateNote(qint64 note) {
 bool NamesListWindow::linksFailed(const store::StoreError &error) {
     if (error.ok())
         return false;
-    const int answer =
-        ask(this, QStringLiteral("Auto Increment Error"),
-            QStringLiteral("Attempts to automatically number this record have failed.  Error received: ") +
-                store::errorText(error),
-            store::Button::Retry | store::Button::Cancel, store::Button::Cancel);
+    store::setLastError(error);
+    store::takeSavedError();
+    const int answer = store::standardMessage(this, 25);
     if (answer == store::Button::Retry)
         return false; // the caller tries again
     QTimer::singleShot(0, this, &QWidget::close);
@@ -931,7 +964,10 @@ void NamesListWindow::addRecord() {
     // The category shown, then "All" when that was another one.
     const qint32 category = engine::currentCategory();
     for (;;) {
-        store::StoreError e = addLink(number, category, {}, {});
+        // A retry adds only the links still missing.
+        store::StoreError e;
+        if (!hasLink(number, category))
+            e = addLink(number, category, {}, {});
         if (e.ok() && category != 0 && !hasLink(number, 0))
             e = addLink(number, 0, {}, {});
         if (e.ok())
@@ -1019,13 +1055,21 @@ void NamesListWindow::tagHighlighted(bool on) {
 void NamesListWindow::tagAll(bool on, std::function<void()> done) {
     if (m_busy)
         return;
-    TagStore &tags = TagStore::instance();
     if (!on && engine::currentCategory() == 0) {
-        // Every link is in "All": the quick way.
-        tags.clearAllTags(TagTable::NameLinks, true);
-        showTagMarks();
-        if (done)
-            done();
+        // Every link is in "All": every tag goes, the quick way when the tag
+        // table holds nothing else, otherwise with the "Clearing Tags" window.
+        QPointer<NamesListWindow> self(this);
+        m_busy = true;
+        updateButtons();
+        clearAllTags(TagTable::NameLinks, true, this, [self, done](TagStep) {
+            if (!self)
+                return;
+            self->m_busy = false;
+            self->showTagMarks();
+            self->updateButtons();
+            if (done)
+                done();
+        });
         return;
     }
     m_busy = true;
@@ -1102,57 +1146,35 @@ bool NamesListWindow::eventFilter(QObject *watched, QEvent *event) {
             return true;
         }
     }
-    if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
-        if (event->type() == QEvent::FocusIn)
-            m_remembered[edit] = edit->text();
-        else if (event->type() == QEvent::FocusOut && m_remembered.count(edit) &&
-                 static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
-            // Leaving the field: handled once the focus has moved on.
-            QTimer::singleShot(0, this, [this, edit = QPointer<QLineEdit>(edit)] {
-                if (edit)
-                    fieldLeft(edit);
-            });
-        }
-    }
     return QWidget::eventFilter(watched, event);
 }
 
-void NamesListWindow::fieldLeft(QLineEdit *edit) {
-    const auto found = m_remembered.find(edit);
-    if (found == m_remembered.end())
-        return;
-    const QString before = found->second;
-    m_remembered.erase(found);
+// A changed field of the person shown, left: the person's record is in the
+// buffer (the in-place editor saw to that).
+Leave NamesListWindow::fieldLeft(QLineEdit *edit, const QString &before, LeaveReason why) {
     const QString field = edit->property("field").toString();
     if (table("QKnam").record().integer(0) == 0)
-        return; // no person highlighted
-    if (field == QLatin1String("NAM:CITY")) {
-        if (edit->text() != before)
-            cityLeft(edit);
-        return;
-    }
-    if (field == QLatin1String("CMP:NAME")) {
-        if (edit->text() != before)
-            companyLeft(edit);
-        return;
-    }
-    // Leaving a field unchanged writes nothing.
-    if (edit->text() == before)
-        return;
+        return Leave::Done; // no person to type for
+    if (field == QLatin1String("NAM:CITY"))
+        return cityLeft(edit);
+    if (field == QLatin1String("CMP:NAME"))
+        return companyLeft(edit, why);
     const engine::EntryValue v = engine::readEntry(pictureOf(field), edit->text());
     if (!v.ok) {
+        // The typed text stays for the user to mend.
         QApplication::beep();
         edit->setToolTip(v.error);
-        edit->setText(before);
-        edit->setFocus();
-        return;
+        shell::gui::showFrameStatus(v.error);
+        return Leave::Stay;
     }
+    edit->setToolTip(QString());
+    Q_UNUSED(before);
     store::Record &nam = table("QKnam").record();
     nam.setValue(field, v.value);
-    savePerson(field == QLatin1String("NAM:LNAME") || field == QLatin1String("NAM:FNAME"));
+    return savePerson(field == QLatin1String("NAM:LNAME") || field == QLatin1String("NAM:FNAME"), why);
 }
 
-void NamesListWindow::savePerson(bool namesChanged) {
+Leave NamesListWindow::savePerson(bool namesChanged, LeaveReason why) {
     Table &nam = table("QKnam");
     store::Record &person = nam.record();
     if (person.value(QStringLiteral("COUNTRY")).toString().trimmed().isEmpty()) {
@@ -1165,60 +1187,91 @@ void NamesListWindow::savePerson(bool namesChanged) {
     const qint64 number = person.integer(0);
     const QString last = person.value(QStringLiteral("LNAME")).toString();
     const QString first = person.value(QStringLiteral("FNAME")).toString();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const int result = store::changeRecord(nam, store::ConflictMessage::Short, this);
-    QApplication::restoreOverrideCursor();
-    if (result == store::ChangeResult::Failed) {
-        if (store::standardMessage(this, 16) == store::Button::Cancel)
-            entry(QStringLiteral("NAM:FNAME"))->setFocus();
+    // Saving again after a failure writes what the user typed once more.
+    const store::Table::Current typed = nam.current();
+    int result = store::ChangeResult::Failed;
+    for (;;) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        result = store::changeRecord(nam, store::ConflictMessage::Short, this);
+        QApplication::restoreOverrideCursor();
+        if (result != store::ChangeResult::Failed)
+            break;
+        const int answer = store::standardMessage(this, 16);
+        if (answer == store::Button::Yes) {
+            nam.setCurrent(typed);
+            continue;
+        }
+        if (answer == store::Button::Cancel)
+            return Leave::Stay; // the typed text stays in its field
+        // No: the stored person again.
+        refreshAll();
+        return Leave::Done;
     }
-    if (result == store::ChangeResult::Done && namesChanged) {
+    if (result == store::ChangeResult::ChangedElsewhere) {
+        // The other station's person shows; the typed field keeps the
+        // user's text, and leaving it again saves over that person.
+        showPerson();
+        m_editor->recordShown();
+        return Leave::Stay;
+    }
+    if (namesChanged) {
         if (const store::StoreError e = rewriteLinkNames(number, last, first)) {
             store::setLastError(e);
             store::takeSavedError();
             store::standardMessage(this, 15, QStringLiteral("QKjnc"));
         }
+    }
+    if (why == LeaveReason::Moving) {
+        // The list is about to move where the user pointed: the page keeps
+        // its rows (with the new name) and the highlight.
+        if (namesChanged)
+            m_list->engine().reset(engine::BrowseList::ResetMode::FromFirstRow);
+        return Leave::Done;
+    }
+    if (namesChanged) {
         // A new name moves the person but changes no count: no recount.
         m_list->engine().setCountsRecords(false);
         m_list->engine().forceRefresh();
         reposition(last);
         m_list->engine().setCountsRecords(true);
-        return;
+        return Leave::Done;
     }
     // The stored person again, whatever happened.
     refreshAll();
+    return Leave::Done;
 }
 
-void NamesListWindow::cityLeft(QLineEdit *edit) {
+Leave NamesListWindow::cityLeft(QLineEdit *edit) {
     const QString city = edit->text().trimmed();
-    if (city.isEmpty()) {
-        applyCity(QString(), table("QKnam").record().value(QStringLiteral("STATE")).toString(),
-                  table("QKnam").record().value(QStringLiteral("ZIP")).toString());
-        return;
-    }
-    if (const std::optional<postal::CityZip> known = postal::lookUpCity(city)) {
-        applyCity(known->city, known->state, known->zip);
-        return;
-    }
+    const store::Record &nam = table("QKnam").record();
+    // A typed city never wipes the state or zip the person has.
+    const postal::CityLookup found =
+        postal::lookUpAddressCity(city, {nam.value(QStringLiteral("CITY")).toString(),
+                                         nam.value(QStringLiteral("STATE")).toString(),
+                                         nam.value(QStringLiteral("ZIP")).toString()});
+    if (!found.needsPicker)
+        return applyCity(found.address.city, found.address.state, found.address.zip, LeaveReason::FocusMoved);
+    // A new city, or one of several: the cities list takes it over.
     postal::gui::chooseCity(this, city, [this](std::optional<postal::CityZip> chosen) {
         if (chosen)
-            applyCity(chosen->city, chosen->state, chosen->zip);
+            applyCity(chosen->city, chosen->state, chosen->zip, LeaveReason::FocusMoved);
         else
             refreshAll(); // the stored city goes back into the field
         if (QLineEdit *dob = entry(QStringLiteral("NAM:DOB")); dob && dob->isVisible())
             dob->setFocus();
     });
+    return Leave::Pending;
 }
 
-void NamesListWindow::applyCity(const QString &city, const QString &state, const QString &zip) {
+Leave NamesListWindow::applyCity(const QString &city, const QString &state, const QString &zip, LeaveReason why) {
     store::Record &nam = table("QKnam").record();
     nam.setValue(QStringLiteral("NAM:CITY"), city);
     nam.setValue(QStringLiteral("NAM:STATE"), state);
     nam.setValue(QStringLiteral("NAM:ZIP"), zip);
-    savePerson(false);
+    return savePerson(false, why);
 }
 
-void NamesListWindow::companyLeft(QLineEdit *edit) {
+Leave NamesListWindow::companyLeft(QLineEdit *edit, LeaveReason why) {
     const QString typed = edit->text().trimmed();
     Table &jcg = table("QKjcg");
     const store::Record kept = jcg.record();
@@ -1231,10 +1284,10 @@ void NamesListWindow::companyLeft(QLineEdit *edit) {
     if (known) {
         // A typed name that matches a company links that company.
         table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"), company);
-        savePerson(false);
-        return;
+        return savePerson(false, why);
     }
     pickCompany(typed);
+    return Leave::Pending;
 }
 
 // The companies list as a picker, at the typed name.
@@ -1247,7 +1300,7 @@ void NamesListWindow::pickCompany(const QString &remembered) {
         if (engine::globalResponse() == engine::Response::RequestCompleted) {
             table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"),
                                              table("QKcmp").record().integer(0));
-            savePerson(false);
+            savePerson(false, LeaveReason::FocusMoved);
             return;
         }
         // The company the person had stays.
@@ -1267,7 +1320,7 @@ void NamesListWindow::pickBirthdate() {
         if (chosen == 0)
             return;
         table("QKnam").record().setInteger(field, chosen);
-        savePerson(false);
+        savePerson(false, LeaveReason::FocusMoved);
     });
 }
 
@@ -1284,25 +1337,30 @@ void NamesListWindow::pickAgeDate() {
         // Today is the default: no reference date is kept for it.
         const int today = dates::Clock::current().today();
         table("QKnam").record().setInteger(field, chosen == today ? 0 : chosen);
-        savePerson(false);
+        savePerson(false, LeaveReason::FocusMoved);
     });
 }
 
 void NamesListWindow::changeEvent(QEvent *event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_busy && !m_asking &&
-        !m_list->engine().formRunning() && !engine::gui::WindowHost::isBlocked(this)) {
-        // Back from another window: what it changed shows.
-        QTimer::singleShot(0, this, [this] {
-            if (!m_busy && !m_asking && QApplication::focusWidget() &&
-                !qobject_cast<QLineEdit *>(QApplication::focusWidget()))
-                refreshAll();
-        });
-    }
+}
+
+// Back from another window or station: what they changed shows. A field the
+// user is typing in keeps its text.
+void NamesListWindow::cameBack() {
+    if (m_busy || m_asking || m_closing || m_list->engine().formRunning() ||
+        engine::gui::WindowHost::isBlocked(this))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_busy && !m_asking && !m_closing && !m_editor->committing())
+            refreshAll();
+    });
 }
 
 void NamesListWindow::closeEvent(QCloseEvent *event) {
-    if (m_busy) {
+    // What was typed is saved first; a field that cannot be saved keeps the
+    // window open.
+    if (m_busy || !m_editor->commit()) {
         event->ignore();
         return;
     }

@@ -22,6 +22,9 @@ class QToolButton;
 namespace tabulo::engine::gui {
 class AlphabetBar;
 class BrowseWindow;
+class InPlaceEditor;
+enum class Leave;
+enum class LeaveReason;
 } // namespace tabulo::engine::gui
 namespace tabulo::shell::gui {
 class WindowOpeners;
@@ -93,6 +96,8 @@ private:
     void buildIconBar(QBoxLayout *into);
 
     void highlightChanged();
+    void cameBack();
+    bool beforeAction();
     void readPerson();
     void showPerson();
     void showTagMarks();
@@ -101,11 +106,12 @@ private:
     void reposition(const QString &lastName);
     void askWhenEmpty();
     void showCount();
-    void fieldLeft(QLineEdit *edit);
-    void savePerson(bool namesChanged);
-    void cityLeft(QLineEdit *edit);
-    void applyCity(const QString &city, const QString &state, const QString &zip);
-    void companyLeft(QLineEdit *edit);
+    engine::gui::Leave fieldLeft(QLineEdit *edit, const QString &before, engine::gui::LeaveReason why);
+    engine::gui::Leave savePerson(bool namesChanged, engine::gui::LeaveReason why);
+    engine::gui::Leave cityLeft(QLineEdit *edit);
+    engine::gui::Leave applyCity(const QString &city, const QString &state, const QString &zip,
+                                 engine::gui::LeaveReason why);
+    engine::gui::Leave companyLeft(QLineEdit *edit, engine::gui::LeaveReason why);
     void pickCompany(const QString &remembered);
     void pickBirthdate();
     void pickAgeDate();
@@ -127,8 +133,8 @@ private:
     QLabel *m_cityLine = nullptr;
     QPlainTextEdit *m_memo = nullptr;
     engine::gui::AlphabetBar *m_letters = nullptr;
-    std::map<QString, QLineEdit *> m_entries;    // by field
-    std::map<QLineEdit *, QString> m_remembered; // value when the entry took the focus
+    engine::gui::InPlaceEditor *m_editor = nullptr;
+    std::map<QString, QLineEdit *> m_entries; // by field
     std::vector<QWidget *> m_ageControls;
     std::map<QString, QWidget *> m_actions; // buttons by object name
     QString m_declined;                     // the empty category the user declined to fill

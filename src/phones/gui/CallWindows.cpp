@@ -9,6 +9,7 @@
 #include "phones/CallStatus.h"
 #include "phones/Dialer.h"
 #include "phones/gui/DialWindow.h"
+#include "phones/gui/JustPhonesWindows.h"
 #include "shell/gui/WindowOpeners.h"
 #include "store/Dictionary.h"
 
@@ -318,6 +319,8 @@ RecordFormWindow *runCallForm(QWidget *caller, std::function<void()> done) {
 
 void registerCallWindows(shell::gui::WindowOpeners &openers) {
     openers.set(shell::gui::FrameCommand::CallsList, [](const shell::gui::FrameContext &) { CallsListWindow::open(); });
+    openers.set(shell::gui::FrameCommand::JustPhonesList,
+                [](const shell::gui::FrameContext &) { JustPhonesListWindow::open(); });
 }
 
 } // namespace tabulo::phones::gui

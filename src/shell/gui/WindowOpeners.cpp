@@ -61,6 +61,8 @@ QString WindowOpeners::windowName(FrameCommand command) {
         return QStringLiteral("Pending dates list");
     case FrameCommand::CallsList:
         return QStringLiteral("Calls list");
+    case FrameCommand::JustPhonesList:
+        return QStringLiteral("Phone numbers only list");
     case FrameCommand::CitiesAndZipCodes:
         return QStringLiteral("Cities and zip codes list");
     case FrameCommand::CompanyCategories:

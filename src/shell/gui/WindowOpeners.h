@@ -29,7 +29,8 @@ enum class FrameCommand {
     CompanyReport,
     ImportContacts,
     ExportContacts,
-    Find
+    Find,
+    JustPhonesList
 };
 
 // What an opener gets: the frame, for parenting, and its MDI area, for
