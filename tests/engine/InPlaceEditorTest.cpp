@@ -13,6 +13,7 @@
 #include "support/UserInput.h"
 #include "support/WindowTour.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -21,6 +22,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <sqlite3.h>
 
 using namespace tabulo;
 using companies::gui::CompaniesListWindow;
@@ -360,6 +362,44 @@ TEST_P(ChangedElsewhere, TellsKeepsTheTypedTextAndSavesOnTheNextMove) {
 }
 
 INSTANTIATE_TEST_SUITE_P(InPlaceEditor, ChangedElsewhere, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "CompaniesList" : "NamesList");
+                         });
+
+class SaveFails : public InPlaceEditing, public ::testing::WithParamInterface<bool> {};
+
+// A save that fails (the file held by another station) asks whether to try
+// again: Cancel keeps the typed text and the list where it is; once the
+// file is free the next move saves it.
+TEST_P(SaveFails, CancelKeepsTheTypedTextForTheNextTry) {
+    const bool companies = GetParam();
+    QPointer<QWidget> list = openList(companies);
+    ASSERT_TRUE(list);
+    test::typeInto(entry(list, companies), kTyped);
+    sqlite3 *station = nullptr;
+    const QString file = store::Table::fileNameFor(store::tableDef(tableOf(companies)));
+    ASSERT_EQ(sqlite3_open(QDir(m_dir.path()).filePath(file).toUtf8().constData(), &station), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(station, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const int wait = store::Table::defaultWaitMs();
+    store::Table::setDefaultWaitMs(50);
+    m_messages.answer(15, store::Button::Ok);
+    m_messages.answer(16, store::Button::Cancel);
+    test::turnWheel(mainList(list, companies)->listControl()->viewport(), 1);
+    settleList();
+    EXPECT_EQ(m_messages.shownNumbers(), (std::vector<int>{15, 16}));
+    EXPECT_EQ(mainList(list, companies)->engine().highlighted(), 1);
+    EXPECT_EQ(entry(list, companies)->text(), kTyped);
+    sqlite3_exec(station, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(station);
+    store::Table::setDefaultWaitMs(wait);
+
+    test::turnWheel(mainList(list, companies)->listControl()->viewport(), 1);
+    settleList();
+    EXPECT_EQ(stored(companies).at(1), kTyped);
+    EXPECT_EQ(mainList(list, companies)->engine().highlighted(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(InPlaceEditor, SaveFails, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool> &info) {
                              return std::string(info.param ? "CompaniesList" : "NamesList");
                          });

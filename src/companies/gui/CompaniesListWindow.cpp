@@ -923,26 +923,15 @@ Leave CompaniesListWindow::saveCompany(bool renamed, LeaveReason why) {
         return Leave::Done;
     const qint64 company = cmp.record().integer(0);
     const QString name = textOf(cmp.record(), "NAME");
-    // Saving again after a failure writes what the user typed once more.
-    const store::Table::Current typed = cmp.current();
-    int result = store::ChangeResult::Failed;
-    for (;;) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        result = store::changeRecord(cmp, store::ConflictMessage::Short, this);
-        QApplication::restoreOverrideCursor();
-        if (result != store::ChangeResult::Failed)
-            break;
-        const int answer = store::standardMessage(this, 16);
-        if (answer == store::Button::Yes) {
-            cmp.setCurrent(typed);
-            continue;
-        }
-        if (answer == store::Button::Cancel)
-            return Leave::Stay; // the typed text stays in its field
-        refreshAll();
+    switch (engine::gui::saveInPlace(cmp, this)) {
+    case engine::gui::Saved::Written:
+        break;
+    case engine::gui::Saved::Kept:
+        return Leave::Stay; // the typed text stays in its field
+    case engine::gui::Saved::GivenUp:
+        refreshAll(); // the stored company again
         return Leave::Done;
-    }
-    if (result == store::ChangeResult::ChangedElsewhere) {
+    case engine::gui::Saved::ChangedElsewhere:
         // The other station's company shows; the typed field keeps the
         // user's text, and leaving it again saves over that company.
         showCompany();

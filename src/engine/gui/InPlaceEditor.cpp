@@ -1,5 +1,9 @@
 #include "engine/gui/InPlaceEditor.h"
 
+#include "store/ChangeRules.h"
+#include "store/MessageService.h"
+#include "store/Messages.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -7,6 +11,26 @@
 #include <QWidget>
 
 namespace tabulo::engine::gui {
+
+Saved saveInPlace(store::Table &table, QObject *owner) {
+    // Saving again after a failure writes what the user typed once more.
+    const store::Table::Current typed = table.current();
+    for (;;) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const int result = store::changeRecord(table, store::ConflictMessage::Short, owner);
+        QApplication::restoreOverrideCursor();
+        if (result == store::ChangeResult::Done)
+            return Saved::Written;
+        if (result == store::ChangeResult::ChangedElsewhere)
+            return Saved::ChangedElsewhere;
+        const int answer = store::standardMessage(owner, 16);
+        if (answer == store::Button::Cancel)
+            return Saved::Kept;
+        if (answer != store::Button::Yes)
+            return Saved::GivenUp;
+        table.setCurrent(typed);
+    }
+}
 
 InPlaceEditor::InPlaceEditor(QWidget *window, store::Table &table, Saver saver)
     : QObject(window)

@@ -31,6 +31,19 @@ enum class Leave {
     Pending, // a picker took the change over; it ends it itself
 };
 
+// What became of an in-place save (saveInPlace).
+enum class Saved {
+    Written,          // the record holds the buffer now
+    GivenUp,          // the user gave the change up after a failure
+    Kept,             // not written: the user keeps the typed text (Cancel)
+    ChangedElsewhere, // another station's change was shown; the buffer holds it
+};
+
+// Writes the table's buffer over its current record through the change
+// rule, with the wait cursor. A failure asks message 16: Yes writes the same
+// again, No gives the change up, Cancel keeps it.
+Saved saveInPlace(store::Table &table, QObject *owner);
+
 // The fields of the record shown beside a list, edited in place. Each entry
 // remembers the text the window showed in it; once the user types, it also
 // remembers the record the typing is for (its buffer, version and watch), so

@@ -1187,27 +1187,15 @@ Leave NamesListWindow::savePerson(bool namesChanged, LeaveReason why) {
     const qint64 number = person.integer(0);
     const QString last = person.value(QStringLiteral("LNAME")).toString();
     const QString first = person.value(QStringLiteral("FNAME")).toString();
-    // Saving again after a failure writes what the user typed once more.
-    const store::Table::Current typed = nam.current();
-    int result = store::ChangeResult::Failed;
-    for (;;) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        result = store::changeRecord(nam, store::ConflictMessage::Short, this);
-        QApplication::restoreOverrideCursor();
-        if (result != store::ChangeResult::Failed)
-            break;
-        const int answer = store::standardMessage(this, 16);
-        if (answer == store::Button::Yes) {
-            nam.setCurrent(typed);
-            continue;
-        }
-        if (answer == store::Button::Cancel)
-            return Leave::Stay; // the typed text stays in its field
-        // No: the stored person again.
-        refreshAll();
+    switch (engine::gui::saveInPlace(nam, this)) {
+    case engine::gui::Saved::Written:
+        break;
+    case engine::gui::Saved::Kept:
+        return Leave::Stay; // the typed text stays in its field
+    case engine::gui::Saved::GivenUp:
+        refreshAll(); // the stored person again
         return Leave::Done;
-    }
-    if (result == store::ChangeResult::ChangedElsewhere) {
+    case engine::gui::Saved::ChangedElsewhere:
         // The other station's person shows; the typed field keeps the
         // user's text, and leaving it again saves over that person.
         showPerson();
