@@ -1,9 +1,5 @@
 #include "phones/Dialer.h"
 
-#include "shell/StoreSetupSource.h"
-#include "store/Dictionary.h"
-#include "store/Table.h"
-
 #include <QStringList>
 #include <mutex>
 
@@ -45,18 +41,6 @@ QString lastCallerLabel() {
 void setLastCallerLabel(const QString &label) {
     std::lock_guard lock(s_labelMutex);
     s_lastCallerLabel = fit(label, kCallerLabelWidth);
-}
-
-QString localAreaCode(const QString &directory) {
-    const store::TableDef *def = store::Dictionary::instance().table(QStringLiteral("QKset"));
-    store::Table own(*def, directory);
-    if (!own.open().ok())
-        return {};
-    QString area;
-    if (shell::readSetupRecord(own).ok())
-        area = own.record().text(def->fieldIndex(QStringLiteral("AREACODE"))).trimmed();
-    own.close();
-    return area;
 }
 
 } // namespace tabulo::phones

@@ -13,7 +13,6 @@ namespace tabulo::phones {
 inline constexpr int kCallerLabelWidth = 40;
 inline constexpr int kLocationLabelWidth = 25;
 inline constexpr int kNumberWidth = 14;
-inline constexpr int kPortWidth = 5;
 
 // What a window asks to dial, each part held to its width.
 struct DialRequest {
@@ -33,13 +32,8 @@ QString personCallerLabel(const QString &firstName, const QString &lastName, con
 QString companyCallerLabel(const QString &company, const QString &location);
 
 // The caller label the just-phones list and the call windows dialled last,
-// kept process-wide for the dialling to come.
+// kept process-wide.
 QString lastCallerLabel();
 void setLastCallerLabel(const QString &label);
-
-// The local area code of the setup record in `directory`, read on a
-// connection of its own so that no window's record buffer moves and no table
-// is created; blank when there is no setup record.
-QString localAreaCode(const QString &directory);
 
 } // namespace tabulo::phones

@@ -5,6 +5,7 @@
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "phones/CallStatus.h"
+#include "phones/Dialer.h"
 #include "phones/gui/CallWindows.h"
 #include "phones/gui/DialWindow.h"
 #include "store/ChangeRules.h"
@@ -232,22 +233,64 @@ TEST_F(Calls, TheAboutTextAloneIsAChangeAndAConflictShowsTheOtherStationsCall) {
     settle();
 }
 
-TEST_F(Calls, DialReturnsAtOnceAndChangesNothing) {
+// The list's Dial is hidden and has no shortcut that works while hidden, so
+// the test presses it with click(); the form's Dial is clicked with the mouse.
+TEST_F(Calls, TheListAndTheFormDialTheCallersOfficeWithTheSameLabels) {
     addCall(1, QStringLiteral("Ann"), QStringLiteral("Lee"), kToday, kMorning, 0, 0);
+    addCall(2, QStringLiteral("  Bob "), QStringLiteral("Ray"), kToday, kMorning + 100, 0, 0);
     CallsListWindow *w = openList();
+    ASSERT_EQ(w->listControl()->rowCount(), 2);
+    auto *listDial = w->findChild<QPushButton *>(QStringLiteral("dialButton"), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(listDial, nullptr);
+    EXPECT_EQ(listDial->text(), QStringLiteral("Dia&l"));
+    EXPECT_TRUE(listDial->isHidden());
+    const store::Record was = stored(1);
+    const qint64 calls = m_inc->records();
+
+    auto dialWindowOver = [](QWidget *caller) {
+        return caller->findChild<phones::gui::DialWindow *>(QStringLiteral("phoneDial"),
+                                                            Qt::FindDirectChildrenOnly);
+    };
+    auto expectRequest = [](phones::gui::DialWindow *d, const QString &label) {
+        ASSERT_NE(d, nullptr);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(d->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(d->request(),
+                  phones::makeDialRequest(label, QStringLiteral("Office"), QStringLiteral("6145551234")));
+        EXPECT_EQ(d->findChild<QLabel *>(QStringLiteral("callerText"))->text(), label);
+        EXPECT_EQ(d->numberEntry()->text(), QStringLiteral("6145551234"));
+        EXPECT_EQ(phones::lastCallerLabel(), label);
+        QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("closeButton")), Qt::LeftButton);
+    };
+
+    // Newest first: Bob Ray is highlighted.
+    listDial->click();
+    settle();
+    expectRequest(dialWindowOver(w), QStringLiteral("Bob Ray's Office"));
+    settle();
+    EXPECT_EQ(dialWindowOver(w), nullptr);
+
+    QTest::keyClick(w->listControl(), Qt::Key_Down);
+    settle();
+    listDial->click();
+    settle();
+    expectRequest(dialWindowOver(w), QStringLiteral("Ann Lee's Office"));
+    settle();
+
     w->button(engine::ListAction::Change)->click();
     settle();
     RecordFormWindow *f = form();
     ASSERT_NE(f, nullptr);
-    const QList<QWidget *> before = QApplication::topLevelWidgets();
-    const store::Record was = stored(1);
-    f->findChild<QPushButton *>(QStringLiteral("dialButton"))->click();
+    QTest::mouseClick(f->findChild<QPushButton *>(QStringLiteral("dialButton")), Qt::LeftButton);
     settle();
-    EXPECT_EQ(QApplication::topLevelWidgets().size(), before.size());
-    EXPECT_TRUE(m_messages.shown().empty());
-    EXPECT_EQ(stored(1), was);
+    expectRequest(dialWindowOver(f), QStringLiteral("Ann Lee's Office"));
+    settle();
+    EXPECT_EQ(form(), f) << "the form stays open";
     f->findChild<QPushButton *>(QStringLiteral("cancelButton"))->click();
     settle();
+    EXPECT_EQ(stored(1), was);
+    EXPECT_EQ(m_inc->records(), calls);
+    EXPECT_TRUE(m_messages.shown().empty());
 }
 
 } // namespace

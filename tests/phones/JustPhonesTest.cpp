@@ -3,6 +3,8 @@
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "phones/PhoneRepair.h"
+#include "phones/Dialer.h"
+#include "phones/gui/DialWindow.h"
 #include "phones/gui/JustPhonesWindows.h"
 #include "store/Store.h"
 #include "support/QStringPrinter.h"
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTest>
 
 using namespace tabulo;
 using engine::gui::RecordFormWindow;
@@ -191,6 +194,45 @@ TEST_F(JustPhones, TheFormAddsToTheDirectoryAndOnlyTakesOwnersNumbersOut) {
     ASSERT_TRUE(added);
     EXPECT_EQ(added->value(QStringLiteral("JUSTPHONESBYTE")).toInt(), 100);
     EXPECT_EQ(added->value(QStringLiteral("JUSTPHONESNAME")).toString(), QStringLiteral("Taxi"));
+}
+
+// The list's Dial is hidden and works no shortcut while hidden: click().
+TEST_F(JustPhones, DialPassesTheRowsDisplayNameLocationAndNumber) {
+    addPhone(1, 0, 0, 100, QStringLiteral("Pizza Place"), QStringLiteral("6145550001"));
+    addPhone(2, 0, 0, 100, QStringLiteral("Zoo"), QStringLiteral("6145550002"));
+    JustPhonesListWindow *w = openList();
+    ASSERT_EQ(w->listControl()->rowCount(), 2);
+    auto *dial = w->findChild<QPushButton *>(QStringLiteral("dialButton"), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(dial, nullptr);
+    EXPECT_EQ(dial->text(), QStringLiteral("&Dial"));
+    EXPECT_TRUE(dial->isHidden());
+    const qint64 phones = m_fon->records();
+
+    const struct {
+        QString label, number;
+    } rows[] = {{QStringLiteral("Pizza Place"), QStringLiteral("6145550001")},
+                {QStringLiteral("Zoo"), QStringLiteral("6145550002")}};
+    for (const auto &row : rows) {
+        dial->click();
+        settle();
+        auto *d =
+            w->findChild<phones::gui::DialWindow *>(QStringLiteral("phoneDial"), Qt::FindDirectChildrenOnly);
+        ASSERT_NE(d, nullptr);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(d->request(), phones::makeDialRequest(row.label, QStringLiteral("Home"), row.number));
+        EXPECT_EQ(d->numberEntry()->text(), row.number);
+        EXPECT_EQ(d->findChild<QLabel *>(QStringLiteral("locationText"))->text(), QStringLiteral("Home"));
+        EXPECT_EQ(phones::lastCallerLabel(), row.label);
+        QTest::keyClick(d, Qt::Key_Escape);
+        settle();
+        EXPECT_EQ(w->findChild<phones::gui::DialWindow *>(), nullptr);
+        QTest::keyClick(w->listControl(), Qt::Key_Down);
+        settle();
+    }
+    EXPECT_EQ(m_fon->records(), phones);
+    EXPECT_EQ(stored(1)->value(QStringLiteral("JUSTPHONESNAME")).toString().trimmed(),
+              QStringLiteral("Pizza Place"));
+    EXPECT_TRUE(m_messages.shown().empty());
 }
 
 } // namespace

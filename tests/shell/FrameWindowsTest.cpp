@@ -92,6 +92,7 @@ TEST_F(FrameWindowsTest, EveryWindowIsWholeAtItsOpeningSizeAndAtTwiceItsSize) {
         {QStringLiteral("zipup"), QStringLiteral("zipup")},
         {QStringLiteral("printMenu"), QStringLiteral("PrintMenu")},
         {QStringLiteral("findWindow"), QStringLiteral("find")},
+        {QStringLiteral("phoneDial"), QStringLiteral("PhoneDial")},
     };
     for (const test::TourStop &stop : test::windowTour()) {
         SCOPED_TRACE(stop.name.toStdString());

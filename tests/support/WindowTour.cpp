@@ -253,6 +253,7 @@ std::vector<TourStop> windowTour() {
         {QStringLiteral("calendarPicker"), menu(FrameCommand::Calendar)},
         {QStringLiteral("WhoCalled"), menu(FrameCommand::CallsList)},
         {QStringLiteral("incUpdate"), press("WhoCalled", "changeButton")},
+        {QStringLiteral("phoneDial"), press("incUpdate", "dialButton")},
         {QStringLiteral("fonJustPhonesBrowse"), [](MainFrame &) { phones::gui::JustPhonesListWindow::open(); }},
         {QStringLiteral("fonJustUpdate"), press("fonJustPhonesBrowse", "changeButton")},
         {QStringLiteral("findWindow"),

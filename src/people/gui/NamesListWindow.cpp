@@ -517,7 +517,7 @@ QWidget *NamesListWindow::buildPhonesTab() {
             return;
         const store::Record &nam = table("QKnam").record();
         const store::Record &fon = table("QKfon").record();
-        phones::gui::dial(phones::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
+        phones::gui::dial(this, phones::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
                                                     nam.value(QStringLiteral("LNAME")).toString(),
                                                     fon.value(QStringLiteral("LOCATION")).toString()),
                           fon.value(QStringLiteral("LOCATION")).toString(),

@@ -103,6 +103,15 @@ ListSetup listSetup() {
     return setup;
 }
 
+// The call windows dial the caller's office number.
+void dialCaller(QWidget *over, const store::Record &call) {
+    const QString office = QStringLiteral("Office");
+    const QString label = personCallerLabel(call.value(QStringLiteral("INC:FIRSTNAME")).toString(),
+                                            call.value(QStringLiteral("INC:LASTNAME")).toString(), office);
+    setLastCallerLabel(label);
+    dial(over, label, office, call.value(QStringLiteral("INC:NUMBER")).toString());
+}
+
 // A button beside a form's entry, on the entry's row.
 QPushButton *besideEntry(QLineEdit *entry, const QString &text, const char *name) {
     auto *rows = qobject_cast<QFormLayout *>(entry->parentWidget()->layout());
@@ -177,6 +186,14 @@ CallsListWindow::CallsListWindow()
         b->setObjectName(QLatin1String(name));
         b->hide();
     }
+    connect(findChild<QPushButton *>(QStringLiteral("dialButton")), &QPushButton::clicked, this,
+            [this] { dialHighlighted(); });
+}
+
+void CallsListWindow::dialHighlighted() {
+    if (engine().formRunning() || engine().highlighted() < 1 || !engine().fetchHighlighted())
+        return;
+    dialCaller(this, engine().table().record());
 }
 
 void CallsListWindow::addCopy() {
@@ -288,11 +305,9 @@ RecordFormWindow *runCallForm(QWidget *caller, std::function<void()> done) {
         QObject::connect(dialButton, &QPushButton::clicked, window, [form, record] {
             if (!form)
                 return;
+            // What the entries show, checked or not: dialling saves nothing.
             form->acceptAll();
-            const store::Record &r = record();
-            dial(personCallerLabel(r.value(QStringLiteral("INC:FIRSTNAME")).toString(),
-                                   r.value(QStringLiteral("INC:LASTNAME")).toString(), QStringLiteral("Office")),
-                 QStringLiteral("Office"), r.value(QStringLiteral("INC:NUMBER")).toString());
+            dialCaller(form, record());
         });
         QPushButton *answered = besideEntry(window->entry(8), QStringLiteral("&Answered"), "answeredButton");
         QObject::connect(answered, &QPushButton::clicked, window, [=] {

@@ -31,6 +31,8 @@ public:
     // "Add Co&py": a new call that starts as a copy of the highlighted one,
     // not returned and with no about text.
     void addCopy();
+    // The hidden "Dia&l": the highlighted caller's office number.
+    void dialHighlighted();
 
     QPlainTextEdit *aboutText() const { return m_about; }
     QLabel *statusText() const { return m_status; }

@@ -2,6 +2,8 @@
 
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
+#include "phones/Dialer.h"
+#include "phones/gui/DialWindow.h"
 #include "store/ChangeRules.h"
 #include "store/Dictionary.h"
 #include "store/MessageService.h"
@@ -119,6 +121,8 @@ JustPhonesListWindow::JustPhonesListWindow(QWidget *caller, std::function<void()
         b->setObjectName(QLatin1String(name));
         b->hide();
     }
+    connect(findChild<QPushButton *>(QStringLiteral("dialButton")), &QPushButton::clicked, this,
+            [this] { dialHighlighted(); });
     engine().setBeforeRebuild([this](int sortOrder) { repair(sortOrder); });
 }
 
@@ -162,6 +166,16 @@ void JustPhonesListWindow::repair(int sortOrder) {
     setWaitCursor(false);
     if (!m_lastRepair.failure.isEmpty())
         store::standardMessage(owner, 35, QStringLiteral("QKfon"));
+}
+
+void JustPhonesListWindow::dialHighlighted() {
+    if (engine().formRunning() || engine().highlighted() < 1 || !engine().fetchHighlighted())
+        return;
+    const store::Record &fon = engine().table().record();
+    const QString label = fon.value(QStringLiteral("FON:JUSTPHONESNAME")).toString();
+    setLastCallerLabel(label);
+    dial(this, label, fon.value(QStringLiteral("FON:LOCATION")).toString(),
+         fon.value(QStringLiteral("FON:NUMBER")).toString());
 }
 
 void JustPhonesListWindow::pageChanged() {

@@ -33,6 +33,9 @@ public:
     QLabel *countText() const { return m_count; }
     const PhoneRepairOutcome &lastRepair() const { return m_lastRepair; }
 
+    // The hidden "&Dial": the highlighted number under its display name.
+    void dialHighlighted();
+
     void pageChanged() override;
 
 private:
