@@ -44,9 +44,13 @@ public:
     {
         sqlite3_bind_text(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
     }
-    int step() { return sqlite3_step(m_stmt); }
+    // A statement that could not be prepared (its file locked by another
+    // station while the schema was read) steps to the preparing error.
+    int step() { return m_stmt ? sqlite3_step(m_stmt) : (m_rc != SQLITE_OK ? m_rc : SQLITE_MISUSE); }
     void reset()
     {
+        if (!m_stmt)
+            return;
         sqlite3_reset(m_stmt);
         sqlite3_clear_bindings(m_stmt);
     }

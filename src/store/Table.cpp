@@ -739,6 +739,10 @@ StoreError Table::exec(const char *sql)
 sql::Statement &Table::cached(const std::string &sql)
 {
     auto it = m_cache.find(sql);
+    // One that could not be prepared before (a lock held while the schema
+    // was read) is prepared again, not kept failing.
+    if (it != m_cache.end() && !it->second.valid())
+        it->second = sql::Statement(m_db, sql);
     if (it == m_cache.end())
         it = m_cache.emplace(sql, sql::Statement(m_db, sql)).first;
     return it->second;

@@ -7,6 +7,7 @@
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/PageView.h"
 #include "people/gui/NamesListWindow.h"
+#include "phones/gui/DialWindow.h"
 #include "shell/gui/MainFrame.h"
 #include "store/MessageService.h"
 #include "store/Store.h"
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QThread>
@@ -405,8 +407,9 @@ TEST_F(CompaniesList, TheToolbarOpensTheOtherLists) {
         SCOPED_TRACE(icon);
         QTest::mouseClick(m_window->findChild<QAbstractButton *>(QLatin1String(icon)), Qt::LeftButton);
         settleCount();
-        if (window)
+        if (window) {
             EXPECT_NE(test::openWindow(QLatin1String(window)), nullptr);
+        }
         EXPECT_FALSE(m_frame->frame().statusBar()->currentMessage().contains(QStringLiteral("not available")));
     }
 }
@@ -438,6 +441,26 @@ TEST_F(CompaniesList, TheFocusStaysWhereTheUserIs) {
     EXPECT_EQ(cmp.record().value(QStringLiteral("STATE")).toString(), QStringLiteral("OH"));
     EXPECT_EQ(cmp.record().value(QStringLiteral("ZIP")).toString(), QStringLiteral("45402"));
     store::Store::instance().release(QStringLiteral("QKzip"));
+}
+
+// The Phones tab's Dial button hands the highlighted phone to the dial
+// window with the company's caller label.
+TEST_F(CompaniesList, DialOpensThePhoneDialWindowForTheHighlightedPhone) {
+    addCompany(QStringLiteral("Acme"), {}, 1);
+    open();
+    test::activate(m_window);
+    QTabBar *bar = m_window->detailTabs()->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+    settleCount();
+    auto *dial = m_window->findChild<QPushButton *>(QStringLiteral("dialButton"));
+    ASSERT_NE(dial, nullptr);
+    dial->click(); // hidden, as the window defines it: no mouse reaches it
+    settleCount();
+    auto *window = qobject_cast<phones::gui::DialWindow *>(test::openWindow(QStringLiteral("phoneDial")));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->request().callerLabel, QStringLiteral("Acme Desk 0"));
+    EXPECT_EQ(window->request().locationLabel, QStringLiteral("Desk 0"));
+    window->close();
 }
 
 } // namespace

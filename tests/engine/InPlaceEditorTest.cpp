@@ -171,7 +171,7 @@ protected:
         return companies ? static_cast<CompaniesListWindow *>(list)->entry(field)
                          : static_cast<NamesListWindow *>(list)->entry(field);
     }
-    static qint64 highlightedRecord(QWidget *list, bool companies) {
+    static qint64 highlightedRecord(bool companies) {
         const char *name = tableOf(companies);
         return store::Store::instance().table(QString::fromLatin1(name)).record().integer(0);
     }
@@ -292,26 +292,31 @@ TEST_P(EveryWayOut, SavesTheTypedFieldIntoTheRecordItWasTypedFor) {
         settleList();
     }
     ASSERT_EQ(mainList(list, c.companies)->engine().highlighted(), 1);
-    const qint64 typedFor = highlightedRecord(list, c.companies);
+    const qint64 typedFor = highlightedRecord(c.companies);
     ASSERT_EQ(typedFor, 1);
 
     test::typeInto(entry(list, c.companies), kTyped);
     follow(c.path, list, c.companies);
+    // Saved first, before the move or the close goes on: nothing waits for
+    // a later turn of the event loop, which a program that ends never has.
+    EXPECT_EQ(stored(c.companies).at(typedFor), kTyped) << "not saved before the move or close";
     settleList();
 
     const std::map<qint64, QString> values = stored(c.companies);
     ASSERT_EQ(values.size(), static_cast<size_t>(kRecords));
     EXPECT_EQ(values.at(typedFor), kTyped) << "the typed text did not reach its record";
-    for (const auto &[record, value] : values)
-        if (record != typedFor)
+    for (const auto &[record, value] : values) {
+        if (record != typedFor) {
             EXPECT_NE(value, kTyped) << "the typed text went into record " << record;
+        }
+    }
     if (c.closes) {
         EXPECT_TRUE(!list || !list->isVisible());
         return;
     }
     // The field shows the record highlighted now, as stored.
     ASSERT_TRUE(list);
-    const qint64 now = highlightedRecord(list, c.companies);
+    const qint64 now = highlightedRecord(c.companies);
     EXPECT_EQ(entry(list, c.companies)->text(), values.at(now));
 }
 

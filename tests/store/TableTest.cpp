@@ -200,6 +200,36 @@ TEST(TableReads, EmptyTableReadsEndOfFileBothWays)
     EXPECT_EQ(nam->fetch(keyOf(*nam, "CTRL_KEY")).code, Code::NotFound);
 }
 
+// A write whose statement is first prepared while another station holds
+// the file reports the lock (it used to crash), and works once the file is
+// free again.
+TEST(TableWrites, AWriteMetByALockWhilePreparingFailsCleanlyAndWorksLater)
+{
+    TempDataDir dir;
+    const int wait = Table::defaultWaitMs();
+    Table::setDefaultWaitMs(50);
+    auto nam = freshTable(dir, "QKnam");
+    nam->record().setValue(QStringLiteral("NAM:CTRL_NBR"), 1);
+    ASSERT_EQ(nam->insert().code, 0);
+    nam->record().clear();
+    nam->record().setValue(QStringLiteral("NAM:CTRL_NBR"), 1);
+    ASSERT_EQ(nam->fetch(keyOf(*nam, "CTRL_KEY")).code, 0);
+    nam->close();
+    ASSERT_EQ(nam->open().code, 0); // a connection with no statement prepared yet
+    nam->record().clear();
+    nam->record().setValue(QStringLiteral("NAM:CTRL_NBR"), 1);
+    ASSERT_EQ(nam->fetch(keyOf(*nam, "CTRL_KEY")).code, 0);
+    sqlite3 *station = nullptr;
+    ASSERT_EQ(sqlite3_open(test::fileOf(dir, "QKnam").toUtf8().constData(), &station), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(station, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    nam->record().setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Held"));
+    EXPECT_EQ(nam->change().code, Code::Locked);
+    sqlite3_exec(station, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(station);
+    EXPECT_EQ(nam->change().code, 0);
+    Table::setDefaultWaitMs(wait);
+}
+
 TEST(TableWrites, ChangeDeleteEmptyAndMemo)
 {
     TempDataDir dir;

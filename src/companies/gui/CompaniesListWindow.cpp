@@ -16,6 +16,8 @@
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
 #include "people/PersonRecords.h"
+#include "phones/Dialer.h"
+#include "phones/gui/DialWindow.h"
 #include "postal/CityIndex.h"
 #include "postal/gui/ZipWindows.h"
 #include "shell/FrameEvents.h"
@@ -437,6 +439,15 @@ QWidget *CompaniesListWindow::buildPhonesTab() {
     box->addWidget(m_phones, 1);
     QPushButton *dial = button(page, QStringLiteral("&Dial"), "dialButton");
     dial->hide();
+    connect(dial, &QPushButton::clicked, this, [this] {
+        if (!m_phones->engine().fetchHighlighted())
+            return;
+        const store::Record &cmp = table("QKcmp").record();
+        const store::Record &fon = table("QKfon").record();
+        const QString location = fon.value(QStringLiteral("LOCATION")).toString();
+        phones::gui::dial(this, phones::companyCallerLabel(cmp.value(QStringLiteral("NAME")).toString(), location),
+                          location, fon.value(QStringLiteral("NUMBER")).toString());
+    });
     return page;
 }
 
