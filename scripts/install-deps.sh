@@ -6,6 +6,7 @@ packages=(build-essential cmake pkg-config qt6-base-dev qt6-serialport-dev libqt
           libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-dejavu-core fonts-liberation poppler-utils
           libqt6svg6 desktop-file-utils appstream
+          cups cups-client cups-daemon printer-driver-cups-pdf
           clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -56,13 +56,18 @@ private:
     std::vector<std::pair<store::Table *, store::Record>> m_records;
 };
 
-// Orders two values of one key component as the thumb table needs them.
-int compareComponent(const QVariant &a, const QVariant &b, bool numeric) {
+// Orders two values of one key component as the thumb table needs them:
+// in the key's own direction, so a newest-first date reads its table from
+// the newest down.
+int compareComponent(const QVariant &a, const QVariant &b, bool numeric, bool descending) {
+    int order = 0;
     if (numeric) {
         const qint64 x = a.toLongLong(), y = b.toLongLong();
-        return x < y ? -1 : (x > y ? 1 : 0);
+        order = x < y ? -1 : (x > y ? 1 : 0);
+    } else {
+        order = QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
     }
-    return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+    return descending ? -order : order;
 }
 } // namespace
 
@@ -204,6 +209,14 @@ int BrowseList::firstFreeField() const {
     if (c >= static_cast<int>(components.size()))
         return -1;
     return components[static_cast<size_t>(c)].field;
+}
+
+bool BrowseList::firstFreeDescending() const {
+    if (m_active == 0 || !order().key)
+        return false;
+    const auto &components = order().key->components;
+    const size_t c = static_cast<size_t>(firstFreeComponent());
+    return c < components.size() && components[c].descending;
 }
 
 void BrowseList::applySortOrder(int index, const std::vector<QVariant> &ranges) {
@@ -428,13 +441,15 @@ void BrowseList::locate(LocateMode mode) {
 }
 
 void BrowseList::finishRebuild() {
-    if (m_countsRecords) {
+    // A list that counts its order may still spread its thumb over it (the
+    // just-phones list does both).
+    if (m_countsRecords)
         countRecords();
-    } else if (m_thumbKind == ThumbKind::Fixed) {
+    if (m_thumbKind == ThumbKind::Distributed) {
+        buildThumbTable();
+    } else if (!m_countsRecords) {
         m_table->send(QStringLiteral("QUICKSCAN=on"));
         m_table->send(QStringLiteral("QUICKSCAN=off"));
-    } else {
-        buildThumbTable();
     }
 }
 
@@ -918,8 +933,9 @@ void BrowseList::buildThumbTable() {
     const store::FieldDef &f = m_table->def().fields[static_cast<size_t>(field)];
     m_thumbTable = thumbEntries(low, high, isNumeric(f), f.width);
     m_thumbTableOrdered = true;
+    const bool descending = firstFreeDescending();
     for (size_t i = 1; i < m_thumbTable.size(); ++i) {
-        if (compareComponent(m_thumbTable[i - 1], m_thumbTable[i], isNumeric(f)) > 0)
+        if (compareComponent(m_thumbTable[i - 1], m_thumbTable[i], isNumeric(f), descending) > 0)
             m_thumbTableOrdered = false;
     }
 }
@@ -937,9 +953,10 @@ void BrowseList::updateThumbFromTable() {
     if (comp >= r.keyValues.size())
         return;
     const bool numeric = isNumeric(m_table->def().fields[static_cast<size_t>(field)]);
+    const bool descending = firstFreeDescending();
     int k = 0;
-    while (k + 1 < ThumbEntries &&
-           compareComponent(m_thumbTable[static_cast<size_t>(k + 1)], r.keyValues[comp], numeric) <= 0)
+    while (k + 1 < ThumbEntries && compareComponent(m_thumbTable[static_cast<size_t>(k + 1)],
+                                                    r.keyValues[comp], numeric, descending) <= 0)
         ++k;
     m_thumb = k * 100 / (ThumbEntries - 1);
 }

@@ -270,6 +270,7 @@ private:
     void countFailed();
     int firstFreeComponent() const;
     int firstFreeField() const;
+    bool firstFreeDescending() const;
     void finishRebuild();
     void afterScroll(bool down, int unread);
     void updateThumbFromTable();

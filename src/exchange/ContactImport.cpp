@@ -759,6 +759,16 @@ StoredNumber storedPhoneNumber(const QString &typed, int width) {
     return result;
 }
 
+namespace {
+// "A", "B", "C" as a message lists them.
+QString quotedList(const QStringList &names) {
+    QStringList quoted;
+    for (const QString &n : names)
+        quoted.append(QLatin1Char('"') + n + QLatin1Char('"'));
+    return quoted.join(QStringLiteral(", "));
+}
+} // namespace
+
 QString ImportSummary::text() const {
     QString t;
     t += QStringLiteral("Cards read: %1\n").arg(cardsRead);
@@ -769,6 +779,8 @@ QString ImportSummary::text() const {
     t += QStringLiteral("Cards that could not be read: %1\n").arg(problems.size());
     for (const ImportProblem &p : problems)
         t += QStringLiteral("  line %1: %2\n").arg(p.line).arg(p.text);
+    if (!unknownColumns.isEmpty())
+        t += QStringLiteral("Columns not imported (headers not known): %1\n").arg(quotedList(unknownColumns));
     if (cancelled)
         t += QStringLiteral("The import was cancelled; the cards stored before stay.\n");
     if (!failure.isEmpty())
@@ -791,22 +803,50 @@ ParsedContacts parseContacts(const QByteArray &data, const std::optional<CsvMapp
     }
     parsed.header = table.rows.front().fields;
     std::optional<CsvMapping> used = mapping ? mapping : recognizeCsvHeader(parsed.header);
+    if (!mapping)
+        parsed.unknownColumns = unknownCsvHeaders(parsed.header);
     if (!used) {
         parsed.needsMapping = true;
         parsed.failure =
             QStringLiteral("The file is neither a vCard nor a CSV file with known column headers.");
+        if (!parsed.unknownColumns.isEmpty())
+            parsed.failure +=
+                QStringLiteral(" Headers not known: %1.").arg(quotedList(parsed.unknownColumns));
         return parsed;
     }
     const qsizetype columns = parsed.header.size();
     for (size_t i = 1; i < table.rows.size(); ++i) {
         const CsvRow &row = table.rows[i];
-        if (row.fields.size() != columns) {
+        QStringList fields = row.fields;
+        if (fields.size() > columns) {
+            // Some exporters end every row with a separator the header lacks
+            // (an empty column more): empty columns past the header lose
+            // nothing, text in them would be lost without a word.
+            const bool emptyBeyond = std::all_of(fields.cbegin() + columns, fields.cend(),
+                                                 [](const QString &f) { return f.trimmed().isEmpty(); });
+            if (!emptyBeyond) {
+                const Contact c = contactFromCsvRow(fields.mid(0, columns), *used);
+                const QString who =
+                    c.isCompany ? c.company
+                                : QStringList{c.firstName, c.lastName}.join(QLatin1Char(' ')).trimmed();
+                parsed.problems.push_back(
+                    {row.line,
+                     QStringLiteral("%1%2 columns where the header has %3; the columns past the header "
+                                    "hold text that has no header")
+                         .arg(who.isEmpty() ? QString() : QStringLiteral("\"%1\": ").arg(who))
+                         .arg(fields.size())
+                         .arg(columns)});
+                continue;
+            }
+            fields.resize(columns);
+        }
+        if (fields.size() != columns) {
             parsed.problems.push_back(
                 {row.line,
-                 QStringLiteral("%1 columns where the header has %2").arg(row.fields.size()).arg(columns)});
+                 QStringLiteral("%1 columns where the header has %2").arg(fields.size()).arg(columns)});
             continue;
         }
-        Contact c = contactFromCsvRow(row.fields, *used);
+        Contact c = contactFromCsvRow(fields, *used);
         c.line = row.line;
         parsed.contacts.push_back(std::move(c));
     }
@@ -912,6 +952,7 @@ ImportSummary importFile(const QString &path, const ImportOptions &options,
     }
     ImportSummary summary = importContacts(std::move(parsed.contacts), options);
     summary.problems.insert(summary.problems.begin(), parsed.problems.begin(), parsed.problems.end());
+    summary.unknownColumns = parsed.unknownColumns;
     std::sort(summary.problems.begin(), summary.problems.end(),
               [](const ImportProblem &a, const ImportProblem &b) { return a.line < b.line; });
     return summary;

@@ -28,6 +28,8 @@ struct ParsedContacts {
     // columns (the mapping dialog) and reads again with the mapping.
     bool needsMapping = false;
     QStringList header;
+    // The CSV headers that name nothing known: their columns are not imported.
+    QStringList unknownColumns;
     QString failure; // the file cannot be read at all
 };
 
@@ -48,6 +50,7 @@ struct ImportSummary {
     int duplicatesSkipped = 0;
     int fieldsCut = 0;
     std::vector<ImportProblem> problems; // cards that could not be read
+    QStringList unknownColumns;          // CSV headers not known, so not imported
     bool cancelled = false;
     QString failure; // a store failure that ended the import (the batch rolled back)
 

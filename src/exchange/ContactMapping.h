@@ -80,9 +80,15 @@ struct CsvColumn {
 using CsvMapping = std::vector<CsvColumn>;
 
 // The mapping of a header row as common address books write it (this
-// program's own, Outlook, Google, Thunderbird); nothing when the header
-// names no name column that is known.
+// program's own, Outlook, Google, Thunderbird, in English, German, French,
+// Spanish, Italian, Dutch and Portuguese); nothing when the header names no
+// name column that is known.
 std::optional<CsvMapping> recognizeCsvHeader(const QStringList &header);
+// What one header names, as the header row's recognition reads it (Ignore
+// when it is not known); `position` is the column's place in the row.
+CsvColumn recognizeCsvColumn(const QString &header, int position);
+// The headers that name nothing known, as written (blank ones left out).
+QStringList unknownCsvHeaders(const QStringList &header);
 
 // The fields a user can choose in the mapping dialog, with their names.
 struct CsvFieldChoice {

@@ -55,10 +55,15 @@ bool missingOwners(store::Table &fon, const char *column, bool onlyWithoutPerson
     }
 }
 
-// The numbers of owner `owner` (not in the directory) that `column` names.
-bool orphansOf(store::Table &fon, const char *column, qint64 owner, bool person, std::vector<qint64> &numbers,
+// The numbers of owner `owner` (not in the directory) that `column` names,
+// each as its row and control number.
+struct Orphan {
+    qint64 rid, number;
+};
+bool orphansOf(store::Table &fon, const char *column, qint64 owner, bool person, std::vector<Orphan> &numbers,
                QString &failure) {
-    std::string sql = std::string("SELECT f_CTRL_NBR FROM rec WHERE ") + column + "=? AND f_JUSTPHONESBYTE=0";
+    std::string sql =
+        std::string("SELECT rid,f_CTRL_NBR FROM rec WHERE ") + column + "=? AND f_JUSTPHONESBYTE=0";
     if (!person)
         sql += " AND f_NAM_CTRL<=0";
     sql += " ORDER BY f_CTRL_NBR";
@@ -66,11 +71,55 @@ bool orphansOf(store::Table &fon, const char *column, qint64 owner, bool person,
     stmt.bind(1, owner);
     int rc = 0;
     while ((rc = stmt.step()) == SQLITE_ROW)
-        numbers.push_back(stmt.int64(0));
+        numbers.push_back({stmt.int64(0), stmt.int64(1)});
     if (rc != SQLITE_DONE) {
         failure = QStringLiteral("reading the phone file");
         return false;
     }
+    return true;
+}
+
+// A message of the pass, told where its number stands in the order read.
+struct Notice {
+    qint64 rid;
+    QString text;
+    bool writeFailed = false;
+};
+
+// Puts the notices in the order of `order` (the order the list reads), so
+// they come as if each number were checked in turn; without an order, in
+// control-number order.
+bool sortNotices(store::Table &fon, const store::KeyDef *order, std::vector<Notice> &notices,
+                 QString &failure) {
+    if (notices.size() < 2)
+        return true;
+    const std::string by = order ? fon.schema().key(*order).orderAsc : std::string("f_CTRL_NBR,rid");
+    store::sql::Statement stmt(fon.handle(),
+                               "SELECT rid FROM rec WHERE rid IN (SELECT value FROM json_each(?)) "
+                               "ORDER BY " +
+                                   by);
+    std::string rids = "[";
+    for (const Notice &n : notices) {
+        if (rids.size() > 1)
+            rids += ',';
+        rids += std::to_string(n.rid);
+    }
+    rids += ']';
+    stmt.bind(1, rids);
+    std::map<qint64, size_t> rank;
+    int rc = 0;
+    while (stmt.valid() && (rc = stmt.step()) == SQLITE_ROW)
+        rank.emplace(stmt.int64(0), rank.size());
+    if (!stmt.valid() || rc != SQLITE_DONE) {
+        failure = QStringLiteral("reading the phone file");
+        return false;
+    }
+    std::stable_sort(notices.begin(), notices.end(), [&rank](const Notice &a, const Notice &b) {
+        const auto x = rank.find(a.rid), y = rank.find(b.rid);
+        const size_t rx = x == rank.end() ? rank.size() : x->second;
+        const size_t ry = y == rank.end() ? rank.size() : y->second;
+        return rx < ry;
+    });
     return true;
 }
 
@@ -92,7 +141,8 @@ void forgetPhoneRepairs() {
     completePasses().clear();
 }
 
-PhoneRepairOutcome repairPhones(PhoneRepairTables t, const RepairTeller &tell, const RepairTeller &writeFailed) {
+PhoneRepairOutcome repairPhones(PhoneRepairTables t, const store::KeyDef *order, const RepairTeller &tell,
+                                const RepairTeller &writeFailed) {
     PhoneRepairOutcome outcome;
     const QString file = t.fon.filePath();
     const Stamps before{t.fon.changeStamp(), t.nam.changeStamp(), t.cmp.changeStamp()};
@@ -108,17 +158,17 @@ PhoneRepairOutcome repairPhones(PhoneRepairTables t, const RepairTeller &tell, c
     if (!missingOwners(t.fon, "f_NAM_CTRL", false, t.nam, people, outcome.failure) ||
         !missingOwners(t.fon, "f_CMP_CTRL", true, t.cmp, companies, outcome.failure))
         return outcome;
-    // Each deletion is told first; the deletions are then written together,
-    // so no station waits on this one while a message is on the screen.
+    std::vector<Notice> notices;
     std::vector<qint64> doomed;
     for (auto [owners, person] : {std::pair{&people, true}, std::pair{&companies, false}}) {
         for (qint64 owner : *owners) {
-            std::vector<qint64> numbers;
+            std::vector<Orphan> numbers;
             if (!orphansOf(t.fon, person ? "f_NAM_CTRL" : "f_CMP_CTRL", owner, person, numbers, outcome.failure))
                 return outcome;
-            for (qint64 number : numbers) {
-                tell(person ? badPersonPhoneMessage(owner, number) : badCompanyPhoneMessage(owner, number));
-                doomed.push_back(number);
+            for (const Orphan &o : numbers) {
+                notices.push_back({o.rid, person ? badPersonPhoneMessage(owner, o.number)
+                                                 : badCompanyPhoneMessage(owner, o.number)});
+                doomed.push_back(o.number);
             }
         }
     }
@@ -145,50 +195,80 @@ PhoneRepairOutcome repairPhones(PhoneRepairTables t, const RepairTeller &tell, c
         return outcome;
     }
 
-    // The deletions and the names are written in one transaction.
-    const bool batch = !t.fon.inTransaction() && t.fon.begin(5).ok();
-    const store::KeyDef &ctrl = *t.fon.def().key(QStringLiteral("CTRL_KEY"));
-    for (qint64 number : doomed) {
+    // The names are written in one transaction (an orphan finds no owner
+    // and keeps its blank name); a name that cannot be written is told in
+    // its number's place among the deletions.
+    if (!unnamed.empty()) {
+        const bool batch = !t.fon.inTransaction() && t.fon.begin(5).ok();
         t.fon.record().clear();
-        t.fon.record().setValue(QStringLiteral("CTRL_NBR"), number);
-        if (!t.fon.fetch(ctrl).ok())
-            continue; // gone meanwhile
-        if (store::StoreError e = t.fon.remove()) {
-            if (batch)
+        store::sql::Statement person(t.nam.handle(),
+                                     "SELECT f_LNAME,f_FNAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
+        store::sql::Statement company(t.cmp.handle(),
+                                      "SELECT f_NAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
+        for (const Unnamed &u : unnamed) {
+            store::sql::Statement &owner = u.person > 0 ? person : company;
+            store::sql::ResetGuard guard(owner);
+            owner.bind(1, u.person > 0 ? u.person : u.company);
+            if (owner.step() != SQLITE_ROW)
+                continue; // an orphan: deleted below, or by the next pass
+            const QString name = u.person > 0
+                                     ? QString::fromStdString(owner.text(0)).trimmed() +
+                                           QStringLiteral(", ") + QString::fromStdString(owner.text(1))
+                                     : QString::fromStdString(owner.text(0)).trimmed();
+            if (t.fon.writeText(u.rid, QStringLiteral("JUSTPHONESNAME"), name).ok()) {
+                ++outcome.named;
+            } else {
+                ++outcome.writeFailures;
+                notices.push_back({u.rid, QString::fromLatin1(kPhoneWriteError), true});
+            }
+        }
+        if (batch) {
+            if (store::StoreError e = t.fon.commit()) {
                 t.fon.rollback();
-            outcome.deleted = 0;
-            outcome.failure = e.text;
-            return outcome;
-        }
-        ++outcome.deleted;
-    }
-    t.fon.record().clear();
-    store::sql::Statement person(t.nam.handle(), "SELECT f_LNAME,f_FNAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
-    store::sql::Statement company(t.cmp.handle(), "SELECT f_NAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
-    for (const Unnamed &u : unnamed) {
-        store::sql::Statement &owner = u.person > 0 ? person : company;
-        store::sql::ResetGuard guard(owner);
-        owner.bind(1, u.person > 0 ? u.person : u.company);
-        if (owner.step() != SQLITE_ROW)
-            continue; // gone: deleted above, or by the next pass
-        const QString name = u.person > 0 ? QString::fromStdString(owner.text(0)).trimmed() + QStringLiteral(", ") +
-                                                QString::fromStdString(owner.text(1))
-                                          : QString::fromStdString(owner.text(0)).trimmed();
-        if (t.fon.writeText(u.rid, QStringLiteral("JUSTPHONESNAME"), name).ok()) {
-            ++outcome.named;
-        } else {
-            ++outcome.writeFailures;
-            writeFailed(QString::fromLatin1(kPhoneWriteError));
+                outcome.named = 0;
+                outcome.failure = e.text;
+                return outcome;
+            }
         }
     }
-    if (batch) {
-        if (store::StoreError e = t.fon.commit()) {
-            t.fon.rollback();
-            outcome.deleted = 0;
-            outcome.named = 0;
-            outcome.failure = e.text;
-            return outcome;
+
+    // The messages in the order the list reads the numbers; each deletion
+    // is told first and the deletions are then written together, so no
+    // station waits on this one while a message is on the screen.
+    if (!sortNotices(t.fon, order, notices, outcome.failure))
+        return outcome;
+    for (const Notice &n : notices) {
+        if (n.writeFailed)
+            writeFailed(n.text);
+        else
+            tell(n.text);
+    }
+    if (!doomed.empty()) {
+        const bool batch = !t.fon.inTransaction() && t.fon.begin(5).ok();
+        const store::KeyDef &ctrl = *t.fon.def().key(QStringLiteral("CTRL_KEY"));
+        for (qint64 number : doomed) {
+            t.fon.record().clear();
+            t.fon.record().setValue(QStringLiteral("CTRL_NBR"), number);
+            if (!t.fon.fetch(ctrl).ok())
+                continue; // gone meanwhile
+            if (store::StoreError e = t.fon.remove()) {
+                if (batch)
+                    t.fon.rollback();
+                outcome.deleted = 0;
+                outcome.failure = e.text;
+                return outcome;
+            }
+            ++outcome.deleted;
         }
+        if (batch) {
+            if (store::StoreError e = t.fon.commit()) {
+                t.fon.rollback();
+                outcome.deleted = 0;
+                outcome.failure = e.text;
+                return outcome;
+            }
+        }
+        t.fon.record().clear();
     }
     if (outcome.writeFailures == 0)
         completePasses()[file] = Stamps{t.fon.changeStamp(), t.nam.changeStamp(), t.cmp.changeStamp()};

@@ -35,8 +35,11 @@ struct PhoneRepairTables {
 
 using RepairTeller = std::function<void(const QString &message)>;
 
-PhoneRepairOutcome repairPhones(PhoneRepairTables tables, const RepairTeller &tell,
-                                const RepairTeller &writeFailed);
+// `order` is the key the list reads the numbers by: the messages come in
+// its order, as if each number were checked as it is read (null: by control
+// number).
+PhoneRepairOutcome repairPhones(PhoneRepairTables tables, const store::KeyDef *order,
+                                const RepairTeller &tell, const RepairTeller &writeFailed);
 
 // The messages, as the pass shows them.
 QString badPersonPhoneMessage(qint64 personNumber, qint64 phoneNumber);

@@ -94,10 +94,13 @@ PhoneListPages::PhoneListPages(ReportKind kind, QString categoryLine)
     , m_categoryLine(std::move(categoryLine)) {
     const bool names = isNameReport(kind);
     m_document.title = reportTitle(kind);
+    // A text the layout gives no font of its own (the name list's member
+    // heading, the company list's column headings) is in the base font.
+    m_baseFont = m_document.fontIndex({kSansSerif, 8, false});
     m_titleFont = m_document.fontIndex({kArial, 14, true});
     m_categoryFont = m_document.fontIndex({kSansSerif, names ? 10.0 : 12.0, true});
-    m_nameFont = m_document.fontIndex({names ? kArial : kSansSerif, 10, true});
-    m_addressFont = m_document.fontIndex({kArial, names ? 8.0 : 10.0, false});
+    m_nameFont = names ? m_baseFont : m_document.fontIndex({kSansSerif, 10, true});
+    m_addressFont = names ? m_baseFont : m_document.fontIndex({kArial, 10, false});
     m_lineFont = m_document.fontIndex({kArial, names ? 8.0 : 10.0, false});
     m_footerFont = m_document.fontIndex({kArial, 8, false});
 }
@@ -140,7 +143,7 @@ void PhoneListPages::add(const PhoneRow &row) {
             const QStringList titles{QStringLiteral("Number"), QStringLiteral("Ext"),
                                      QStringLiteral("Location"), QStringLiteral("Name")};
             for (size_t i = 0; i < m_geometry.columns.size(); ++i)
-                text(m_geometry.columns[i], m_y + 700, m_addressFont,
+                text(m_geometry.columns[i], m_y + 700, m_baseFont,
                      titles.value(static_cast<qsizetype>(i)));
             page().rules.push_back({left, m_y + 920, left + m_geometry.body.width, m_y + 920});
         }

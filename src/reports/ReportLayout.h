@@ -99,8 +99,8 @@ private:
     PhoneListGeometry m_geometry;
     QString m_categoryLine;
     ReportDocument m_document;
-    quint8 m_titleFont = 0, m_categoryFont = 0, m_nameFont = 0, m_addressFont = 0, m_lineFont = 0,
-           m_footerFont = 0;
+    quint8 m_baseFont = 0, m_titleFont = 0, m_categoryFont = 0, m_nameFont = 0, m_addressFont = 0,
+           m_lineFont = 0, m_footerFont = 0;
     qint32 m_y = 0;
     bool m_started = false;
     qint64 m_member = 0;

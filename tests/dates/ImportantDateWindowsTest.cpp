@@ -1,5 +1,6 @@
 #include "dates/DateWindowsTestSupport.h"
 #include "support/QStringPrinter.h"
+#include "support/WindowTour.h"
 
 #include "dates/ImportantDateRules.h"
 #include "dates/gui/CalendarPicker.h"
@@ -7,6 +8,8 @@
 #include "dates/gui/ImportantDateForm.h"
 #include "dates/gui/ImportantDatesWindow.h"
 #include "engine/gui/PageView.h"
+#include "engine/gui/WindowHost.h"
+#include "shell/gui/MainFrame.h"
 #include "shell/gui/WindowOpeners.h"
 #include "store/MessageService.h"
 
@@ -15,6 +18,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -449,6 +455,91 @@ TEST_F(ImportantDateWindows, CalendarOpensOnTodayForAnEmptyDateAndStoresTheChose
     EXPECT_EQ(date->text(), QStringLiteral("12/09/2026"));
     child<QPushButton>(f, "cancelButton")->click();
     w->close();
+}
+
+// The floating-holiday flag takes the date away from a yearly date only: a
+// record switched to Days keeps its Beginning date usable, and back on Year
+// the flag holds again.
+TEST_F(ImportantDateWindows, TheFloatingHolidayFlagDisablesTheDateOfAYearlyDateOnly) {
+    ImportantDatesWindow *w = list();
+    ImportantDateForm *f = insertFromList(w);
+    ASSERT_NE(f, nullptr);
+    auto *date = child<QLineEdit>(f, "dateEntry");
+    auto *calendar = child<QPushButton>(f, "calendarButton");
+    // A click on the box's mark, where a user clicks.
+    const auto click = [](QAbstractButton *b) {
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->height() / 2, b->height() / 2));
+    };
+    click(child<QCheckBox>(f, "floatingHolidayCheck"));
+    ASSERT_FALSE(date->isEnabled());
+
+    const struct {
+        const char *type;
+        bool dateUsable;
+    } cases[] = {{"typeDays", true}, {"typeYear", false}, {"typeDays", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.type);
+        click(child<QRadioButton>(f, c.type));
+        EXPECT_TRUE(date->isVisible());
+        EXPECT_EQ(date->isEnabled(), c.dateUsable);
+        EXPECT_EQ(calendar->isEnabled(), c.dateUsable);
+        EXPECT_EQ(child<QLabel>(f, "datePrompt")->isEnabled(), c.dateUsable);
+    }
+    EXPECT_TRUE(child<QLabel>(f, "beginningPrompt")->isVisible());
+    QTest::keyClicks(date, QStringLiteral("12/01/2026"));
+    EXPECT_EQ(date->text(), QStringLiteral("12/01/2026"));
+    child<QPushButton>(f, "cancelButton")->click();
+    settle();
+    w->close();
+}
+
+// In the program's frame the menu's second "Important Dates" brings the open
+// list forward, whatever window was in front meanwhile.
+TEST_F(ImportantDateWindows, TheFramesSecondCommandBringsTheOpenListForward) {
+    test::ProgramFrame program;
+    shell::gui::MainFrame &frame = program.frame();
+    frame.show();
+    test::settleEvents();
+    auto *menu = frame.findChild<QMenu *>(QStringLiteral("menuDataTables"));
+    ASSERT_NE(menu, nullptr);
+    const auto choose = [&](Qt::Key mnemonic) {
+        menu->popup(frame.mapToGlobal(QPoint(20, 20)));
+        test::settleEvents();
+        QTest::keyClick(menu, mnemonic);
+        test::settleEvents();
+    };
+    const auto datesLists = [&] {
+        int n = 0;
+        for (QMdiSubWindow *sub : frame.mdiArea()->subWindowList())
+            n += sub->widget() && sub->widget()->objectName() == QStringLiteral("datls") ? 1 : 0;
+        return n;
+    };
+    choose(Qt::Key_I); // &Important Dates
+    QWidget *dates = test::openWindow(QStringLiteral("datls"));
+    ASSERT_NE(dates, nullptr);
+    QMdiSubWindow *datesSub = engine::gui::WindowHost::subWindowOf(dates);
+    ASSERT_NE(datesSub, nullptr);
+    choose(Qt::Key_N); // &Names Categories, now in front
+    ASSERT_NE(test::openWindow(QStringLiteral("catls")), nullptr);
+    ASSERT_NE(frame.mdiArea()->activeSubWindow(), datesSub);
+    datesSub->showMinimized();
+    test::settleEvents();
+
+    choose(Qt::Key_I);
+    EXPECT_EQ(datesLists(), 1);
+    EXPECT_EQ(frame.mdiArea()->activeSubWindow(), datesSub);
+    EXPECT_FALSE(datesSub->isMinimized());
+    EXPECT_EQ(test::openWindow(QStringLiteral("datls")), dates);
+
+    // Closed, the list comes back anew on the next command.
+    datesSub->close();
+    test::settleEvents();
+    EXPECT_EQ(datesLists(), 0);
+    choose(Qt::Key_I);
+    EXPECT_EQ(datesLists(), 1);
+    QWidget *again = test::openWindow(QStringLiteral("datls"));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(frame.mdiArea()->activeSubWindow(), engine::gui::WindowHost::subWindowOf(again));
 }
 
 } // namespace

@@ -107,4 +107,24 @@ TEST_F(ExchangeWindows, GivingUpOnTheMappingStoresNothing) {
     EXPECT_TRUE(test::allRecords("QKnam").empty());
 }
 
+// The mapping dialog offers for each column what the command line reads it
+// as, in any of the languages it knows; a header it does not know stays
+// unimported.
+TEST_F(ExchangeWindows, TheMappingDialogStartsFromTheRecognisedHeaders) {
+    const gui::CsvMappingDialog dialog({QStringLiteral("Vorname"), QStringLiteral("Nachname"),
+                                        QStringLiteral("Telefono ufficio"), QStringLiteral("Prénom"),
+                                        QStringLiteral("Apellidos"), QStringLiteral("Lieblingsfarbe")},
+                                       {}, nullptr);
+    const CsvMapping offered = dialog.mapping();
+    ASSERT_EQ(offered.size(), 6u);
+    const std::pair<CsvField, const char *> expected[] = {
+        {CsvField::FirstName, ""}, {CsvField::LastName, ""}, {CsvField::PhoneNumber, "Work"},
+        {CsvField::FirstName, ""}, {CsvField::LastName, ""}, {CsvField::Ignore, ""}};
+    for (size_t i = 0; i < offered.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(offered[i].field, expected[i].first);
+        EXPECT_EQ(offered[i].location, QString::fromLatin1(expected[i].second));
+    }
+}
+
 } // namespace

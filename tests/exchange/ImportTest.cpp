@@ -9,6 +9,9 @@
 #include "shell/BatchCommands.h"
 #include "support/QStringPrinter.h"
 
+#include <QFile>
+#include <QTextStream>
+
 using namespace tabulo;
 using namespace tabulo::exchange;
 using test::sampleFile;
@@ -257,5 +260,107 @@ TEST_F(Import, TheCommandLinePrintsTheSummaryAndFailsOnBadFiles) {
         << "a card that could not be read is reported";
     EXPECT_NE(run(m_dir.file(QStringLiteral("missing.vcf")), printed, errors), 0);
 }
+
+// A CSV file written as the mail programs of several languages export it,
+// imported from the command line: what lands in the tables and what the
+// summary says.
+struct CsvCase {
+    const char *name;
+    const char *text; // UTF-8
+    int exitCode;
+    QStringList people;
+    const char *printed; // in the summary (empty: nothing in particular)
+};
+
+class CsvFiles : public Import, public ::testing::WithParamInterface<CsvCase> {};
+
+TEST_P(CsvFiles, ImportFromTheCommandLine) {
+    const CsvCase &c = GetParam();
+    const QString path = m_dir.file(QStringLiteral("contacts.csv"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(c.text);
+    f.close();
+    registerExchangeCommands();
+    const shell::BatchCommand *command = shell::findBatchCommand(QStringLiteral("import"));
+    ASSERT_NE(command, nullptr);
+    QString printed, errors;
+    shell::BatchRequest request;
+    request.value = path;
+    QTextStream out(&printed), err(&errors);
+    EXPECT_EQ(command->run(request, out, err), c.exitCode) << (printed + errors).toStdString();
+    EXPECT_EQ(people(), c.people);
+    EXPECT_TRUE((printed + errors).contains(QString::fromUtf8(c.printed)))
+        << (printed + errors).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Import, CsvFiles,
+    ::testing::Values(
+        // Google's "Outlook CSV" ends every row with an empty column more.
+        CsvCase{"TrailingEmptyColumn",
+                "First Name,Last Name,E-mail Address,Business Phone\r\n"
+                "Ann,Lee,ann@example.org,(614) 555-0100,\r\n"
+                "Bob,Ray,,,\r\n",
+                0,
+                {QStringLiteral("Lee, Ann <ann@example.org> - [Work=6145550100]"),
+                 QStringLiteral("Ray, Bob <> - []")},
+                "People added: 2"},
+        CsvCase{"ExtraColumnWithText",
+                "First Name,Last Name\r\n"
+                "Ann,Lee\r\n"
+                "Bob,Ray,surprise\r\n",
+                3,
+                {QStringLiteral("Lee, Ann <> - []")},
+                "line 3: \"Bob Ray\": 3 columns where the header has 2"},
+        CsvCase{"German",
+                "Vorname,Nachname,E-Mail-Adresse,Telefon geschäftlich,Mobiltelefon,Ort privat\r\n"
+                "Jürgen,Müller,jm@example.de,6145550101,6145550102,Köln\r\n",
+                0,
+                {QStringLiteral("Müller, Jürgen <jm@example.de> - [Work=6145550101, Mobile=6145550102]")},
+                "People added: 1"},
+        CsvCase{"French",
+                "Prénom,Nom,Adresse de messagerie,Téléphone (domicile),Anniversaire\r\n"
+                "Élise,Dupont,ed@example.fr,6145550103,3/4/1980\r\n",
+                0,
+                {QStringLiteral("Dupont, Élise <ed@example.fr> 3/4/1980 [Home=6145550103]")},
+                "People added: 1"},
+        CsvCase{"Spanish",
+                "Nombre,Apellidos,Teléfono móvil\r\n"
+                "José,García López,6145550104\r\n",
+                0,
+                {QStringLiteral("García López, José <> - [Mobile=6145550104]")},
+                "People added: 1"},
+        CsvCase{"Italian",
+                "Nome,Cognome,Telefono ufficio\r\n"
+                "Luca,Rossi,6145550105\r\n",
+                0,
+                {QStringLiteral("Rossi, Luca <> - [Work=6145550105]")},
+                "People added: 1"},
+        CsvCase{"Dutch",
+                "Voornaam,Achternaam,Telefoon thuis\r\n"
+                "Sanne,Jansen,6145550106\r\n",
+                0,
+                {QStringLiteral("Jansen, Sanne <> - [Home=6145550106]")},
+                "People added: 1"},
+        CsvCase{"Portuguese",
+                "Nome,Apelido,Telemóvel\r\n"
+                "João,Silva,6145550107\r\n",
+                0,
+                {QStringLiteral("Silva, João <> - [Mobile=6145550107]")},
+                "People added: 1"},
+        CsvCase{"UnknownHeadersNamed",
+                "Vorname,Nachname,Lieblingsfarbe\r\n"
+                "Anna,Schmidt,blau\r\n",
+                0,
+                {QStringLiteral("Schmidt, Anna <> - []")},
+                "Columns not imported (headers not known): \"Lieblingsfarbe\""},
+        CsvCase{"NoKnownHeader",
+                "Col A,Col B\r\n"
+                "x,y\r\n",
+                1,
+                {},
+                "Headers not known: \"Col A\", \"Col B\"."}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

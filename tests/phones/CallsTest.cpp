@@ -11,11 +11,13 @@
 #include "store/ChangeRules.h"
 #include "store/Store.h"
 #include "support/QStringPrinter.h"
+#include "support/ThumbDrag.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 
@@ -291,6 +293,28 @@ TEST_F(Calls, TheListAndTheFormDialTheCallersOfficeWithTheSameLabels) {
     EXPECT_EQ(stored(1), was);
     EXPECT_EQ(m_inc->records(), calls);
     EXPECT_TRUE(m_messages.shown().empty());
+}
+
+// The thumb is spread over the order's dates: dragged to 40 of 100 it lands
+// on the call 39/99 of the way down the newest-first order, and the other
+// end of a drag reaches the oldest call.
+TEST_F(Calls, TheThumbDraggedLandsInProportionThroughTheOrder) {
+    constexpr int kCalls = 100;
+    for (int i = 0; i < kCalls; ++i)
+        addCall(i + 1, QStringLiteral("Caller"), QString::number(i), kToday - i, kMorning, 0, 0);
+    CallsListWindow *w = openList();
+    ASSERT_TRUE(w->thumbBar()->isVisible());
+
+    ASSERT_TRUE(test::dragThumbTo(w->thumbBar(), 40));
+    settle();
+    // Calls are one a day, newest first: how far down is how many days back.
+    const int landed = kToday - m_inc->record().value(QStringLiteral("CALLERDATE")).toInt();
+    EXPECT_EQ(landed, 39 * (kCalls - 1) / 99);
+    EXPECT_EQ(w->engine().highlighted(), 1);
+
+    ASSERT_TRUE(test::dragThumbTo(w->thumbBar(), 100));
+    settle();
+    EXPECT_EQ(kToday - m_inc->record().value(QStringLiteral("CALLERDATE")).toInt(), kCalls - 1);
 }
 
 } // namespace

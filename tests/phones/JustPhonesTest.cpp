@@ -8,10 +8,12 @@
 #include "phones/gui/JustPhonesWindows.h"
 #include "store/Store.h"
 #include "support/QStringPrinter.h"
+#include "support/ThumbDrag.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 
@@ -233,6 +235,72 @@ TEST_F(JustPhones, DialPassesTheRowsDisplayNameLocationAndNumber) {
     EXPECT_EQ(stored(1)->value(QStringLiteral("JUSTPHONESNAME")).toString().trimmed(),
               QStringLiteral("Pizza Place"));
     EXPECT_TRUE(m_messages.shown().empty());
+}
+
+// The list counts its order and spreads its thumb over it as well: dragged
+// to 40 of 100 it lands 39/99 of the way through the numbers.
+TEST_F(JustPhones, TheThumbDraggedLandsInProportionThroughTheOrder) {
+    constexpr int kNumbers = 100;
+    for (int i = 1; i <= kNumbers; ++i)
+        addPhone(i, 0, 0, 100, QStringLiteral("Entry %1").arg(i, 3, 10, QLatin1Char('0')),
+                 QStringLiteral("61455%1").arg(i, 5, 10, QLatin1Char('0')));
+    JustPhonesListWindow *w = openList();
+    w->tabs()->setCurrentIndex(4); // Rec Nbr
+    settle();
+    EXPECT_EQ(w->countText()->text(), QString::number(kNumbers));
+    ASSERT_TRUE(w->thumbBar()->isVisible());
+
+    ASSERT_TRUE(test::dragThumbTo(w->thumbBar(), 40));
+    settle();
+    EXPECT_EQ(w->engine().highlighted(), 1);
+    EXPECT_EQ(column(w, 4).value(0).toInt(), 1 + 39 * (kNumbers - 1) / 99);
+    EXPECT_EQ(w->countText()->text(), QString::number(kNumbers));
+}
+
+// The pass tells of each orphan where its number stands in the order being
+// built, as if it checked the numbers one by one as it read them: by display
+// name in the All order by name, by record number in the record-number order.
+TEST_F(JustPhones, TheRepairMessagesFollowTheOrderBeingBuilt) {
+    const struct {
+        int tab;
+        std::vector<int> phones; // the phone:ctrl each message names, in turn
+    } cases[] = {{2, {3, 4, 2}}, {4, {2, 3, 4}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.tab);
+        phones::forgetPhoneRepairs();
+        addPhone(2, 9, 0, 0, QStringLiteral("Zed"), QStringLiteral("6145550002"));  // person 9 is gone
+        addPhone(3, 0, 8, 0, QStringLiteral("Able"), QStringLiteral("6145550003")); // company 8 is gone
+        addPhone(4, 7, 0, 0, QStringLiteral("Moe"), QStringLiteral("6145550004"));  // person 7 is gone
+        m_messages.clear();
+        JustPhonesListWindow *w = openList();
+        for (int i = 0; i < 3; ++i)
+            m_messages.answer(store::Button::Ok);
+        w->tabs()->setCurrentIndex(c.tab);
+        settle();
+        std::vector<int> told;
+        for (const store::MessageBox &box : m_messages.shown())
+            told.push_back(box.text.section(QStringLiteral("phone:ctrl="), 1).toInt());
+        EXPECT_EQ(told, c.phones);
+        EXPECT_EQ(w->lastRepair().deleted, 3);
+        w->close();
+        settle();
+    }
+}
+
+// A pass that cannot read the tables reports it, and the list closes after
+// the message rather than showing an order it could not check.
+TEST_F(JustPhones, AFailedRepairClosesTheListAfterItsMessage) {
+    addPhone(1, 0, 0, 100, QStringLiteral("Pizza Place"), QStringLiteral("6145550001"));
+    addPhone(2, 0, 8, 0, QStringLiteral("Gone Inc"), QStringLiteral("6145550002"));
+    JustPhonesListWindow *w = openList();
+    ASSERT_NE(window<JustPhonesListWindow>(QStringLiteral("fonJustPhonesBrowse")), nullptr);
+    m_cmp->close(); // the companies can no longer be read
+    m_messages.answer(35, store::Button::Ok);
+    w->tabs()->setCurrentIndex(2);
+    settle();
+    EXPECT_EQ(m_messages.shownNumbers(), std::vector<int>{35});
+    EXPECT_EQ(window<JustPhonesListWindow>(QStringLiteral("fonJustPhonesBrowse")), nullptr);
+    EXPECT_TRUE(stored(2)) << "nothing is deleted by a pass that failed";
 }
 
 } // namespace

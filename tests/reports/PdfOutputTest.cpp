@@ -5,6 +5,7 @@
 #include "reports/ReportTestSupport.h"
 #include "reports/gui/ReportCommands.h"
 #include "shell/BatchCommands.h"
+#include "support/QStringPrinter.h"
 
 #include <QFile>
 #include <QProcess>
@@ -19,6 +20,7 @@ struct Word {
     int page;
     double xMin, yMin;
     QString text;
+    double height = 0;
 };
 
 // The words of a PDF with their boxes, in points.
@@ -30,15 +32,33 @@ std::vector<Word> wordsOf(const QString &pdf) {
     std::vector<Word> words;
     int page = 0;
     static const QRegularExpression tag(QString::fromLatin1(
-        R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">([^<]*)</word>)re"));
+        R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">([^<]*)</word>)re"));
     for (auto it = tag.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
         if (m.captured(0).startsWith(QLatin1String("<page")))
             ++page;
         else
-            words.push_back({page, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3)});
+            words.push_back({page, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(4),
+                             m.captured(3).toDouble() - m.captured(2).toDouble()});
     }
     return words;
+}
+
+// The fonts a PDF embeds, by their names without the subset tag.
+QStringList fontsOf(const QString &pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdffonts"), {pdf});
+    p.waitForFinished(60000);
+    QStringList fonts;
+    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (qsizetype i = 2; i < lines.size(); ++i) { // after the heading and its rule
+        QString name = lines[i].section(QLatin1Char(' '), 0, 0);
+        name = name.mid(name.indexOf(QLatin1Char('+')) + 1);
+        if (!name.isEmpty() && !fonts.contains(name))
+            fonts.append(name);
+    }
+    fonts.sort();
+    return fonts;
 }
 
 class PdfOutput : public test::ReportFixture {
@@ -147,6 +167,55 @@ TEST_F(PdfOutput, TheCommandReportsWhatItCannotDo) {
         EXPECT_TRUE(texts.contains(QStringLiteral("Friend")));
         EXPECT_FALSE(texts.contains(QStringLiteral("Lee")));
         EXPECT_TRUE(texts.contains(QStringLiteral("Friends")));
+    }
+}
+
+// The phone lists' headings carry their own fonts: Arial (the metric twin
+// Liberation Sans) for the title, the address lines and the phone lines,
+// MS Sans Serif (given as DejaVu Sans, so that it stays apart from Arial)
+// for the category line, the company name and whatever takes the base
+// font; bold where the layout says bold. Sizes are compared through the
+// word boxes: two words of one family stand in the ratio of their sizes.
+TEST_F(PdfOutput, PhoneListHeadingsUseTheirFontsSizesAndWeights) {
+    for (const char *tool : {"pdffonts", "pdftotext"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            GTEST_SKIP() << tool << " (poppler-utils) is not installed";
+    addPerson({QStringLiteral("Ann"), QStringLiteral("Lee")}, {},
+              {{QStringLiteral("Home"), QStringLiteral("6145550100")}});
+    addCompany(QStringLiteral("Acme"), QStringLiteral("Springfield"), QStringLiteral("IL"),
+               QStringLiteral("62701"), {{QStringLiteral("Main"), QStringLiteral("6145550101")}});
+    const struct {
+        const char *report;
+        QStringList fonts;
+        // Word, word, and the ratio of their sizes.
+        std::vector<std::tuple<const char *, const char *, double>> sizes;
+    } cases[] = {
+        {"name-phones",
+         {QStringLiteral("DejaVuSans"), QStringLiteral("DejaVuSans-Bold"), QStringLiteral("LiberationSans"),
+          QStringLiteral("LiberationSans-Bold")},
+         {{"Name", "Page", 14.0 / 8.0}, {"Categories", "Ann", 10.0 / 8.0}}},
+        {"company-phones",
+         {QStringLiteral("DejaVuSans"), QStringLiteral("DejaVuSans-Bold"), QStringLiteral("LiberationSans"),
+          QStringLiteral("LiberationSans-Bold")},
+         {{"Company", "Page", 14.0 / 8.0},
+          {"Groups", "Acme", 12.0 / 10.0},
+          {"Springfield", "Page", 10.0 / 8.0}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.report);
+        const QString pdf = m_out.file(QString::fromLatin1(c.report) + QStringLiteral(".pdf"));
+        ASSERT_EQ(report(QString::fromLatin1(c.report), {}, pdf), 0);
+        EXPECT_EQ(fontsOf(pdf), c.fonts);
+        const std::vector<Word> words = wordsOf(pdf);
+        const auto height = [&](const char *text) {
+            for (const Word &w : words)
+                if (w.text == QString::fromLatin1(text))
+                    return w.height;
+            ADD_FAILURE() << text << " is not in the PDF";
+            return 1.0;
+        };
+        for (const auto &[a, b, ratio] : c.sizes)
+            EXPECT_NEAR(height(a) / height(b), ratio, 0.03) << a << " against " << b;
     }
 }
 

@@ -20,6 +20,12 @@
 using namespace tabulo;
 
 int main(int argc, char **argv) {
+    // The pictures are taken on a throwaway X server with no desktop session.
+    // Without a session bus named, the D-Bus library would start one of its
+    // own for that display (a daemon left running after the tool) and the
+    // platform theme would hold a connection to it that is never freed.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTPUT-DIRECTORY\n", argv[0]);

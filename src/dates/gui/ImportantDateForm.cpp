@@ -324,7 +324,10 @@ void ImportantDateForm::applyVisibility() {
 // whether the record comes in with them set or the user sets them here.
 void ImportantDateForm::applyEnabling() {
     const store::Record &r = record();
-    const bool floating = r.value(QStringLiteral("DAT:FLOATINGHOLIDAY")).toLongLong() != 0;
+    // The floating-holiday flag stays in the record when the type changes;
+    // it takes the date away from a yearly date only.
+    const bool floating = r.value(QStringLiteral("DAT:FLOATINGHOLIDAY")).toLongLong() != 0 &&
+                          r.value(QStringLiteral("DAT:TYPE")).toString().trimmed() == QLatin1String("Year");
     const bool lastDayName = r.value(QStringLiteral("DAT:LASTDAYNAME")).toLongLong() != 0;
     const bool lastDay = r.value(QStringLiteral("DAT:LASTDAY")).toLongLong() != 0;
     const bool dayChosen = r.value(QStringLiteral("DAT:DAYDATE")).toLongLong() != 0;
@@ -444,6 +447,7 @@ bool ImportantDateForm::acceptAll() {
 void ImportantDateForm::typeChosen(const QString &type) {
     record().setValue(QStringLiteral("DAT:TYPE"), type);
     applyVisibility();
+    applyEnabling();
     m_event->setFocus();
 }
 

@@ -121,8 +121,12 @@ CsvMappingDialog::CsvMappingDialog(const QStringList &header, const QStringList 
         choice->setObjectName(QStringLiteral("column%1").arg(i));
         for (const CsvFieldChoice &c : csvFieldChoices())
             choice->addItem(c.label);
+        // What the user chose for this header before; otherwise what the
+        // command line would read it as.
         if (const auto kept = remembered(header[i]))
             choice->setCurrentIndex(choiceIndex(*kept));
+        else
+            choice->setCurrentIndex(choiceIndex(recognizeCsvColumn(header[i], static_cast<int>(i))));
         const QString sample = example.value(i).left(30);
         form->addRow(sample.isEmpty() ? header[i] : QStringLiteral("%1 (%2)").arg(header[i], sample), choice);
         m_choices.push_back(choice);
@@ -195,6 +199,7 @@ std::optional<ImportSummary> importWithDialogs(QWidget *caller, const QString &p
     options.progress = progress.callback();
     ImportSummary summary = importContacts(std::move(parsed.contacts), options);
     summary.problems.insert(summary.problems.begin(), parsed.problems.begin(), parsed.problems.end());
+    summary.unknownColumns = parsed.unknownColumns;
     std::sort(summary.problems.begin(), summary.problems.end(),
               [](const ImportProblem &a, const ImportProblem &b) { return a.line < b.line; });
     progress.dialog().close();

@@ -81,7 +81,7 @@ ListSetup listSetup() {
                     engine::SortOrder{inc.key(QStringLiteral("NOTRETURNED_KEY"))}};
     setup.tabTexts = {QStringLiteral("Da&te"),   QStringLiteral("Co&mpany"), QStringLiteral("N&ame"),
                       QStringLiteral("Num&ber"), QStringLiteral("&Source"),  QStringLiteral("Not &Returned")};
-    setup.thumb = engine::ThumbKind::Fixed;
+    setup.thumb = engine::ThumbKind::Distributed;
     setup.insertLabel = QStringLiteral("Add &New");
     setup.changeLabel = QStringLiteral("&View\\Edit");
     setup.deleteLabel = QStringLiteral("&Delete");

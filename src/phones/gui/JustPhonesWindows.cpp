@@ -64,7 +64,7 @@ ListSetup listSetup() {
     setup.tabTexts = {QStringLiteral("Just Phones by &Name"), QStringLiteral("Just Phones by Num&ber"),
                       QStringLiteral("&All by Just Phones Name"), QStringLiteral("All by Number"),
                       QStringLiteral("Rec Nbr")};
-    setup.thumb = engine::ThumbKind::Fixed;
+    setup.thumb = engine::ThumbKind::Distributed;
     setup.changeLabel = QStringLiteral("&Change");
     setup.closeLabel = QStringLiteral("Close");
     setup.countsRecords = true;
@@ -160,12 +160,17 @@ void JustPhonesListWindow::repair(int sortOrder) {
         store::MessageService::current().show(box);
     };
     setWaitCursor(true);
+    // The messages follow the order being built, as the list reads it.
+    const store::KeyDef *order = listSetup().orders.at(static_cast<size_t>(sortOrder)).key;
     m_lastRepair = repairPhones({store.table(QStringLiteral("QKfon")), store.table(QStringLiteral("QKnam")),
                                  store.table(QStringLiteral("QKcmp"))},
-                                tell, tell);
+                                order, tell, tell);
     setWaitCursor(false);
-    if (!m_lastRepair.failure.isEmpty())
+    if (!m_lastRepair.failure.isEmpty()) {
+        // A table the list cannot read through is no list to browse.
         store::standardMessage(owner, 35, QStringLiteral("QKfon"));
+        closeList();
+    }
 }
 
 void JustPhonesListWindow::dialHighlighted() {

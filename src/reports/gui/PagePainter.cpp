@@ -11,8 +11,12 @@
 namespace tabulo::reports::gui {
 
 QString substituteFamily(const QString &family) {
-    if (family == QLatin1String("Arial") || family == QLatin1String("MS Sans Serif"))
+    // Liberation Sans has Arial's metrics. MS Sans Serif gets a sans face
+    // of its own, so a heading set in it still differs from one in Arial.
+    if (family == QLatin1String("Arial"))
         return QStringLiteral("Liberation Sans");
+    if (family == QLatin1String("MS Sans Serif"))
+        return QStringLiteral("DejaVu Sans");
     return family;
 }
 
@@ -94,6 +98,11 @@ QString writePdf(const ReportDocument &document, const QString &file) {
 bool printDocument(const ReportDocument &document, QPrinter &printer) {
     printer.setDocName(document.title);
     printer.setFullPage(true);
+    // The report is laid out on its own paper (US Letter): a queue whose
+    // default is another size would otherwise move and cut the labels.
+    printer.setPageLayout(QPageLayout(
+        QPageSize(QSizeF(document.pageWidth / 1000.0, document.pageHeight / 1000.0), QPageSize::Inch),
+        QPageLayout::Portrait, QMarginsF()));
     return paintDocument(document, printer);
 }
 
