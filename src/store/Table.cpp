@@ -837,6 +837,11 @@ StoreError Table::open()
         return fail(Code::NoFile, path);
     if (!info.isFile())
         return fail(Code::BadLayout, QStringLiteral("not a table file"));
+    // SQLite opens a file it may not write read-only without a word, and a
+    // folder it may not write leaves it no room for its journal: either way
+    // every later save would fail. Said here, the table is not used at all.
+    if (StoreError e = checkWritable())
+        return e;
 
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -845,6 +850,11 @@ StoreError Table::open()
         sqlite3_close_v2(m_db);
         m_db = nullptr;
         return e;
+    }
+    if (sqlite3_db_readonly(m_db, "main") == 1) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return failWritable(EACCES, path);
     }
     // Rollback journal, not WAL: the directory may be a network share.
     sqlite3_extended_result_codes(m_db, 1);
@@ -864,6 +874,29 @@ StoreError Table::open()
     m_currentRid = 0;
     m_watching = false;
     return succeed();
+}
+
+StoreError Table::failWritable(int osCode, const QString &what)
+{
+    StoreError e;
+    e.code = Code::SystemError;
+    e.osCode = osCode;
+    e.osText = QString::fromLocal8Bit(std::strerror(osCode));
+    e.text = codeText(Code::SystemError) + QStringLiteral(": cannot write ") + what;
+    e.file = fileName();
+    setLastError(e);
+    return e;
+}
+
+StoreError Table::checkWritable()
+{
+    const QString path = filePath();
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return failWritable(errno, path);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return failWritable(errno, folder);
+    return {};
 }
 
 StoreError Table::remakeCounts(const TableSchema::KeySchema &ks)

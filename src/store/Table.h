@@ -319,6 +319,10 @@ public:
 
 private:
     StoreError checkOpen();
+    // Whether this process may write the file and its folder (the journal
+    // goes beside the file); the failure is an operating-system one.
+    StoreError checkWritable();
+    StoreError failWritable(int osCode, const QString &what);
     StoreError beginWith(const char *sql, int timeoutSeconds, const QString &failure);
     StoreError verifyFile();
     StoreError readCurrent(sql::Statement &stmt);
