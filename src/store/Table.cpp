@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <iterator>
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
@@ -18,6 +19,8 @@ namespace {
 constexpr qint64 kApplicationId = 0x5441424C; // "TABL": marks our table files
 const char kExtension[] = ".db";
 std::atomic<int> s_defaultWaitMs{5000};
+std::mutex s_waitListenerMutex;
+Table::WaitListener s_waitListener;
 
 std::mutex s_transactionsMutex;
 std::set<Table *> s_inTransaction;
@@ -724,8 +727,42 @@ StoreError Table::failSql(int rc, const QString &what)
 
 void Table::setWait(int ms)
 {
+    m_waitMs = ms;
     if (m_db)
-        sqlite3_busy_timeout(m_db, ms);
+        sqlite3_busy_handler(m_db, &Table::busyWait, this);
+}
+
+void Table::setWaitListener(WaitListener listener)
+{
+    std::lock_guard lock(s_waitListenerMutex);
+    s_waitListener = std::move(listener);
+}
+
+int Table::busyWait(void *table, int count)
+{
+    auto *t = static_cast<Table *>(table);
+    if (count == 0) {
+        WaitListener listener;
+        {
+            std::lock_guard lock(s_waitListenerMutex);
+            listener = s_waitListener;
+        }
+        if (listener)
+            listener(*t, t->m_waitMs);
+    }
+    // SQLite's own steps: short at first, then a tenth of a second.
+    static constexpr int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    static constexpr int kStepCount = int(std::size(kSteps));
+    int waited = 0;
+    for (int i = 0; i < std::min(count, kStepCount); ++i)
+        waited += kSteps[i];
+    if (count > kStepCount)
+        waited += (count - kStepCount) * kSteps[kStepCount - 1];
+    const int step = std::min(kSteps[std::min(count, kStepCount - 1)], t->m_waitMs - waited);
+    if (step <= 0)
+        return 0;
+    sqlite3_sleep(step);
+    return 1;
 }
 
 StoreError Table::exec(const char *sql)
