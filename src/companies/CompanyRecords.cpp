@@ -4,6 +4,7 @@
 #include "store/OwnedRecords.h"
 #include "store/Store.h"
 
+#include <QFileInfo>
 #include <vector>
 
 namespace tabulo::companies {
@@ -29,6 +30,20 @@ int field(Table &t, const char *name) {
 }
 
 } // namespace
+
+qint64 companyNamed(const QString &name) {
+    Table &jcg = table("QKjcg");
+    if (name.trimmed().isEmpty() || (!jcg.isOpen() && !QFileInfo::exists(jcg.filePath())))
+        return 0;
+    const store::TableUse use({QStringLiteral("QKjcg")});
+    const KeptBuffer kept(jcg);
+    jcg.record().clear();
+    jcg.record().setInteger(field(jcg, "GRP_CTRL"), 0);
+    jcg.record().setValue(QStringLiteral("JCG:COMPANY"), name.trimmed());
+    if (!jcg.fetch(key(jcg, "GRP_CTRL_KEY")).ok())
+        return 0;
+    return jcg.record().integer(field(jcg, "CMP_CTRL"));
+}
 
 bool hasGroupLink(qint64 company, qint64 group) {
     Table &jcg = table("QKjcg");

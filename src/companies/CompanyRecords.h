@@ -13,6 +13,13 @@ namespace tabulo::companies {
 // the tables it reads as they were, so a window's highlighted records stay
 // put.
 
+// The company whose link to "All" carries this name, 0 when none does (or
+// the name is blank). Unlike the routines below it uses QKjcg itself, for
+// the look-up alone, and finds nothing in a table never made rather than
+// make it: a window that only looks companies up by name does not create
+// the table that the company windows keep.
+qint64 companyNamed(const QString &name);
+
 // Whether the company has a link to the category (0 = "All").
 bool hasGroupLink(qint64 company, qint64 group);
 

@@ -63,32 +63,56 @@ QRect clampPlacement(QRect saved, QSize designed, const QList<QRect> &areas, int
     saved.setSize(saved.size().expandedTo(designed));
     if (areas.isEmpty())
         return saved;
-    const int title = std::max(1, std::min(titleBarHeight, saved.height()));
-    const int quarter = std::max(1, saved.width() / 4);
-    auto shows = [&](const QRect &area) {
-        const QRect bar = QRect(saved.topLeft(), QSize(saved.width(), title)).intersected(area);
-        return bar.width() >= quarter && bar.height() >= title;
-    };
+    // Wholly on one screen, or on several side by side (screens do not
+    // overlap but when they mirror one another): where the user left it.
+    qint64 covered = 0;
     for (const QRect &area : areas) {
-        if (shows(area))
+        if (area.contains(saved))
             return saved;
+        const QRect shown = area.intersected(saved);
+        covered += shown.isEmpty() ? 0 : qint64(shown.width()) * shown.height();
     }
-    // The nearest area, measured from the window's centre (64-bit: a saved
-    // position may be anywhere).
-    const QRect *nearest = &areas.front();
+    if (covered >= qint64(saved.width()) * saved.height())
+        return saved;
+    // The screen that shows most of it; when none shows any, the nearest,
+    // measured from the window's centre (64-bit: a saved position may be
+    // anywhere).
+    const QRect *chosen = nullptr;
     qint64 best = -1;
     for (const QRect &area : areas) {
-        const qint64 dx = std::max<qint64>({0, qint64(area.left()) - saved.center().x(), qint64(saved.center().x()) - area.right()});
-        const qint64 dy = std::max<qint64>({0, qint64(area.top()) - saved.center().y(), qint64(saved.center().y()) - area.bottom()});
-        const qint64 d = dx * dx + dy * dy;
-        if (best < 0 || d < best) {
-            best = d;
-            nearest = &area;
+        const QRect shown = area.intersected(saved);
+        const qint64 a = shown.isEmpty() ? 0 : qint64(shown.width()) * shown.height();
+        if (a > 0 && a > best) {
+            best = a;
+            chosen = &area;
         }
     }
-    const QRect &a = *nearest;
-    const int x = std::clamp(saved.x(), a.left() - (saved.width() - quarter), std::max(a.left(), a.right() + 1 - quarter));
-    const int y = std::clamp(saved.y(), a.top(), std::max(a.top(), a.bottom() + 1 - title));
+    if (!chosen) {
+        best = -1;
+        for (const QRect &area : areas) {
+            const qint64 dx = std::max<qint64>(
+                {0, qint64(area.left()) - saved.center().x(), qint64(saved.center().x()) - area.right()});
+            const qint64 dy = std::max<qint64>(
+                {0, qint64(area.top()) - saved.center().y(), qint64(saved.center().y()) - area.bottom()});
+            const qint64 d = dx * dx + dy * dy;
+            if (best < 0 || d < best) {
+                best = d;
+                chosen = &area;
+            }
+        }
+    }
+    const QRect &a = *chosen;
+    // A window that fits goes wholly onto the screen. One larger than the
+    // screen keeps at least its title bar's height and a quarter of its
+    // width on it, so the user can still take hold of it.
+    const int title = std::max(1, std::min(titleBarHeight, saved.height()));
+    const int quarter = std::max(1, saved.width() / 4);
+    const int x = saved.width() <= a.width()
+                      ? std::clamp(saved.x(), a.left(), a.right() + 1 - saved.width())
+                      : std::clamp(saved.x(), a.left() - (saved.width() - quarter),
+                                   std::max(a.left(), a.right() + 1 - quarter));
+    const int y = saved.height() <= a.height() ? std::clamp(saved.y(), a.top(), a.bottom() + 1 - saved.height())
+                                               : std::clamp(saved.y(), a.top(), std::max(a.top(), a.bottom() + 1 - title));
     saved.moveTo(x, y);
     return saved;
 }

@@ -42,9 +42,10 @@ private:
 };
 
 // Where a saved placement may go: sizes below the designed size become the
-// designed size, and a window that would show less than its title bar's
-// height and a quarter of its width on every one of `areas` (the screens,
-// or the frame's work area) is moved onto the nearest of them.
+// designed size, and a window not wholly on `areas` (the screens, or the
+// frame's work area) is moved onto the one that shows most of it (or the
+// nearest): wholly when it fits there, otherwise so that its title bar's
+// height and a quarter of its width show.
 QRect clampPlacement(QRect saved, QSize designed, const QList<QRect> &areas, int titleBarHeight);
 
 } // namespace tabulo::engine

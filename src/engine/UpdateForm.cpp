@@ -14,6 +14,7 @@ namespace tabulo::engine {
 
 using store::Code::DuplicateKey;
 using store::Code::EndOfFile;
+using store::Code::NotFound;
 
 namespace {
 constexpr int NumberingAttempts = 3;
@@ -261,8 +262,19 @@ bool UpdateForm::mayClose() {
     if (m_opening == Request::InsertRecord && m_response != Response::RequestCompleted &&
         !m_numberedPosition.isEmpty()) {
         // A plain delete: a cancelled insert leaves nothing behind.
-        if (m_table->reget(m_numberedPosition).ok() && m_table->remove().ok())
+        store::StoreError e = m_table->reget(m_numberedPosition);
+        if (e.ok())
+            e = m_table->remove();
+        if (e.ok() || e.code == NotFound) {
+            // Gone either way (another station may have removed it first).
             m_table->unmarkOpenInsert(m_numberedRid);
+        } else {
+            // The blank record stays (a locked file): its mark removes it at
+            // a later open, once this program has ended. The user hears why
+            // it is still listed meanwhile.
+            store::takeSavedError();
+            store::standardMessage(m_host->messageOwner(), 17, m_table->def().name);
+        }
         m_numberedPosition.clear();
         m_table->record().clear();
     }

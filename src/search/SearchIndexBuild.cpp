@@ -1,5 +1,6 @@
 #include "search/SearchIndexBuild.h"
 
+#include <QFileInfo>
 #include <QLocale>
 
 namespace tabulo::search {
@@ -18,6 +19,10 @@ QStringList tablesWithoutSearchIndex(store::Store &store)
 {
     QStringList missing;
     for (const QString &name : searchedTables()) {
+        // A table not made yet gets its index when its first window makes
+        // it; using it here would make it at every first start.
+        if (!QFileInfo::exists(store.table(name).filePath()))
+            continue;
         store::TableUse use(store, {name});
         if (use[name].searchIndexState() == store::Table::SearchIndexState::Missing)
             missing << name;

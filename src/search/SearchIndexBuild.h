@@ -14,8 +14,8 @@ namespace tabulo::search {
 QStringList searchedTables();
 
 // The searched tables whose files lack their index (a data directory made
-// before the index was kept, or a file a repair made anew). Opens them
-// through the store's guarded open.
+// before the index was kept, or a file a repair made anew). Opens those
+// whose files exist through the store's guarded open; it makes none.
 QStringList tablesWithoutSearchIndex(store::Store &store);
 
 struct IndexBuildOutcome

@@ -40,10 +40,12 @@ SetupSource::Outcome StoreSetupSource::prepare() {
             return Outcome{false, {}, text, true};
         }
         setup.record().clear();
+        // The user may end the program here or go on with the blank setup
+        // in the buffer (its values are the defaults).
         if (setup.insert())
-            return Outcome{false, {}, QStringLiteral("Error adding QKset")};
+            store::stopDialog(QStringLiteral("Error adding QKset"));
         if (readSetupRecord(setup))
-            return Outcome{false, {}, QStringLiteral("Error adding QKset")};
+            setup.record().clear();
     }
     return Outcome{true, setup.record().value(QStringLiteral("SET:MADEFOR")).toString(), {}};
 }

@@ -12,7 +12,9 @@ namespace Button {
 inline constexpr int Ok = 1;
 inline constexpr int Yes = 2;
 inline constexpr int No = 4;
+inline constexpr int Abort = 8; // the stop dialog's: end the program
 inline constexpr int Retry = 16;
+inline constexpr int Ignore = 32; // the stop dialog's: go on
 inline constexpr int Cancel = 64;
 } // namespace Button
 
@@ -42,7 +44,8 @@ public:
     virtual int show(const MessageBox &box) = 0;
 
     // Shows the halt text and ends the program at once, without closing
-    // windows or tables in order. Never returns to the caller.
+    // windows or tables in order. Never returns to the caller. An empty
+    // text shows nothing: the user was told already (the stop dialog).
     [[noreturn]] virtual void halt(const QString &haltText) = 0;
 
     // The process-wide service. Until one is installed, boxes go to the

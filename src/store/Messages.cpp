@@ -320,6 +320,20 @@ int standardMessage(int number, const QString &first, const QString &second) {
     return standardMessage(nullptr, number, first, second);
 }
 
+void stopDialog(const QString &text, QObject *owner) {
+    MessageBox box;
+    box.title = u"Stop"_s;
+    box.text = text;
+    box.icon = MessageIcon::Warning;
+    box.buttons = Button::Abort | Button::Ignore;
+    box.defaultButton = Button::Abort;
+    box.owner = owner;
+    if (MessageService::current().show(box) == Button::Ignore)
+        return;
+    // The box said it all; the halt adds no second one.
+    haltProgram({});
+}
+
 void haltProgram(const QString &haltText) {
     MessageService::current().halt(haltText);
     std::abort(); // a service whose halt returns is broken; the program must not go on

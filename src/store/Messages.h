@@ -77,6 +77,11 @@ int standardMessage(int number, const QString &first = {}, const QString &second
 // The same, with the box owned by (and blocking only) the window `owner`.
 int standardMessage(QObject *owner, int number, const QString &first = {}, const QString &second = {});
 
+// The stop dialog: shows `text` with the choice to end the program (Abort),
+// which ends it at once, or to go on (Ignore), which returns. For failures
+// outside the numbered messages after which the program may still run.
+void stopDialog(const QString &text, QObject *owner = nullptr);
+
 // Ends the program at once with `haltText` (for callers that end the program
 // after a message that itself returns, such as "Disk Error" after message 30).
 [[noreturn]] void haltProgram(const QString &haltText);

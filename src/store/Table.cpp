@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <iterator>
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
@@ -18,6 +19,8 @@ namespace {
 constexpr qint64 kApplicationId = 0x5441424C; // "TABL": marks our table files
 const char kExtension[] = ".db";
 std::atomic<int> s_defaultWaitMs{5000};
+std::mutex s_waitListenerMutex;
+Table::WaitListener s_waitListener;
 
 std::mutex s_transactionsMutex;
 std::set<Table *> s_inTransaction;
@@ -724,8 +727,42 @@ StoreError Table::failSql(int rc, const QString &what)
 
 void Table::setWait(int ms)
 {
+    m_waitMs = ms;
     if (m_db)
-        sqlite3_busy_timeout(m_db, ms);
+        sqlite3_busy_handler(m_db, &Table::busyWait, this);
+}
+
+void Table::setWaitListener(WaitListener listener)
+{
+    std::lock_guard lock(s_waitListenerMutex);
+    s_waitListener = std::move(listener);
+}
+
+int Table::busyWait(void *table, int count)
+{
+    auto *t = static_cast<Table *>(table);
+    if (count == 0) {
+        WaitListener listener;
+        {
+            std::lock_guard lock(s_waitListenerMutex);
+            listener = s_waitListener;
+        }
+        if (listener)
+            listener(*t, t->m_waitMs);
+    }
+    // SQLite's own steps: short at first, then a tenth of a second.
+    static constexpr int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    static constexpr int kStepCount = int(std::size(kSteps));
+    int waited = 0;
+    for (int i = 0; i < std::min(count, kStepCount); ++i)
+        waited += kSteps[i];
+    if (count > kStepCount)
+        waited += (count - kStepCount) * kSteps[kStepCount - 1];
+    const int step = std::min(kSteps[std::min(count, kStepCount - 1)], t->m_waitMs - waited);
+    if (step <= 0)
+        return 0;
+    sqlite3_sleep(step);
+    return 1;
 }
 
 StoreError Table::exec(const char *sql)
@@ -841,6 +878,11 @@ StoreError Table::open()
         return fail(Code::NoFile, path);
     if (!info.isFile())
         return fail(Code::BadLayout, QStringLiteral("not a table file"));
+    // SQLite opens a file it may not write read-only without a word, and a
+    // folder it may not write leaves it no room for its journal: either way
+    // every later save would fail. Said here, the table is not used at all.
+    if (StoreError e = checkWritable())
+        return e;
 
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -849,6 +891,11 @@ StoreError Table::open()
         sqlite3_close_v2(m_db);
         m_db = nullptr;
         return e;
+    }
+    if (sqlite3_db_readonly(m_db, "main") == 1) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return failWritable(EACCES, path);
     }
     // Rollback journal, not WAL: the directory may be a network share.
     sqlite3_extended_result_codes(m_db, 1);
@@ -868,6 +915,29 @@ StoreError Table::open()
     m_currentRid = 0;
     m_watching = false;
     return succeed();
+}
+
+StoreError Table::failWritable(int osCode, const QString &what)
+{
+    StoreError e;
+    e.code = Code::SystemError;
+    e.osCode = osCode;
+    e.osText = QString::fromLocal8Bit(std::strerror(osCode));
+    e.text = codeText(Code::SystemError) + QStringLiteral(": cannot write ") + what;
+    e.file = fileName();
+    setLastError(e);
+    return e;
+}
+
+StoreError Table::checkWritable()
+{
+    const QString path = filePath();
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return failWritable(errno, path);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return failWritable(errno, folder);
+    return {};
 }
 
 StoreError Table::remakeCounts(const TableSchema::KeySchema &ks)

@@ -176,6 +176,12 @@ public:
     // How long ordinary operations wait for another station's lock.
     static void setDefaultWaitMs(int ms);
     static int defaultWaitMs();
+    // Hears each wait for another station's lock as it begins: the table and
+    // the longest it will wait. Called on the waiting thread; null stops it.
+    // (A status line may say why a window is slow; tests let the other
+    // station go at that very point.)
+    using WaitListener = std::function<void(Table &table, int waitMs)>;
+    static void setWaitListener(WaitListener listener);
 
     StoreError create();
     StoreError open();
@@ -337,6 +343,10 @@ public:
 
 private:
     StoreError checkOpen();
+    // Whether this process may write the file and its folder (the journal
+    // goes beside the file); the failure is an operating-system one.
+    StoreError checkWritable();
+    StoreError failWritable(int osCode, const QString &what);
     StoreError beginWith(const char *sql, int timeoutSeconds, const QString &failure);
     StoreError verifyFile();
     StoreError readCurrent(sql::Statement &stmt);
@@ -381,6 +391,9 @@ private:
     StoreError withOwnConnection(const std::function<StoreError()> &work);
     sql::Statement &cached(const std::string &sql);
     void setWait(int ms);
+    // SQLite's busy handler: waits in growing steps up to m_waitMs in all.
+    static int busyWait(void *table, int count);
+    int m_waitMs = 0;
 
     const TableDef *m_def;
     TableSchema m_schema;

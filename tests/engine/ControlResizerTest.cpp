@@ -153,16 +153,16 @@ TEST(ControlResizerTest, AResizableFormOpensAtItsSavedSizeWithItsControlsFollowi
         WindowPlacement::attachResizable(&form, QStringLiteral("UpdateQKfon"), ini);
         EXPECT_EQ(form.minimumSize(), QSize(400, 300));
         form.show();
-        form.setGeometry(50, 60, 800, 300);
-        EXPECT_EQ(inWindow(form.ok), QRect(720, 270, 70, 24));
+        form.setGeometry(50, 60, 600, 300);
+        EXPECT_EQ(inWindow(form.ok), QRect(520, 270, 70, 24));
         form.close();
     }
     QuickForm form;
     WindowPlacement::attachResizable(&form, QStringLiteral("UpdateQKfon"), ini);
-    EXPECT_EQ(form.geometry(), QRect(50, 60, 800, 300));
+    EXPECT_EQ(form.geometry(), QRect(50, 60, 600, 300));
     // Laid out for the restored size before it is ever shown.
-    EXPECT_EQ(inWindow(form.ok), QRect(720, 270, 70, 24));
-    EXPECT_EQ(form.inFrame->width(), 300);
+    EXPECT_EQ(inWindow(form.ok), QRect(520, 270, 70, 24));
+    EXPECT_EQ(form.inFrame->width(), 225);
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 #include "store/Store.h"
 #include "support/ChildProcess.h"
 
+#include <QFile>
 #include <QProcess>
+#include <sqlite3.h>
 #include <cstdlib>
 
 using namespace tabulo;
@@ -151,6 +153,68 @@ TEST_F(ListFaults, StepLocatorJumpsStepsAndWraps) {
     l.typed(QLatin1Char('a'));
     EXPECT_EQ(columnTexts(l, 0), list({"Able", "Baker", "Bell"}));
     EXPECT_EQ(l.highlighted(), 1);
+}
+
+// A page fill that meets another station's lock waits for it as a write
+// does, and goes on once the station lets go: the list stays open with the
+// next page. The station holds the file until the fill is seen waiting,
+// then lets go; one that holds it past the wait ends the list with message 35.
+TEST_F(ListFaults, APageFillWaitsForAnotherStationsLock) {
+    struct Case {
+        const char *name;
+        bool letGo;
+    };
+    // A table waits as long as it was told when it opened: shorter here, so
+    // that a station that keeps the file does not hold the test up long.
+    const int wait = store::Table::defaultWaitMs();
+    store::Table::setDefaultWaitMs(400);
+    m_zip->close();
+    ASSERT_TRUE(m_zip->open().ok());
+    store::Table::setDefaultWaitMs(wait);
+    for (const Case c : {Case{"the station lets go", true}, Case{"the station keeps the file", false}}) {
+        SCOPED_TRACE(c.name);
+        m_zip->empty();
+        m_last = 0;
+        QStringList names;
+        for (int i = 0; i < 12; ++i)
+            names << QStringLiteral("City %1").arg(i, 2, 10, QLatin1Char('0'));
+        cities(names);
+        BrowseList &l = open();
+        ASSERT_EQ(columnTexts(l, 0), list({"City 00", "City 01", "City 02", "City 03", "City 04"}));
+
+        sqlite3 *station = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(m_zip->filePath()).constData(), &station), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(station, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        int waits = 0;
+        int longest = 0;
+        store::Table::setWaitListener([&](store::Table &, int waitMs) {
+            ++waits;
+            longest = waitMs;
+            if (c.letGo)
+                sqlite3_exec(station, "ROLLBACK", nullptr, nullptr, nullptr);
+        });
+        if (!c.letGo)
+            m_messages.answer(35, store::Button::Ok);
+        l.scrollPage(true);
+        store::Table::setWaitListener(nullptr);
+        sqlite3_exec(station, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(station);
+
+        EXPECT_GE(waits, 1);
+        EXPECT_EQ(longest, 400) << "the wait of a write";
+        if (c.letGo) {
+            EXPECT_EQ(m_host.closes, 0);
+            EXPECT_TRUE(m_messages.shown().empty());
+            EXPECT_EQ(columnTexts(l, 0), list({"City 05", "City 06", "City 07", "City 08", "City 09"}));
+        } else {
+            EXPECT_EQ(m_host.closes, 1);
+            ASSERT_EQ(m_messages.shownNumbers(), std::vector<int>{35});
+            EXPECT_TRUE(m_messages.last().text.startsWith(QStringLiteral("Error: (File Is Locked")))
+                << m_messages.last().text.toStdString();
+        }
+        m_messages.clear();
+        m_host.closes = 0;
+    }
 }
 
 class FakeFormHost final : public engine::FormHost {

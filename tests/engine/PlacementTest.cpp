@@ -179,16 +179,28 @@ TEST(PlacementClamp, SavedPlacesAreKeptOnTheScreensThatExist) {
         QList<QRect> areas;
         QRect expected;
     };
+    const QList<QRect> small{QRect(0, 0, 1600, 1000)};
     const Case cases[] = {
         {"on the screen: kept", QRect(100, 120, 400, 300), one, QRect(100, 120, 400, 300)},
-        {"far beyond: moved to show a quarter and the title bar", QRect(999999, 999999, 400, 300), one,
-         QRect(1920 - 100, 1080 - 30, 400, 300)},
-        {"far before", QRect(-999999, -999999, 400, 300), one, QRect(-300, 0, 400, 300)},
+        {"far beyond: wholly on the screen", QRect(999999, 999999, 400, 300), one,
+         QRect(1920 - 400, 1080 - 300, 400, 300)},
+        {"a frame far beyond a smaller screen: wholly on it", QRect(999999, 999999, 900, 620), small,
+         QRect(1600 - 900, 1000 - 620, 900, 620)},
+        {"far before", QRect(-999999, -999999, 400, 300), one, QRect(0, 0, 400, 300)},
         {"title bar above the top: moved down", QRect(100, -10, 400, 300), one, QRect(100, 0, 400, 300)},
-        {"a quarter still showing: kept", QRect(1920 - 100, 500, 400, 300), one, QRect(1920 - 100, 500, 400, 300)},
-        {"less than a quarter: moved in", QRect(1920 - 99, 500, 400, 300), one, QRect(1920 - 100, 500, 400, 300)},
+        {"partly off the right edge: moved in", QRect(1920 - 100, 500, 400, 300), one,
+         QRect(1920 - 400, 500, 400, 300)},
+        {"partly off the bottom: moved up", QRect(200, 1000, 400, 300), one, QRect(200, 1080 - 300, 400, 300)},
         {"on the second screen: kept", QRect(2500, 100, 400, 300), two, QRect(2500, 100, 400, 300)},
-        {"beyond the second screen: onto it", QRect(9000, 100, 400, 300), two, QRect(1920 + 1280 - 100, 100, 400, 300)},
+        {"across both screens: kept", QRect(1800, 100, 400, 300), two, QRect(1800, 100, 400, 300)},
+        {"mostly on the second screen, partly below it: onto it", QRect(2500, 900, 400, 300), two,
+         QRect(2500, 1024 - 300, 400, 300)},
+        {"beyond the second screen: onto it", QRect(9000, 100, 400, 300), two,
+         QRect(1920 + 1280 - 400, 100, 400, 300)},
+        {"wider than the screen: a quarter and the title bar show", QRect(1800, 100, 2400, 300), one,
+         QRect(1920 - 600, 100, 2400, 300)},
+        {"taller than the screen: its title bar at the top", QRect(100, -50, 400, 1200), one,
+         QRect(100, 0, 400, 1200)},
         {"below the designed size: the designed size", QRect(100, 100, 10, 5), one, QRect(100, 100, 300, 200)},
     };
     for (const Case &c : cases) {
@@ -197,11 +209,11 @@ TEST(PlacementClamp, SavedPlacesAreKeptOnTheScreensThatExist) {
     }
 }
 
-TEST_F(PlacementTest, AWindowSavedOffEveryScreenOpensOnOneAndIsSavedThere) {
+TEST_F(PlacementTest, AWindowSavedOffEveryScreenOpensWhollyOnOneAndIsSavedThere) {
     PlacementSettings(ini()).write(QStringLiteral("catls"), Placement{999999, 999999, 50, 40, false});
     auto window = openWindow();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_TRUE(screen.intersects(window->geometry())) << window->geometry().x() << "," << window->geometry().y();
+    EXPECT_TRUE(screen.contains(window->geometry())) << window->geometry().x() << "," << window->geometry().y();
     EXPECT_EQ(window->size(), QSize(300, 200));
     window->show();
     window->close();

@@ -3,6 +3,9 @@
 #include "engine/UpdateForm.h"
 #include "store/Store.h"
 
+#include <QFile>
+#include <sqlite3.h>
+
 using namespace tabulo;
 using engine::Request;
 using engine::Response;
@@ -173,6 +176,49 @@ TEST_F(UpdateFormCore, AFailedChangeOffersRetryNoAndCancel) {
     m_host.fieldsPass = false;
     f.ok();
     EXPECT_EQ(calls, 3);
+}
+
+// A cancelled insert whose blank record cannot be removed (another station
+// holds the file) tells the user, and keeps the mark that has the record
+// removed at a later open.
+TEST_F(UpdateFormCore, ACancelledInsertThatCannotRemoveItsRecordSaysSo) {
+    add(1, QStringLiteral("Family"));
+    const int wait = store::Table::defaultWaitMs();
+    store::Table::setDefaultWaitMs(50); // the form's own connection waits this long
+    m_cat->record().clear();
+    engine::FormSetup quiet;
+    quiet.askOnClose = false;
+    UpdateForm &f = form(Request::InsertRecord, quiet);
+    ASSERT_EQ(f.open(), UpdateForm::Start::Show);
+    store::Table::setDefaultWaitMs(wait);
+    const qint64 numbered = f.table().currentRid();
+
+    // Another station writes the file: it may be read, not written.
+    sqlite3 *station = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(m_cat->filePath()).constData(), &station), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(station, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    m_messages.answer(17, Ok);
+    f.cancel();
+    EXPECT_TRUE(f.mayClose());
+    sqlite3_exec(station, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(station);
+
+    ASSERT_EQ(m_messages.shownNumbers(), std::vector<int>{17});
+    EXPECT_EQ(m_messages.last().title, QStringLiteral("Delete Operation Error"));
+    EXPECT_TRUE(m_messages.last().text.startsWith(QStringLiteral("An error (File Is Locked")))
+        << m_messages.last().text.toStdString();
+    EXPECT_TRUE(m_messages.last().text.endsWith(
+        QStringLiteral("(32)) was experienced when attempting to delete a record from the file QKcat.")))
+        << m_messages.last().text.toStdString();
+    EXPECT_EQ(m_cat->records(), 2);
+    sqlite3 *db = m_cat->handle();
+    sqlite3_stmt *mark = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM open_inserts WHERE rid=?", -1, &mark, nullptr),
+              SQLITE_OK);
+    sqlite3_bind_int64(mark, 1, numbered);
+    ASSERT_EQ(sqlite3_step(mark), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(mark, 0), 1) << "the mark of the blank record is kept";
+    sqlite3_finalize(mark);
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -254,12 +255,21 @@ TEST_F(MainFrameTest, AMenuItemWithoutItsWindowSaysSoInTheStatusBar) {
 
 TEST_F(MainFrameTest, ShutDownReleasesSetupAndSavesTheMainPlacement) {
     ASSERT_TRUE(frame().start());
-    frame().setGeometry(130, 140, 950, 700);
+    // A place wholly on the screen, borders and all, where the next start
+    // keeps it: in the middle of the screen.
+    const QRect available = frame().screen()->availableGeometry();
+    const QSize borders = frame().frameGeometry().size() - frame().geometry().size();
+    const QSize size = frame().minimumSize();
+    const QPoint outer(available.left() + (available.width() - size.width() - borders.width()) / 2,
+                       available.top() + (available.height() - size.height() - borders.height()) / 2);
+    const QRect place(outer + (frame().geometry().topLeft() - frame().frameGeometry().topLeft()), size);
+    ASSERT_NE(place.x(), 0) << "x = 0 reads as never saved";
+    frame().setGeometry(place);
     frame().close();
     EXPECT_EQ(m_setup.released, 1);
     const engine::Placement saved =
         engine::PlacementSettings(m_dir.file(QStringLiteral("QK.INI"))).read(QStringLiteral("Main"));
-    EXPECT_EQ(QRect(saved.x, saved.y, saved.width, saved.height), QRect(130, 140, 950, 700));
+    EXPECT_EQ(QRect(saved.x, saved.y, saved.width, saved.height), place);
     EXPECT_FALSE(saved.maximised);
     EXPECT_EQ(shell::frameReceiver(), nullptr);
     m_frame.reset();
@@ -267,7 +277,7 @@ TEST_F(MainFrameTest, ShutDownReleasesSetupAndSavesTheMainPlacement) {
 
     // The next start opens where this one ended.
     ASSERT_TRUE(frame().start());
-    EXPECT_EQ(frame().geometry(), QRect(130, 140, 950, 700));
+    EXPECT_EQ(frame().geometry(), place);
 }
 
 // A window that asks before it closes, as a form with unsaved changes does.

@@ -3,11 +3,22 @@
 #include "store/Table.h"
 #include "support/TempDataDir.h"
 
+#include "store/Messages.h"
+#include "support/ScriptedMessageService.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sqlite3.h>
 
 using tabulo::shell::StoreSetupSource;
 using tabulo::store::Store;
+using tabulo::store::Table;
+namespace Button = tabulo::store::Button;
+using tabulo::test::Halted;
+using tabulo::test::ScopedMessageService;
+using tabulo::test::ScriptedMessageService;
 
 namespace {
 
@@ -47,6 +58,59 @@ TEST(StoreSetupSourceTest, LaterStartsReadTheStoredOwnerAndAddNothing) {
     EXPECT_EQ(outcome.madeFor.trimmed(), QStringLiteral("Ann Smith"));
     EXPECT_EQ(store.table(QStringLiteral("QKset")).records(), 1);
     setup.release();
+}
+
+// When the blank setup record cannot be added (another station holds the
+// file), the stop dialog says so: Abort ends the program, Ignore goes on
+// with a blank setup and adds nothing.
+TEST(StoreSetupSourceTest, ABlankRecordThatCannotBeAddedStopsWithTheChoiceToGoOn) {
+    for (const int answer : {Button::Abort, Button::Ignore}) {
+        SCOPED_TRACE(answer == Button::Abort ? "Abort" : "Ignore");
+        tabulo::test::TempDataDir dir;
+        {
+            Table made(tabulo::store::tableDef("QKset"), dir.path());
+            ASSERT_EQ(made.create().code, 0);
+        }
+        sqlite3 *station = nullptr;
+        const QString file = dir.file(Table::fileNameFor(tabulo::store::tableDef("QKset")));
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &station), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(station, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+        ScriptedMessageService messages;
+        ScopedMessageService installed(messages);
+        messages.answer(0, answer);
+        const int wait = Table::defaultWaitMs();
+        Table::setDefaultWaitMs(50);
+        Store store(dir.path());
+        StoreSetupSource setup(store);
+        std::optional<StoreSetupSource::Outcome> outcome;
+        QString halt = QStringLiteral("(none)");
+        try {
+            outcome = setup.prepare();
+        } catch (const Halted &halted) {
+            halt = halted.text();
+        }
+        Table::setDefaultWaitMs(wait);
+        sqlite3_exec(station, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(station);
+
+        ASSERT_EQ(messages.shown().size(), 1u);
+        const tabulo::store::MessageBox box = messages.last();
+        EXPECT_EQ(box.title, QStringLiteral("Stop"));
+        EXPECT_EQ(box.text, QStringLiteral("Error adding QKset"));
+        EXPECT_EQ(box.buttons, Button::Abort | Button::Ignore);
+        if (answer == Button::Abort) {
+            EXPECT_EQ(halt, QString()) << "the program ends without a second box";
+            EXPECT_FALSE(outcome.has_value());
+        } else {
+            EXPECT_EQ(halt, QStringLiteral("(none)"));
+            ASSERT_TRUE(outcome.has_value());
+            EXPECT_TRUE(outcome->ok);
+            EXPECT_TRUE(outcome->madeFor.trimmed().isEmpty());
+            EXPECT_EQ(store.table(QStringLiteral("QKset")).records(), 0);
+            setup.release();
+        }
+    }
 }
 
 } // namespace

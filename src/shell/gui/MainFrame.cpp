@@ -27,6 +27,7 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QProcess>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -225,8 +226,14 @@ bool MainFrame::start(QString *error) {
         return false;
     }
 
-    const QSize designed = WindowPlacement::designedSize(this);
+    // The designed size, but never more than the screen has room for.
+    const QRect available = screen()->availableGeometry();
+    const QSize room = available.size() - (frameGeometry().size() - geometry().size());
+    const QSize designed = WindowPlacement::designedSize(this).boundedTo(room);
     setMinimumSize(designed);
+    resize(size().boundedTo(room));
+    // A first start (nothing saved) sizes the frame for its first window.
+    const bool placed = m_placement.number(QString::fromLatin1(kSection), QStringLiteral("XPosit")) != 0;
     WindowPlacement::restore(this, QString::fromLatin1(kSection), m_placement);
     show();
     m_started = true;
@@ -237,12 +244,47 @@ bool MainFrame::start(QString *error) {
     // Before the first windows open, so nothing writes while a start task
     // (a search index build) holds a file.
     m_openers.runStartTasks(context());
+    const QList<QMdiSubWindow *> before = m_mdiArea->subWindowList();
     runCommand(FrameCommand::NamesList);
+    QMdiSubWindow *names = nullptr;
+    for (QMdiSubWindow *sub : m_mdiArea->subWindowList()) {
+        if (!placed && !before.contains(sub))
+            names = sub;
+    }
+    // Only now are the frame's borders known: with them it must fit too.
+    fitAround(names);
     reminderOf(m_services).popupSwitch = true;
     runCommand(FrameCommand::PendingDatesList);
 
     m_minuteTimer->start();
     return true;
+}
+
+void MainFrame::fitAround(QMdiSubWindow *sub) {
+    // The frame grows until the area holds the whole window (no scroll
+    // bars), up to what the screen has room for with the frame's borders,
+    // and lies wholly on the screen.
+    const QRect available = screen()->availableGeometry();
+    const QSize room = available.size() - (frameGeometry().size() - geometry().size());
+    QSize wanted = size();
+    if (sub) {
+        // The area may have scrolled the window partly out of view.
+        const QSize held = m_mdiArea->contentsRect().size();
+        const QSize needed(std::max(0, sub->x()) + sub->width(), std::max(0, sub->y()) + sub->height());
+        wanted += (needed - held).expandedTo(QSize(0, 0));
+    }
+    setMinimumSize(minimumSize().boundedTo(room));
+    if (wanted.boundedTo(room) != size())
+        resize(wanted.boundedTo(room));
+    if (sub && (sub->x() < 0 || sub->y() < 0))
+        sub->move(std::max(0, sub->x()), std::max(0, sub->y()));
+    const QRect outer = frameGeometry();
+    const int x = std::clamp(outer.x(), available.left(),
+                             std::max(available.left(), available.right() + 1 - outer.width()));
+    const int y = std::clamp(outer.y(), available.top(),
+                             std::max(available.top(), available.bottom() + 1 - outer.height()));
+    if (x != outer.x() || y != outer.y())
+        move(x, y);
 }
 
 FrameContext MainFrame::context() const {

@@ -10,6 +10,7 @@
 
 class QAction;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QTimer;
 
@@ -77,6 +78,9 @@ private:
     void showHelp(bool online);
     void showAbout();
     void setMenusEnabled(bool enabled);
+    // First start: makes the frame large enough to hold `sub` (if any)
+    // whole, as far as the screen allows, and puts it wholly on the screen.
+    void fitAround(QMdiSubWindow *sub);
 
     Services m_services;
     engine::PlacementSettings m_placement;

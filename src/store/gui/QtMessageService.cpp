@@ -16,11 +16,13 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-constexpr std::array<std::pair<int, QMessageBox::StandardButton>, 5> kButtons{{
+constexpr std::array<std::pair<int, QMessageBox::StandardButton>, 7> kButtons{{
     {Button::Ok, QMessageBox::Ok},
     {Button::Yes, QMessageBox::Yes},
     {Button::No, QMessageBox::No},
+    {Button::Abort, QMessageBox::Abort},
     {Button::Retry, QMessageBox::Retry},
+    {Button::Ignore, QMessageBox::Ignore},
     {Button::Cancel, QMessageBox::Cancel},
 }};
 
@@ -90,7 +92,7 @@ int QtMessageService::show(const MessageBox &box) {
 void QtMessageService::halt(const QString &haltText) {
     std::fputs(qPrintable(haltText + u'\n'), stderr);
     std::fflush(stderr);
-    if (qApp) {
+    if (qApp && !haltText.isEmpty()) {
         runOnGuiThread([&] {
             QMessageBox dialog(QMessageBox::Critical, u"Halt"_s, haltText, QMessageBox::Ok);
             dialog.setObjectName(u"haltMessage"_s);
