@@ -180,4 +180,5 @@ TEST(FirstStartTest, TheFirstStartMakesOnlyTheTablesOfItsWindows) {
     for (const char *made : {"QKSET.db", "QKNAM.db", "QKDAT.db"})
         EXPECT_TRUE(tables.contains(QLatin1String(made))) << made << " in " << tables.join(u' ').toStdString();
     EXPECT_FALSE(tables.contains(QStringLiteral("QKINC.db"))) << tables.join(u' ').toStdString();
+    EXPECT_FALSE(tables.contains(QStringLiteral("QKJCG.db"))) << tables.join(u' ').toStdString();
 }

@@ -13,6 +13,7 @@
 #include "engine/gui/InPlaceEditor.h"
 #include "engine/gui/LocateRecord.h"
 #include "engine/gui/PageView.h"
+#include "engine/gui/ToolIcons.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
 #include "people/PersonRecords.h"
@@ -230,6 +231,7 @@ void CompaniesListWindow::build() {
     for (const Icon &icon : toolbar) {
         auto *b = new QToolButton(this);
         b->setObjectName(QLatin1String(icon.name));
+        b->setIcon(engine::gui::toolIcon(b->objectName()));
         b->setText(QString::fromLatin1(icon.text));
         b->setToolTip(QString::fromLatin1(icon.tip));
         if (*icon.status)

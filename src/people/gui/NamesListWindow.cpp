@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/DateOps.h"
 #include "base/Text.h"
+#include "companies/CompanyRecords.h"
 #include "companies/gui/CompaniesListWindow.h"
 #include "exchange/gui/ExchangeWindows.h"
 #include "dates/gui/CalendarPicker.h"
@@ -13,6 +14,7 @@
 #include "engine/gui/InPlaceEditor.h"
 #include "engine/gui/LocateRecord.h"
 #include "engine/gui/PageView.h"
+#include "engine/gui/ToolIcons.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
 #include "people/PersonRecords.h"
@@ -198,7 +200,7 @@ NamesListWindow *NamesListWindow::openWindow() {
 
 NamesListWindow::NamesListWindow()
     : QWidget(nullptr, Qt::Window)
-    , m_use(store::tablesUsedBy(QStringLiteral("names")) << QStringLiteral("QKjcg")) {
+    , m_use(store::tablesUsedBy(QStringLiteral("names"))) {
     setObjectName(QStringLiteral("namclstag"));
     setWindowTitle(QStringLiteral("Names List"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -380,6 +382,7 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
     for (const Icon &icon : icons) {
         auto *b = new QToolButton(this);
         b->setObjectName(QLatin1String(icon.name));
+        b->setIcon(engine::gui::toolIcon(b->objectName()));
         b->setText(QString::fromLatin1(icon.text));
         b->setToolTip(QString::fromLatin1(icon.tip));
         if (*icon.status)
@@ -1261,14 +1264,9 @@ Leave NamesListWindow::applyCity(const QString &city, const QString &state, cons
 
 Leave NamesListWindow::companyLeft(QLineEdit *edit, LeaveReason why) {
     const QString typed = edit->text().trimmed();
-    Table &jcg = table("QKjcg");
-    const store::Record kept = jcg.record();
-    jcg.record().clear();
-    jcg.record().setValue(QStringLiteral("JCG:GRP_CTRL"), 0);
-    jcg.record().setValue(QStringLiteral("JCG:COMPANY"), typed);
-    const bool known = !typed.isEmpty() && jcg.fetch(*jcg.def().key(QStringLiteral("GRP_CTRL_KEY"))).ok();
-    const qint64 company = known ? jcg.record().integer(jcg.def().fieldIndex(QStringLiteral("CMP_CTRL"))) : 0;
-    jcg.record() = kept;
+    // Looked up without making the company links' table at first start.
+    const qint64 company = typed.isEmpty() ? 0 : companies::companyNamed(typed);
+    const bool known = company != 0;
     if (known) {
         // A typed name that matches a company links that company.
         table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"), company);
