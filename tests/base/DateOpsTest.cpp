@@ -1,5 +1,6 @@
 #include "base/DateOps.h"
 #include "base/Clock.h"
+#include "support/CaseName.h"
 
 #include <QDate>
 #include <gtest/gtest.h>
@@ -57,6 +58,10 @@ struct RollCase {
     int y, m, d; // the date it must land on
 };
 
+void PrintTo(const RollCase &c, std::ostream *os) {
+    *os << c.month << "/" << c.day << "/" << c.year;
+}
+
 class DateFromMdyRolls : public ::testing::TestWithParam<RollCase> {};
 
 TEST_P(DateFromMdyRolls, LandsOnTheExpectedDay) {
@@ -80,7 +85,11 @@ INSTANTIATE_TEST_SUITE_P(
                       RollCase{2, 29, 2024, 2024, 2, 29},
                       RollCase{2, 30, 1900, 1900, 3, 2},  // 1900 is not a leap year
                       RollCase{2, 29, 2000, 2000, 2, 29}, // 2000 is
-                      RollCase{12, 32, 2026, 2027, 1, 1}, RollCase{25, 1, 2026, 2028, 1, 1}));
+                      RollCase{12, 32, 2026, 2027, 1, 1}, RollCase{25, 1, 2026, 2028, 1, 1}),
+    [](const ::testing::TestParamInfo<RollCase> &info) {
+        return "month" + std::to_string(info.param.month) + "Day" + std::to_string(info.param.day) + "Of" +
+               std::to_string(info.param.year);
+    });
 
 TEST(DateOps, LastDayOfMonth) {
     EXPECT_EQ(lastDayOfMonth(ymd(2024, 2, 10)), ymd(2024, 2, 29));
@@ -126,6 +135,10 @@ struct AgeCase {
     const char *text;
 };
 
+void PrintTo(const AgeCase &c, std::ostream *os) {
+    *os << c.text;
+}
+
 class AgeTexts : public ::testing::TestWithParam<AgeCase> {};
 
 TEST_P(AgeTexts, CountsWholeUnits) {
@@ -147,7 +160,10 @@ INSTANTIATE_TEST_SUITE_P(
                       AgeCase{ymd(1959, 10, 31), ymd(2026, 10, 30), "66 YRS"},
                       AgeCase{ymd(1959, 10, 31), ymd(2026, 10, 31), "67 YRS"},
                       AgeCase{ymd(2024, 2, 29), ymd(2025, 3, 1), "12 MOS"},
-                      AgeCase{ymd(2030, 5, 1), ymd(2026, 5, 1), "-4 YRS"}));
+                      AgeCase{ymd(2030, 5, 1), ymd(2026, 5, 1), "-4 YRS"}),
+    [](const ::testing::TestParamInfo<AgeCase> &info) {
+        return tabulo::test::caseName(info.param.text, info.index);
+    });
 
 TEST(DateOps, WholeYearsCountFromTheBirthday) {
     EXPECT_EQ(wholeYearsBetween(ymd(2000, 2, 29), ymd(2025, 2, 28)), 24);

@@ -9,6 +9,7 @@
 #include "engine/gui/RecordFormWindow.h"
 #include "people/gui/PhoneNoteForms.h"
 #include "store/Store.h"
+#include "support/CaseName.h"
 #include "support/QStringPrinter.h"
 #include "support/WindowTour.h"
 
@@ -149,6 +150,10 @@ struct AddCase {
     QString number; // as stored
 };
 
+void PrintTo(const AddCase &c, std::ostream *os) {
+    *os << '"' << c.typed.toStdString() << '"';
+}
+
 class CompanyPhoneAdding : public CompanyPhonesAndNotes, public ::testing::WithParamInterface<AddCase> {};
 
 TEST_P(CompanyPhoneAdding, LeavingTheNumberCompletesOrRefusesIt) {
@@ -197,7 +202,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(AddCase{QStringLiteral("555-1234"), false, QStringLiteral("6145551234")},
                       AddCase{QStringLiteral("(212) 555-0100"), false, QStringLiteral("2125550100")},
                       AddCase{QStringLiteral("61455512"), true, {}},
-                      AddCase{QStringLiteral("614555123"), true, {}}));
+                      AddCase{QStringLiteral("614555123"), true, {}}),
+    [](const ::testing::TestParamInfo<AddCase> &info) {
+        return info.param.typed.isEmpty() ? std::string("nothingTyped")
+                                          : tabulo::test::caseName("typed " + info.param.typed.toStdString());
+    });
 
 TEST_F(CompanyPhonesAndNotes, ChangingAPhoneToSevenDigitsKeepsThemAndMovesTheAreaCode) {
     addPhone(1, kCompany, QStringLiteral("Sales"), QStringLiteral("6145550000"));

@@ -208,6 +208,10 @@ struct KindCase {
     DateFormControls shown;
 };
 
+void PrintTo(const KindCase &c, std::ostream *os) {
+    *os << c.button;
+}
+
 class FormKinds : public ImportantDateWindows, public ::testing::WithParamInterface<KindCase> {};
 
 TEST_P(FormKinds, EachKindShowsItsOwnControlsAndAlwaysEventAndLeadDays) {
@@ -376,6 +380,10 @@ struct RangeCase {
     int high;
     const char *text;
 };
+
+void PrintTo(const RangeCase &c, std::ostream *os) {
+    *os << c.spin;
+}
 
 class FormRanges : public ImportantDateWindows, public ::testing::WithParamInterface<RangeCase> {};
 

@@ -2,6 +2,7 @@
 
 #include "engine/BrowseList.h"
 #include "store/Store.h"
+#include "support/CaseName.h"
 
 #include <functional>
 
@@ -276,6 +277,10 @@ struct ThumbCase {
     QVariant first, second, middle, last;
 };
 
+void PrintTo(const ThumbCase &c, std::ostream *os) {
+    *os << c.low.toString().toStdString() << " to " << c.high.toString().toStdString();
+}
+
 class ThumbTable : public ::testing::TestWithParam<ThumbCase> {};
 
 TEST_P(ThumbTable, SpreadsEntriesFromLowToHigh) {
@@ -310,7 +315,11 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("SpringEE\u00CF\u00DE"), QStringLiteral("SpringFIEL")},
         // A short high value is padded with the last letter.
         ThumbCase{QStringLiteral("Adams"), QStringLiteral("Yo"), false, 16, QStringLiteral("ADAM"),
-                  QVariant(), QVariant(), QStringLiteral("YO\u00DE\u00DE")}));
+                  QVariant(), QVariant(), QStringLiteral("YO\u00DE\u00DE")}),
+    [](const ::testing::TestParamInfo<ThumbCase> &info) {
+        return tabulo::test::caseName(
+            (info.param.low.toString() + QStringLiteral(" to ") + info.param.high.toString()).toStdString());
+    });
 
 } // namespace
 

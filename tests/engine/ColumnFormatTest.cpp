@@ -1,4 +1,5 @@
 #include "engine/ColumnFormat.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,19 @@ struct FormatInUse {
     const char *text;
     int columns;
 };
+
+void PrintTo(const FormatInUse &c, std::ostream *os) {
+    *os << c.text;
+}
+
+// Named by the titles of its first columns (between the tildes) and its place.
+std::string formatName(const ::testing::TestParamInfo<FormatInUse> &info) {
+    const QStringList parts = QString::fromUtf8(info.param.text).split(u'~');
+    QStringList titles;
+    for (qsizetype i = 1; i < parts.size() && titles.size() < 3; i += 2)
+        titles << parts[i];
+    return tabulo::test::caseName(titles.join(u' ').toStdString(), info.index);
+}
 
 class ColumnFormatsInUse : public ::testing::TestWithParam<FormatInUse> {};
 
@@ -72,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
             "M~Area~L(2)@s3@28L(2)|M~Ext~L(2)@s6@68R(2)|M~Just Phones Byte~C(0)@n3@80L(2)|M~Just Phones "
             "Name~L(2)@s35@",
             7},
-        FormatInUse{"80R(2)|M~Date~C(0)@d1b@80R(2)|M~Update~C(0)@d1b@24R(2)|M~Order~C(0)@n5@", 3}));
+        FormatInUse{"80R(2)|M~Date~C(0)@d1b@80R(2)|M~Update~C(0)@d1b@24R(2)|M~Order~C(0)@n5@", 3}),
+    formatName);
 
 } // namespace
 

@@ -65,6 +65,10 @@ struct Case {
     bool closes; // the list window is gone afterwards
 };
 
+void PrintTo(const Case &c, std::ostream *os) {
+    *os << c.name;
+}
+
 const Case kCases[] = {
     {"NamesWheel", false, Path::Wheel, false},
     {"NamesOtherRow", false, Path::OtherRow, false},

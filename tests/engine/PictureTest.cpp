@@ -1,5 +1,6 @@
 #include "engine/Picture.h"
 #include "base/DateOps.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,11 @@ void PrintTo(const FormatCase &c, std::ostream *os) {
 
 class PictureFormat : public ::testing::TestWithParam<FormatCase> {};
 
+// A picture is tried with several values: named by the picture and its place.
+std::string formatCaseName(const ::testing::TestParamInfo<FormatCase> &info) {
+    return tabulo::test::caseName(info.param.picture, info.index);
+}
+
 TEST_P(PictureFormat, Shows) {
     EXPECT_EQ(picture(GetParam().picture).format(GetParam().value), QString::fromUtf8(GetParam().shown));
 }
@@ -48,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(Text, PictureFormat,
                                            FormatCase{"@s8", QStringLiteral("2nd Wednesday"), "2nd Wedn"},
                                            FormatCase{"s2b", QStringLiteral("0"), ""},
                                            FormatCase{"s2b", QStringLiteral("12"), "12"},
-                                           FormatCase{"s2", QStringLiteral("0"), "0"}));
+                                           FormatCase{"s2", QStringLiteral("0"), "0"}),
+                         formatCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, PictureFormat,
@@ -61,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"n2", -50, "##"}, FormatCase{"@N13", 1234567, "      1234567"},
                       FormatCase{"n05", 42, "00042"}, FormatCase{"n-05", -42, "-0042"},
                       FormatCase{"N_6", 12, "____12"}, FormatCase{"n*6", 12, "****12"},
-                      FormatCase{"n-13", std::numeric_limits<qint64>::min(), "#############"}));
+                      FormatCase{"n-13", std::numeric_limits<qint64>::min(), "#############"}),
+    formatCaseName);
 
 INSTANTIATE_TEST_SUITE_P(Dates, PictureFormat,
                          ::testing::Values(FormatCase{"d1", ymd(1959, 10, 31), "10/31/59"},
@@ -75,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(Dates, PictureFormat,
                                            FormatCase{"D4", ymd(2026, 9, 30), "September 30, 2026"},
                                            FormatCase{"d1", 0, ""}, FormatCase{"d1b", 0, ""},
                                            FormatCase{"D2b", 0, ""}, FormatCase{"d3", 0, ""},
-                                           FormatCase{"d2", 1, "12/29/1800"}));
+                                           FormatCase{"d2", 1, "12/29/1800"}),
+                         formatCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Times, PictureFormat,
@@ -83,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"t3", hhmm(16, 59) + 5999, "4:59PM"}, FormatCase{"t3", 1, "12:00AM"},
                       FormatCase{"t3", hhmm(12, 0), "12:00PM"}, FormatCase{"t3", hhmm(9, 5), "9:05AM"},
                       FormatCase{"t3", hhmm(23, 59), "11:59PM"}, FormatCase{"t3", 0, ""},
-                      FormatCase{"t3b", 0, ""}, FormatCase{"t3", 24 * 3600 * 100 + 2, "#######"}));
+                      FormatCase{"t3b", 0, ""}, FormatCase{"t3", 24 * 3600 * 100 + 2, "#######"}),
+    formatCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Patterns, PictureFormat,
@@ -97,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // More digits than places: shown as stored, not cut.
                       FormatCase{"P(###) ###-####P", QStringLiteral("44207946000"), "44207946000"},
                       FormatCase{"pPage <<<#p", 5, "Page 5"}, FormatCase{"pPage <<<#p", 123, "Page 123"},
-                      FormatCase{"pPage <<<#p", 0, "Page 0"}, FormatCase{"pPage <<<#p", 1000, "Page 1000"}));
+                      FormatCase{"pPage <<<#p", 0, "Page 0"}, FormatCase{"pPage <<<#p", 1000, "Page 1000"}),
+    formatCaseName);
 
 struct ParseCase {
     const char *picture;
@@ -112,6 +123,10 @@ void PrintTo(const ParseCase &c, std::ostream *os) {
 }
 
 class PictureParse : public ::testing::TestWithParam<ParseCase> {};
+
+std::string parseCaseName(const ::testing::TestParamInfo<ParseCase> &info) {
+    return tabulo::test::caseName(info.param.picture, info.index);
+}
 
 TEST_P(PictureParse, Reads) {
     const ParseCase &c = GetParam();
@@ -130,7 +145,8 @@ INSTANTIATE_TEST_SUITE_P(Text, PictureParse,
                                            ParseCase{"s5", "Hello   ", true, QStringLiteral("Hello"), ""},
                                            ParseCase{"s5", "  Hi", true, QStringLiteral("  Hi"), ""},
                                            ParseCase{"s5", "Hello!", false, {}, "at most 5 characters"},
-                                           ParseCase{"S25", "", true, QString(), ""}));
+                                           ParseCase{"S25", "", true, QString(), ""}),
+                         parseCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, PictureParse,
@@ -148,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{"n-13", "-9999999999999", false, {}, "at most 12 digits"},
                       ParseCase{"n-13", "9999999999999", true, qint64{9999999999999}, ""},
                       ParseCase{"n-13", "--4", false, {}, "not a whole number"},
-                      ParseCase{"n-30", "9999999999999999999999", false, {}, "at most 18 digits"}));
+                      ParseCase{"n-30", "9999999999999999999999", false, {}, "at most 18 digits"}),
+    parseCaseName);
 
 INSTANTIATE_TEST_SUITE_P(Dates, PictureParse,
                          ::testing::Values(ParseCase{"d1", "", true, 0, ""},
@@ -176,7 +193,8 @@ INSTANTIATE_TEST_SUITE_P(Dates, PictureParse,
                                            ParseCase{"d3", "Foo 8, 2026", false, {}, "not a month"},
                                            ParseCase{"d3", "Ju 8, 2026", false, {}, "not a month"},
                                            ParseCase{"D4", "October 31, 2026", true, ymd(2026, 10, 31), ""},
-                                           ParseCase{"D4", "Sept 30, 2026", true, ymd(2026, 9, 30), ""}));
+                                           ParseCase{"D4", "Sept 30, 2026", true, ymd(2026, 9, 30), ""}),
+                         parseCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Times, PictureParse,
@@ -187,7 +205,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"t3", "0:00", true, 1, ""}, ParseCase{"t3b", "", true, 0, ""},
         ParseCase{"t3", "13:00PM", false, {}, "not a time"},
         ParseCase{"t3", "4:60PM", false, {}, "not a time"}, ParseCase{"t3", "24:00", false, {}, "not a time"},
-        ParseCase{"t3", "4", false, {}, "not a time"}, ParseCase{"t3", "noon", false, {}, "not a time"}));
+        ParseCase{"t3", "4", false, {}, "not a time"}, ParseCase{"t3", "noon", false, {}, "not a time"}),
+    parseCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Patterns, PictureParse,
@@ -198,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{"P(###) ###-####P", "555-CALL", false, {}, "\"C\" is not a digit"},
                       ParseCase{"P(###) ###-####P", "555.123.4567", false, {}, "Only digits"},
                       ParseCase{"P(###) ###-####P", "55512345678", false, {}, "at most 10"},
-                      ParseCase{"p(###) ###-####pb", "", true, QString(), ""}));
+                      ParseCase{"p(###) ###-####pb", "", true, QString(), ""}),
+    parseCaseName);
 
 } // namespace
 

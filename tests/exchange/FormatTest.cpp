@@ -74,6 +74,10 @@ struct DamageCase {
     std::vector<int> problemLines;
 };
 
+void PrintTo(const DamageCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class VCardDamage : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(VCardDamage, ReadsWhatItCanAndReportsTheRestByLine) {

@@ -62,6 +62,10 @@ struct ShapeCase {
     QStringList companies;
 };
 
+void PrintTo(const ShapeCase &c, std::ostream *os) {
+    *os << c.file;
+}
+
 class RealShapes : public Import, public ::testing::WithParamInterface<ShapeCase> {};
 
 TEST_P(RealShapes, ImportWithTheRightNamesPhonesEmailsAndBirthdays) {
@@ -181,6 +185,10 @@ struct DamagedCase {
     std::vector<int> problemLines;
 };
 
+void PrintTo(const DamagedCase &c, std::ostream *os) {
+    *os << c.file;
+}
+
 class DamagedFiles : public Import, public ::testing::WithParamInterface<DamagedCase> {};
 
 TEST_P(DamagedFiles, ImportWhatCanBeReadReportTheRestAndKeepWhatIsStored) {
@@ -271,6 +279,10 @@ struct CsvCase {
     QStringList people;
     const char *printed; // in the summary (empty: nothing in particular)
 };
+
+void PrintTo(const CsvCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class CsvFiles : public Import, public ::testing::WithParamInterface<CsvCase> {};
 

@@ -13,6 +13,14 @@
 using namespace tabulo;
 using namespace tabulo::exchange;
 
+namespace tabulo::exchange {
+// Beside the format, where GoogleTest looks for it: a case of the round trip
+// prints, and is named, by its format.
+static void PrintTo(ExportFormat format, std::ostream *os) {
+    *os << (format == ExportFormat::VCard4 ? "vCard4" : format == ExportFormat::VCard3 ? "vCard3" : "csv");
+}
+} // namespace tabulo::exchange
+
 namespace {
 
 constexpr int kPeople = 1000;
@@ -202,11 +210,7 @@ TEST_P(RoundTrip, ExportThenImportIntoAnEmptyDirectoryGivesEveryFieldBack) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, RoundTrip,
                          ::testing::Values(ExportFormat::VCard4, ExportFormat::VCard3, ExportFormat::Csv),
-                         [](const auto &info) {
-                             return info.param == ExportFormat::VCard4   ? std::string("vCard4")
-                                    : info.param == ExportFormat::VCard3 ? std::string("vCard3")
-                                                                         : std::string("csv");
-                         });
+                         [](const auto &info) { return ::testing::PrintToString(info.param); });
 
 TEST_F(RoundTrip, ExportsOneCategoryOrOneCompanyCategory) {
     fillStore();

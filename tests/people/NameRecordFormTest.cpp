@@ -212,6 +212,10 @@ struct NewPersonCase {
     bool allLinkAddedOnTab; // the user already linked the person to "All" on the tab
 };
 
+void PrintTo(const NewPersonCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class NewPerson : public NameRecordForm, public ::testing::WithParamInterface<NewPersonCase> {};
 
 TEST_P(NewPerson, OkLinksThePersonToAllOnceWithTheSavedName) {
@@ -241,6 +245,10 @@ struct ChangeCase {
     const char *typed;
     QStringList links; // the person's links afterwards
 };
+
+void PrintTo(const ChangeCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class ChangedPerson : public NameRecordForm, public ::testing::WithParamInterface<ChangeCase> {};
 

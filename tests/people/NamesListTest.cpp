@@ -371,6 +371,10 @@ struct TypedCity {
     const char *state, *zip;
 };
 
+void PrintTo(const TypedCity &c, std::ostream *os) {
+    *os << c.typed;
+}
+
 class NamesListCity : public NamesList, public ::testing::WithParamInterface<TypedCity> {};
 
 // A city the index holds once fills the state and zip it has there (never

@@ -6,6 +6,7 @@
 #include "engine/gui/RecordFormWindow.h"
 #include "people/gui/PhoneNoteForms.h"
 #include "store/Store.h"
+#include "support/CaseName.h"
 #include "support/WindowTour.h"
 
 #include <QLabel>
@@ -230,6 +231,10 @@ struct AddCase {
     QString shown;  // in the number entry afterwards
 };
 
+void PrintTo(const AddCase &c, std::ostream *os) {
+    *os << '"' << c.typed.toStdString() << '"';
+}
+
 class NamePhoneAdding : public PhoneNoteForms, public ::testing::WithParamInterface<AddCase> {};
 
 TEST_P(NamePhoneAdding, LeavingTheNumberCompletesOrRefusesIt) {
@@ -275,7 +280,11 @@ INSTANTIATE_TEST_SUITE_P(
                       AddCase{QStringLiteral("(212) 555-0100"), false, QStringLiteral("2125550100"),
                               QStringLiteral("(212) 555-0100")},
                       AddCase{QStringLiteral("614555123"), true, {}, {}},
-                      AddCase{QStringLiteral("55512"), true, {}, {}}, AddCase{QString(), true, {}, {}}));
+                      AddCase{QStringLiteral("55512"), true, {}, {}}, AddCase{QString(), true, {}, {}}),
+    [](const ::testing::TestParamInfo<AddCase> &info) {
+        return info.param.typed.isEmpty() ? std::string("nothingTyped")
+                                          : tabulo::test::caseName("typed " + info.param.typed.toStdString());
+    });
 
 TEST_F(PhoneNoteForms, OkChecksTheNumberOnceWhenTheUserClicksItFromTheNumber) {
     RecordFormWindow *f = open(&people::gui::runNamePhoneForm, Request::InsertRecord);

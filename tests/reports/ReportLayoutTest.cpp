@@ -1,6 +1,7 @@
 // The texts and geometry of labels and phone lists, without the store.
 #include "reports/ReportLayout.h"
 #include "reports/ReportTexts.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,10 @@ struct LabelCase {
     QStringList lines;
 };
 
+void PrintTo(const LabelCase &c, std::ostream *os) {
+    *os << c.what;
+}
+
 class NameLabelLines : public ::testing::TestWithParam<LabelCase> {};
 
 TEST_P(NameLabelLines, AreBuiltFromTheRecord) {
@@ -50,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
                   strings({" Lee", "12 Oak Ave", "Springfield IL 62701", "", ""})},
         LabelCase{"a blank second line counts as empty",
                   person(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("   ")),
-                  strings({"Ann Lee", "12 Oak Ave", "Springfield IL 62701", "", ""})}));
+                  strings({"Ann Lee", "12 Oak Ave", "Springfield IL 62701", "", ""})}),
+    [](const ::testing::TestParamInfo<LabelCase> &info) { return tabulo::test::caseName(info.param.what); });
 
 TEST(CompanyLabelLines, HaveFourLinesAndTheCityLineWithBlanks) {
     MemberFields company{QString(),

@@ -293,6 +293,10 @@ struct OpenCase {
     std::function<void()> check;
 };
 
+void PrintTo(const OpenCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 void expectNamesListOn(qint64 person, int tab, const QString &memo = {}) {
     people::gui::NamesListWindow *names = people::gui::NamesListWindow::openWindow();
     ASSERT_NE(names, nullptr) << "the names list did not open";
@@ -429,6 +433,10 @@ struct OpenWay {
     std::function<void(shell::gui::MainFrame &)> open;
 };
 
+void PrintTo(const OpenWay &c, std::ostream *os) {
+    *os << c.name;
+}
+
 void pressIcon(shell::gui::MainFrame &frame, FrameCommand list, const char *window) {
     frame.runCommand(list);
     settleEvents();
@@ -498,6 +506,10 @@ struct StartCase {
     const char *message; // the closing message; null: none shown
     QStringList missingAfter;
 };
+
+void PrintTo(const StartCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 const StartCase kStartCases[] = {
     {"CompleteIndexIsLeftAlone", {}, false, nullptr, {}},

@@ -1,5 +1,6 @@
 #include "shell/SetupSource.h"
 #include "shell/gui/MainFrame.h"
+#include "support/CaseName.h"
 #include "support/TempDataDir.h"
 
 #include <QAction>
@@ -18,6 +19,17 @@ struct MenuItem {
     const char *shortcut;
     bool enabled;
 };
+
+// The menu's and the item's texts without their mnemonic marks.
+std::string plain(const char *text) {
+    std::string s(text);
+    std::erase(s, '&');
+    return s;
+}
+
+void PrintTo(const MenuItem &item, std::ostream *os) {
+    *os << plain(item.menu) << " > " << plain(item.text);
+}
 
 // The frame's menu as the user sees it, item by item in order.
 const MenuItem kMenu[] = {
@@ -102,7 +114,11 @@ TEST_P(MenuTest, ItemIsInItsMenuWithItsTexts) {
     EXPECT_FALSE(action->objectName().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Frame, MenuTest, ::testing::ValuesIn(kMenu));
+INSTANTIATE_TEST_SUITE_P(Frame, MenuTest, ::testing::ValuesIn(kMenu),
+                         [](const ::testing::TestParamInfo<MenuItem> &info) {
+                             return tabulo::test::caseName(plain(info.param.menu) + " " +
+                                                           plain(info.param.text));
+                         });
 
 TEST_F(MenuTest, MenusAndItemsComeInOrderAndNothingElse) {
     QStringList menus;

@@ -31,6 +31,10 @@ struct StartCase {
     bool reported;
 };
 
+void PrintTo(const StartCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class StartupTest : public ::testing::TestWithParam<StartCase> {};
 
 TEST_P(StartupTest, TheSetupRecordComesBeforeTheFrameShows) {
