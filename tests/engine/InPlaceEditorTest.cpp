@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <optional>
 #include <sqlite3.h>
 
 using namespace tabulo;
@@ -200,6 +201,24 @@ protected:
         return values;
     }
 
+    // Record 1 of `tableName` as another station holds it; `change` (when
+    // set) changes it there first.
+    QString atOtherStation(const char *tableName, const QString &field,
+                           const std::optional<QString> &change = std::nullopt) {
+        store::Table other(store::tableDef(tableName), m_dir.path());
+        EXPECT_TRUE(other.open().ok());
+        other.record().clear();
+        other.record().setInteger(0, 1);
+        EXPECT_TRUE(other.fetch(*other.def().key(QStringLiteral("CTRL_KEY"))).ok());
+        if (change) {
+            other.record().setValue(field, *change);
+            EXPECT_TRUE(other.change().ok());
+        }
+        const QString value = other.record().value(field).toString().trimmed();
+        other.close();
+        return value;
+    }
+
     void follow(Path path, QWidget *list, bool companies);
 
     std::unique_ptr<test::ProgramFrame> m_program;
@@ -329,26 +348,18 @@ INSTANTIATE_TEST_SUITE_P(InPlaceEditor, EveryWayOut, ::testing::ValuesIn(kCases)
                              return std::string(info.param.name);
                          });
 
-class ChangedElsewhere : public InPlaceEditing, public ::testing::WithParamInterface<bool> {};
+// The cases run on both lists.
+class OnBothLists : public InPlaceEditing, public ::testing::WithParamInterface<bool> {};
 
 // Another station changed the record while the user typed: the move waits
 // for the user, who is told; the typed text stays in its field, the other
 // station's change shows, and the next move writes over it.
-TEST_P(ChangedElsewhere, TellsKeepsTheTypedTextAndSavesOnTheNextMove) {
+TEST_P(OnBothLists, AChangeElsewhereIsToldKeepsTheTypedTextAndIsSavedOverOnTheNextMove) {
     const bool companies = GetParam();
     QPointer<QWidget> list = openList(companies);
     ASSERT_TRUE(list);
     test::typeInto(entry(list, companies), kTyped);
-    {
-        store::Table other(store::tableDef(tableOf(companies)), m_dir.path());
-        ASSERT_TRUE(other.open().ok());
-        other.record().clear();
-        other.record().setInteger(0, 1);
-        ASSERT_TRUE(other.fetch(*other.def().key(QStringLiteral("CTRL_KEY"))).ok());
-        other.record().setValue(QStringLiteral("ZIP"), QStringLiteral("99999"));
-        ASSERT_TRUE(other.change().ok());
-        other.close();
-    }
+    atOtherStation(tableOf(companies), QStringLiteral("ZIP"), QStringLiteral("99999"));
     m_messages.answer(15, store::Button::Ok);
     test::turnWheel(mainList(list, companies)->listControl()->viewport(), 1);
     settleList();
@@ -361,26 +372,15 @@ TEST_P(ChangedElsewhere, TellsKeepsTheTypedTextAndSavesOnTheNextMove) {
     settleList();
     EXPECT_EQ(stored(companies).at(1), kTyped);
     EXPECT_GT(mainList(list, companies)->engine().highlighted(), 1);
-    store::Table other(store::tableDef(tableOf(companies)), m_dir.path());
-    ASSERT_TRUE(other.open().ok());
-    other.record().clear();
-    other.record().setInteger(0, 1);
-    ASSERT_TRUE(other.fetch(*other.def().key(QStringLiteral("CTRL_KEY"))).ok());
-    EXPECT_EQ(other.record().value(QStringLiteral("ZIP")).toString().trimmed(), QStringLiteral("99999"))
+    EXPECT_EQ(atOtherStation(tableOf(companies), QStringLiteral("ZIP")), QStringLiteral("99999"))
         << "the other station's change was lost";
 }
 
-INSTANTIATE_TEST_SUITE_P(InPlaceEditor, ChangedElsewhere, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool> &info) {
-                             return std::string(info.param ? "CompaniesList" : "NamesList");
-                         });
-
-class SaveFails : public InPlaceEditing, public ::testing::WithParamInterface<bool> {};
 
 // A save that fails (the file held by another station) asks whether to try
 // again: Cancel keeps the typed text and the list where it is; once the
 // file is free the next move saves it.
-TEST_P(SaveFails, CancelKeepsTheTypedTextForTheNextTry) {
+TEST_P(OnBothLists, AFailedSaveCancelledKeepsTheTypedTextForTheNextTry) {
     const bool companies = GetParam();
     QPointer<QWidget> list = openList(companies);
     ASSERT_TRUE(list);
@@ -408,32 +408,17 @@ TEST_P(SaveFails, CancelKeepsTheTypedTextForTheNextTry) {
     EXPECT_EQ(mainList(list, companies)->engine().highlighted(), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(InPlaceEditor, SaveFails, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool> &info) {
-                             return std::string(info.param ? "CompaniesList" : "NamesList");
-                         });
-
-class ComingBack : public InPlaceEditing, public ::testing::WithParamInterface<bool> {};
 
 // Back from another sub-window, the list shows what was changed meanwhile
 // (here a record renamed by another station).
-TEST_P(ComingBack, ActivatingTheListAgainShowsWhatChanged) {
+TEST_P(OnBothLists, ActivatingTheListAgainShowsWhatChanged) {
     const bool companies = GetParam();
     QPointer<QWidget> list = openList(companies);
     ASSERT_TRUE(list);
     frame().runCommand(FrameCommand::CallsList);
     settleList();
-    {
-        const char *linkTable = companies ? "QKjcg" : "QKjnc";
-        store::Table other(store::tableDef(linkTable), m_dir.path());
-        ASSERT_TRUE(other.open().ok());
-        other.record().clear();
-        other.record().setInteger(0, 1);
-        ASSERT_TRUE(other.fetch(*other.def().key(QStringLiteral("CTRL_KEY"))).ok());
-        other.record().setValue(companies ? QStringLiteral("COMPANY") : QStringLiteral("LNAME"),
-                                QStringLiteral("Aardvark"));
-        ASSERT_TRUE(other.change().ok());
-    }
+    atOtherStation(companies ? "QKjcg" : "QKjnc", companies ? QStringLiteral("COMPANY") : QStringLiteral("LNAME"),
+                   QStringLiteral("Aardvark"));
     engine::gui::PageView *view = mainList(list, companies)->listControl();
     // A click on the list's sub-window's frame brings it back.
     QMdiSubWindow *sub = engine::gui::WindowHost::subWindowOf(list);
@@ -444,7 +429,8 @@ TEST_P(ComingBack, ActivatingTheListAgainShowsWhatChanged) {
     EXPECT_EQ(view->item(0, companies ? 0 : 1)->text().trimmed(), QStringLiteral("Aardvark"));
 }
 
-INSTANTIATE_TEST_SUITE_P(InPlaceEditor, ComingBack, ::testing::Bool(),
+
+INSTANTIATE_TEST_SUITE_P(InPlaceEditor, OnBothLists, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool> &info) {
                              return std::string(info.param ? "CompaniesList" : "NamesList");
                          });

@@ -958,22 +958,8 @@ Leave CompaniesListWindow::saveCompany(bool renamed, LeaveReason why) {
             store::standardMessage(this, 15, QStringLiteral("QKjcg"));
         }
     }
-    if (why == LeaveReason::Moving) {
-        // The list is about to move where the user pointed: the page keeps
-        // its rows (with the new name) and the highlight.
-        if (renamed)
-            m_list->engine().reset(engine::BrowseList::ResetMode::FromFirstRow);
-        return Leave::Done;
-    }
-    if (renamed) {
-        // A new name changes no count.
-        m_list->engine().setCountsRecords(false);
-        m_list->engine().forceRefresh();
-        reposition(name);
-        m_list->engine().setCountsRecords(true);
-        return Leave::Done;
-    }
-    refreshAll();
+    engine::gui::showWritten(
+        m_list->engine(), renamed, why, [this, name] { reposition(name); }, [this] { refreshAll(); });
     return Leave::Done;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/gui/InPlaceEditor.h"
 
+#include "engine/BrowseList.h"
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
@@ -30,6 +31,23 @@ Saved saveInPlace(store::Table &table, QObject *owner) {
             return Saved::GivenUp;
         table.setCurrent(typed);
     }
+}
+
+void showWritten(BrowseList &list, bool renamed, LeaveReason why, const std::function<void()> &reposition,
+                 const std::function<void()> &refresh) {
+    if (why == LeaveReason::Moving) {
+        if (renamed)
+            list.reset(BrowseList::ResetMode::FromFirstRow);
+        return;
+    }
+    if (!renamed) {
+        refresh();
+        return;
+    }
+    list.setCountsRecords(false);
+    list.forceRefresh();
+    reposition();
+    list.setCountsRecords(true);
 }
 
 InPlaceEditor::InPlaceEditor(QWidget *window, store::Table &table, Saver saver)

@@ -13,6 +13,10 @@
 class QLineEdit;
 class QWidget;
 
+namespace tabulo::engine {
+class BrowseList;
+}
+
 namespace tabulo::engine::gui {
 
 // Why a changed field is being saved.
@@ -43,6 +47,14 @@ enum class Saved {
 // rule, with the wait cursor. A failure asks message 16: Yes writes the same
 // again, No gives the change up, Cancel keeps it.
 Saved saveInPlace(store::Table &table, QObject *owner);
+
+// Shows a record written beside `list`. Before a move the page keeps its
+// rows and highlight (a renamed record's row read again in place);
+// otherwise a rename places the list on the new name (`reposition`, with
+// no recount, as a name changes no count) and any other change shows the
+// stored record again (`refresh`).
+void showWritten(BrowseList &list, bool renamed, LeaveReason why, const std::function<void()> &reposition,
+                 const std::function<void()> &refresh);
 
 // The fields of the record shown beside a list, edited in place. Each entry
 // remembers the text the window showed in it; once the user types, it also

@@ -12,8 +12,7 @@ struct ToolPicture {
     const char *own;    // the built-in picture, under :/tabulo/tools/
 };
 
-// Names from the freedesktop icon naming specification, so that every
-// desktop theme has a picture for them.
+// The freedesktop icon names, which every desktop theme draws.
 constexpr std::array<ToolPicture, 16> kPictures{{
     {"addIcon", "document-new", "add"},
     {"deleteIcon", "edit-delete", "delete"},

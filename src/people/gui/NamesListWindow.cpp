@@ -1212,23 +1212,8 @@ Leave NamesListWindow::savePerson(bool namesChanged, LeaveReason why) {
             store::standardMessage(this, 15, QStringLiteral("QKjnc"));
         }
     }
-    if (why == LeaveReason::Moving) {
-        // The list is about to move where the user pointed: the page keeps
-        // its rows (with the new name) and the highlight.
-        if (namesChanged)
-            m_list->engine().reset(engine::BrowseList::ResetMode::FromFirstRow);
-        return Leave::Done;
-    }
-    if (namesChanged) {
-        // A new name moves the person but changes no count: no recount.
-        m_list->engine().setCountsRecords(false);
-        m_list->engine().forceRefresh();
-        reposition(last);
-        m_list->engine().setCountsRecords(true);
-        return Leave::Done;
-    }
-    // The stored person again, whatever happened.
-    refreshAll();
+    engine::gui::showWritten(
+        m_list->engine(), namesChanged, why, [this, last] { reposition(last); }, [this] { refreshAll(); });
     return Leave::Done;
 }
 
