@@ -145,6 +145,12 @@ void BulkInsert::discard()
 
 sql::Statement &BulkInsert::statement(int rows)
 {
+    // Statements of another connection (the table has since joined or left
+    // a unit of work) are not this write's.
+    if (m_statementsOn != m_table.db()) {
+        m_statements.clear();
+        m_statementsOn = m_table.db();
+    }
     auto it = m_statements.find(rows);
     if (it != m_statements.end())
         return it->second;
@@ -155,7 +161,7 @@ sql::Statement &BulkInsert::statement(int rows)
     sql.reserve(one.size() + (values.size() + 1) * static_cast<size_t>(rows - 1));
     for (int i = 1; i < rows; ++i)
         sql += "," + values;
-    return m_statements.emplace(rows, sql::Statement(m_table.handle(), sql)).first->second;
+    return m_statements.emplace(rows, m_table.prepare(sql)).first->second;
 }
 
 StoreError BulkInsert::write(const std::vector<Record> &queue, int rows, std::vector<std::string> &folded)
@@ -183,8 +189,8 @@ StoreError BulkInsert::write(const std::vector<Record> &queue, int rows, std::ve
         // one below, so the failure is reported as a single insert reports
         // it. Any other failure may have ended the transaction: nothing may
         // be written after it.
-        const int code = sqlite3_extended_errcode(m_table.handle());
-        if ((code & 0xff) != SQLITE_CONSTRAINT || sqlite3_get_autocommit(m_table.handle()))
+        const int code = sqlite3_extended_errcode(m_table.db());
+        if ((code & 0xff) != SQLITE_CONSTRAINT || sqlite3_get_autocommit(m_table.db()))
             return m_table.failSql(code, QStringLiteral("adding records"));
     }
     for (int i = 0; i < rows; ++i) {

@@ -94,6 +94,7 @@ private:
     StoreError m_writerFailure;
     std::vector<std::string> m_writerFolded;
     std::map<int, sql::Statement> m_statements;
+    sqlite3 *m_statementsOn = nullptr;
     StoreError m_failure;
 };
 

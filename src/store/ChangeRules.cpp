@@ -1,6 +1,7 @@
 #include "store/ChangeRules.h"
 
 #include "store/Messages.h"
+#include "store/UnitOfWork.h"
 
 #include <QStringList>
 #include <optional>
@@ -24,6 +25,15 @@ int report(QObject *owner, int number, const QString &first = {}, const QString 
     return ChangeResult::Failed;
 }
 
+// The table a unit of work could not begin on: the one whose file the
+// failure names.
+QString lockedTable(const std::vector<Table *> &tables, const StoreError &e) {
+    for (const Table *t : tables)
+        if (t->fileName() == e.file)
+            return t->def().name;
+    return tables.front()->def().name;
+}
+
 // Sets a key component of a cleared buffer to the value that sorts first.
 void setToFirst(Record &record, const KeyComponent &component) {
     const FieldDef &field = record.def().fields[static_cast<size_t>(component.field)];
@@ -32,8 +42,8 @@ void setToFirst(Record &record, const KeyComponent &component) {
     record.setInteger(component.field, component.descending ? field.maxValue() : field.minValue());
 }
 
-// Deletes the children of one parent in one child table. Not framed in a
-// transaction: children deleted before a failure stay deleted.
+// Deletes the children of one parent in one child table, inside the
+// parent's unit of work: a failure undoes the whole delete.
 bool deleteChildren(Table &child, const CascadeRule &rule, qint64 parent, QObject *owner) {
     // A parent without a control number has no children of its own: 0 is
     // what every unlinked child holds, and those belong to others.
@@ -155,18 +165,23 @@ int deleteRecord(Store &store, Table &table, QObject *owner) {
     const QString position = table.position();
 
     std::optional<TableUse> children;
+    std::vector<Table *> involved{&table};
     if (!rule.cascade.empty()) {
         QStringList names;
         for (const CascadeRule &c : rule.cascade)
             names << c.childTable;
         children.emplace(store, names);
+        for (const CascadeRule &c : rule.cascade)
+            involved.push_back(&store.table(c.childTable));
     }
 
-    bool framed = false;
-    if (rule.deleteInTransaction) {
-        if (table.begin(kTransactionTimeoutSeconds))
-            return report(owner, 34, u"Delete"_s, name);
-        framed = true;
+    // The record and its children go together or not at all.
+    UnitOfWork unit(involved);
+    const bool framed = rule.deleteInTransaction || involved.size() > 1;
+    if (framed) {
+        if (const StoreError e = unit.begin(kTransactionTimeoutSeconds)) {
+            return report(owner, 34, u"Delete"_s, lockedTable(involved, e));
+        }
     }
 
     // The stored record, not the buffer: unsaved edits must not decide which
@@ -178,17 +193,14 @@ int deleteRecord(Store &store, Table &table, QObject *owner) {
         const int ctrl = table.def().fieldIndex(u"CTRL_NBR"_s);
         const qint64 parent = ctrl >= 0 ? table.record().integer(ctrl) : 0;
         for (const CascadeRule &c : rule.cascade) {
-            if (!deleteChildren(store.table(c.childTable), c, parent, owner)) {
-                if (framed)
-                    table.rollback();
+            if (!deleteChildren(store.table(c.childTable), c, parent, owner))
                 return ChangeResult::Failed;
-            }
         }
     }
 
     if (table.remove())
         return report(owner, 17, name);
-    if (framed && table.commit())
+    if (framed && unit.commit())
         return report(owner, 17, name);
     return ChangeResult::Done;
 }

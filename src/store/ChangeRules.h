@@ -74,8 +74,8 @@ int changeRecord(Table &table, ConflictMessage conflict, QObject *owner = nullpt
 // Returns ChangeResult::Done, or ChangeResult::Failed after showing message 34
 // (transaction could not begin), 35 (the record or a child could not be read;
 // the record is kept) or 17 (a child or the record could not be deleted,
-// naming that table). A failed cascade keeps the parent; children deleted
-// before the failure stay deleted.
+// naming that table). The record and its children go in one unit of work:
+// a failure anywhere keeps all of them.
 //
 // The child tables are used through `store` for the length of the call, so
 // `table` must be a table of that store.

@@ -40,14 +40,14 @@ StoreError Table::markOpenInsert(qint64 rid)
     if (StoreError e = exec("CREATE TABLE IF NOT EXISTS open_inserts(rid INTEGER PRIMARY KEY,host TEXT,pid INTEGER,"
                             "at INTEGER)"))
         return e;
-    sql::Statement mark(m_db, "INSERT OR REPLACE INTO open_inserts(rid,host,pid,at) VALUES(?,?,?,?)");
+    sql::Statement mark = prepare("INSERT OR REPLACE INTO open_inserts(rid,host,pid,at) VALUES(?,?,?,?)");
     mark.bind(1, rid);
     mark.bind(2, thisHost());
     mark.bind(3, static_cast<qint64>(::getpid()));
     mark.bind(4, QDateTime::currentSecsSinceEpoch());
     const int rc = mark.valid() ? mark.step() : mark.prepareCode();
     if (rc != SQLITE_DONE)
-        return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("marking the numbered record"));
+        return failSql(sqlite3_extended_errcode(db()), QStringLiteral("marking the numbered record"));
     return succeed();
 }
 
@@ -55,7 +55,7 @@ void Table::unmarkOpenInsert(qint64 rid)
 {
     if (!m_db || !hasMarks(m_db))
         return;
-    sql::Statement unmark(m_db, "DELETE FROM open_inserts WHERE rid=?");
+    sql::Statement unmark = prepare("DELETE FROM open_inserts WHERE rid=?");
     unmark.bind(1, rid);
     if (unmark.valid())
         unmark.step();

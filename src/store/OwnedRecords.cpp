@@ -40,6 +40,7 @@ StoreError changeOwned(Table &child, const KeyDef &key, qint64 parent,
         return e;
     if (positions.empty())
         return {};
+    // Inside a caller's unit of work this joins it.
     if (const StoreError e = child.begin(2))
         return e;
     for (const QString &p : positions) {

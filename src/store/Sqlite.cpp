@@ -93,4 +93,67 @@ std::string quoteIdentifier(std::string_view name)
     return out;
 }
 
+namespace {
+
+bool identifierStart(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool identifierPart(char c)
+{
+    return identifierStart(c) || (c >= '0' && c <= '9');
+}
+
+} // namespace
+
+std::string qualify(std::string_view sql, std::string_view schema)
+{
+    static constexpr std::string_view kWords[] = {"FROM ", "INTO ", "UPDATE ", "JOIN "};
+    std::string out;
+    out.reserve(sql.size() + 4 * (schema.size() + 1));
+    size_t i = 0;
+    char quote = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        if (quote) {
+            out += c;
+            if (c == quote)
+                quote = 0;
+            ++i;
+            continue;
+        }
+        if (c == '\'' || c == '"') {
+            quote = c;
+            out += c;
+            ++i;
+            continue;
+        }
+        bool matched = false;
+        if (i == 0 || !identifierPart(sql[i - 1])) {
+            for (std::string_view w : kWords) {
+                if (sql.substr(i, w.size()) != w)
+                    continue;
+                const size_t name = i + w.size();
+                size_t end = name;
+                while (end < sql.size() && identifierPart(sql[end]))
+                    ++end;
+                out.append(sql.substr(i, w.size()));
+                if (end > name && identifierStart(sql[name]) && (end >= sql.size() || sql[end] != '.')) {
+                    out.append(schema);
+                    out += '.';
+                }
+                i = name;
+                matched = true;
+                break;
+            }
+        }
+        if (!matched) {
+            out += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
 } // namespace tabulo::store::sql

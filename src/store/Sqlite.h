@@ -83,4 +83,10 @@ private:
 // Quotes an identifier for SQL text (identifiers only; values are always bound).
 std::string quoteIdentifier(std::string_view name);
 
+// The statement with every table it names after FROM, INTO, UPDATE or JOIN
+// taken from the attached file `schema` ("qkfon"), for a connection that
+// holds several table files at once. Names already qualified, subqueries
+// and everything else are left as they are.
+std::string qualify(std::string_view sql, std::string_view schema);
+
 } // namespace tabulo::store::sql

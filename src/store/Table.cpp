@@ -1,5 +1,7 @@
 #include "store/Table.h"
 
+#include "store/UnitOfWork.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,6 +64,11 @@ void Cursor::detach()
     m_statements.clear();
     m_batch.clear();
     clearBatch();
+}
+
+void Cursor::forgetStatementsOn(sqlite3 *db)
+{
+    std::erase_if(m_statements, [db](const auto &entry) { return entry.first.first == db; });
 }
 
 void Cursor::setOrder(const KeyDef *key)
@@ -203,7 +210,7 @@ int Cursor::bindRange(sql::Statement &stmt, int first) const
 
 sql::Statement &Cursor::statement(bool forward, Anchor anchor)
 {
-    const int id = (forward ? 1 : 0) | (static_cast<int>(anchor) << 1);
+    const std::pair<sqlite3 *, int> id(m_table->db(), (forward ? 1 : 0) | (static_cast<int>(anchor) << 1));
     auto it = m_statements.find(id);
     if (it != m_statements.end())
         return it->second;
@@ -258,20 +265,20 @@ sql::Statement &Cursor::statement(bool forward, Anchor anchor)
         order = forward ? "rid" : "rid DESC";
     }
     sql += " FROM rec" + whereClause(position) + " ORDER BY " + order + " LIMIT ?";
-    return m_statements.emplace(id, sql::Statement(m_table->handle(), sql)).first->second;
+    return m_statements.emplace(id, m_table->prepare(sql)).first->second;
 }
 
 sql::Statement &Cursor::countStatement()
 {
     // Not a read direction: ids of reads stay below 8.
-    const int id = 8;
+    const std::pair<sqlite3 *, int> id(m_table->db(), 8);
     auto it = m_statements.find(id);
     if (it != m_statements.end())
         return it->second;
     if (countsFromFile()) {
         const std::string sql =
             "SELECT coalesce((SELECT n FROM " + m_table->schema().key(*m_key).countsTable + " WHERE v=?),0)";
-        return m_statements.emplace(id, sql::Statement(m_table->handle(), sql)).first->second;
+        return m_statements.emplace(id, m_table->prepare(sql)).first->second;
     }
     std::string sql = "SELECT count(*) FROM rec";
     // Named, so the count stays an index scan over the range whatever the
@@ -281,7 +288,7 @@ sql::Statement &Cursor::countStatement()
     if (m_key && !m_key->added)
         sql += " INDEXED BY " + m_table->schema().key(*m_key).indexName;
     sql += whereClause({});
-    return m_statements.emplace(id, sql::Statement(m_table->handle(), sql)).first->second;
+    return m_statements.emplace(id, m_table->prepare(sql)).first->second;
 }
 
 Cursor::Anchor Cursor::effectiveAnchor(bool forward, bool &nothing) const
@@ -687,7 +694,7 @@ StoreError Table::fail(int code, const QString &detail)
 StoreError Table::failSql(int rc, const QString &what)
 {
     const int primary = rc & 0xff;
-    const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    const QString message = db() ? QString::fromUtf8(sqlite3_errmsg(db())) : QString::fromUtf8(sqlite3_errstr(rc));
     const QString detail = what + QStringLiteral(" (") + message + QLatin1Char(')');
     switch (primary) {
     case SQLITE_BUSY:
@@ -712,7 +719,7 @@ StoreError Table::failSql(int rc, const QString &what)
         StoreError e;
         e.code = Code::SystemError;
         e.text = codeText(Code::SystemError) + QStringLiteral(": ") + detail;
-        e.osCode = m_db ? sqlite3_system_errno(m_db) : errno;
+        e.osCode = db() ? sqlite3_system_errno(db()) : errno;
         if (e.osCode == 0 && primary == SQLITE_FULL)
             e.osCode = ENOSPC;
         e.osText = e.osCode ? QString::fromLocal8Bit(std::strerror(e.osCode)) : message;
@@ -767,14 +774,43 @@ int Table::busyWait(void *table, int count)
 
 StoreError Table::exec(const char *sql)
 {
-    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    const int rc = m_joint ? sqlite3_exec(m_joint, sql::qualify(sql, m_schemaName).c_str(), nullptr, nullptr, nullptr)
+                           : sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        return failSql(sqlite3_extended_errcode(m_db), QString::fromLatin1(sql));
+        return failSql(sqlite3_extended_errcode(db()), QString::fromLatin1(sql));
     return succeed();
+}
+
+sql::Statement Table::prepare(const std::string &sql) const
+{
+    if (m_joint)
+        return sql::Statement(m_joint, sql::qualify(sql, m_schemaName));
+    return sql::Statement(m_db, sql);
+}
+
+void Table::markInTransaction(bool on)
+{
+    m_inTransaction = on;
+    registerTransaction(this, on);
+}
+
+void Table::forgetJointStatements(sqlite3 *joint)
+{
+    m_jointCache.clear();
+    for (Cursor *c : m_cursors)
+        c->forgetStatementsOn(joint);
 }
 
 sql::Statement &Table::cached(const std::string &sql)
 {
+    if (m_joint) {
+        auto it = m_jointCache.find(sql);
+        if (it != m_jointCache.end() && !it->second.valid())
+            it->second = prepare(sql);
+        if (it == m_jointCache.end())
+            it = m_jointCache.emplace(sql, prepare(sql)).first;
+        return it->second;
+    }
     auto it = m_cache.find(sql);
     // One that could not be prepared before (a lock held while the schema
     // was read) is prepared again, not kept failing.
@@ -1132,6 +1168,10 @@ void Table::close()
         return;
     if (m_inTransaction || m_locked)
         rollback();
+    // A unit's connection never keeps a file whose table is closed: a
+    // repair may put another file in its place.
+    if (m_jointHome)
+        m_jointHome->forget(*this);
     for (Cursor *c : m_cursors)
         c->detach();
     m_cache.clear();
@@ -1416,9 +1456,9 @@ StoreError Table::insert()
     const int rc = stmt.step();
     if (rc != SQLITE_DONE) {
         m_writingRid = 0;
-        return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("adding a record"));
+        return failSql(sqlite3_extended_errcode(db()), QStringLiteral("adding a record"));
     }
-    m_currentRid = sqlite3_last_insert_rowid(m_db);
+    m_currentRid = sqlite3_last_insert_rowid(db());
     m_currentVer = 1;
     discardBatches();
     return succeed();
@@ -1445,9 +1485,9 @@ StoreError Table::change()
     const int rc = stmt.step();
     if (rc != SQLITE_DONE) {
         m_writingRid = m_currentRid;
-        return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("changing a record"));
+        return failSql(sqlite3_extended_errcode(db()), QStringLiteral("changing a record"));
     }
-    if (sqlite3_changes(m_db) == 0)
+    if (sqlite3_changes(db()) == 0)
         return fail(watched ? Code::ChangedElsewhere : Code::NotFound);
     ++m_currentVer;
     discardBatches();
@@ -1471,8 +1511,8 @@ StoreError Table::remove()
         stmt.bind(2, m_currentVer);
     const int rc = stmt.step();
     if (rc != SQLITE_DONE)
-        return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("deleting a record"));
-    if (sqlite3_changes(m_db) == 0)
+        return failSql(sqlite3_extended_errcode(db()), QStringLiteral("deleting a record"));
+    if (sqlite3_changes(db()) == 0)
         return fail(watched ? Code::ChangedElsewhere : Code::NotFound);
     m_currentRid = 0;
     m_watching = false;
@@ -1531,6 +1571,9 @@ StoreError Table::beginWith(const char *sql, int timeoutSeconds, const QString &
 {
     if (StoreError e = checkOpen())
         return e;
+    // Inside a unit of work the unit's transaction is the table's.
+    if (m_unit)
+        return succeed();
     if (m_inTransaction || m_locked)
         return fail(Code::Failure, QStringLiteral("a transaction is already open"));
     setWait(std::max(0, timeoutSeconds) * 1000);
@@ -1556,6 +1599,9 @@ StoreError Table::commit()
         return e;
     if (!m_inTransaction)
         return fail(Code::Failure, QStringLiteral("no transaction is open"));
+    // The unit commits its tables together.
+    if (m_unit)
+        return succeed();
     // A deferred index upkeep is never committed behind its records.
     if (StoreError e = catchUpIndexUpkeep())
         return e;
@@ -1575,6 +1621,11 @@ StoreError Table::rollback()
         return succeed();
     // Keep the failure being reported: a roll-back is cleanup, not news.
     const StoreError before = lastError();
+    if (m_unit) {
+        m_unit->rollback();
+        setLastError(before);
+        return before;
+    }
     sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_inTransaction = false;
     m_locked = false;
@@ -1616,7 +1667,7 @@ StoreError Table::flush()
 {
     if (StoreError e = checkOpen())
         return e;
-    if (!m_locked)
+    if (!m_locked || m_unit)
         return succeed();
     // Write what was buffered, then take the lock again for what follows.
     StoreError e = unlock();
@@ -1629,7 +1680,7 @@ StoreError Table::unlock()
 {
     if (StoreError e = checkOpen())
         return e;
-    if (!m_locked)
+    if (!m_locked || m_unit)
         return succeed();
     if (StoreError e = catchUpIndexUpkeep())
         return e;

@@ -19,6 +19,8 @@
 namespace tabulo::store {
 
 class Table;
+class UnitOfWork;
+class JointConnection;
 
 // A read position in one table: key order (or file order when no key is
 // given), optionally limited to a range of leading key components and to a
@@ -104,6 +106,8 @@ public:
     void discardBatch() { clearBatch(); }
     // Closes all statements (the table is closing).
     void detach();
+    // Closes the statements prepared on this connection (it is closing).
+    void forgetStatementsOn(sqlite3 *db);
 
 protected:
     StoreError read(bool forward);
@@ -149,7 +153,9 @@ private:
     bool m_batchForward = true;
     bool batchEmpty() const { return m_batchNext >= m_batchSize; }
     void clearBatch() { m_batchNext = m_batchSize = 0; }
-    std::map<int, sql::Statement> m_statements;
+    // By read direction and anchor, and by connection: the table's own, or
+    // the one of a unit of work it takes part in.
+    std::map<std::pair<sqlite3 *, int>, sql::Statement> m_statements;
 };
 
 // One table of the dictionary in its file in the data directory.
@@ -277,10 +283,14 @@ public:
     void watch() { m_watching = true; }
     bool watching() const { return m_watching; }
 
+    // Inside a unit of work (see UnitOfWork) begin and commit join the
+    // unit's transaction and a roll-back rolls the whole unit back.
     StoreError begin(int timeoutSeconds);
     StoreError commit();
     StoreError rollback();
     bool inTransaction() const { return m_inTransaction; }
+    // The unit of work the table takes part in now, if any.
+    UnitOfWork *unit() const { return m_unit; }
     // Locks the whole table; writes are buffered until flush() or unlock().
     StoreError lock(int timeoutSeconds);
     StoreError flush();
@@ -331,7 +341,18 @@ public:
     void setEndsItsOwnTransactions(bool on) { m_endsOwnTransactions = on; }
 
     // -- for cursors and views in the store --
+    // The table's own connection.
     sqlite3 *handle() const { return m_db; }
+    // The connection its reads and writes go through now: its own, or,
+    // while it takes part in a unit of work, the unit's, which holds the
+    // table's file beside the others under a name of its own.
+    sqlite3 *db() const { return m_joint ? m_joint : m_db; }
+    // A statement for this table's SQL on db(): its tables are taken from
+    // the table's file whichever connection runs it. Prepared anew; see
+    // cached() for the ones kept.
+    sql::Statement prepare(const std::string &sql) const;
+    // The statement prepared once per connection and kept.
+    sql::Statement &cached(const std::string &sql);
     void loadRow(qint64 rid, qint64 ver, std::vector<sql::Value> &fields, std::string &memo);
     StoreError fail(int code, const QString &detail = {});
     StoreError failSql(int rc, const QString &what);
@@ -389,7 +410,6 @@ private:
     // Drops and makes the search index, inside the caller's write transaction.
     StoreError makeSearchIndex(const std::function<bool(double)> &progress);
     StoreError withOwnConnection(const std::function<StoreError()> &work);
-    sql::Statement &cached(const std::string &sql);
     void setWait(int ms);
     // SQLite's busy handler: waits in growing steps up to m_waitMs in all.
     static int busyWait(void *table, int count);
@@ -414,6 +434,19 @@ private:
     std::unique_ptr<Cursor> m_cursor;
     std::set<Cursor *> m_cursors;
     std::map<std::string, sql::Statement> m_cache;
+    // A unit of work's connection while the table takes part in one, the
+    // name its file has there, and the statements kept on it (by their
+    // SQL as written for the own connection).
+    friend class UnitOfWork;
+    friend class JointConnection;
+    sqlite3 *m_joint = nullptr;
+    std::string m_schemaName;
+    UnitOfWork *m_unit = nullptr;
+    JointConnection *m_jointHome = nullptr; // the connection that holds the file attached
+    std::map<std::string, sql::Statement> m_jointCache;
+    void forgetJointStatements(sqlite3 *joint);
+    // Marks the table as in a transaction (or not) for rollbackAll().
+    void markInTransaction(bool on);
     // The folded copies a write binds, kept until the write's statement is reset.
     std::vector<std::string> m_folded;
     QString m_fileName;

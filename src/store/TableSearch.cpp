@@ -104,9 +104,9 @@ StoreError Table::deferIndexUpkeep()
     if (m_upkeepDeferred)
         return succeed();
     {
-        sql::Statement last(m_db, "SELECT ifnull(max(rid),0) FROM rec");
+        sql::Statement last = prepare("SELECT ifnull(max(rid),0) FROM rec");
         if (!last.valid() || last.step() != SQLITE_ROW)
-            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("reading the last record"));
+            return failSql(sqlite3_extended_errcode(db()), QStringLiteral("reading the last record"));
         m_upkeepFrom = last.int64(0);
     }
     // The mark tells the search triggers of the records still to index,
@@ -115,10 +115,10 @@ StoreError Table::deferIndexUpkeep()
     if (searchIndexState() == SearchIndexState::Ready) {
         if (StoreError e = exec("DELETE FROM s_defer"))
             return e;
-        sql::Statement mark(m_db, "INSERT INTO s_defer(from_rid) VALUES(?1)");
+        sql::Statement mark = prepare("INSERT INTO s_defer(from_rid) VALUES(?1)");
         mark.bind(1, m_upkeepFrom);
         if (!mark.valid() || mark.step() != SQLITE_DONE)
-            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("marking the search index"));
+            return failSql(sqlite3_extended_errcode(db()), QStringLiteral("marking the search index"));
         // The catch-up's segments are merged sixteen at a time rather than
         // four: far less rewriting of a large batch's words.
         if (StoreError e = setSearchMerging(0))
@@ -142,12 +142,12 @@ StoreError Table::catchUpIndexUpkeep()
         if (StoreError e = exec("DELETE FROM s_defer"))
             return e;
         for (const auto &index : m_schema.search().indexes) {
-            sql::Statement fill(m_db, index.fillSql);
+            sql::Statement fill = prepare(index.fillSql);
             fill.bind(1, m_upkeepFrom);
             fill.bind(2, std::numeric_limits<qint64>::max());
             const int rc = fill.valid() ? fill.step() : fill.prepareCode();
             if (rc != SQLITE_DONE)
-                return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("bringing the search index up to date"));
+                return failSql(sqlite3_extended_errcode(db()), QStringLiteral("bringing the search index up to date"));
         }
         // Every other writer merges as usual, a little with each write.
         if (StoreError e = setSearchMerging(kSearchMergingAsUsual))
@@ -159,11 +159,11 @@ StoreError Table::catchUpIndexUpkeep()
         const auto k = static_cast<size_t>(ks.key->index);
         if (ks.countsTable.empty() || k >= m_countsReady.size() || !m_countsReady[k])
             continue;
-        sql::Statement add(m_db, ks.countsCatchUpSql);
+        sql::Statement add = prepare(ks.countsCatchUpSql);
         add.bind(1, m_upkeepFrom);
         const int rc = add.valid() ? add.step() : add.prepareCode();
         if (rc != SQLITE_DONE)
-            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("bringing the key counts up to date"));
+            return failSql(sqlite3_extended_errcode(db()), QStringLiteral("bringing the key counts up to date"));
     }
     return succeed();
 }
@@ -172,10 +172,10 @@ StoreError Table::setSearchMerging(int segments)
 {
     // Inside the writer's transaction: a roll-back takes it back too.
     for (const auto &index : m_schema.search().indexes) {
-        sql::Statement set(m_db, "INSERT INTO " + index.table + "(" + index.table + ",rank) VALUES('automerge',?1)");
+        sql::Statement set = prepare("INSERT INTO " + index.table + "(" + index.table + ",rank) VALUES('automerge',?1)");
         set.bind(1, static_cast<qint64>(segments));
         if (!set.valid() || set.step() != SQLITE_DONE)
-            return failSql(sqlite3_extended_errcode(m_db), QStringLiteral("setting the search index's merging"));
+            return failSql(sqlite3_extended_errcode(db()), QStringLiteral("setting the search index's merging"));
     }
     return succeed();
 }
@@ -184,7 +184,7 @@ void Table::setTriggers(bool on)
 {
     // Changing it makes SQLite prepare this connection's statements again,
     // with or without the triggers' work.
-    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, on ? 1 : 0, nullptr);
+    sqlite3_db_config(db(), SQLITE_DBCONFIG_ENABLE_TRIGGER, on ? 1 : 0, nullptr);
 }
 
 QStringList Table::searchIndexFindings()
