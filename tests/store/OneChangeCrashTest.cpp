@@ -513,3 +513,103 @@ TEST(OneChangeKilled, EveryChangeIsWholeOrAbsentAfterTheWriterIsKilled) {
     EXPECT_EQ(totalHalf, 0) << "after " << totalKills << " kills (seed " << seed << "):\n"
                             << report.join(QLatin1Char('\n')).toStdString();
 }
+
+// ---------------------------------------------------------------------------
+// A write or sync of the change's commit failing, step by step.
+
+namespace {
+
+struct FailingStep {
+    Kind kind;
+    test::FailingVfs::Call call;
+    int error;
+    const char *what;
+};
+
+std::string caseNameOf(const FailingStep &s) {
+    return test::caseName(kindName(s.kind).toStdString() + " " + s.what);
+}
+
+// Small enough that every step of its commit can be failed in turn.
+constexpr ImportSize kFailedImport{40, 20};
+
+class OneChangeWriteFailure : public ::testing::TestWithParam<FailingStep> {};
+
+} // namespace
+
+TEST_P(OneChangeWriteFailure, EveryFailedStepLeavesTheChangeWholeOrAbsent) {
+    const FailingStep step = GetParam();
+    // Installed before the store opens anything, so every connection the
+    // change makes (an import's own ones too) goes through it.
+    Store::instance().closeAll();
+    test::FailingVfs vfs;
+    FastDataDir prepared;
+    ASSERT_TRUE(prepared.ok());
+    QString failure;
+    ASSERT_TRUE(makeBaseIn(prepared.path(), failure)) << failure.toStdString();
+    Identity change;
+    Store::instance().setDirectory(prepared.path());
+    ASSERT_TRUE(prepare(step.kind, 1, kFailedImport, change, failure)) << failure.toStdString();
+    Store::instance().closeAll();
+
+    CountingMessages messages;
+    QStringList halfStates;
+    int steps = 0;
+    bool succeeded = false;
+    // A few half states tell the tale; past them the run would only take
+    // longer, a step per write of every commit the change makes today.
+    constexpr int kEnough = 3;
+    for (int nth = 1; nth <= 2000 && !succeeded && halfStates.size() < kEnough; ++nth) {
+        FastDataDir dir;
+        ASSERT_TRUE(copyFiles(prepared.path(), dir.path()));
+        Store::instance().setDirectory(dir.path());
+        Outcome outcome;
+        {
+            // The tables are opened before the failure is armed: the change
+            // is what is tested, not the opening of its tables.
+            TableUse opened(tableNames());
+            vfs.arm(step.call, nth, step.error);
+            outcome = run(change, messages);
+            vfs.disarm();
+        }
+        Store::instance().closeAll();
+        ++steps;
+        succeeded = !vfs.fired();
+        const QStringList found = findHalfStates(dir.path(), {change});
+        if (!found.isEmpty())
+            halfStates << QStringLiteral("step %1 (%2): %3")
+                              .arg(nth)
+                              .arg(QLatin1String(outcome.done ? "reported done" : "reported failed"),
+                                   found.join(QStringLiteral("; ")));
+        else if (outcome.done != landed(dir.path(), change))
+            halfStates << QStringLiteral("step %1: reported %2 but the change %3")
+                              .arg(nth)
+                              .arg(QLatin1String(outcome.done ? "done" : "failed"),
+                                   QLatin1String(outcome.done ? "did not land" : "landed"));
+        if (succeeded) {
+            EXPECT_TRUE(outcome.done) << "no call failed, yet the change did not land: "
+                                      << outcome.failure.toStdString();
+        }
+    }
+    Store::instance().setDirectory({});
+    std::printf("%s: %d steps failed in turn, %lld left a half state\n", caseNameOf(step).c_str(),
+                succeeded ? steps - 1 : steps, static_cast<long long>(halfStates.size()));
+    EXPECT_TRUE(succeeded || !halfStates.isEmpty()) << "the change never got past the failures";
+    EXPECT_TRUE(halfStates.isEmpty()) << halfStates.size() << " of " << steps << " steps:\n"
+                                      << halfStates.mid(0, 8).join(QLatin1Char('\n')).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OneChange, OneChangeWriteFailure,
+    ::testing::Values(
+        FailingStep{Kind::PersonDelete, test::FailingVfs::Call::Write, SQLITE_IOERR_WRITE, "write fails"},
+        FailingStep{Kind::PersonDelete, test::FailingVfs::Call::Sync, SQLITE_FULL, "sync finds the disk full"},
+        FailingStep{Kind::CompanyDelete, test::FailingVfs::Call::Write, SQLITE_FULL, "write finds the disk full"},
+        FailingStep{Kind::CompanyDelete, test::FailingVfs::Call::Sync, SQLITE_IOERR_FSYNC, "sync fails"},
+        FailingStep{Kind::TaggedMove, test::FailingVfs::Call::Write, SQLITE_IOERR_WRITE, "write fails"},
+        FailingStep{Kind::TaggedMove, test::FailingVfs::Call::Sync, SQLITE_FULL, "sync finds the disk full"},
+        FailingStep{Kind::Rename, test::FailingVfs::Call::Write, SQLITE_FULL, "write finds the disk full"},
+        FailingStep{Kind::Rename, test::FailingVfs::Call::Sync, SQLITE_IOERR_FSYNC, "sync fails"},
+        FailingStep{Kind::Import, test::FailingVfs::Call::Write, SQLITE_IOERR_WRITE, "write fails"},
+        FailingStep{Kind::Import, test::FailingVfs::Call::Sync, SQLITE_FULL, "sync finds the disk full"}),
+    [](const ::testing::TestParamInfo<FailingStep> &info) { return caseNameOf(info.param); });
