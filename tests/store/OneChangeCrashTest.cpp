@@ -613,3 +613,69 @@ INSTANTIATE_TEST_SUITE_P(
         FailingStep{Kind::Import, test::FailingVfs::Call::Write, SQLITE_IOERR_WRITE, "write fails"},
         FailingStep{Kind::Import, test::FailingVfs::Call::Sync, SQLITE_FULL, "sync finds the disk full"}),
     [](const ::testing::TestParamInfo<FailingStep> &info) { return caseNameOf(info.param); });
+
+// ---------------------------------------------------------------------------
+// Another station holding the last table a change writes.
+
+namespace {
+
+struct LockedTable {
+    Kind kind;
+    const char *table;
+};
+
+class OneChangeLocked : public ::testing::TestWithParam<LockedTable> {};
+
+} // namespace
+
+TEST_P(OneChangeLocked, TheChangeFailsWholeAndIsReportedOnce) {
+    const LockedTable lockCase = GetParam();
+    FastDataDir dir;
+    ASSERT_TRUE(dir.ok());
+    QString failure;
+    ASSERT_TRUE(makeBaseIn(dir.path(), failure)) << failure.toStdString();
+    Store::instance().setDirectory(dir.path());
+    Identity change;
+    ASSERT_TRUE(prepare(lockCase.kind, 1, kFailedImport, change, failure)) << failure.toStdString();
+    Store::instance().closeAll();
+
+    // The store gives up on the other station's lock quickly (a table takes
+    // its wait when it opens).
+    const int wait = Table::defaultWaitMs();
+    Table::setDefaultWaitMs(100);
+    // The tables are open before the other station takes its lock: what is
+    // tested is the change, not the opening of a held table. The lock is
+    // certain before the change starts, and lasts until it has ended.
+    std::optional<TableUse> opened(std::in_place, tableNames());
+    const QString file = dir.file(Table::fileNameFor(tableDef(lockCase.table)));
+    Station holder({QStringLiteral("lock-holder"), file}, dir.file(QStringLiteral("holder-errors")));
+    ASSERT_TRUE(holder.started());
+    ASSERT_TRUE(holder.waitFor("holding")) << holder.errors().toStdString();
+    CountingMessages messages;
+    const Outcome outcome = run(change, messages);
+    holder.send('g');
+    EXPECT_EQ(holder.wait(), 0) << holder.errors().toStdString();
+    Table::setDefaultWaitMs(wait);
+    opened.reset();
+    Store::instance().closeAll();
+
+    const QStringList found = findHalfStates(dir.path(), {change});
+    EXPECT_TRUE(found.isEmpty()) << found.join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(landed(dir.path(), change)) << "the change landed although a table was held";
+    EXPECT_FALSE(outcome.done) << "the failure was reported as success";
+    // Told once: in one box, or returned to the window that tells it.
+    EXPECT_EQ(outcome.boxes + (outcome.failure.isEmpty() ? 0 : 1), 1)
+        << "boxes: " << messages.texts.join(QLatin1Char('|')).toStdString()
+        << "; returned: " << outcome.failure.toStdString();
+    Store::instance().setDirectory({});
+}
+
+INSTANTIATE_TEST_SUITE_P(OneChange, OneChangeLocked,
+                         ::testing::Values(LockedTable{Kind::PersonDelete, "QKjnc"},
+                                           LockedTable{Kind::PersonDelete, "QKmem"},
+                                           LockedTable{Kind::CompanyDelete, "QKjcg"},
+                                           LockedTable{Kind::Rename, "QKjnc"}),
+                         [](const ::testing::TestParamInfo<LockedTable> &info) {
+                             return test::caseName(kindName(info.param.kind).toStdString() + " " +
+                                                   info.param.table);
+                         });
