@@ -679,3 +679,46 @@ INSTANTIATE_TEST_SUITE_P(OneChange, OneChangeLocked,
                              return test::caseName(kindName(info.param.kind).toStdString() + " " +
                                                    info.param.table);
                          });
+
+// ---------------------------------------------------------------------------
+// A second station reading while people are deleted one after another.
+
+namespace {
+// Each delete is a few thousand reads apart under the reader; more deletes
+// only make the test longer (a sanitizer build on two cores reads about a
+// thousand times a second).
+constexpr int kReadDeletes = 500;
+}
+
+TEST(OneChangeRead, AReaderNeverSeesHalfADeletedPerson) {
+    FastDataDir dir;
+    ASSERT_TRUE(dir.ok());
+    QString failure;
+    ASSERT_TRUE(makeBaseIn(dir.path(), failure)) << failure.toStdString();
+    Store::instance().setDirectory(dir.path());
+    std::vector<Identity> deletes;
+    ASSERT_TRUE(preparePersonDeletes(kReadDeletes, deletes, failure)) << failure.toStdString();
+
+    Station reader({QStringLiteral("whole-reader"), dir.path()}, dir.file(QStringLiteral("reader-errors")));
+    ASSERT_TRUE(reader.started());
+    ASSERT_TRUE(reader.waitFor("ready")) << reader.errors().toStdString();
+    CountingMessages messages;
+    int failed = 0;
+    for (const Identity &c : deletes)
+        failed += !run(c, messages).done;
+    reader.closeInput();
+    QByteArray summary;
+    ASSERT_TRUE(reader.waitFor("reads ", &summary)) << reader.errors().toStdString();
+    EXPECT_EQ(reader.wait(), 0) << reader.errors().toStdString();
+    const QByteArray seen = reader.rest();
+    Store::instance().closeAll();
+
+    std::printf("%d person deletes (%d failed) under a reader: %s\n", kReadDeletes, failed, summary.constData());
+    const QList<QByteArray> words = summary.split(' ');
+    EXPECT_GT(words.value(1).toLongLong(), 0) << "the reader never read";
+    EXPECT_EQ(words.value(5).toLongLong(), 0) << seen.toStdString();
+    // Whatever failed failed whole.
+    const QStringList found = findHalfStates(dir.path(), deletes);
+    EXPECT_TRUE(found.isEmpty()) << found.mid(0, 8).join(QLatin1Char('\n')).toStdString();
+    Store::instance().setDirectory({});
+}
