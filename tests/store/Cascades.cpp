@@ -764,7 +764,12 @@ Outcome run(const Identity &c, CountingMessages &messages) {
 QStringList findHalfStates(const QString &directory, const std::vector<Identity> &changes) {
     const Snapshot s = readSnapshot(directory);
     QStringList found = s.damage;
+    // A change made after another was deleted whole may be given the same
+    // numbers again (the next number is the highest plus one): checked once.
+    std::set<QString> checked;
     for (const Identity &c : changes) {
+        if (!checked.insert(c.line()).second)
+            continue;
         const QString half = wholeness(s, c);
         if (!half.isEmpty())
             found << half;

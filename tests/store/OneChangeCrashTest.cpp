@@ -687,7 +687,7 @@ namespace {
 // Each delete is a few thousand reads apart under the reader; more deletes
 // only make the test longer (a sanitizer build on two cores reads about a
 // thousand times a second).
-constexpr int kReadDeletes = 500;
+constexpr int kReadDeletes = 1000;
 }
 
 TEST(OneChangeRead, AReaderNeverSeesHalfADeletedPerson) {
