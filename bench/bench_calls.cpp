@@ -5,6 +5,7 @@
 // its count and repair pass, first and once repaired. Beside them, the
 // baseline the repair replaces: reading every number through the cursor and
 // looking its owner up one by one.
+#include "BenchSupport.h"
 #include "engine/BrowseList.h"
 #include "engine/gui/BrowseWindow.h"
 #include "phones/PhoneRepair.h"
@@ -36,29 +37,16 @@ constexpr int kOrphanPeople = 500; // two numbers each: 1,000 orphans
 constexpr int kUnnamedEvery = 100;
 
 QString dataDir() {
-    return QDir::temp().filePath(QStringLiteral("tabulo-bench-calls-%1").arg(kCalls));
+    return bench::cachedDataDir(QStringLiteral("calls-%1").arg(kCalls));
 }
-
-// Answers every box with its default button and counts them.
-class CountingMessages final : public store::MessageService {
-public:
-    int show(const store::MessageBox &box) override {
-        ++shown;
-        return box.defaultButton;
-    }
-    [[noreturn]] void halt(const QString &) override { std::abort(); }
-    int shown = 0;
-};
 
 const char *const kNames[] = {"Adams", "Baker", "Clark", "Davis", "Evans", "Fisher", "Garcia", "Harris",
                               "Irwin", "Jones", "King",  "Lee",   "Moore", "Nelson", "Owens",  "Parker"};
 
 void buildData() {
     const QString dir = dataDir();
-    if (QFile::exists(QDir(dir).filePath(QStringLiteral("done"))))
+    if (!bench::startBuild(dir))
         return;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
     store::Store &store = store::Store::instance();
     store.setDirectory(dir);
     std::mt19937 rng(7);
@@ -92,12 +80,8 @@ void buildData() {
     for (int i = 1; i <= kPeople; ++i) {
         if (i % (kPeople / kOrphanPeople) == 0)
             continue; // deleted outside the cascade: their numbers stay behind
-        store::Record &p = nam.record();
-        p.clear();
-        p.setValue(QStringLiteral("NAM:CTRL_NBR"), i);
-        p.setValue(QStringLiteral("NAM:LNAME"), QString::fromLatin1(kNames[i % 16]) + QString::number(i));
-        p.setValue(QStringLiteral("NAM:FNAME"), QStringLiteral("Pat"));
-        nam.insert();
+        bench::addPerson(nam, i, QString::fromLatin1(kNames[i % 16]) + QString::number(i),
+                         QStringLiteral("Pat"));
         if (i % 100000 == 0)
             nam.flush();
     }
@@ -107,16 +91,12 @@ void buildData() {
     fon.lock(600);
     for (int i = 1; i <= kPhones; ++i) {
         const int person = (i + 1) / 2;
-        store::Record &f = fon.record();
-        f.clear();
-        f.setValue(QStringLiteral("FON:CTRL_NBR"), i);
-        f.setValue(QStringLiteral("FON:NAM_CTRL"), person);
-        f.setValue(QStringLiteral("FON:LOCATION"), i % 2 ? QStringLiteral("Home") : QStringLiteral("Work"));
-        f.setValue(QStringLiteral("FON:NUMBER"), QStringLiteral("614%1").arg(1000000 + i));
-        if (i % kUnnamedEvery != 0)
-            f.setValue(QStringLiteral("FON:JUSTPHONESNAME"),
-                       QString::fromLatin1(kNames[person % 16]) + QString::number(person) + QStringLiteral(", Pat"));
-        fon.insert();
+        const QString listed = i % kUnnamedEvery != 0 ? QString::fromLatin1(kNames[person % 16]) +
+                                                            QString::number(person) + QStringLiteral(", Pat")
+                                                      : QString();
+        bench::addPhone(fon, i, "FON:NAM_CTRL", person,
+                        i % 2 ? QStringLiteral("Home") : QStringLiteral("Work"),
+                        QStringLiteral("614%1").arg(1000000 + i), {{"FON:JUSTPHONESNAME", listed}});
         if (i % 100000 == 0)
             fon.flush();
     }
@@ -124,8 +104,7 @@ void buildData() {
     store.release(QStringLiteral("QKfon"));
     store.use(QStringLiteral("QKcmp"));
     store.release(QStringLiteral("QKcmp"));
-    QFile done(QDir(dir).filePath(QStringLiteral("done")));
-    done.open(QIODevice::WriteOnly);
+    bench::finishBuild(dir);
 }
 
 // The just-phones runs repair what they read: they work on a copy of the
@@ -141,16 +120,8 @@ void freshCopy() {
         QFile::copy(f.filePath(), QDir(workDir()).filePath(f.fileName()));
 }
 
-void settle() {
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-}
-
-void closeWindow(QWidget *w) {
-    w->close();
-    settle();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+using bench::closeWindow;
+using bench::settle;
 
 // Each order of the calls list on its first page, the list open already.
 void BM_CallsOrderFirstPage(benchmark::State &state) {
@@ -209,8 +180,7 @@ void BM_JustPhonesAllByNumber(benchmark::State &state) {
         sqlite3_close(db);
     }
     store::Store::instance().setDirectory(workDir());
-    CountingMessages messages;
-    store::MessageService *before = store::MessageService::setCurrent(&messages);
+    bench::CountingMessages messages;
     for (auto _ : state) {
         state.PauseTiming();
         phones::forgetPhoneRepairs();
@@ -225,8 +195,7 @@ void BM_JustPhonesAllByNumber(benchmark::State &state) {
         closeWindow(w);
         state.ResumeTiming();
     }
-    state.counters["messages"] = messages.shown;
-    store::MessageService::setCurrent(before);
+    state.counters["messages"] = messages.shown();
     store::Store::instance().closeAll();
 }
 BENCHMARK(BM_JustPhonesAllByNumber)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -2,6 +2,7 @@
 // them also in one category: opening with its count, switching to the
 // category, an alphabet jump, and an Address-tab rename of a company in five
 // categories.
+#include "BenchSupport.h"
 #include "companies/gui/CompaniesListWindow.h"
 #include "engine/BrowseList.h"
 #include "engine/gui/BrowseWindow.h"
@@ -32,7 +33,7 @@ constexpr qint64 kCategory = 3;
 constexpr qint64 kFiveLinks = 123'457;
 
 QString dataDir() {
-    return QDir::temp().filePath(QStringLiteral("tabulo-bench-companies-%1").arg(kCompanies));
+    return bench::cachedDataDir(QStringLiteral("companies-%1").arg(kCompanies));
 }
 
 const char *const kWords[] = {"Acme",   "Bolt",    "Crest",  "Delta",    "Eagle",  "Forge", "Globe",
@@ -42,10 +43,8 @@ const char *const kWords[] = {"Acme",   "Bolt",    "Crest",  "Delta",    "Eagle"
 
 void buildData() {
     const QString dir = dataDir();
-    if (QFile::exists(QDir(dir).filePath(QStringLiteral("done"))))
+    if (!bench::startBuild(dir))
         return;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
     store::Store &store = store::Store::instance();
     store.setDirectory(dir);
     store::Table &cmp = store.use(QStringLiteral("QKcmp"));
@@ -54,42 +53,23 @@ void buildData() {
     store::Table &grp = store.use(QStringLiteral("QKgrp"));
     for (store::Table *t : {&cmp, &jcg, &fon, &grp})
         t->lock(60);
-    for (qint64 g = 1; g <= 5; ++g) {
-        grp.record().clear();
-        grp.record().setValue(QStringLiteral("GRP:CTRL_NBR"), g);
-        grp.record().setValue(QStringLiteral("GRP:GROUP"), QStringLiteral("Group %1").arg(g));
-        grp.insert();
-    }
+    for (qint64 g = 1; g <= 5; ++g)
+        bench::insert(grp, {{"GRP:CTRL_NBR", g}, {"GRP:GROUP", QStringLiteral("Group %1").arg(g)}});
     std::mt19937 rng(11);
     qint64 link = 0, phone = 0;
     auto addLink = [&](qint64 company, qint64 group, const QString &name) {
-        store::Record &l = jcg.record();
-        l.clear();
-        l.setValue(QStringLiteral("JCG:CTRL_NBR"), ++link);
-        l.setValue(QStringLiteral("JCG:CMP_CTRL"), company);
-        l.setValue(QStringLiteral("JCG:GRP_CTRL"), group);
-        l.setValue(QStringLiteral("JCG:COMPANY"), name);
-        jcg.insert();
+        bench::addGroupLink(jcg, ++link, company, group, name);
     };
     for (qint64 i = 1; i <= kCompanies; ++i) {
         const QString name = QString::fromLatin1(kWords[rng() % 26]) + QLatin1Char(' ') +
                              QString::fromLatin1(kWords[rng() % 26]) + QString::number(rng() % 100000);
-        store::Record &c = cmp.record();
-        c.clear();
-        c.setValue(QStringLiteral("CMP:CTRL_NBR"), i);
-        c.setValue(QStringLiteral("CMP:NAME"), name);
-        c.setValue(QStringLiteral("CMP:CITY"), QStringLiteral("Springfield"));
-        c.setValue(QStringLiteral("CMP:FON_CTRL"), phone + 1);
-        cmp.insert();
+        bench::addCompany(cmp, i, name,
+                          {{"CMP:CITY", QStringLiteral("Springfield")}, {"CMP:FON_CTRL", phone + 1}});
         for (int k = 0; k < 2; ++k) {
-            store::Record &f = fon.record();
-            f.clear();
-            f.setValue(QStringLiteral("FON:CTRL_NBR"), ++phone);
-            f.setValue(QStringLiteral("FON:CMP_CTRL"), i);
-            f.setValue(QStringLiteral("FON:LOCATION"),
-                       k ? QStringLiteral("Sales") : QStringLiteral("Office"));
-            f.setValue(QStringLiteral("FON:NUMBER"), QStringLiteral("614%1").arg(1000000 + phone));
-            fon.insert();
+            ++phone;
+            bench::addPhone(fon, phone, "FON:CMP_CTRL", i,
+                            k ? QStringLiteral("Sales") : QStringLiteral("Office"),
+                            QStringLiteral("614%1").arg(1000000 + phone));
         }
         addLink(i, 0, name);
         if (i % (kCompanies / kInCategory) == 0)
@@ -105,14 +85,11 @@ void buildData() {
         t->unlock();
     for (const char *name : {"QKcmp", "QKjcg", "QKfon", "QKgrp"})
         store.release(QString::fromLatin1(name));
-    QFile done(QDir(dir).filePath(QStringLiteral("done")));
-    done.open(QIODevice::WriteOnly);
+    bench::finishBuild(dir);
 }
 
-void settle() {
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-}
+using bench::closeWindow;
+using bench::settle;
 
 companies::gui::CompaniesListWindow *companiesList() {
     static companies::gui::CompaniesListWindow *window = [] {
@@ -138,9 +115,7 @@ void BM_OpenWithCount(benchmark::State &state) {
         state.SetIterationTime(timer.nsecsElapsed() / 1e9);
 
         state.counters["count"] = count->text().toDouble();
-        w->close();
-        settle();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeWindow(w);
         store::Store::instance().closeAll();
     }
 }
@@ -158,9 +133,7 @@ void BM_OpenToFirstPage(benchmark::State &state) {
             QCoreApplication::processEvents();
         state.SetIterationTime(timer.nsecsElapsed() / 1e9);
         state.counters["constructMs"] = constructed / 1e6;
-        w->close();
-        settle();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeWindow(w);
         store::Store::instance().closeAll();
     }
 }

@@ -1,6 +1,7 @@
 // The browse list engine over 1,000,000 cities (it reads only the page it
 // shows), beside a QSqlTableModel in a QTableView over the same rows in a
 // plain SQLite table (which must fetch every row to reach the end).
+#include "BenchSupport.h"
 #include "engine/BrowseList.h"
 #include "store/Dictionary.h"
 #include "store/Table.h"
@@ -27,7 +28,7 @@ constexpr int kCities = 1'000'000;
 constexpr int kPage = 25;
 
 QString dataDir(int count = kCities) {
-    return QDir::temp().filePath(QStringLiteral("tabulo-bench-list-%1").arg(count));
+    return bench::cachedDataDir(QStringLiteral("list-%1").arg(count));
 }
 
 QString plainFile(int count = kCities) {
@@ -44,10 +45,8 @@ QString cityName(std::mt19937 &rng) {
 
 void buildData(int count = kCities) {
     const QString dir = dataDir(count);
-    if (QFile::exists(QDir(dir).filePath(QStringLiteral("done"))))
+    if (!bench::startBuild(dir))
         return;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
     store::Table zip(*store::Dictionary::instance().table(QStringLiteral("QKzip")), dir);
     zip.create();
     zip.open();
@@ -83,8 +82,7 @@ void buildData(int count = kCities) {
     sqlite3_exec(plain, "COMMIT;", nullptr, nullptr, nullptr);
     sqlite3_close(plain);
     zip.unlock();
-    QFile done(QDir(dir).filePath(QStringLiteral("done")));
-    done.open(QIODevice::WriteOnly);
+    bench::finishBuild(dir);
 }
 
 class PageHost final : public engine::BrowseHost {
@@ -193,23 +191,11 @@ void SqlTableModel_OpenAndJumpToEnd(benchmark::State &state) {
     db.close();
 }
 
-// Peak resident memory of this process in kB.
-long peakKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 // Runs in a child process: every list step over `count` records, then the
 // peak memory it took.
 int measureList(int count) {
     buildData(count);
-    const long before = peakKb();
+    const long before = bench::peakResidentKb();
     {
         Fixture f(count);
         auto l = f.list(engine::ThumbKind::Distributed);
@@ -222,7 +208,7 @@ int measureList(int count) {
             l->typed(c);
         l->buildThumbTable();
     }
-    std::printf("%ld %ld\n", before, peakKb());
+    std::printf("%ld %ld\n", before, bench::peakResidentKb());
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // them also in one category: opening to the first page with its count,
 // switching to the category, an alphabet jump, an in-place rename of a
 // person with five links, and tagging the whole category.
+#include "BenchSupport.h"
 #include "base/Clock.h"
 #include "engine/BrowseList.h"
 #include "engine/gui/BrowseWindow.h"
@@ -34,7 +35,7 @@ constexpr qint64 kCategory = 7;
 constexpr qint64 kFiveLinks = 424'242; // a person with links to five categories
 
 QString dataDir() {
-    return QDir::temp().filePath(QStringLiteral("tabulo-bench-names-%1").arg(kPeople));
+    return bench::cachedDataDir(QStringLiteral("names-%1").arg(kPeople));
 }
 
 const char *const kLast[] = {"Adams", "Baker",  "Clark", "Davis", "Evans", "Frank", "Green", "Hill",  "Irwin",
@@ -43,10 +44,8 @@ const char *const kLast[] = {"Adams", "Baker",  "Clark", "Davis", "Evans", "Fran
 
 void buildData() {
     const QString dir = dataDir();
-    if (QFile::exists(QDir(dir).filePath(QStringLiteral("done"))))
+    if (!bench::startBuild(dir))
         return;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
     store::Store &store = store::Store::instance();
     store.setDirectory(dir);
     store::Table &nam = store.use(QStringLiteral("QKnam"));
@@ -54,34 +53,17 @@ void buildData() {
     store::Table &cat = store.use(QStringLiteral("QKcat"));
     for (store::Table *t : {&nam, &jnc, &cat})
         t->lock(60);
-    for (qint64 c = 1; c <= 10; ++c) {
-        cat.record().clear();
-        cat.record().setValue(QStringLiteral("CAT:CTRL_NBR"), c);
-        cat.record().setValue(QStringLiteral("CAT:CATEGORY"), QStringLiteral("Category %1").arg(c));
-        cat.insert();
-    }
+    for (qint64 c = 1; c <= 10; ++c)
+        bench::insert(cat, {{"CAT:CTRL_NBR", c}, {"CAT:CATEGORY", QStringLiteral("Category %1").arg(c)}});
     std::mt19937 rng(42);
     qint64 link = 0;
     auto addLink = [&](qint64 person, qint64 category, const QString &last, const QString &first) {
-        store::Record &l = jnc.record();
-        l.clear();
-        l.setValue(QStringLiteral("JNC:CTRL_NBR"), ++link);
-        l.setValue(QStringLiteral("JNC:NAM_CTRL"), person);
-        l.setValue(QStringLiteral("JNC:CAT_CTRL"), category);
-        l.setValue(QStringLiteral("JNC:LNAME"), last);
-        l.setValue(QStringLiteral("JNC:FNAME"), first);
-        jnc.insert();
+        bench::addNameLink(jnc, ++link, person, category, last, first);
     };
     for (qint64 i = 1; i <= kPeople; ++i) {
         const QString last = QString::fromLatin1(kLast[rng() % 25]) + QString::number(rng() % 10000);
         const QString first = QStringLiteral("First%1").arg(rng() % 5000);
-        store::Record &p = nam.record();
-        p.clear();
-        p.setValue(QStringLiteral("NAM:CTRL_NBR"), i);
-        p.setValue(QStringLiteral("NAM:LNAME"), last);
-        p.setValue(QStringLiteral("NAM:FNAME"), first);
-        p.setValue(QStringLiteral("NAM:CITY"), QStringLiteral("Springfield"));
-        nam.insert();
+        bench::addPerson(nam, i, last, first, {{"NAM:CITY", QStringLiteral("Springfield")}});
         addLink(i, 0, last, first);
         if (i % (kPeople / kInCategory) == 0)
             addLink(i, kCategory, last, first);
@@ -97,14 +79,10 @@ void buildData() {
         t->unlock();
     for (const char *name : {"QKnam", "QKjnc", "QKcat"})
         store.release(QString::fromLatin1(name));
-    QFile done(QDir(dir).filePath(QStringLiteral("done")));
-    done.open(QIODevice::WriteOnly);
+    bench::finishBuild(dir);
 }
 
-void settle() {
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-}
+using bench::settle;
 
 people::gui::NamesListWindow *namesList() {
     static people::gui::NamesListWindow *window = [] {
@@ -138,9 +116,7 @@ void BM_StartToFirstPageWithCount(benchmark::State &state) {
             QCoreApplication::processEvents();
         state.SetIterationTime(timer.nsecsElapsed() / 1e9);
         state.counters["count"] = count ? count->text().toDouble() : -1;
-        frame->close();
-        settle();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        bench::closeWindow(frame.get());
         frame.reset();
         settle();
     }

@@ -3,6 +3,7 @@
 // strings at the same positions into a QPdfWriter. The reports' own time
 // includes reading the links, people and phones and laying them out.
 // Counters: pages, the page images' size, and the process's peak memory.
+#include "BenchSupport.h"
 #include "engine/Globals.h"
 #include "reports/ReportRun.h"
 #include "reports/gui/PagePainter.h"
@@ -25,7 +26,7 @@ namespace {
 constexpr int kPeople = 100'000;
 
 QString dataDir() {
-    return QDir::temp().filePath(QStringLiteral("tabulo-bench-reports-%1").arg(kPeople));
+    return bench::cachedDataDir(QStringLiteral("reports-%1").arg(kPeople));
 }
 QString pdfFile(const char *name) {
     return QDir::temp().filePath(QString::fromLatin1(name));
@@ -33,10 +34,8 @@ QString pdfFile(const char *name) {
 
 void buildData() {
     const QString dir = dataDir();
-    if (QFile::exists(QDir(dir).filePath(QStringLiteral("done"))))
+    if (!bench::startBuild(dir))
         return;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
     store::Store &store = store::Store::instance();
     store.setDirectory(dir);
     store::Table &nam = store.use(QStringLiteral("QKnam"));
@@ -47,34 +46,15 @@ void buildData() {
     for (qint64 i = 1; i <= kPeople; ++i) {
         const QString last = QStringLiteral("Last%1").arg(i, 6, 10, QLatin1Char('0'));
         const QString first = QStringLiteral("First%1").arg(i % 5000);
-        store::Record &p = nam.record();
-        p.clear();
-        p.setValue(QStringLiteral("NAM:CTRL_NBR"), i);
-        p.setValue(QStringLiteral("NAM:LNAME"), last);
-        p.setValue(QStringLiteral("NAM:FNAME"), first);
-        p.setValue(QStringLiteral("NAM:ADDR1"), QStringLiteral("%1 Main Street").arg(i % 9999));
-        if (i % 3 == 0)
-            p.setValue(QStringLiteral("NAM:ADDR2"), QStringLiteral("Apt %1").arg(i % 99));
-        p.setValue(QStringLiteral("NAM:CITY"), QStringLiteral("Springfield"));
-        p.setValue(QStringLiteral("NAM:STATE"), QStringLiteral("IL"));
-        p.setValue(QStringLiteral("NAM:ZIP"), QStringLiteral("62701"));
-        nam.insert();
-        store::Record &l = jnc.record();
-        l.clear();
-        l.setValue(QStringLiteral("JNC:CTRL_NBR"), i);
-        l.setValue(QStringLiteral("JNC:NAM_CTRL"), i);
-        l.setValue(QStringLiteral("JNC:CAT_CTRL"), 0);
-        l.setValue(QStringLiteral("JNC:LNAME"), last);
-        l.setValue(QStringLiteral("JNC:FNAME"), first);
-        jnc.insert();
-        store::Record &f = fon.record();
-        f.clear();
-        f.setValue(QStringLiteral("FON:CTRL_NBR"), i);
-        f.setValue(QStringLiteral("FON:NAM_CTRL"), i);
-        f.setValue(QStringLiteral("FON:LOCATION"), QStringLiteral("Home"));
-        f.setValue(QStringLiteral("FON:NUMBER"),
-                   QStringLiteral("217555%1").arg(i % 10000, 4, 10, QLatin1Char('0')));
-        fon.insert();
+        bench::addPerson(nam, i, last, first,
+                         {{"NAM:ADDR1", QStringLiteral("%1 Main Street").arg(i % 9999)},
+                          {"NAM:ADDR2", i % 3 == 0 ? QStringLiteral("Apt %1").arg(i % 99) : QString()},
+                          {"NAM:CITY", QStringLiteral("Springfield")},
+                          {"NAM:STATE", QStringLiteral("IL")},
+                          {"NAM:ZIP", QStringLiteral("62701")}});
+        bench::addNameLink(jnc, i, i, 0, last, first);
+        bench::addPhone(fon, i, "FON:NAM_CTRL", i, QStringLiteral("Home"),
+                        QStringLiteral("217555%1").arg(i % 10000, 4, 10, QLatin1Char('0')));
         if (i % 20000 == 0)
             for (store::Table *t : {&nam, &jnc, &fon})
                 t->flush();
@@ -83,8 +63,7 @@ void buildData() {
         t->unlock();
     for (const char *name : {"QKnam", "QKjnc", "QKfon"})
         store.release(QString::fromLatin1(name));
-    QFile done(QDir(dir).filePath(QStringLiteral("done")));
-    done.open(QIODevice::WriteOnly);
+    bench::finishBuild(dir);
 }
 
 void useData() {
@@ -97,15 +76,10 @@ void useData() {
     (void)ready;
 }
 
-// The process's peak resident memory in MB (VmHWM).
+// The process's peak resident memory in MB.
 double peakMegabytes() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
+    const long kb = bench::peakResidentKb();
+    return kb < 0 ? -1 : kb / 1024.0;
 }
 
 // What the page images hold, in MB.

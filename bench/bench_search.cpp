@@ -4,6 +4,7 @@
 // word from notes; beside each, a plain LIKE '%word%' scan of the same
 // tables' searched columns for the same first results. Also the time the
 // index takes to build over a directory made without it, and its size.
+#include "BenchSupport.h"
 #include "search/SearchEngine.h"
 #include "search/SearchIndexBuild.h"
 #include "store/MessageService.h"
@@ -32,7 +33,7 @@ constexpr int kPerKind = 50;
 
 QString dataDir()
 {
-    return QDir::temp().filePath(QStringLiteral("tabulo-bench-search-%1").arg(kPeople));
+    return bench::cachedDataDir(QStringLiteral("search-%1").arg(kPeople));
 }
 
 const char *const kSyllables[] = {"ba", "ker", "mo", "ran", "li", "son", "da", "vis", "tor", "wen", "ha",
@@ -65,13 +66,6 @@ QString number(std::mt19937 &rng)
     return QStringLiteral("%1%2").arg(200 + rng() % 800).arg(rng() % 10'000'000, 7, 10, QLatin1Char('0'));
 }
 
-void setAll(store::Record &r, const std::vector<std::pair<const char *, QVariant>> &values)
-{
-    r.clear();
-    for (const auto &[name, value] : values)
-        r.setValue(QString::fromLatin1(name), value);
-}
-
 double g_buildSeconds = 0;
 
 // The tables are written without their search index, then indexed the way
@@ -81,10 +75,8 @@ void buildData()
     const QString dir = dataDir();
     store::Store &store = store::Store::instance();
     store.setDirectory(dir);
-    if (QFile::exists(QDir(dir).filePath(QStringLiteral("done"))))
+    if (!bench::startBuild(dir))
         return;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
     std::mt19937 rng(11);
     auto fill = [&](const char *name, int rows, const std::function<void(store::Record &, int)> &make) {
         store::Table &t = store.use(QString::fromLatin1(name));
@@ -104,32 +96,42 @@ void buildData()
     fill("QKnam", kPeople, [&](store::Record &r, int i) {
         const QString first = QString::fromLatin1(pick(kFirst, rng));
         const QString last = i == kPeople / 2 ? QStringLiteral("Quetzalcoatl") : lastName(rng);
-        setAll(r, {{"NAM:CTRL_NBR", i},
-                   {"NAM:LNAME", last},
-                   {"NAM:FNAME", first},
-                   {"NAM:ADDR1", QStringLiteral("%1 %2 Street").arg(1 + rng() % 9999).arg(QString::fromLatin1(pick(kStreets, rng)))},
-                   {"NAM:CITY", QString::fromLatin1(pick(kCities, rng))},
-                   {"NAM:STATE", QStringLiteral("OH")},
-                   {"NAM:ZIP", QString::number(43000 + rng() % 999)},
-                   {"NAM:EMAILADDRESS", (first + QLatin1Char('.') + last).toLower() + QString::number(i % 100) + QStringLiteral("@example.com")}});
+        bench::fill(r, {{"NAM:CTRL_NBR", i},
+                        {"NAM:LNAME", last},
+                        {"NAM:FNAME", first},
+                        {"NAM:ADDR1", QStringLiteral("%1 %2 Street")
+                                          .arg(1 + rng() % 9999)
+                                          .arg(QString::fromLatin1(pick(kStreets, rng)))},
+                        {"NAM:CITY", QString::fromLatin1(pick(kCities, rng))},
+                        {"NAM:STATE", QStringLiteral("OH")},
+                        {"NAM:ZIP", QString::number(43000 + rng() % 999)},
+                        {"NAM:EMAILADDRESS", (first + QLatin1Char('.') + last).toLower() +
+                                                 QString::number(i % 100) + QStringLiteral("@example.com")}});
     });
     fill("QKcmp", kCompanies, [&](store::Record &r, int i) {
-        setAll(r, {{"CMP:CTRL_NBR", i},
-                   {"CMP:NAME", lastName(rng) + QStringLiteral(" ") + QString::fromLatin1(pick(kWords, rng)) + QStringLiteral(" Inc")},
-                   {"CMP:BUSINESS", QString::fromLatin1(pick(kWords, rng)) + QStringLiteral(" services")},
-                   {"CMP:CITY", QString::fromLatin1(pick(kCities, rng))}});
+        bench::fill(r,
+                    {{"CMP:CTRL_NBR", i},
+                     {"CMP:NAME", lastName(rng) + QStringLiteral(" ") +
+                                      QString::fromLatin1(pick(kWords, rng)) + QStringLiteral(" Inc")},
+                     {"CMP:BUSINESS", QString::fromLatin1(pick(kWords, rng)) + QStringLiteral(" services")},
+                     {"CMP:CITY", QString::fromLatin1(pick(kCities, rng))}});
     });
     fill("QKfon", kPeople * 3 / 2 + kCompanies, [&](store::Record &r, int i) {
         const bool company = i > kPeople * 3 / 2;
         const QString digits = i == 777'777 ? QStringLiteral("6145550142") : number(rng);
-        setAll(r, {{"FON:CTRL_NBR", i},
-                   {"FON:NUMBER", digits},
-                   {"FON:AREA", digits.left(3)},
-                   {"FON:LOCATION", company ? QStringLiteral("Sales") : (i % 2 ? QStringLiteral("Home") : QStringLiteral("Mobile"))},
-                   {company ? "FON:CMP_CTRL" : "FON:NAM_CTRL", company ? i - kPeople * 3 / 2 : 1 + (i * 2 / 3) % kPeople}});
+        bench::fill(r,
+                    {{"FON:CTRL_NBR", i},
+                     {"FON:NUMBER", digits},
+                     {"FON:AREA", digits.left(3)},
+                     {"FON:LOCATION", company ? QStringLiteral("Sales")
+                                              : (i % 2 ? QStringLiteral("Home") : QStringLiteral("Mobile"))},
+                     {company ? "FON:CMP_CTRL" : "FON:NAM_CTRL",
+                      company ? i - kPeople * 3 / 2 : 1 + (i * 2 / 3) % kPeople}});
     });
     fill("QKmem", kNotes, [&](store::Record &r, int i) {
-        setAll(r, {{"MEM:CTRL_NBR", i}, {"MEM:NAM_CTRL", 1 + static_cast<int>(rng() % kPeople)}, {"MEM:DATE", 70000 + i % 3000}});
+        bench::fill(r, {{"MEM:CTRL_NBR", i},
+                        {"MEM:NAM_CTRL", 1 + static_cast<int>(rng() % kPeople)},
+                        {"MEM:DATE", 70000 + i % 3000}});
         QString memo;
         const int words = 8 + static_cast<int>(rng() % 20);
         for (int w = 0; w < words; ++w)
@@ -139,12 +141,12 @@ void buildData()
         r.setMemo(memo);
     });
     fill("QKinc", kCalls, [&](store::Record &r, int i) {
-        setAll(r, {{"INC:CTRL_NBR", i},
-                   {"INC:LASTNAME", lastName(rng)},
-                   {"INC:FIRSTNAME", QString::fromLatin1(pick(kFirst, rng))},
-                   {"INC:NUMBER", number(rng)},
-                   {"INC:CALLERDATE", 70000 + i / 50},
-                   {"INC:CALLERTIME", 1 + i % 50 * 1000}});
+        bench::fill(r, {{"INC:CTRL_NBR", i},
+                        {"INC:LASTNAME", lastName(rng)},
+                        {"INC:FIRSTNAME", QString::fromLatin1(pick(kFirst, rng))},
+                        {"INC:NUMBER", number(rng)},
+                        {"INC:CALLERDATE", 70000 + i / 50},
+                        {"INC:CALLERTIME", 1 + i % 50 * 1000}});
         r.setMemo(QStringLiteral("Asked about the ") + QString::fromLatin1(pick(kWords, rng)));
     });
     QElapsedTimer timer;
@@ -153,9 +155,7 @@ void buildData()
     g_buildSeconds = static_cast<double>(timer.elapsed()) / 1000.0;
     std::fprintf(stderr, "%s in %.1f s\n", built.text().toUtf8().constData(), g_buildSeconds);
     store.closeAll();
-    QFile done(QDir(dir).filePath(QStringLiteral("done")));
-    done.open(QIODevice::WriteOnly);
-    done.write(QByteArray::number(g_buildSeconds));
+    bench::finishBuild(dir, QStringLiteral("done"), QByteArray::number(g_buildSeconds));
 }
 
 // Bytes the search index takes in the data directory's files.

@@ -1,6 +1,7 @@
 // The keyed record store against hand-written SQLite keyset queries doing the
 // same reads, over 1,000,000 people with their category links: ten
 // categories of 100,000 members each.
+#include "BenchSupport.h"
 #include "store/Dictionary.h"
 #include "store/Table.h"
 
@@ -25,7 +26,7 @@ constexpr int kPage = 20;
 
 QString dataDir()
 {
-    return QDir::temp().filePath(QStringLiteral("tabulo-bench-store-%1-%2").arg(kPeople).arg(kCategories));
+    return tabulo::bench::cachedDataDir(QStringLiteral("store-%1-%2").arg(kPeople).arg(kCategories));
 }
 
 const char *const kLast[] = {"Adams", "Baker", "Clark", "Davis", "Evans", "Frank", "Green", "Hill", "Irwin",
@@ -35,10 +36,8 @@ const char *const kLast[] = {"Adams", "Baker", "Clark", "Davis", "Evans", "Frank
 void buildData()
 {
     const QString dir = dataDir();
-    if (QFile::exists(QDir(dir).filePath(QStringLiteral("QKJNC.db.done"))))
+    if (!tabulo::bench::startBuild(dir, QStringLiteral("QKJNC.db.done")))
         return;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
     Table nam(*Dictionary::instance().table(QStringLiteral("QKnam")), dir);
     Table jnc(*Dictionary::instance().table(QStringLiteral("QKjnc")), dir);
     for (Table *t : {&nam, &jnc}) {
@@ -50,20 +49,10 @@ void buildData()
     for (int i = 1; i <= kPeople; ++i) {
         const QString last = QString::fromLatin1(kLast[rng() % 25]) + QString::number(rng() % 10000);
         const QString first = QStringLiteral("First%1").arg(rng() % 5000);
-        nam.record().clear();
-        nam.record().setValue(0, i);
-        nam.record().setValue(QStringLiteral("LNAME"), last);
-        nam.record().setValue(QStringLiteral("FNAME"), first);
-        nam.record().setValue(QStringLiteral("CITY"), QStringLiteral("Springfield"));
-        nam.record().setValue(QStringLiteral("ADDR1"), QStringLiteral("%1 Main Street").arg(i));
-        nam.insert();
-        jnc.record().clear();
-        jnc.record().setValue(0, i);
-        jnc.record().setValue(QStringLiteral("LNAME"), last);
-        jnc.record().setValue(QStringLiteral("FNAME"), first);
-        jnc.record().setValue(QStringLiteral("NAM_CTRL"), i);
-        jnc.record().setValue(QStringLiteral("CAT_CTRL"), 1 + (i - 1) % kCategories);
-        jnc.insert();
+        tabulo::bench::addPerson(nam, i, last, first,
+                                 {{"NAM:CITY", QStringLiteral("Springfield")},
+                                  {"NAM:ADDR1", QStringLiteral("%1 Main Street").arg(i)}});
+        tabulo::bench::addNameLink(jnc, i, i, 1 + (i - 1) % kCategories, last, first);
         if (i % 100000 == 0) {
             nam.flush();
             jnc.flush();
@@ -71,8 +60,7 @@ void buildData()
     }
     nam.unlock();
     jnc.unlock();
-    QFile done(QDir(dir).filePath(QStringLiteral("QKJNC.db.done")));
-    done.open(QIODevice::WriteOnly);
+    tabulo::bench::finishBuild(dir, QStringLiteral("QKJNC.db.done"));
 }
 
 struct Fixture

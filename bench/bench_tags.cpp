@@ -3,6 +3,7 @@
 // slice), the count with and without its cache, and clearing every tag the
 // quick way (one statement) and the slow way (another table's tags present).
 // The event-loop runs also report the longest turn the loop had to wait.
+#include "BenchSupport.h"
 #include "people/TagStore.h"
 #include "people/gui/TagProgress.h"
 #include "store/Store.h"
@@ -29,32 +30,24 @@ constexpr qint16 kTable = people::TagTable::NameLinks;
 constexpr qint16 kOtherTable = 2;
 
 QString dataDir() {
-    return QDir::temp().filePath(QStringLiteral("tabulo-bench-tags-%1").arg(kLinks));
+    return bench::cachedDataDir(QStringLiteral("tags-%1").arg(kLinks));
 }
 
 // 100,000 links in the category the passes go through and 10,000 in
 // another, built once and kept under the temporary directory.
 void buildLinks() {
     const QString dir = dataDir();
-    if (QFile::exists(QDir(dir).filePath(QStringLiteral("links.done"))))
+    if (!bench::startBuild(dir, QStringLiteral("links.done")))
         return;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
     store::Table jnc(*store::Dictionary::instance().table(QStringLiteral("QKjnc")), dir);
     jnc.create();
     jnc.open();
     jnc.lock(10);
-    for (int i = 1; i <= kLinks + kLinks / 10; ++i) {
-        jnc.record().clear();
-        jnc.record().setValue(0, i);
-        jnc.record().setValue(QStringLiteral("NAM_CTRL"), i);
-        jnc.record().setValue(QStringLiteral("CAT_CTRL"), i <= kLinks ? kCategory : kCategory + 1);
-        jnc.record().setValue(QStringLiteral("LNAME"), QStringLiteral("Name%1").arg(i % 7919));
-        jnc.insert();
-    }
+    for (int i = 1; i <= kLinks + kLinks / 10; ++i)
+        bench::addNameLink(jnc, i, i, i <= kLinks ? kCategory : kCategory + 1,
+                           QStringLiteral("Name%1").arg(i % 7919), QString());
     jnc.unlock();
-    QFile done(QDir(dir).filePath(QStringLiteral("links.done")));
-    done.open(QIODevice::WriteOnly);
+    bench::finishBuild(dir, QStringLiteral("links.done"));
 }
 
 struct Fixture {
