@@ -1,7 +1,9 @@
 #include "companies/CompanyRecords.h"
 
 #include "people/PersonRecords.h"
+#include "store/ChangeRules.h"
 #include "store/OwnedRecords.h"
+#include "store/UnitOfWork.h"
 #include "store/Store.h"
 
 #include <QFileInfo>
@@ -93,6 +95,18 @@ StoreError releaseAbandonedCompany(qint64 company, QString *stage) {
             *stage = QString::fromLatin1(where);
         return e;
     };
+    // All of it goes, or nothing does (inside a caller's unit, with the rest
+    // of the caller's change).
+    std::vector<Table *> tables;
+    for (const char *name : {"QKfon", "QKmem", "QKjcg", "QKnam"})
+        tables.push_back(&table(name));
+    store::UnitOfWork unit(tables);
+    if (const StoreError e = unit.begin(store::kTransactionTimeoutSeconds)) {
+        for (const Table *t : tables)
+            if (t->fileName() == e.file)
+                return failed(t->def().name.toLatin1().constData(), e);
+        return failed("QKfon", e);
+    }
     for (const char *child : {"QKfon", "QKmem", "QKjcg"}) {
         Table &t = table(child);
         if (const StoreError e = store::deleteOwned(t, key(t, "CMP_CTRL_KEY"), company))
@@ -103,6 +117,8 @@ StoreError releaseAbandonedCompany(qint64 company, QString *stage) {
             store::changeOwned(nam, key(nam, "CMP_CTRL_KEY"), company,
                                [](store::Record &person) { person.setValue(QStringLiteral("CMP_CTRL"), 0); }))
         return failed("QKnam", e);
+    if (const StoreError e = unit.commit())
+        return failed("QKfon", e);
     return {};
 }
 

@@ -5,9 +5,9 @@
 
 namespace tabulo::engine {
 
-ChangeResult changeRecord(store::Table &table, bool longConflictMessage, QObject *owner) {
-    const int result = store::changeRecord(
-        table, longConflictMessage ? store::ConflictMessage::Long : store::ConflictMessage::Short, owner);
+namespace {
+
+ChangeResult fromStore(int result) {
     switch (result) {
     case store::ChangeResult::Done:
         return ChangeResult::Written;
@@ -16,6 +16,21 @@ ChangeResult changeRecord(store::Table &table, bool longConflictMessage, QObject
     default:
         return ChangeResult::Failed;
     }
+}
+
+store::ConflictMessage conflictMessage(bool longConflictMessage) {
+    return longConflictMessage ? store::ConflictMessage::Long : store::ConflictMessage::Short;
+}
+
+} // namespace
+
+ChangeResult changeRecord(store::Table &table, bool longConflictMessage, QObject *owner) {
+    return fromStore(store::changeRecord(table, conflictMessage(longConflictMessage), owner));
+}
+
+ChangeResult changeRecordWith(store::Table &table, bool longConflictMessage, const std::vector<store::Table *> &others,
+                              const std::function<store::StoreError()> &more, QObject *owner) {
+    return fromStore(store::changeRecordWith(table, conflictMessage(longConflictMessage), others, more, owner));
 }
 
 bool deleteRecord(store::Table &table, QObject *owner) {

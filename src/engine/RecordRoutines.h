@@ -2,10 +2,14 @@
 
 #include <QString>
 
+#include <functional>
+#include <vector>
+
 class QObject;
 
 namespace tabulo::store {
 class Table;
+struct StoreError;
 }
 
 namespace tabulo::engine {
@@ -18,6 +22,12 @@ enum class ChangeResult { Written = 0, Failed = 1, ChangedElsewhere = 2 };
 // station the user has been told (the long text when `longConflictMessage`),
 // the buffer holds the stored record and watching is armed again.
 ChangeResult changeRecord(store::Table &table, bool longConflictMessage, QObject *owner = nullptr);
+// The same, together with what the change brings about in other tables (the
+// links' copies of a renamed record's name): `more` runs after the record
+// was written, all in one unit of work, and its failure undoes the record's
+// change too (reported once).
+ChangeResult changeRecordWith(store::Table &table, bool longConflictMessage, const std::vector<store::Table *> &others,
+                              const std::function<store::StoreError()> &more, QObject *owner = nullptr);
 // Re-reads the current record and deletes it; false when it failed (reported).
 bool deleteRecord(store::Table &table, QObject *owner = nullptr);
 

@@ -4,7 +4,12 @@
 #include "people/PersonRecords.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
+#include "store/ChangeRules.h"
 #include "store/Store.h"
+#include "store/UnitOfWork.h"
+
+#include <optional>
+#include <vector>
 
 namespace tabulo::people {
 
@@ -57,7 +62,12 @@ QString operationWord(MembershipOp op) {
     return {};
 }
 
-void applyToLink(MembershipOp op, qint32 target, QObject *owner) {
+namespace {
+
+// Applies the operation to the link in the buffer. Notes for the user that
+// report no failure ("already a member") go to `later`, to be shown once the
+// change is saved; a failure is reported at once, which undoes the change.
+void applyOne(MembershipOp op, qint32 target, QObject *owner, std::vector<store::MessageBox> &later) {
     Store &store = Store::instance();
     Table &jnc = store.table(QStringLiteral("QKjnc"));
     Table &nam = store.table(QStringLiteral("QKnam"));
@@ -67,9 +77,15 @@ void applyToLink(MembershipOp op, qint32 target, QObject *owner) {
     case MembershipOp::Move: {
         const store::Record before = link;
         link.setInteger(catCtrl, target);
-        // A person already in the target keeps the link as it was.
-        if (jnc.change()) {
-            store::clearSavedError();
+        // A person already in the target keeps the link as it was; any
+        // other failure is said, and nothing of the move stays.
+        if (const store::StoreError e = jnc.change()) {
+            if (e.code != store::Code::DuplicateKey) {
+                store::takeSavedError();
+                store::standardMessage(owner, 15, jnc.def().name);
+            } else {
+                store::clearSavedError();
+            }
             link = before;
         }
         break;
@@ -98,7 +114,7 @@ void applyToLink(MembershipOp op, qint32 target, QObject *owner) {
                        QStringLiteral(" member of the ") + QStringLiteral("\r\n") +
                        engine::currentCategoryName().trimmed() + QStringLiteral(" category.");
             box.owner = owner;
-            store::MessageService::current().show(box);
+            later.push_back(box);
             link = remembered;
         }
         break;
@@ -119,10 +135,40 @@ void applyToLink(MembershipOp op, qint32 target, QObject *owner) {
     nam.record().clear();
 }
 
+// One unit of work over every table an operation may write: a copy, move or
+// delete of the tagged members lands whole, or not at all.
+struct MembershipChange {
+    store::TableUse use{{QStringLiteral("QKjnc"), QStringLiteral("QKnam"), QStringLiteral("QKfon"),
+                         QStringLiteral("QKmem")}};
+    std::vector<Table *> tables{&use[QStringLiteral("QKjnc")], &use[QStringLiteral("QKnam")],
+                                &use[QStringLiteral("QKfon")], &use[QStringLiteral("QKmem")]};
+    store::UnitOfWork unit{tables};
+    std::vector<store::MessageBox> later;
+
+    bool begin(QObject *owner) { return store::beginReported(unit, tables, QStringLiteral("Update"), owner); }
+    // Saves what is left of the change (a failure said on the way undid
+    // it), then shows the notes kept for afterwards.
+    void end(MembershipOp op, QObject *owner) {
+        if (unit.active() && store::commitReported(unit, tables, op == MembershipOp::Delete ? 17 : 15, owner))
+            for (const store::MessageBox &box : later)
+                store::MessageService::current().show(box);
+    }
+};
+
+} // namespace
+
+void applyToLink(MembershipOp op, qint32 target, QObject *owner) {
+    MembershipChange change;
+    if (!change.begin(owner))
+        return;
+    applyOne(op, target, owner, change.later);
+    change.end(op, owner);
+}
+
 void runMembership(MembershipOp op, qint32 target, const std::vector<qint32> &taggedLinks, QObject *owner) {
-    store::TableUse use({QStringLiteral("QKjnc"), QStringLiteral("QKnam")});
-    Table &jnc = use[QStringLiteral("QKjnc")];
-    Table &nam = use[QStringLiteral("QKnam")];
+    MembershipChange change;
+    Table &jnc = change.use[QStringLiteral("QKjnc")];
+    Table &nam = change.use[QStringLiteral("QKnam")];
     const int jncCtrl = field(jnc, "CTRL_NBR");
     const qint64 remembered = jnc.record().integer(jncCtrl);
     const qint32 keptCategory = engine::currentCategory();
@@ -133,17 +179,22 @@ void runMembership(MembershipOp op, qint32 target, const std::vector<qint32> &ta
         nam.record().setInteger(field(nam, "CTRL_NBR"), jnc.record().integer(field(jnc, "NAM_CTRL")));
         nam.fetch(key(nam, "CTRL_KEY"));
     };
-    if (taggedLinks.empty()) {
-        applyToLink(op, target, owner);
-    } else {
-        for (qint32 number : taggedLinks) {
-            jnc.record().clear();
-            jnc.record().setInteger(jncCtrl, number);
-            if (jnc.fetch(key(jnc, "CTRL_KEY")))
-                continue;
-            readPerson();
-            applyToLink(op, target, owner);
+    if (change.begin(owner)) {
+        if (taggedLinks.empty()) {
+            applyOne(op, target, owner, change.later);
+        } else {
+            for (qint32 number : taggedLinks) {
+                jnc.record().clear();
+                jnc.record().setInteger(jncCtrl, number);
+                if (jnc.fetch(key(jnc, "CTRL_KEY")))
+                    continue;
+                readPerson();
+                applyOne(op, target, owner, change.later);
+                if (!change.unit.active())
+                    break; // a failure was said and undid the whole change
+            }
         }
+        change.end(op, owner);
     }
     jnc.record().clear();
     jnc.record().setInteger(jncCtrl, remembered);

@@ -1,7 +1,9 @@
 #include "people/PersonRecords.h"
 
 #include "people/Membership.h"
+#include "store/ChangeRules.h"
 #include "store/OwnedRecords.h"
+#include "store/UnitOfWork.h"
 #include "store/Store.h"
 
 #include <vector>
@@ -92,6 +94,17 @@ StoreError deletePersonWhole(qint64 person, QString *stage) {
             *stage = QString::fromLatin1(where);
         return e;
     };
+    // The person and all that is theirs go together, or nothing goes.
+    std::vector<Table *> tables{&nam};
+    for (const char *child : {"QKfon", "QKmem", "QKjnc"})
+        tables.push_back(&table(child));
+    store::UnitOfWork unit(tables);
+    if (const StoreError e = unit.begin(store::kTransactionTimeoutSeconds)) {
+        for (const Table *t : tables)
+            if (t->fileName() == e.file)
+                return failed(t->def().name.toLatin1().constData(), e);
+        return failed("QKnam", e);
+    }
     {
         const KeptBuffer kept(nam);
         nam.record().clear();
@@ -107,6 +120,8 @@ StoreError deletePersonWhole(qint64 person, QString *stage) {
         if (const StoreError e = store::deleteOwned(t, key(t, "NAM_CTRL_KEY"), person))
             return failed(child, e);
     }
+    if (const StoreError e = unit.commit())
+        return failed("QKnam", e);
     return {};
 }
 

@@ -1,6 +1,8 @@
 #include "phones/PhoneRepair.h"
 
 #include "store/Sqlite.h"
+#include "store/Table.h"
+#include "store/UnitOfWork.h"
 
 #include <algorithm>
 #include <map>
@@ -159,7 +161,7 @@ PhoneRepairOutcome repairPhones(PhoneRepairTables t, const store::KeyDef *order,
         !missingOwners(t.fon, "f_CMP_CTRL", true, t.cmp, companies, outcome.failure))
         return outcome;
     std::vector<Notice> notices;
-    std::vector<qint64> doomed;
+    std::vector<std::pair<qint64, bool>> doomed; // the phone's number, and whether a person's
     for (auto [owners, person] : {std::pair{&people, true}, std::pair{&companies, false}}) {
         for (qint64 owner : *owners) {
             std::vector<Orphan> numbers;
@@ -168,7 +170,7 @@ PhoneRepairOutcome repairPhones(PhoneRepairTables t, const store::KeyDef *order,
             for (const Orphan &o : numbers) {
                 notices.push_back({o.rid, person ? badPersonPhoneMessage(owner, o.number)
                                                  : badCompanyPhoneMessage(owner, o.number)});
-                doomed.push_back(o.number);
+                doomed.emplace_back(o.number, person);
             }
         }
     }
@@ -198,13 +200,17 @@ PhoneRepairOutcome repairPhones(PhoneRepairTables t, const store::KeyDef *order,
     // The names are written in one transaction (an orphan finds no owner
     // and keeps its blank name); a name that cannot be written is told in
     // its number's place among the deletions.
+    // Both batches read the owners inside their own unit of work with the
+    // phones: no station changes an owner between the reading and the
+    // writing, and each batch is written whole or not at all.
+    const std::vector<store::Table *> tables{&t.fon, &t.nam, &t.cmp};
     if (!unnamed.empty()) {
-        const bool batch = !t.fon.inTransaction() && t.fon.begin(5).ok();
+        store::UnitOfWork unit(tables);
+        const bool batch = !t.fon.inTransaction() && unit.begin(5).ok();
         t.fon.record().clear();
-        store::sql::Statement person(t.nam.handle(),
-                                     "SELECT f_LNAME,f_FNAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
-        store::sql::Statement company(t.cmp.handle(),
-                                      "SELECT f_NAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
+        store::sql::Statement person =
+            t.nam.prepare("SELECT f_LNAME,f_FNAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
+        store::sql::Statement company = t.cmp.prepare("SELECT f_NAME FROM rec WHERE f_CTRL_NBR=? AND f_CTRL_NBR<>0");
         for (const Unnamed &u : unnamed) {
             store::sql::Statement &owner = u.person > 0 ? person : company;
             store::sql::ResetGuard guard(owner);
@@ -222,9 +228,10 @@ PhoneRepairOutcome repairPhones(PhoneRepairTables t, const store::KeyDef *order,
                 notices.push_back({u.rid, QString::fromLatin1(kPhoneWriteError), true});
             }
         }
+        person = store::sql::Statement();
+        company = store::sql::Statement();
         if (batch) {
-            if (store::StoreError e = t.fon.commit()) {
-                t.fon.rollback();
+            if (store::StoreError e = unit.commit()) {
                 outcome.named = 0;
                 outcome.failure = e.text;
                 return outcome;
@@ -244,25 +251,37 @@ PhoneRepairOutcome repairPhones(PhoneRepairTables t, const store::KeyDef *order,
             tell(n.text);
     }
     if (!doomed.empty()) {
-        const bool batch = !t.fon.inTransaction() && t.fon.begin(5).ok();
+        store::UnitOfWork unit(tables);
+        const bool batch = !t.fon.inTransaction() && unit.begin(5).ok();
         const store::KeyDef &ctrl = *t.fon.def().key(QStringLiteral("CTRL_KEY"));
-        for (qint64 number : doomed) {
+        // An owner given the number again meanwhile keeps its phone.
+        store::sql::Statement person = t.nam.prepare("SELECT 1 FROM rec WHERE f_CTRL_NBR=?");
+        store::sql::Statement company = t.cmp.prepare("SELECT 1 FROM rec WHERE f_CTRL_NBR=?");
+        const auto ownerExists = [&](store::sql::Statement &owner, qint64 number) {
+            store::sql::ResetGuard guard(owner);
+            owner.bind(1, number);
+            return number > 0 && owner.step() == SQLITE_ROW;
+        };
+        for (const auto &[number, ofPerson] : doomed) {
             t.fon.record().clear();
             t.fon.record().setValue(QStringLiteral("CTRL_NBR"), number);
             if (!t.fon.fetch(ctrl).ok())
                 continue; // gone meanwhile
+            const qint64 owner =
+                t.fon.record().value(ofPerson ? QStringLiteral("NAM_CTRL") : QStringLiteral("CMP_CTRL")).toLongLong();
+            if (ownerExists(ofPerson ? person : company, owner))
+                continue;
             if (store::StoreError e = t.fon.remove()) {
-                if (batch)
-                    t.fon.rollback();
                 outcome.deleted = 0;
                 outcome.failure = e.text;
                 return outcome;
             }
             ++outcome.deleted;
         }
+        person = store::sql::Statement();
+        company = store::sql::Statement();
         if (batch) {
-            if (store::StoreError e = t.fon.commit()) {
-                t.fon.rollback();
+            if (store::StoreError e = unit.commit()) {
                 outcome.deleted = 0;
                 outcome.failure = e.text;
                 return outcome;

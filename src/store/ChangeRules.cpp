@@ -209,4 +209,86 @@ int deleteRecord(Table &table, QObject *owner) {
     return deleteRecord(Store::instance(), table, owner);
 }
 
+bool beginReported(UnitOfWork &unit, const std::vector<Table *> &tables, const QString &verb, QObject *owner) {
+    if (const StoreError e = unit.begin(kTransactionTimeoutSeconds)) {
+        report(owner, 34, verb, lockedTable(tables, e));
+        return false;
+    }
+    return true;
+}
+
+bool commitReported(UnitOfWork &unit, const std::vector<Table *> &tables, int message, QObject *owner) {
+    if (!unit.active())
+        return false; // undone on the way, and said then
+    if (const StoreError e = unit.commit()) {
+        report(owner, message, lockedTable(tables, e));
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+std::vector<Table *> withCascade(Store &store, Table &table, const std::vector<Table *> &others) {
+    std::vector<Table *> tables{&table};
+    for (const CascadeRule &c : changeRuleFor(table.def()).cascade)
+        tables.push_back(&store.use(c.childTable));
+    tables.insert(tables.end(), others.begin(), others.end());
+    return tables;
+}
+
+void releaseCascade(Store &store, Table &table) {
+    for (const CascadeRule &c : changeRuleFor(table.def()).cascade)
+        store.release(c.childTable);
+}
+
+} // namespace
+
+int changeRecordWith(Table &table, ConflictMessage conflict, const std::vector<Table *> &others,
+                     const std::function<StoreError()> &more, QObject *owner) {
+    std::vector<Table *> tables{&table};
+    tables.insert(tables.end(), others.begin(), others.end());
+    UnitOfWork unit(tables);
+    if (!beginReported(unit, tables, u"Update"_s, owner))
+        return ChangeResult::Failed;
+    // What the user typed, against the record as read: an undone change
+    // leaves the table as if it had not been tried, so saving again works.
+    const Table::Current typed = table.current();
+    const int result = changeRecord(table, conflict, owner);
+    if (result != ChangeResult::Done)
+        return result; // said, and undone with the message
+    if (const StoreError e = more()) {
+        setLastError(e);
+        report(owner, 15, lockedTable(tables, e));
+        table.setCurrent(typed);
+        return ChangeResult::Failed;
+    }
+    if (!commitReported(unit, tables, 15, owner)) {
+        table.setCurrent(typed);
+        return ChangeResult::Failed;
+    }
+    return ChangeResult::Done;
+}
+
+int deleteRecordWith(Table &table, const std::vector<Table *> &others, const std::function<StoreError()> &more,
+                     QObject *owner) {
+    Store &store = Store::instance();
+    const std::vector<Table *> tables = withCascade(store, table, others);
+    const int result = [&] {
+        UnitOfWork unit(tables);
+        if (!beginReported(unit, tables, u"Delete"_s, owner))
+            return ChangeResult::Failed;
+        const int deleted = deleteRecord(store, table, owner);
+        if (deleted != ChangeResult::Done)
+            return deleted;
+        if (const StoreError e = more()) {
+            setLastError(e);
+            return report(owner, 17, lockedTable(tables, e));
+        }
+        return commitReported(unit, tables, 17, owner) ? ChangeResult::Done : ChangeResult::Failed;
+    }();
+    releaseCascade(store, table);
+    return result;
+}
+
 } // namespace tabulo::store

@@ -4,6 +4,7 @@
 #include "store/Table.h"
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QObject;
@@ -82,5 +83,26 @@ int changeRecord(Table &table, ConflictMessage conflict, QObject *owner = nullpt
 int deleteRecord(Store &store, Table &table, QObject *owner = nullptr);
 // The same through the program's store.
 int deleteRecord(Table &table, QObject *owner = nullptr);
+
+// The change or delete of a record together with what goes with it in other
+// tables (the links that copy a name, the links of a deleted record), as
+// one unit of work over `table`, its cascade and `others`: `more` runs after
+// the record was written or deleted, and a failure there undoes the record
+// too and is reported once (message 15 or 17 naming the table that failed).
+// A lock on any of the tables ends the change before anything is written
+// (message 34). Returns the same results as changeRecord and deleteRecord.
+int changeRecordWith(Table &table, ConflictMessage conflict, const std::vector<Table *> &others,
+                     const std::function<StoreError()> &more, QObject *owner = nullptr);
+int deleteRecordWith(Table &table, const std::vector<Table *> &others, const std::function<StoreError()> &more,
+                     QObject *owner = nullptr);
+
+// Begins a unit of work as the change routines do: a failure is reported
+// with message 34 ("{verb} transaction on {table}"), naming the table whose
+// file was locked, and false returned.
+class UnitOfWork;
+bool beginReported(UnitOfWork &unit, const std::vector<Table *> &tables, const QString &verb, QObject *owner);
+// Commits a unit of work; a failure is reported with `message` (15 for an
+// update, 17 for a delete) naming the table that failed, and false returned.
+bool commitReported(UnitOfWork &unit, const std::vector<Table *> &tables, int message, QObject *owner);
 
 } // namespace tabulo::store

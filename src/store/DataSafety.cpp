@@ -218,26 +218,61 @@ QString restoreBackup(const QString &folder, const QString &directory, QString &
             names << current;
     }
     names << kSettingsFile;
-    // The current files go aside first (moved, never deleted), then the
-    // backup's are copied in.
+    // All the backup's files or none: they are first copied beside the
+    // data (a full disk or an unreadable file stops the restore before
+    // anything changed), then the current files go aside (moved, never
+    // deleted) and the copies take their places by renaming; a failure on
+    // the way puts every current file back.
+    const QString staged = QDir(aside).filePath(QStringLiteral("restoring"));
+    if (!QDir().mkpath(staged)) {
+        error = QStringLiteral("cannot make a folder in %1").arg(QDir::toNativeSeparators(aside));
+        return {};
+    }
+    QStringList copied;
+    for (const QString &name : names) {
+        const QString from = QDir(folder).filePath(name);
+        if (!QFileInfo::exists(from))
+            continue;
+        if (!QFile::copy(from, QDir(staged).filePath(name))) {
+            error = QStringLiteral("%1 cannot be copied from the backup; nothing was restored").arg(name);
+            QDir(staged).removeRecursively();
+            QDir(aside).removeRecursively();
+            return {};
+        }
+        copied << name;
+    }
     QStringList moved = names;
     for (const QString &name : names)
         moved << name + QStringLiteral("-journal"); // a journal left beside a file belongs to it
+    QStringList movedAside;
+    QStringList placed;
+    const auto undo = [&] {
+        for (const QString &name : placed)
+            QFile::remove(QDir(directory).filePath(name));
+        for (const QString &name : movedAside)
+            QFile::rename(QDir(aside).filePath(name), QDir(directory).filePath(name));
+        QDir(staged).removeRecursively();
+    };
     for (const QString &name : moved) {
         const QString path = QDir(directory).filePath(name);
-        if (QFileInfo::exists(path) && !QFile::rename(path, QDir(aside).filePath(name))) {
-            error = QStringLiteral("%1 cannot be moved aside").arg(name);
+        if (!QFileInfo::exists(path))
+            continue;
+        if (!QFile::rename(path, QDir(aside).filePath(name))) {
+            error = QStringLiteral("%1 cannot be moved aside; nothing was restored").arg(name);
+            undo();
             return {};
         }
+        movedAside << name;
     }
-    for (const QString &name : names) {
-        const QString from = QDir(folder).filePath(name);
-        if (QFileInfo::exists(from) && !QFile::copy(from, QDir(directory).filePath(name))) {
-            error = QStringLiteral("%1 cannot be copied from the backup; the files before the restore are in %2")
-                        .arg(name, QDir::toNativeSeparators(aside));
+    for (const QString &name : copied) {
+        if (!QFile::rename(QDir(staged).filePath(name), QDir(directory).filePath(name))) {
+            error = QStringLiteral("%1 cannot be put in place; nothing was restored").arg(name);
+            undo();
             return {};
         }
+        placed << name;
     }
+    QDir(staged).removeRecursively();
     return aside;
 }
 

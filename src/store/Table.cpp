@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <chrono>
 #include <iterator>
 #include <cerrno>
 #include <algorithm>
@@ -212,8 +213,8 @@ sql::Statement &Cursor::statement(bool forward, Anchor anchor)
 {
     const std::pair<sqlite3 *, int> id(m_table->db(), (forward ? 1 : 0) | (static_cast<int>(anchor) << 1));
     auto it = m_statements.find(id);
-    if (it != m_statements.end())
-        return it->second;
+    if (it != m_statements.end() && it->second->valid())
+        return *it->second;
 
     const TableSchema &schema = m_table->schema();
     std::string sql = "SELECT " + schema.selectList();
@@ -265,7 +266,7 @@ sql::Statement &Cursor::statement(bool forward, Anchor anchor)
         order = forward ? "rid" : "rid DESC";
     }
     sql += " FROM rec" + whereClause(position) + " ORDER BY " + order + " LIMIT ?";
-    return m_statements.emplace(id, m_table->prepare(sql)).first->second;
+    return *(m_statements[id] = &m_table->cached(sql));
 }
 
 sql::Statement &Cursor::countStatement()
@@ -273,12 +274,12 @@ sql::Statement &Cursor::countStatement()
     // Not a read direction: ids of reads stay below 8.
     const std::pair<sqlite3 *, int> id(m_table->db(), 8);
     auto it = m_statements.find(id);
-    if (it != m_statements.end())
-        return it->second;
+    if (it != m_statements.end() && it->second->valid())
+        return *it->second;
     if (countsFromFile()) {
         const std::string sql =
             "SELECT coalesce((SELECT n FROM " + m_table->schema().key(*m_key).countsTable + " WHERE v=?),0)";
-        return m_statements.emplace(id, m_table->prepare(sql)).first->second;
+        return *(m_statements[id] = &m_table->cached(sql));
     }
     std::string sql = "SELECT count(*) FROM rec";
     // Named, so the count stays an index scan over the range whatever the
@@ -288,7 +289,7 @@ sql::Statement &Cursor::countStatement()
     if (m_key && !m_key->added)
         sql += " INDEXED BY " + m_table->schema().key(*m_key).indexName;
     sql += whereClause({});
-    return m_statements.emplace(id, m_table->prepare(sql)).first->second;
+    return *(m_statements[id] = &m_table->cached(sql));
 }
 
 Cursor::Anchor Cursor::effectiveAnchor(bool forward, bool &nothing) const
@@ -757,15 +758,19 @@ int Table::busyWait(void *table, int count)
         if (listener)
             listener(*t, t->m_waitMs);
     }
-    // SQLite's own steps: short at first, then a tenth of a second.
-    static constexpr int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    // The wait is measured on the clock, not by adding up the sleeps (a
+    // loaded machine oversleeps). The file is tried again every few
+    // milliseconds: a station that writes one record after another frees
+    // its lock only for moments, and a waiter that looked only every tenth
+    // of a second could miss every one of them until its wait ran out.
+    thread_local std::chrono::steady_clock::time_point began;
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0)
+        began = now;
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - began).count();
+    static constexpr int kSteps[] = {1, 1, 2, 2, 3, 4};
     static constexpr int kStepCount = int(std::size(kSteps));
-    int waited = 0;
-    for (int i = 0; i < std::min(count, kStepCount); ++i)
-        waited += kSteps[i];
-    if (count > kStepCount)
-        waited += (count - kStepCount) * kSteps[kStepCount - 1];
-    const int step = std::min(kSteps[std::min(count, kStepCount - 1)], t->m_waitMs - waited);
+    const int step = std::min<qint64>(kSteps[std::min(count, kStepCount - 1)], t->m_waitMs - waited);
     if (step <= 0)
         return 0;
     sqlite3_sleep(step);
@@ -792,6 +797,13 @@ void Table::markInTransaction(bool on)
 {
     m_inTransaction = on;
     registerTransaction(this, on);
+}
+
+void Table::forgetOwnStatements()
+{
+    for (Cursor *c : m_cursors)
+        c->forgetStatementsOn(m_db);
+    m_cache.clear();
 }
 
 void Table::forgetJointStatements(sqlite3 *joint)
@@ -939,7 +951,7 @@ StoreError Table::open()
     m_recoverSeconds = 0;
     StoreError e = verifyFile();
     if (e) {
-        m_cache.clear();
+        forgetOwnStatements();
         sqlite3_close_v2(m_db);
         m_db = nullptr;
         setLastError(e);
@@ -1258,7 +1270,7 @@ StoreError Table::withOwnConnection(const std::function<StoreError()> &work)
         setWait(defaultWaitMs());
         e = work();
     }
-    m_cache.clear();
+    forgetOwnStatements();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
     return e;

@@ -154,8 +154,10 @@ private:
     bool batchEmpty() const { return m_batchNext >= m_batchSize; }
     void clearBatch() { m_batchNext = m_batchSize = 0; }
     // By read direction and anchor, and by connection: the table's own, or
-    // the one of a unit of work it takes part in.
-    std::map<std::pair<sqlite3 *, int>, sql::Statement> m_statements;
+    // the one of a unit of work it takes part in. The statements are the
+    // table's, kept by their SQL: every cursor of the same shape (each
+    // cascade's reading of a parent's children) uses the one prepared.
+    std::map<std::pair<sqlite3 *, int>, sql::Statement *> m_statements;
 };
 
 // One table of the dictionary in its file in the data directory.
@@ -445,6 +447,8 @@ private:
     JointConnection *m_jointHome = nullptr; // the connection that holds the file attached
     std::map<std::string, sql::Statement> m_jointCache;
     void forgetJointStatements(sqlite3 *joint);
+    // Before the own connection closes: its statements, the cursors' too.
+    void forgetOwnStatements();
     // Marks the table as in a transaction (or not) for rollbackAll().
     void markInTransaction(bool on);
     // The folded copies a write binds, kept until the write's statement is reset.

@@ -80,6 +80,10 @@ StoreError JointConnection::forTables(const std::vector<Table *> &tables, int wa
 
 StoreError JointConnection::attach(const std::vector<Table *> &sorted, int waitMs)
 {
+    // Attaching reads the files' layouts: it waits for other stations as
+    // the unit's begin does.
+    if (m_db)
+        sqlite3_busy_timeout(m_db, waitMs);
     for (Table *t : sorted) {
         std::string name;
         if (!m_db) {
@@ -92,8 +96,6 @@ StoreError JointConnection::attach(const std::vector<Table *> &sorted, int waitM
             }
             sqlite3_extended_result_codes(m_db, 1);
             name = "main";
-            // Attaching reads the files' layouts: it waits for other
-            // stations as the unit's begin does.
             sqlite3_busy_timeout(m_db, waitMs);
         } else {
             name = t->def().name.toLower().toStdString();
@@ -221,6 +223,7 @@ StoreError UnitOfWork::begin(int waitSeconds)
     sqlite3_busy_handler(m_db, &Table::busyWait, &first);
     if (sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
         first.m_waitMs = Table::defaultWaitMs();
+        sqlite3_busy_timeout(m_db, Table::defaultWaitMs());
         return first.failSql(sqlite3_extended_errcode(m_db), QStringLiteral("beginning the change"));
     }
     for (Table *t : m_tables) {
@@ -317,6 +320,9 @@ void UnitOfWork::leave()
     }
     // A writer that deferred its index upkeep turned the triggers off.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 1, nullptr);
+    // The busy handler named this unit's first table, which may go before
+    // the connection does.
+    sqlite3_busy_timeout(m_db, Table::defaultWaitMs());
     m_active = false;
 }
 

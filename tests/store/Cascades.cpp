@@ -690,7 +690,7 @@ Outcome run(const Identity &c, CountingMessages &messages) {
             break;
         }
         case Kind::CompanyDelete: {
-            // The companies list's delete: the rule's cascade, then the links.
+            // The companies list's delete: the rule's cascade and the links.
             Table &cmp = use[QStringLiteral("QKcmp")];
             cmp.record().clear();
             cmp.record().setInteger(field(cmp, "CTRL_NBR"), n);
@@ -698,13 +698,8 @@ Outcome run(const Identity &c, CountingMessages &messages) {
                 o.failure = e.text;
                 break;
             }
-            if (deleteRecord(Store::instance(), cmp) != ChangeResult::Done)
-                break;
-            if (StoreError e = companies::deleteGroupLinks(n)) {
-                o.failure = QStringLiteral("QKjcg: %1").arg(e.text);
-                break;
-            }
-            o.done = true;
+            o.done = deleteRecordWith(cmp, {&use[QStringLiteral("QKjcg")]},
+                                      [n] { return companies::deleteGroupLinks(n); }) == ChangeResult::Done;
             break;
         }
         case Kind::TaggedMove: {
@@ -720,8 +715,8 @@ Outcome run(const Identity &c, CountingMessages &messages) {
             break;
         }
         case Kind::Rename: {
-            // A new name typed into the person's form: the person is saved,
-            // then the links' copies of the name follow.
+            // A new name typed into the person's form: the person is saved
+            // with the links' copies of the name.
             Table &nam = use[QStringLiteral("QKnam")];
             nam.record().clear();
             nam.record().setInteger(field(nam, "CTRL_NBR"), n);
@@ -732,13 +727,9 @@ Outcome run(const Identity &c, CountingMessages &messages) {
             nam.watch();
             nam.record().setText(field(nam, "LNAME"), renamedLast(n));
             nam.record().setText(field(nam, "FNAME"), kRenamedFirst);
-            if (changeRecord(nam, ConflictMessage::Short) != ChangeResult::Done)
-                break;
-            if (StoreError e = people::rewriteLinkNames(n, renamedLast(n), kRenamedFirst)) {
-                o.failure = QStringLiteral("QKjnc: %1").arg(e.text);
-                break;
-            }
-            o.done = true;
+            o.done = changeRecordWith(nam, ConflictMessage::Short, {&use[QStringLiteral("QKjnc")]}, [n] {
+                         return people::rewriteLinkNames(n, renamedLast(n), kRenamedFirst);
+                     }) == ChangeResult::Done;
             break;
         }
         case Kind::Import: {

@@ -25,10 +25,12 @@
 #include "shell/StoreSetupSource.h"
 #include "shell/gui/WindowOpeners.h"
 #include "store/ChangeRules.h"
+#include "store/UnitOfWork.h"
 #include "reports/gui/PrintMenu.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
 
+#include <optional>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -804,9 +806,11 @@ void CompaniesListWindow::finishAdding(bool keep) {
         // Nothing of the abandoned company stays behind.
         cmp.record().clear();
         cmp.record().setInteger(0, company);
+        const auto release = [company] { return releaseAbandonedCompany(company); };
         if (cmp.fetch(*cmp.def().key(QStringLiteral("CTRL_KEY"))).ok())
-            store::deleteRecord(cmp, this);
-        releaseAbandonedCompany(company);
+            store::deleteRecordWith(cmp, {&table("QKjcg"), &table("QKnam")}, release, this);
+        else
+            release();
         updateButtons();
         refreshAll();
         return;
@@ -863,13 +867,10 @@ void CompaniesListWindow::deleteRecord() {
     if (store::MessageService::current().show(box) != store::Button::Yes)
         return;
     const qint64 company = cmp.record().integer(0);
-    if (store::deleteRecord(cmp, this) != store::ChangeResult::Done)
-        return; // the rule told the user; the links stay
-    if (const store::StoreError e = deleteGroupLinks(company)) {
-        store::setLastError(e);
-        store::takeSavedError();
-        store::standardMessage(this, 17, QStringLiteral("QKjcg"));
-    }
+    // The company, its phones, notes and links go together or not at all.
+    if (store::deleteRecordWith(cmp, {&table("QKjcg")}, [company] { return deleteGroupLinks(company); }, this) !=
+        store::ChangeResult::Done)
+        return; // the user was told; everything stays
     m_list->engine().forceRefresh();
     reposition(name);
 }
@@ -936,6 +937,15 @@ Leave CompaniesListWindow::saveCompany(bool renamed, LeaveReason why) {
         return Leave::Done;
     const qint64 company = cmp.record().integer(0);
     const QString name = textOf(cmp.record(), "NAME");
+    // A new name and its copies in the company's links are saved together.
+    const std::vector<Table *> renaming{&cmp, &table("QKjcg")};
+    std::optional<store::UnitOfWork> unit;
+    const Table::Current typed = cmp.current();
+    if (renamed) {
+        unit.emplace(renaming);
+        if (!store::beginReported(*unit, renaming, QStringLiteral("Update"), this))
+            return Leave::Stay;
+    }
     switch (engine::gui::saveInPlace(cmp, this)) {
     case engine::gui::Saved::Written:
         break;
@@ -952,10 +962,19 @@ Leave CompaniesListWindow::saveCompany(bool renamed, LeaveReason why) {
         return Leave::Stay;
     }
     if (renamed) {
+        const bool together = unit->active();
         if (const store::StoreError e = rewriteGroupLinkNames(company, name)) {
             store::setLastError(e);
             store::takeSavedError();
             store::standardMessage(this, 15, QStringLiteral("QKjcg"));
+            if (together) {
+                // Neither was saved: the typed name stays to be saved again.
+                cmp.setCurrent(typed);
+                return Leave::Stay;
+            }
+        } else if (together && !store::commitReported(*unit, renaming, 15, this)) {
+            cmp.setCurrent(typed);
+            return Leave::Stay;
         }
     }
     engine::gui::showWritten(

@@ -13,6 +13,7 @@
 #include "store/Dictionary.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
+#include "store/ChangeRules.h"
 #include "store/Store.h"
 
 #include <QEvent>
@@ -220,14 +221,23 @@ RecordFormWindow *runCompanyRecordForm(QWidget *caller, std::function<void()> do
     // Its people keep the number, as when a company goes from the list.
     setup.form.deleteRoutine = [ctrl](store::Table &table, QObject *owner) {
         const qint64 company = table.record().integer(ctrl);
-        if (!engine::deleteRecord(table, owner))
-            return false;
-        if (const store::StoreError e = deleteGroupLinks(company))
-            tellDeleteFailed(owner, QStringLiteral("QKjcg"), e);
-        return true;
+        store::Table &links = store::Store::instance().table(QStringLiteral("QKjcg"));
+        return store::deleteRecordWith(table, {&links}, [company] { return deleteGroupLinks(company); }, owner) ==
+               store::ChangeResult::Done;
     };
     setup.fields = companyFields();
     const int name = cmp.fieldIndex(QStringLiteral("NAME"));
+    // A saved company whose name changed: the links' copies of the name are
+    // written with it, or neither is.
+    setup.form.changeRoutine = [state, name](store::Table &table, bool longConflict, QObject *owner) {
+        const QString newName = table.record().text(name);
+        if (state->company == 0 || newName == state->openingName)
+            return engine::changeRecord(table, longConflict, owner);
+        store::Table &links = store::Store::instance().table(QStringLiteral("QKjcg"));
+        return engine::changeRecordWith(
+            table, longConflict, {&links},
+            [company = state->company, newName] { return rewriteGroupLinkNames(company, newName); }, owner);
+    };
     auto lists = std::make_shared<QPointer<QObject>>();
     setup.beforeShow = [state, lists, ctrl, name](RecordFormWindow *window) {
         const store::Record &company = window->engine().table().record();

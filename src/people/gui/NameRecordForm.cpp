@@ -12,7 +12,9 @@
 #include "store/Dictionary.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
+#include "store/ChangeRules.h"
 #include "store/Store.h"
+#include "store/UnitOfWork.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -96,6 +98,13 @@ store::StoreError removeOwned(const QString &tableName, qint64 person) {
 // Removes what still points at a person who is gone; false after telling
 // the user which table kept some of it.
 bool removeLeftovers(qint64 person, const QStringList &tables, QObject *owner) {
+    // All of it goes, or all of it stays.
+    std::vector<store::Table *> used;
+    for (const QString &name : tables)
+        used.push_back(&store::Store::instance().table(name));
+    store::UnitOfWork unit(used);
+    if (!store::beginReported(unit, used, QStringLiteral("Delete"), owner))
+        return false;
     for (const QString &name : tables) {
         if (const store::StoreError e = removeOwned(name, person)) {
             store::setLastError(e);
@@ -104,7 +113,7 @@ bool removeLeftovers(qint64 person, const QStringList &tables, QObject *owner) {
             return false;
         }
     }
-    return true;
+    return store::commitReported(unit, used, 17, owner);
 }
 
 // After the form has ended: a saved person is shown under "All" and its links
@@ -204,10 +213,9 @@ RecordFormWindow *runNameRecordForm(QWidget *caller, std::function<void()> done)
     // category links would be left naming a person who no longer exists.
     setup.form.deleteRoutine = [ctrl](store::Table &table, QObject *owner) {
         const qint64 person = table.record().integer(ctrl);
-        if (!engine::deleteRecord(table, owner))
-            return false;
-        removeLeftovers(person, {QStringLiteral("QKjnc")}, owner);
-        return true;
+        store::Table &links = store::Store::instance().table(QStringLiteral("QKjnc"));
+        return store::deleteRecordWith(table, {&links}, [person] { return removeOwned(QStringLiteral("QKjnc"), person); },
+                                       owner) == store::ChangeResult::Done;
     };
     setup.fields = {
         lineEntry("&Lname:", "NAM:LNAME", "@S16", "lnameEntry"),
@@ -223,6 +231,19 @@ RecordFormWindow *runNameRecordForm(QWidget *caller, std::function<void()> done)
     };
     const int last = nam.fieldIndex(QStringLiteral("LNAME"));
     const int first = nam.fieldIndex(QStringLiteral("FNAME"));
+    // A saved person whose name changed: the links' copies of the name are
+    // written with it, or neither is.
+    setup.form.changeRoutine = [state, last, first](store::Table &table, bool longConflict, QObject *owner) {
+        const QString newLast = table.record().text(last);
+        const QString newFirst = table.record().text(first);
+        if (state->person == 0 || (newLast == state->openingLast && newFirst == state->openingFirst))
+            return engine::changeRecord(table, longConflict, owner);
+        store::Table &links = store::Store::instance().table(QStringLiteral("QKjnc"));
+        return engine::changeRecordWith(
+            table, longConflict, {&links},
+            [person = state->person, newLast, newFirst] { return rewriteLinkNames(person, newLast, newFirst); },
+            owner);
+    };
     auto lists = std::make_shared<QPointer<QObject>>();
     setup.beforeShow = [state, lists, ctrl, last, first](RecordFormWindow *window) {
         const store::Record &person = window->engine().table().record();

@@ -34,7 +34,10 @@
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
+#include "store/OwnedRecords.h"
+#include "store/UnitOfWork.h"
 
+#include <optional>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -1102,7 +1105,20 @@ void NamesListWindow::toPhonesList() {
     if (m_phones->engine().rowCount() == 0 || !m_phones->engine().fetchHighlighted())
         return;
     Table &fon = table("QKfon");
-    const store::Record &nam = table("QKnam").record();
+    Table &person = table("QKnam");
+    // The name is the person's as stored when the phone is written: read
+    // and written in one unit of work.
+    const std::vector<Table *> tables{&fon, &person};
+    store::UnitOfWork unit(tables);
+    if (!store::beginReported(unit, tables, QStringLiteral("Update"), this))
+        return;
+    const store::KeptBuffer kept(person);
+    if (!person.position().isEmpty() && person.reget(person.position())) {
+        store::takeSavedError();
+        store::standardMessage(this, 35, person.def().name);
+        return;
+    }
+    const store::Record &nam = person.record();
     store::Record &phone = fon.record();
     phone.setValue(QStringLiteral("FON:JUSTPHONESNAME"),
                    trimmed(nam.value(QStringLiteral("FNAME")).toString()) + QLatin1Char(' ') +
@@ -1110,7 +1126,8 @@ void NamesListWindow::toPhonesList() {
                        base::withoutTrailingBlanks(phone.value(QStringLiteral("LOCATION")).toString()) +
                        QLatin1Char(')'));
     phone.setValue(QStringLiteral("FON:JUSTPHONESBYTE"), 100);
-    store::changeRecord(fon, store::ConflictMessage::Short, this);
+    if (store::changeRecord(fon, store::ConflictMessage::Short, this) == store::ChangeResult::Done)
+        store::commitReported(unit, tables, 15, this);
     m_phones->engine().forceRefresh();
     m_phones->engine().refresh(0);
 }
@@ -1190,6 +1207,15 @@ Leave NamesListWindow::savePerson(bool namesChanged, LeaveReason why) {
     const qint64 number = person.integer(0);
     const QString last = person.value(QStringLiteral("LNAME")).toString();
     const QString first = person.value(QStringLiteral("FNAME")).toString();
+    // A new name and its copies in the person's links are saved together.
+    const std::vector<Table *> renaming{&nam, &table("QKjnc")};
+    std::optional<store::UnitOfWork> unit;
+    const Table::Current typed = nam.current();
+    if (namesChanged) {
+        unit.emplace(renaming);
+        if (!store::beginReported(*unit, renaming, QStringLiteral("Update"), this))
+            return Leave::Stay;
+    }
     switch (engine::gui::saveInPlace(nam, this)) {
     case engine::gui::Saved::Written:
         break;
@@ -1206,10 +1232,19 @@ Leave NamesListWindow::savePerson(bool namesChanged, LeaveReason why) {
         return Leave::Stay;
     }
     if (namesChanged) {
+        const bool together = unit->active();
         if (const store::StoreError e = rewriteLinkNames(number, last, first)) {
             store::setLastError(e);
             store::takeSavedError();
             store::standardMessage(this, 15, QStringLiteral("QKjnc"));
+            if (together) {
+                // Neither was saved: the typed name stays to be saved again.
+                nam.setCurrent(typed);
+                return Leave::Stay;
+            }
+        } else if (together && !store::commitReported(*unit, renaming, 15, this)) {
+            nam.setCurrent(typed);
+            return Leave::Stay;
         }
     }
     engine::gui::showWritten(
