@@ -5,6 +5,8 @@
 #include "exchange/VCard.h"
 #include "store/BulkInsert.h"
 #include "store/Store.h"
+#include "store/UnitOfWork.h"
+#include "store/WriterThread.h"
 
 #include <QFile>
 
@@ -70,10 +72,10 @@ int fieldOf(const Table &t, const char *field) {
     return t.def().fieldIndex(QString::fromLatin1(field));
 }
 
-// The tables an import writes, on connections of its own: the rows a
-// batch adds are written on threads of their own, and the program's windows
-// (which read on the store's connections) see them at their commit, as they
-// see another station's.
+// The tables an import writes, apart from the store's: a batch is written
+// on the import's own thread, through that thread's connection for units of
+// work, and the program's windows (which read on the store's connections)
+// see it at its commit, as they see another station's.
 class ImportTables final {
 public:
     ImportTables()
@@ -92,16 +94,9 @@ public:
         for (const auto &t : m_tables) {
             if (StoreError e = t->open())
                 return e;
-            // Written on threads of their own: a failure reported elsewhere
+            // Written on a thread of its own: a failure reported elsewhere
             // in the program does not end the import's batch under it.
             t->setEndsItsOwnTransactions(true);
-            // A batch's pages stay in memory until its commit: a page cache
-            // that overflows mid-batch would write and sync the journal each
-            // time. A statement sets aside the pages it changes until it
-            // ends, so that a failing one can be undone alone: in memory,
-            // rather than in a temporary file written for every statement.
-            sqlite3_exec(t->handle(), "PRAGMA cache_size=-65536;PRAGMA temp_store=MEMORY", nullptr, nullptr,
-                         nullptr);
         }
         return {};
     }
@@ -112,6 +107,28 @@ private:
     store::TableUse m_use;
     std::vector<std::unique_ptr<Table>> m_tables;
 };
+
+// For the connection a batch is written on, once its files are attached. A
+// batch's pages stay in memory until its commit: a page cache that
+// overflows mid-batch would write and sync the journal each time. A
+// statement sets aside the pages it changes until it ends, so that a
+// failing one can be undone alone: in memory, rather than in a temporary
+// file written for every statement. Both only make the import faster.
+void keepPagesInMemory(sqlite3 *db) {
+    sqlite3_exec(db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
+    std::vector<std::string> files;
+    {
+        store::sql::Statement list(db, "PRAGMA database_list");
+        while (list.step() == SQLITE_ROW) {
+            if (list.text(1) != "temp")
+                files.push_back(list.text(1));
+        }
+    }
+    for (const std::string &file : files) {
+        const std::string pragma = "PRAGMA " + store::sql::quoteIdentifier(file) + ".cache_size=-65536";
+        sqlite3_exec(db, pragma.c_str(), nullptr, nullptr, nullptr);
+    }
+}
 
 // The next control number of a table, read inside the writer's transaction.
 StoreError nextNumber(Table &t, qint64 &next) {
@@ -127,9 +144,13 @@ StoreError nextNumber(Table &t, qint64 &next) {
     return {};
 }
 
-// Writes cards into the tables, one transaction per table for each batch.
-// The cards stay alive while the writer works (it keeps pointers to the
-// people it added, for the duplicate check).
+// Writes cards into the tables, each batch one unit of work over all of
+// them: a kill, a full disk or a lock leaves a batch whole or absent. The
+// caller turns cards into records while the writer's thread writes the
+// records queued before; that thread alone uses the batch's connection
+// (which has no mutex of its own), so every read and write of the tables
+// goes through it. The cards stay alive while the writer works (it keeps
+// pointers to the people it added, for the duplicate check).
 class ContactWriter final {
 public:
     explicit ContactWriter(ImportSummary &summary)
@@ -145,6 +166,8 @@ public:
         , m_today(dates::Clock::current().today()) {}
     ContactWriter(const ContactWriter &) = delete;
     ContactWriter &operator=(const ContactWriter &) = delete;
+    // A batch left open (the caller stopped on a failure) is undone.
+    ~ContactWriter() { rollbackBatch(); }
 
     StoreError open() {
         if (StoreError e = m_tables.open())
@@ -157,81 +180,40 @@ public:
         m_fonRows.emplace(m_fon, kRowsPerStatement);
         m_memRows.emplace(m_mem, kRowsPerStatement);
         m_jncRows.emplace(m_jnc, kRowsPerStatement);
+        m_catRows.emplace(m_cat, kRowsPerStatement);
+        m_cmpRows.emplace(m_cmp, kRowsPerStatement);
+        m_grpRows.emplace(m_grp, kRowsPerStatement);
+        m_jcgRows.emplace(m_jcg, kRowsPerStatement);
         for (store::BulkInsert *b : bulk())
-            b->setInBackground(true);
+            b->setWriter(m_thread);
         return {};
     }
 
     std::vector<Table *> tables() { return {&m_nam, &m_fon, &m_mem, &m_cat, &m_jnc, &m_cmp, &m_grp, &m_jcg}; }
 
     StoreError beginBatch() {
-        std::vector<Table *> begun;
-        for (Table *t : tables()) {
-            if (StoreError e = t->begin(kLockSeconds)) {
-                for (Table *b : begun)
-                    b->rollback();
-                return e;
-            }
-            begun.push_back(t);
-        }
-        // The batch's records join the search index and the key counts at
-        // its commit, in one statement per table rather than one per record.
-        for (Table *t : tables()) {
-            if (StoreError e = t->deferIndexUpkeep()) {
-                rollbackBatch();
-                return e;
-            }
-        }
-        // Numbers are taken inside the transactions, so no other station
-        // can take the same ones meanwhile.
-        for (Table *t : tables()) {
-            qint64 next = 1;
-            if (StoreError e = nextNumber(*t, next)) {
-                rollbackBatch();
-                return e;
-            }
-            nextOf(*t) = next;
-        }
-        if (StoreError e = loadNames(m_cat, m_f.catName, m_f.catWidth, m_categories))
-            return e;
-        if (StoreError e = loadNames(m_grp, m_f.grpName, m_f.grpWidth, m_groups))
-            return e;
-        // The table holds only what this import added: its own index serves.
-        m_onlyOwnPeople = m_nam.records() == m_peopleAdded;
-        if (!m_onlyOwnPeople)
-            m_added.clear();
-        if (!m_companiesLoaded) {
-            if (StoreError e = loadNames(m_cmp, m_f.cmpName, m_f.cmpNameWidth, m_companies))
-                return e;
-            m_companiesLoaded = true;
-        }
-        return {};
+        StoreError e = m_thread.run([this] { return beginHere(); });
+        if (e)
+            rollbackBatch();
+        return e;
     }
 
     StoreError commitBatch() {
-        // Each table written in the background ends its batch on its own
-        // thread: its last rows, its search index, its commit.
-        std::vector<std::future<StoreError>> ends;
-        for (store::BulkInsert *b : bulk()) {
-            ends.push_back(std::async(std::launch::async, [b] {
-                if (StoreError e = b->flush())
-                    return e;
-                return b->table().commit();
-            }));
-        }
+        // Each table's last rows, then the commit of them all (which brings
+        // the search indexes and key counts up to date first).
         StoreError failure;
-        for (Table *t : tables()) {
-            if (isBulk(*t))
-                continue;
-            if (StoreError e = t->commit()) {
+        for (store::BulkInsert *b : bulk()) {
+            if (StoreError e = b->flush()) {
                 failure = e;
                 break;
             }
         }
-        for (auto &end : ends) {
-            StoreError e = end.get();
-            if (e && failure.ok())
-                failure = e;
+        if (failure.ok()) {
+            failure = m_thread.run([this] {
+                StoreError e = m_unit->commit();
+                m_unit.reset();
+                return e;
+            });
         }
         if (failure)
             rollbackBatch();
@@ -239,10 +221,16 @@ public:
     }
 
     void rollbackBatch() {
-        for (store::BulkInsert *b : bulk())
-            b->discard();
-        for (Table *t : tables())
-            t->rollback();
+        // The writers are made at open(), which may have failed before.
+        if (m_jcgRows) {
+            for (store::BulkInsert *b : bulk())
+                b->discard();
+        }
+        m_thread.run([this] {
+            // Its destructor rolls back what was not committed.
+            m_unit.reset();
+            return StoreError();
+        });
     }
 
     // Stores one card; `added` tells whether it was stored or skipped.
@@ -261,14 +249,22 @@ public:
             return queuedFailure();
         }
         if (!addDuplicates) {
-            // The stored people's check reads the people and numbers queued so far.
-            if (!m_onlyOwnPeople) {
+            bool duplicate = false;
+            if (m_onlyOwnPeople) {
+                duplicate = isOwnDuplicate(c);
+            } else {
+                // The stored people's check reads the people and numbers
+                // queued so far.
                 if (StoreError e = m_namRows->flush())
                     return e;
                 if (StoreError e = m_fonRows->flush())
                     return e;
+                m_thread.run([&] {
+                    duplicate = storedDuplicate(c);
+                    return StoreError();
+                });
             }
-            if (isDuplicate(c))
+            if (duplicate)
                 return {};
         }
         if (StoreError e = addPerson(c))
@@ -280,9 +276,50 @@ public:
     int companiesAdded() const { return m_companiesAdded; }
 
 private:
-    // The tables written most, several records to a statement.
-    std::array<store::BulkInsert *, 4> bulk() { return {&*m_namRows, &*m_fonRows, &*m_memRows, &*m_jncRows}; }
-    bool isBulk(const Table &t) const { return &t == &m_nam || &t == &m_fon || &t == &m_mem || &t == &m_jnc; }
+    // On the writer's thread: the unit of work of a batch and what it
+    // reads first.
+    StoreError beginHere() {
+        m_unit.emplace(tables());
+        if (StoreError e = m_unit->begin(kLockSeconds))
+            return e;
+        keepPagesInMemory(m_nam.db());
+        // The batch's records join the search index and the key counts at
+        // its commit, in one statement per table rather than one per record.
+        // The triggers are off on the whole connection meanwhile: every
+        // table it writes defers, and the unit catches each one up.
+        for (Table *t : tables()) {
+            if (StoreError e = t->deferIndexUpkeep())
+                return e;
+        }
+        // Numbers are taken inside the unit, so no other station can take
+        // the same ones meanwhile.
+        for (Table *t : tables()) {
+            qint64 next = 1;
+            if (StoreError e = nextNumber(*t, next))
+                return e;
+            nextOf(*t) = next;
+        }
+        if (StoreError e = loadNames(m_cat, m_f.catName, m_f.catWidth, m_categories))
+            return e;
+        if (StoreError e = loadNames(m_grp, m_f.grpName, m_f.grpWidth, m_groups))
+            return e;
+        // The table holds only what this import added: its own index serves.
+        m_onlyOwnPeople = m_nam.records() == m_peopleAdded;
+        if (!m_onlyOwnPeople)
+            m_added.clear();
+        if (!m_companiesLoaded) {
+            if (StoreError e = loadNames(m_cmp, m_f.cmpName, m_f.cmpNameWidth, m_companies))
+                return e;
+            m_companiesLoaded = true;
+        }
+        return {};
+    }
+
+    // Every table, several records to a statement.
+    std::array<store::BulkInsert *, 8> bulk() {
+        return {&*m_namRows, &*m_fonRows, &*m_memRows, &*m_jncRows,
+                &*m_catRows, &*m_cmpRows, &*m_grpRows, &*m_jcgRows};
+    }
     // A queued write that failed ends the batch at the card that follows it.
     StoreError queuedFailure() {
         for (store::BulkInsert *b : bulk()) {
@@ -416,26 +453,25 @@ private:
         return key;
     }
 
-    bool isDuplicate(const Contact &c) {
-        if (m_onlyOwnPeople) {
-            const auto found = m_added.find(nameKey(c));
-            if (found == m_added.end())
-                return false;
-            const QString email = c.email.trimmed();
-            const QStringList numbers = numbersOf(c);
-            for (const Contact *a : found->second) {
-                if (!email.isEmpty() && a->email.trimmed().compare(email, Qt::CaseInsensitive) == 0)
-                    return true;
-                const QStringList added = numbersOf(*a);
-                for (const QString &n : numbers)
-                    if (added.contains(n))
-                        return true;
-            }
+    // While the table holds only what this import added.
+    bool isOwnDuplicate(const Contact &c) {
+        const auto found = m_added.find(nameKey(c));
+        if (found == m_added.end())
             return false;
+        const QString email = c.email.trimmed();
+        const QStringList numbers = numbersOf(c);
+        for (const Contact *a : found->second) {
+            if (!email.isEmpty() && a->email.trimmed().compare(email, Qt::CaseInsensitive) == 0)
+                return true;
+            const QStringList added = numbersOf(*a);
+            for (const QString &n : numbers)
+                if (added.contains(n))
+                    return true;
         }
-        return storedDuplicate(c);
+        return false;
     }
 
+    // On the writer's thread, the people and numbers queued so far written.
     bool storedDuplicate(const Contact &c) {
         std::string last, first;
         fittedInto(c.lastName, m_f.namLastWidth, last);
@@ -498,27 +534,22 @@ private:
     }
 
     // The category's number, made when it is missing.
-    StoreError category(Table &t, size_t table, int field, int width,
-                        std::unordered_map<QString, qint64> &names, const QString &name, qint64 &number) {
+    void category(store::BulkInsert &rows, size_t table, int field, int width,
+                  std::unordered_map<QString, qint64> &names, const QString &name, qint64 &number) {
         QString key = lookupKey(name, width);
         if (const auto found = names.find(key); found != names.end()) {
             number = found->second;
-            return {};
+            return;
         }
-        Record &r = t.record();
-        r.clear();
+        Record &r = rows.add();
         number = take(table);
         r.setInteger(0, number);
         put(r, field, name);
-        if (StoreError e = t.insert())
-            return e;
         names.emplace(std::move(key), number);
-        return {};
     }
 
     StoreError addCompany(const Contact &c, qint64 &company) {
-        Record &r = m_cmp.record();
-        r.clear();
+        Record &r = m_cmpRows->add();
         company = take(Cmp);
         r.setInteger(0, company);
         put(r, m_f.cmpName, c.company);
@@ -535,27 +566,21 @@ private:
         // The main phone is the first one; its number is known before it is stored.
         r.setInteger(m_f.cmpPhone, c.phones.empty() ? 0 : m_next[Fon]);
         const QString name = r.text(m_f.cmpName);
-        if (StoreError e = m_cmp.insert())
-            return e;
         m_companies.emplace(lookupKey(name, m_f.cmpNameWidth), company);
         ++m_companiesAdded;
         std::vector<qint64> groups = {0};
         for (const QString &g : c.categories) {
             qint64 number = 0;
-            if (StoreError e = category(m_grp, Grp, m_f.grpName, m_f.grpWidth, m_groups, g, number))
-                return e;
+            category(*m_grpRows, Grp, m_f.grpName, m_f.grpWidth, m_groups, g, number);
             if (std::find(groups.begin(), groups.end(), number) == groups.end())
                 groups.push_back(number);
         }
         for (const qint64 g : groups) {
-            Record &l = m_jcg.record();
-            l.clear();
+            Record &l = m_jcgRows->add();
             l.setInteger(0, take(Jcg));
             l.setText(m_f.jcgCompany, name);
             l.setInteger(m_f.jcgCompanyNumber, company);
             l.setInteger(m_f.jcgGroup, g);
-            if (StoreError e = m_jcg.insert())
-                return e;
         }
         for (const ContactPhone &p : c.phones) {
             if (StoreError e = addPhone(p, 0, company))
@@ -601,8 +626,7 @@ private:
         std::vector<qint64> categories = {0};
         for (const QString &name : c.categories) {
             qint64 number = 0;
-            if (StoreError e = category(m_cat, Cat, m_f.catName, m_f.catWidth, m_categories, name, number))
-                return e;
+            category(*m_catRows, Cat, m_f.catName, m_f.catWidth, m_categories, name, number);
             if (std::find(categories.begin(), categories.end(), number) == categories.end())
                 categories.push_back(number);
         }
@@ -625,10 +649,16 @@ private:
     ImportSummary &m_summary;
     Table &m_nam, &m_fon, &m_mem, &m_cat, &m_jnc, &m_cmp, &m_grp, &m_jcg;
     const Fields m_f{*this};
+    // Every use of the tables' connection during a batch runs here; it ends
+    // after the writers and cursors below, and before the tables close.
+    store::WriterThread m_thread;
+    // The batch's; made, committed and undone on the writer's thread.
+    std::optional<store::UnitOfWork> m_unit;
     // Made at open(), and gone before the tables close.
     std::optional<store::Cursor> m_byName;
     std::optional<store::Cursor> m_phonesOf;
-    std::optional<store::BulkInsert> m_namRows, m_fonRows, m_memRows, m_jncRows;
+    std::optional<store::BulkInsert> m_namRows, m_fonRows, m_memRows, m_jncRows, m_catRows, m_cmpRows, m_grpRows,
+        m_jcgRows;
     int m_today;
     int *m_cut = nullptr;
     bool m_onlyOwnPeople = false;

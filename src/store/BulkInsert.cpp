@@ -28,46 +28,41 @@ constexpr size_t kQueuesWaiting = 8;
 
 BulkInsert::~BulkInsert()
 {
-    if (!m_writer.joinable())
-        return;
-    {
-        std::lock_guard lock(m_mutex);
+    // The writes handed over reach this object: they end first.
+    if (m_writer) {
+        std::unique_lock lock(m_mutex);
         m_full.clear();
-        m_stopping = true;
+        m_changed.wait(lock, [this] { return m_posted == 0; });
     }
-    m_changed.notify_all();
-    m_writer.join();
 }
 
-void BulkInsert::writeInBackground()
+void BulkInsert::writeOne()
 {
     std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_changed.wait(lock, [this] { return !m_full.empty() || m_stopping; });
-        if (m_full.empty())
-            return;
+    if (!m_full.empty()) {
         Full full = std::move(m_full.front());
         m_full.pop_front();
-        m_writing = true;
+        // After a failure nothing more is written: the caller rolls back.
         const bool failed = !m_writerFailure.ok();
         lock.unlock();
         StoreError e;
-        if (!failed) {
+        if (!failed)
             e = write(full.rows, full.count, m_writerFolded);
-        }
         lock.lock();
-        m_writing = false;
         if (e && m_writerFailure.ok())
             m_writerFailure = std::move(e);
         m_spare.push_back(std::move(full.rows));
-        m_changed.notify_all();
     }
+    --m_posted;
+    m_changed.notify_all();
 }
 
 void BulkInsert::send()
 {
-    if (!m_writer.joinable())
-        m_writer = std::thread([this] { writeInBackground(); });
+    if (!m_writer) {
+        m_ownWriter = std::make_unique<WriterThread>();
+        m_writer = m_ownWriter.get();
+    }
     {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_full.size() < kQueuesWaiting || !m_writerFailure.ok(); });
@@ -84,16 +79,17 @@ void BulkInsert::send()
             m_queue = std::move(m_spare.back());
             m_spare.pop_back();
         }
+        ++m_posted;
     }
-    m_changed.notify_all();
+    m_writer->post([this] { writeOne(); });
 }
 
 void BulkInsert::finishSending()
 {
-    if (!m_writer.joinable())
+    if (!m_writer)
         return;
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_full.empty() && !m_writing; });
+    m_changed.wait(lock, [this] { return m_posted == 0; });
     if (m_writerFailure && m_failure.ok())
         m_failure = m_writerFailure;
     m_writerFailure = {};
@@ -122,7 +118,13 @@ Record &BulkInsert::add()
 StoreError BulkInsert::flush()
 {
     finishSending();
-    StoreError e = m_queued > 0 && m_failure.ok() ? write(m_queue, m_queued, m_folded) : StoreError();
+    StoreError e;
+    if (m_queued > 0 && m_failure.ok()) {
+        // The last rows go where the full queues went: the connection may
+        // be one that only the writer's thread uses.
+        e = m_writer ? m_writer->run([this] { return write(m_queue, m_queued, m_writerFolded); })
+                     : write(m_queue, m_queued, m_folded);
+    }
     m_queued = 0;
     if (m_failure) {
         e = m_failure;
@@ -133,10 +135,10 @@ StoreError BulkInsert::flush()
 
 void BulkInsert::discard()
 {
-    if (m_writer.joinable()) {
+    if (m_writer) {
         std::unique_lock lock(m_mutex);
         m_full.clear();
-        m_changed.wait(lock, [this] { return !m_writing; });
+        m_changed.wait(lock, [this] { return m_posted == 0; });
         m_writerFailure = {};
     }
     m_queued = 0;

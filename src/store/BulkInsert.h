@@ -3,12 +3,13 @@
 #include "store/Record.h"
 #include "store/Sqlite.h"
 #include "store/StoreError.h"
+#include "store/WriterThread.h"
 
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
-#include <thread>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,9 @@ class Table;
 // caller feeding several tables is not held up by the slowest): the caller
 // then leaves the table (its connection, record buffer and cursors) alone
 // until flush() or discard() returns, and a failure is known at a later
-// full queue or at flush().
+// full queue or at flush(). Writers of tables that share a connection (a
+// unit of work's) share one such thread instead, given by setWriter(): the
+// connection is then used by that thread alone, flush() writing there too.
 class BulkInsert final
 {
 public:
@@ -48,6 +51,13 @@ public:
     // Writes full queues in the background (see above); set before the
     // first add().
     void setInBackground(bool on) { m_inBackground = on; }
+    // Writes in the background on `writer`, which outlives this object and
+    // runs every other use of the table's connection meanwhile.
+    void setWriter(WriterThread &writer)
+    {
+        m_writer = &writer;
+        m_inBackground = true;
+    }
     // A cleared record at the end of the queue, to fill. When the queue is
     // full it is written first; its failure is kept for the next flush().
     Record &add();
@@ -69,7 +79,8 @@ private:
     void send();
     // Waits until the background writer is idle; its failure is kept.
     void finishSending();
-    void writeInBackground();
+    // On the writer's thread: writes the oldest full queue.
+    void writeOne();
 
     Table &m_table;
     int m_rowsPerStatement;
@@ -79,18 +90,19 @@ private:
     std::vector<std::string> m_folded; // per queued record, one string per field
 
     // The background writer: full queues oldest first, and written ones
-    // kept for reuse.
+    // kept for reuse; `m_posted` counts the writes handed to its thread and
+    // not yet ended (each takes one full queue, or none once discarded).
     struct Full {
         std::vector<Record> rows;
         int count = 0;
     };
-    std::thread m_writer;
+    WriterThread *m_writer = nullptr;
+    std::unique_ptr<WriterThread> m_ownWriter;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Full> m_full;
     std::vector<std::vector<Record>> m_spare;
-    bool m_writing = false;
-    bool m_stopping = false;
+    int m_posted = 0;
     StoreError m_writerFailure;
     std::vector<std::string> m_writerFolded;
     std::map<int, sql::Statement> m_statements;

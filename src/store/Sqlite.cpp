@@ -139,7 +139,10 @@ std::string qualify(std::string_view sql, std::string_view schema)
                 while (end < sql.size() && identifierPart(sql[end]))
                     ++end;
                 out.append(sql.substr(i, w.size()));
-                if (end > name && identifierStart(sql[name]) && (end >= sql.size() || sql[end] != '.')) {
+                // An upsert's "DO UPDATE SET" names no table.
+                const bool set = w == "UPDATE " && end - name == 3 && (sql[name] | 0x20) == 's'
+                                 && (sql[name + 1] | 0x20) == 'e' && (sql[name + 2] | 0x20) == 't';
+                if (end > name && !set && identifierStart(sql[name]) && (end >= sql.size() || sql[end] != '.')) {
                     out.append(schema);
                     out += '.';
                 }

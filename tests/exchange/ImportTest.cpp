@@ -7,6 +7,7 @@
 #include "exchange/ExchangeCommands.h"
 #include "exchange/ExchangeTestSupport.h"
 #include "shell/BatchCommands.h"
+#include "store/UnitOfWork.h"
 #include "support/QStringPrinter.h"
 
 #include <QFile>
@@ -244,6 +245,42 @@ TEST_F(Import, CancelHalfwayLeavesOnlyWholeCards) {
     EXPECT_EQ(test::allRecords("QKmem").size(), 17u);
     EXPECT_EQ(test::allRecords("QKjnc").size(), 34u);
     EXPECT_TRUE(summary.text().contains(QStringLiteral("cancelled")));
+}
+
+// The import window's progress runs the program's event loop between
+// cards, so another window may start a change of its own on the same thread
+// in the middle of a batch. That change meets the batch's locks and fails
+// alone, as another station's would; the batch, written on its own
+// connection, goes on and lands whole.
+TEST_F(Import, AChangeStartedDuringABatchFailsAloneAndTheBatchLands) {
+    std::vector<Contact> cards(30);
+    for (int i = 0; i < 30; ++i) {
+        cards[i].lastName = QStringLiteral("Person%1").arg(i);
+        cards[i].categories = {QStringLiteral("Club")};
+        cards[i].phones = {{QStringLiteral("Home"), QStringLiteral("614555%1").arg(1000 + i), {}, {}}};
+    }
+    store::TableUse windows({QStringLiteral("QKcat"), QStringLiteral("QKnam")});
+    std::vector<store::Table *> windowTables{&windows[QStringLiteral("QKcat")], &windows[QStringLiteral("QKnam")]};
+    std::optional<int> windowCode;
+    ImportOptions options;
+    options.progress = [&](int done, int) {
+        if (done == 10) {
+            store::UnitOfWork change(windowTables);
+            windowCode = change.begin(0).code;
+        }
+        return true;
+    };
+    const ImportSummary summary = importContacts(cards, options);
+    EXPECT_TRUE(summary.ok()) << summary.text().toStdString();
+    EXPECT_EQ(windowCode, store::Code::Locked);
+    EXPECT_EQ(summary.peopleAdded, 30);
+    EXPECT_EQ(test::allRecords("QKnam").size(), 30u);
+    EXPECT_EQ(test::allRecords("QKfon").size(), 30u);
+    EXPECT_EQ(test::allRecords("QKjnc").size(), 60u);
+    // Once the import is done the window's change goes ahead.
+    store::UnitOfWork later(windowTables);
+    EXPECT_EQ(later.begin(0).code, store::Code::Ok);
+    later.rollback();
 }
 
 TEST_F(Import, TheCommandLinePrintsTheSummaryAndFailsOnBadFiles) {

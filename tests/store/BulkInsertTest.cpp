@@ -1,11 +1,14 @@
 #include "store/BulkInsert.h"
 #include "store/TableTestSupport.h"
+#include "store/UnitOfWork.h"
+#include "store/WriterThread.h"
 
 #include <QFile>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 using namespace tabulo;
 using namespace tabulo::store;
@@ -213,5 +216,74 @@ TEST(BulkInsert, DiscardForgetsQueuedRecords)
         ASSERT_EQ(writer.flush().code, 0);
         ASSERT_EQ(fon->commit().code, 0);
         EXPECT_EQ(fon->records(), 9);
+    }
+}
+
+// Writers of tables in one unit of work share its connection, so they share
+// one thread that alone uses it: full queues and the last rows are written
+// there, the unit begun, committed or undone there, and the tables end as
+// one (both stored, search index and counts brought up to date, or neither).
+TEST(BulkInsert, WritersSharingAThreadWriteOneUnitOfWork)
+{
+    for (const bool commit : {true, false}) {
+        SCOPED_TRACE(commit ? "committed" : "rolled back");
+        TempDataDir dir;
+        auto fon = freshTable(dir, "QKfon");
+        auto jnc = freshTable(dir, "QKjnc");
+        WriterThread thread;
+        std::optional<UnitOfWork> unit;
+        ASSERT_EQ(thread
+                      .run([&] {
+                          unit.emplace(std::vector<Table *>{fon.get(), jnc.get()});
+                          if (StoreError e = unit->begin(2))
+                              return e;
+                          if (StoreError e = fon->deferIndexUpkeep())
+                              return e;
+                          return jnc->deferIndexUpkeep();
+                      })
+                      .code,
+                  0);
+        {
+            BulkInsert phones(*fon, 8);
+            BulkInsert links(*jnc, 8);
+            phones.setWriter(thread);
+            links.setWriter(thread);
+            constexpr int kRecords = 75; // full statements of 8 and a shorter last one
+            for (int i = 0; i < kRecords; ++i) {
+                fillPhone(phones.add(), i);
+                fillLink(links.add(), i);
+            }
+            if (commit) {
+                ASSERT_EQ(phones.flush().code, 0);
+                ASSERT_EQ(links.flush().code, 0);
+                ASSERT_EQ(thread.run([&] { return unit->commit(); }).code, 0);
+            } else {
+                phones.discard();
+                links.discard();
+                thread.run([&] {
+                    unit->rollback();
+                    return StoreError();
+                });
+            }
+        }
+        thread.run([&] {
+            unit.reset();
+            return StoreError();
+        });
+        EXPECT_EQ(fon->records(), commit ? 75 : 0);
+        EXPECT_EQ(jnc->records(), commit ? 75 : 0);
+        const QStringList findings = fon->searchIndexFindings();
+        EXPECT_TRUE(findings.isEmpty()) << findings.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(searchHits(*fon, "home").isEmpty(), !commit);
+        qint64 inFirst = 0;
+        ASSERT_EQ(sqlite3_exec(
+                      jnc->handle(), "SELECT ifnull(sum(n),0) FROM n_CAT_CTRL_KEY WHERE v=1",
+                      [](void *out, int, char **values, char **) {
+                          *static_cast<qint64 *>(out) = QByteArray(values[0]).toLongLong();
+                          return 0;
+                      },
+                      &inFirst, nullptr),
+                  SQLITE_OK);
+        EXPECT_EQ(inFirst, commit ? 25 : 0); // every third link is in category 1
     }
 }

@@ -200,7 +200,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "DELETE FROM temp.x WHERE rid IN (SELECT rid FROM qkfon.rec)"},
         QualifyCase{"TextLiteral", "INSERT INTO s_w(s_w,rank) VALUES('FROM rec',?1)",
                     "INSERT INTO qkfon.s_w(s_w,rank) VALUES('FROM rec',?1)"},
-        QualifyCase{"ColumnNamedLikeAWord", "SELECT f_FROM_X FROM rec", "SELECT f_FROM_X FROM qkfon.rec"}),
+        QualifyCase{"ColumnNamedLikeAWord", "SELECT f_FROM_X FROM rec", "SELECT f_FROM_X FROM qkfon.rec"},
+        QualifyCase{"Upsert", "INSERT INTO n_k(v,n) SELECT f,count(*) FROM rec GROUP BY f ON CONFLICT(v) DO UPDATE SET n=n+1",
+                    "INSERT INTO qkfon.n_k(v,n) SELECT f,count(*) FROM qkfon.rec GROUP BY f ON CONFLICT(v) DO UPDATE SET n=n+1"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
