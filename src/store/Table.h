@@ -449,6 +449,8 @@ private:
     void forgetJointStatements(sqlite3 *joint);
     // Before the own connection closes: its statements, the cursors' too.
     void forgetOwnStatements();
+    // This table's deferred index upkeep alone (see catchUpIndexUpkeep).
+    StoreError catchUpOwnUpkeep();
     // Marks the table as in a transaction (or not) for rollbackAll().
     void markInTransaction(bool on);
     // The folded copies a write binds, kept until the write's statement is reset.

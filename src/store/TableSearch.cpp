@@ -1,5 +1,6 @@
 // The search index a table file keeps beside its keys.
 #include "store/Table.h"
+#include "store/UnitOfWork.h"
 
 #include <algorithm>
 #include <limits>
@@ -111,8 +112,10 @@ StoreError Table::deferIndexUpkeep()
     }
     // The mark tells the search triggers of the records still to index,
     // should they run before the catch-up; a search index to be built whole
-    // has nothing to defer.
-    if (searchIndexState() == SearchIndexState::Ready) {
+    // has nothing to defer. Inside a unit of work the triggers stay off for
+    // all its tables until they all catch up: nothing is written now, so a
+    // table the unit leaves alone is not written at all.
+    if (!m_unit && searchIndexState() == SearchIndexState::Ready) {
         if (StoreError e = exec("DELETE FROM s_defer"))
             return e;
         sql::Statement mark = prepare("INSERT INTO s_defer(from_rid) VALUES(?1)");
@@ -135,12 +138,37 @@ StoreError Table::catchUpIndexUpkeep()
         return e;
     if (!m_upkeepDeferred)
         return succeed();
+    // The triggers are the connection's: a unit's tables catch up together.
+    if (m_unit)
+        return m_unit->catchUpIndexUpkeep();
+    return catchUpOwnUpkeep();
+}
+
+StoreError Table::catchUpOwnUpkeep()
+{
+    if (!m_upkeepDeferred)
+        return succeed();
     // Whatever follows, this connection's writes run the triggers again.
     m_upkeepDeferred = false;
     setTriggers(true);
+    qint64 last = 0;
+    {
+        sql::Statement read = prepare("SELECT ifnull(max(rid),0) FROM rec");
+        if (!read.valid() || read.step() != SQLITE_ROW)
+            return failSql(sqlite3_extended_errcode(db()), QStringLiteral("reading the last record"));
+        last = read.int64(0);
+    }
+    const bool marked = !m_unit;
+    if (last <= m_upkeepFrom && !marked)
+        return succeed(); // nothing added: nothing to catch up, nothing written
     if (searchIndexState() == SearchIndexState::Ready) {
-        if (StoreError e = exec("DELETE FROM s_defer"))
+        if (marked) {
+            if (StoreError e = exec("DELETE FROM s_defer"))
+                return e;
+        } else if (StoreError e = setSearchMerging(0)) {
+            // The catch-up's segments merged sixteen at a time, as above.
             return e;
+        }
         for (const auto &index : m_schema.search().indexes) {
             sql::Statement fill = prepare(index.fillSql);
             fill.bind(1, m_upkeepFrom);

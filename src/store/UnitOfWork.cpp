@@ -268,12 +268,10 @@ StoreError UnitOfWork::commit()
         m_active = false;
         return e;
     }
-    for (Table *t : m_tables) {
-        if (StoreError e = t->catchUpIndexUpkeep()) {
-            rollback();
-            setLastError(e);
-            return e;
-        }
+    if (StoreError e = catchUpIndexUpkeep()) {
+        rollback();
+        setLastError(e);
+        return e;
     }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
         const StoreError e = first.failSql(sqlite3_extended_errcode(m_db), QStringLiteral("saving the change"));
@@ -283,6 +281,16 @@ StoreError UnitOfWork::commit()
     }
     leave();
     return first.succeed();
+}
+
+StoreError UnitOfWork::catchUpIndexUpkeep()
+{
+    if (m_joined && !m_tables.empty() && m_tables.front()->m_unit)
+        return m_tables.front()->m_unit->catchUpIndexUpkeep();
+    for (Table *t : m_tables)
+        if (StoreError e = t->catchUpOwnUpkeep())
+            return e;
+    return {};
 }
 
 void UnitOfWork::rollback()

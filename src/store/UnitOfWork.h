@@ -51,6 +51,10 @@ public:
     // Undoes every table's changes (also what a joined unit did).
     void rollback();
     bool active() const { return m_active; }
+    // Brings the search indexes and key counts of every table that deferred
+    // them up to date and turns the connection's triggers on again (they
+    // are the connection's, so its tables catch up together).
+    StoreError catchUpIndexUpkeep();
 
 private:
     void leave();

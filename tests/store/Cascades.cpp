@@ -709,9 +709,11 @@ Outcome run(const Identity &c, CountingMessages &messages) {
             const std::vector<qint32> tagged =
                 tags.taggedControlNumbers(people::TagTable::NameLinks, use[QStringLiteral("QKjnc")]);
             people::runMembership(people::MembershipOp::Move, static_cast<qint32>(kMoveTo), tagged);
-            tags.clearAllTags(people::TagTable::NameLinks, false);
-            // The routine answers nothing: a move that failed says so in a box.
+            // The routine answers nothing: a move that failed says so in a
+            // box. Clearing the tags afterwards is a change of its own,
+            // with its own message when it fails.
             o.done = messages.shown == boxesBefore;
+            tags.clearAllTags(people::TagTable::NameLinks, false);
             break;
         }
         case Kind::Rename: {

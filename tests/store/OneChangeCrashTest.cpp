@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <ostream>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -530,6 +531,11 @@ std::string caseNameOf(const FailingStep &s) {
     return test::caseName(kindName(s.kind).toStdString() + " " + s.what);
 }
 
+// ctest shows a case's parameter: its name, not its bytes.
+void PrintTo(const FailingStep &s, std::ostream *out) {
+    *out << caseNameOf(s);
+}
+
 // Small enough that every step of its commit can be failed in turn.
 constexpr ImportSize kFailedImport{40, 20};
 
@@ -623,6 +629,10 @@ struct LockedTable {
     Kind kind;
     const char *table;
 };
+
+void PrintTo(const LockedTable &t, std::ostream *out) {
+    *out << kindName(t.kind).toStdString() << ' ' << t.table;
+}
 
 class OneChangeLocked : public ::testing::TestWithParam<LockedTable> {};
 
