@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <array>
 #include <future>
+#include <QFileInfo>
+
 #include <memory>
 #include <optional>
 #include <thread>
@@ -172,9 +174,19 @@ public:
     StoreError open() {
         if (StoreError e = m_tables.open())
             return e;
-        m_byName.emplace(m_nam);
+        // The people stored before this import are read on connections of
+        // the caller's own, beside the writer's: what the import added is
+        // known without reading it back.
+        const QString directory = QFileInfo(m_nam.filePath()).absolutePath();
+        m_namReader = std::make_unique<Table>(m_nam.def(), directory);
+        m_fonReader = std::make_unique<Table>(m_fon.def(), directory);
+        if (StoreError e = m_namReader->open())
+            return e;
+        if (StoreError e = m_fonReader->open())
+            return e;
+        m_byName.emplace(*m_namReader);
         m_byName->setOrder(m_nam.def().key(QStringLiteral("LNAME_KEY")));
-        m_phonesOf.emplace(m_fon);
+        m_phonesOf.emplace(*m_fonReader);
         m_phonesOf->setOrder(m_fon.def().key(QStringLiteral("NAM_CTRL_KEY")));
         m_namRows.emplace(m_nam, kRowsPerStatement);
         m_fonRows.emplace(m_fon, kRowsPerStatement);
@@ -253,16 +265,8 @@ public:
             if (m_onlyOwnPeople) {
                 duplicate = isOwnDuplicate(c);
             } else {
-                // The stored people's check reads the people and numbers
-                // queued so far.
-                if (StoreError e = m_namRows->flush())
-                    return e;
-                if (StoreError e = m_fonRows->flush())
-                    return e;
-                m_thread.run([&] {
-                    duplicate = storedDuplicate(c);
-                    return StoreError();
-                });
+                // Those this import added, then those stored before.
+                duplicate = isOwnDuplicate(c) || storedDuplicate(c);
             }
             if (duplicate)
                 return {};
@@ -305,8 +309,6 @@ private:
             return e;
         // The table holds only what this import added: its own index serves.
         m_onlyOwnPeople = m_nam.records() == m_peopleAdded;
-        if (!m_onlyOwnPeople)
-            m_added.clear();
         if (!m_companiesLoaded) {
             if (StoreError e = loadNames(m_cmp, m_f.cmpName, m_f.cmpNameWidth, m_companies))
                 return e;
@@ -471,7 +473,8 @@ private:
         return false;
     }
 
-    // On the writer's thread, the people and numbers queued so far written.
+    // Among the people stored when the batch began (read on the caller's
+    // connections: the batch's own are not among them, nor need to be).
     bool storedDuplicate(const Contact &c) {
         std::string last, first;
         fittedInto(c.lastName, m_f.namLastWidth, last);
@@ -480,7 +483,7 @@ private:
         m_byName->toStart();
         std::vector<std::pair<qint64, QString>> candidates;
         while (m_byName->next().ok())
-            candidates.emplace_back(m_nam.record().integer(0), m_nam.record().text(m_f.namEmail));
+            candidates.emplace_back(m_namReader->record().integer(0), m_namReader->record().text(m_f.namEmail));
         if (candidates.empty())
             return false;
         const QStringList numbers = numbersOf(c);
@@ -493,7 +496,7 @@ private:
             m_phonesOf->setRange({store::sql::Value(person)});
             m_phonesOf->toStart();
             while (m_phonesOf->next().ok()) {
-                if (numbers.contains(digitsOf(m_fon.record().text(m_f.fonNumber))))
+                if (numbers.contains(digitsOf(m_fonReader->record().text(m_f.fonNumber))))
                     return true;
             }
         }
@@ -621,8 +624,7 @@ private:
         m_last = r.utf8(m_f.namLast);
         m_first = r.utf8(m_f.namFirst);
         ++m_peopleAdded;
-        if (m_onlyOwnPeople)
-            m_added[nameKey(c)].push_back(&c);
+        m_added[nameKey(c)].push_back(&c);
         std::vector<qint64> categories = {0};
         for (const QString &name : c.categories) {
             qint64 number = 0;
@@ -655,6 +657,8 @@ private:
     // The batch's; made, committed and undone on the writer's thread.
     std::optional<store::UnitOfWork> m_unit;
     // Made at open(), and gone before the tables close.
+    std::unique_ptr<Table> m_namReader;
+    std::unique_ptr<Table> m_fonReader;
     std::optional<store::Cursor> m_byName;
     std::optional<store::Cursor> m_phonesOf;
     std::optional<store::BulkInsert> m_namRows, m_fonRows, m_memRows, m_jncRows, m_catRows, m_cmpRows, m_grpRows,

@@ -163,6 +163,29 @@ TEST_F(Import, DuplicatesAreSkippedUnlessAskedToAddThem) {
     EXPECT_EQ(importContacts(sameNameOtherPhone, anyway).peopleAdded, 1);
 }
 
+TEST_F(Import, ACardRepeatedInTheSameImportIsSkippedBesidePeopleStoredBefore) {
+    // Someone else is stored already, so the check reads the stored people
+    // and must still know the cards this import added, in its own batch or
+    // an earlier one.
+    std::vector<Contact> other(1);
+    other[0].lastName = QStringLiteral("Other");
+    ASSERT_EQ(importContacts(other).peopleAdded, 1);
+    std::vector<Contact> twice(2);
+    for (Contact &c : twice) {
+        c.lastName = QStringLiteral("Twice");
+        c.firstName = QStringLiteral("Tess");
+        c.phones = {{QStringLiteral("Home"), QStringLiteral("(614) 555-0123"), {}, {}}};
+    }
+    for (const int batch : {500, 1}) {
+        SCOPED_TRACE(batch);
+        ImportOptions options;
+        options.batchSize = batch;
+        const ImportSummary summary = importContacts(twice, options);
+        EXPECT_EQ(summary.peopleAdded + summary.duplicatesSkipped, 2);
+        EXPECT_EQ(summary.duplicatesSkipped, batch == 500 ? 1 : 2) << "the second import finds the first one's card";
+    }
+}
+
 TEST_F(Import, LongTextsAreCutAtACharacterAndCounted) {
     std::vector<Contact> cards(1);
     cards[0].lastName = QStringLiteral("Ääääääääääääääää€€"); // 18 characters in a 16-character field
