@@ -101,12 +101,8 @@ StoreError releaseAbandonedCompany(qint64 company, QString *stage) {
     for (const char *name : {"QKfon", "QKmem", "QKjcg", "QKnam"})
         tables.push_back(&table(name));
     store::UnitOfWork unit(tables);
-    if (const StoreError e = unit.begin(store::kTransactionTimeoutSeconds)) {
-        for (const Table *t : tables)
-            if (t->fileName() == e.file)
-                return failed(t->def().name.toLatin1().constData(), e);
-        return failed("QKfon", e);
-    }
+    if (const StoreError e = unit.begin(store::kTransactionTimeoutSeconds))
+        return failed(store::failedTable(tables, e).toLatin1().constData(), e);
     for (const char *child : {"QKfon", "QKmem", "QKjcg"}) {
         Table &t = table(child);
         if (const StoreError e = store::deleteOwned(t, key(t, "CMP_CTRL_KEY"), company))

@@ -99,12 +99,8 @@ StoreError deletePersonWhole(qint64 person, QString *stage) {
     for (const char *child : {"QKfon", "QKmem", "QKjnc"})
         tables.push_back(&table(child));
     store::UnitOfWork unit(tables);
-    if (const StoreError e = unit.begin(store::kTransactionTimeoutSeconds)) {
-        for (const Table *t : tables)
-            if (t->fileName() == e.file)
-                return failed(t->def().name.toLatin1().constData(), e);
-        return failed("QKnam", e);
-    }
+    if (const StoreError e = unit.begin(store::kTransactionTimeoutSeconds))
+        return failed(store::failedTable(tables, e).toLatin1().constData(), e);
     {
         const KeptBuffer kept(nam);
         nam.record().clear();

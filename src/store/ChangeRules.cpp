@@ -25,15 +25,6 @@ int report(QObject *owner, int number, const QString &first = {}, const QString 
     return ChangeResult::Failed;
 }
 
-// The table a unit of work could not begin on: the one whose file the
-// failure names.
-QString lockedTable(const std::vector<Table *> &tables, const StoreError &e) {
-    for (const Table *t : tables)
-        if (t->fileName() == e.file)
-            return t->def().name;
-    return tables.front()->def().name;
-}
-
 // Sets a key component of a cleared buffer to the value that sorts first.
 void setToFirst(Record &record, const KeyComponent &component) {
     const FieldDef &field = record.def().fields[static_cast<size_t>(component.field)];
@@ -180,7 +171,7 @@ int deleteRecord(Store &store, Table &table, QObject *owner) {
     const bool framed = rule.deleteInTransaction || involved.size() > 1;
     if (framed) {
         if (const StoreError e = unit.begin(kTransactionTimeoutSeconds)) {
-            return report(owner, 34, u"Delete"_s, lockedTable(involved, e));
+            return report(owner, 34, u"Delete"_s, failedTable(involved, e));
         }
     }
 
@@ -209,9 +200,16 @@ int deleteRecord(Table &table, QObject *owner) {
     return deleteRecord(Store::instance(), table, owner);
 }
 
+QString failedTable(const std::vector<Table *> &tables, const StoreError &e) {
+    for (const Table *t : tables)
+        if (t->fileName() == e.file)
+            return t->def().name;
+    return tables.front()->def().name;
+}
+
 bool beginReported(UnitOfWork &unit, const std::vector<Table *> &tables, const QString &verb, QObject *owner) {
     if (const StoreError e = unit.begin(kTransactionTimeoutSeconds)) {
-        report(owner, 34, verb, lockedTable(tables, e));
+        report(owner, 34, verb, failedTable(tables, e));
         return false;
     }
     return true;
@@ -221,7 +219,7 @@ bool commitReported(UnitOfWork &unit, const std::vector<Table *> &tables, int me
     if (!unit.active())
         return false; // undone on the way, and said then
     if (const StoreError e = unit.commit()) {
-        report(owner, message, lockedTable(tables, e));
+        report(owner, message, failedTable(tables, e));
         return false;
     }
     return true;
@@ -259,7 +257,7 @@ int changeRecordWith(Table &table, ConflictMessage conflict, const std::vector<T
         return result; // said, and undone with the message
     if (const StoreError e = more()) {
         setLastError(e);
-        report(owner, 15, lockedTable(tables, e));
+        report(owner, 15, failedTable(tables, e));
         table.setCurrent(typed);
         return ChangeResult::Failed;
     }
@@ -283,7 +281,7 @@ int deleteRecordWith(Table &table, const std::vector<Table *> &others, const std
             return deleted;
         if (const StoreError e = more()) {
             setLastError(e);
-            return report(owner, 17, lockedTable(tables, e));
+            return report(owner, 17, failedTable(tables, e));
         }
         return commitReported(unit, tables, 17, owner) ? ChangeResult::Done : ChangeResult::Failed;
     }();

@@ -96,6 +96,9 @@ int changeRecordWith(Table &table, ConflictMessage conflict, const std::vector<T
 int deleteRecordWith(Table &table, const std::vector<Table *> &others, const std::function<StoreError()> &more,
                      QObject *owner = nullptr);
 
+// The table among `tables` whose file a failure names (the first when none).
+QString failedTable(const std::vector<Table *> &tables, const StoreError &e);
+
 // Begins a unit of work as the change routines do: a failure is reported
 // with message 34 ("{verb} transaction on {table}"), naming the table whose
 // file was locked, and false returned.
