@@ -4,6 +4,7 @@
 #include "exchange/Csv.h"
 #include "exchange/VCard.h"
 #include "store/BulkInsert.h"
+#include "store/ReadScope.h"
 #include "store/Store.h"
 #include "store/UnitOfWork.h"
 #include "store/WriterThread.h"
@@ -30,10 +31,11 @@ using store::Table;
 namespace {
 
 constexpr int kLockSeconds = 10;
-// Records of one table written by one statement: each statement sets aside
-// the pages it changes once, however many records it holds, and the search
-// index writes its pending words out at the start of every statement.
-constexpr int kRowsPerStatement = 1000;
+// Records of one table written by one statement. Several to a statement
+// save the statement's own work per record; many more save nothing further,
+// while preparing the statement (again on each import's new connection)
+// costs as much as the records it writes.
+constexpr int kRowsPerStatement = 64;
 
 int characters(const QString &text) {
     int n = 0;
@@ -110,14 +112,10 @@ private:
     std::vector<std::unique_ptr<Table>> m_tables;
 };
 
-// For the connection a batch is written on, once its files are attached. A
-// batch's pages stay in memory until its commit: a page cache that
-// overflows mid-batch would write and sync the journal each time. A
-// statement sets aside the pages it changes until it ends, so that a
-// failing one can be undone alone: in memory, rather than in a temporary
-// file written for every statement. Both only make the import faster.
+// For the connection a batch is written on, once its files are attached: a
+// batch's pages stay in memory until its commit. A page cache that
+// overflows mid-batch would write and sync the journal each time.
 void keepPagesInMemory(sqlite3 *db) {
-    sqlite3_exec(db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
     std::vector<std::string> files;
     {
         store::sql::Statement list(db, "PRAGMA database_list");
@@ -205,12 +203,21 @@ public:
 
     StoreError beginBatch() {
         StoreError e = m_thread.run([this] { return beginHere(); });
-        if (e)
+        if (e) {
             rollbackBatch();
+            return e;
+        }
+        // The duplicate check's reads share one read lock for the batch
+        // rather than taking one, and looking for a journal, per card. No
+        // other station can commit meanwhile (the batch holds its tables),
+        // and the lock ends before the batch commits, which needs the files
+        // to itself.
+        m_reading.emplace(std::vector<Table *>{m_namReader.get(), m_fonReader.get()});
         return e;
     }
 
     StoreError commitBatch() {
+        m_reading.reset();
         // Each table's last rows, then the commit of them all (which brings
         // the search indexes and key counts up to date first).
         StoreError failure;
@@ -233,6 +240,7 @@ public:
     }
 
     void rollbackBatch() {
+        m_reading.reset();
         // The writers are made at open(), which may have failed before.
         if (m_jcgRows) {
             for (store::BulkInsert *b : bulk())
@@ -661,6 +669,8 @@ private:
     std::unique_ptr<Table> m_fonReader;
     std::optional<store::Cursor> m_byName;
     std::optional<store::Cursor> m_phonesOf;
+    // The readers' one read lock during a batch.
+    std::optional<store::ReadScope> m_reading;
     std::optional<store::BulkInsert> m_namRows, m_fonRows, m_memRows, m_jncRows, m_catRows, m_cmpRows, m_grpRows,
         m_jcgRows;
     int m_today;
@@ -686,7 +696,9 @@ struct CardRun {
 };
 
 int readingThreads(qsizetype bytes) {
-    constexpr qsizetype kBytesPerThread = 4 << 20;
+    // Reading comes before any writing and has the cores to itself: a few
+    // hundred cards already pay for a second thread.
+    constexpr qsizetype kBytesPerThread = 64 << 10;
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     return static_cast<int>(std::clamp<qsizetype>(bytes / kBytesPerThread, 1, std::min(cores, 4)));
 }
@@ -825,7 +837,7 @@ QString ImportSummary::text() const {
 ParsedContacts parseContacts(const QByteArray &data, const std::optional<CsvMapping> &mapping) {
     ParsedContacts parsed;
     if (looksLikeVCard(data)) {
-        // A large file is read in pieces side by side.
+        // A file of more than a few hundred cards is read in pieces side by side.
         return parseVCardsInPieces(data, readingThreads(data.size()));
     }
     parsed.isCsv = true;

@@ -47,11 +47,12 @@ void BulkInsert::writeOne()
         lock.unlock();
         StoreError e;
         if (!failed)
-            e = write(full.rows, full.count, m_writerFolded);
+            e = write(full.rows, full.count, full.folded, true);
         lock.lock();
         if (e && m_writerFailure.ok())
             m_writerFailure = std::move(e);
         m_spare.push_back(std::move(full.rows));
+        m_spareFolded.push_back(std::move(full.folded));
     }
     --m_posted;
     m_changed.notify_all();
@@ -63,6 +64,21 @@ void BulkInsert::send()
         m_ownWriter = std::make_unique<WriterThread>();
         m_writer = m_ownWriter.get();
     }
+    // The folded copies of the keys are made here, beside the writer's
+    // work rather than on its thread.
+    std::vector<std::string> folded;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_spareFolded.empty()) {
+            folded = std::move(m_spareFolded.back());
+            m_spareFolded.pop_back();
+        }
+    }
+    const size_t fields = m_table.def().fields.size();
+    folded.resize(fields * static_cast<size_t>(m_queued));
+    for (int i = 0; i < m_queued; ++i)
+        m_table.schema().foldStored(m_queue[static_cast<size_t>(i)],
+                                    std::span<std::string>(folded.data() + fields * static_cast<size_t>(i), fields));
     {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_full.size() < kQueuesWaiting || !m_writerFailure.ok(); });
@@ -73,7 +89,7 @@ void BulkInsert::send()
                 m_failure = m_writerFailure;
             return;
         }
-        m_full.push_back({std::move(m_queue), m_queued});
+        m_full.push_back({std::move(m_queue), m_queued, std::move(folded)});
         m_queue.clear();
         if (!m_spare.empty()) {
             m_queue = std::move(m_spare.back());
@@ -166,7 +182,8 @@ sql::Statement &BulkInsert::statement(int rows)
     return m_statements.emplace(rows, m_table.prepare(sql)).first->second;
 }
 
-StoreError BulkInsert::write(const std::vector<Record> &queue, int rows, std::vector<std::string> &folded)
+StoreError BulkInsert::write(const std::vector<Record> &queue, int rows, std::vector<std::string> &folded,
+                             bool foldedAlready)
 {
     if (!m_table.isOpen())
         return m_table.fail(Code::Failure, QStringLiteral("the table is not open"));
@@ -174,13 +191,16 @@ StoreError BulkInsert::write(const std::vector<Record> &queue, int rows, std::ve
     sql::Statement &stmt = statement(rows);
     if (!stmt.valid())
         return m_table.failSql(stmt.prepareCode(), QStringLiteral("preparing an insert"));
-    folded.resize(fields * static_cast<size_t>(m_rowsPerStatement));
+    if (!foldedAlready)
+        folded.resize(fields * static_cast<size_t>(m_rowsPerStatement));
     {
         sql::ResetGuard guard(stmt);
         int p = 1;
         for (int i = 0; i < rows; ++i) {
             const std::span<std::string> row(folded.data() + fields * static_cast<size_t>(i), fields);
-            p = m_table.schema().bindStoredInPlace(stmt, queue[static_cast<size_t>(i)], row, p);
+            const Record &r = queue[static_cast<size_t>(i)];
+            p = foldedAlready ? m_table.schema().bindStoredFolded(stmt, r, row, p)
+                              : m_table.schema().bindStoredInPlace(stmt, r, row, p);
         }
         const int rc = stmt.step();
         m_table.discardBatches();

@@ -73,7 +73,9 @@ public:
 
 private:
     sql::Statement &statement(int rows);
-    StoreError write(const std::vector<Record> &rows, int count, std::vector<std::string> &folded);
+    // `folded` holds the rows' folded copies already when `foldedAlready`.
+    StoreError write(const std::vector<Record> &rows, int count, std::vector<std::string> &folded,
+                     bool foldedAlready = false);
     // Hands the full queue to the background writer (waiting while too
     // many wait already).
     void send();
@@ -95,6 +97,8 @@ private:
     struct Full {
         std::vector<Record> rows;
         int count = 0;
+        // Made on the caller's thread, so that the writer's only binds.
+        std::vector<std::string> folded;
     };
     WriterThread *m_writer = nullptr;
     std::unique_ptr<WriterThread> m_ownWriter;
@@ -102,6 +106,7 @@ private:
     std::condition_variable m_changed;
     std::deque<Full> m_full;
     std::vector<std::vector<Record>> m_spare;
+    std::vector<std::vector<std::string>> m_spareFolded;
     int m_posted = 0;
     StoreError m_writerFailure;
     std::vector<std::string> m_writerFolded;

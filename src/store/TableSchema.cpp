@@ -316,6 +316,22 @@ int TableSchema::bindStored(sql::Statement &stmt, const Record &record) const
 int TableSchema::bindStoredInPlace(sql::Statement &stmt, const Record &record, std::span<std::string> folded,
                                    int first) const
 {
+    foldStored(record, folded);
+    return bindStoredFolded(stmt, record, folded, first);
+}
+
+void TableSchema::foldStored(const Record &record, std::span<std::string> folded) const
+{
+    const auto &fields = m_def->fields;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (!m_folded[i].empty())
+            foldInto(record.utf8(static_cast<int>(i)), folded[i]);
+    }
+}
+
+int TableSchema::bindStoredFolded(sql::Statement &stmt, const Record &record, std::span<const std::string> folded,
+                                  int first) const
+{
     int p = first;
     const auto &fields = m_def->fields;
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -326,10 +342,6 @@ int TableSchema::bindStoredInPlace(sql::Statement &stmt, const Record &record, s
     }
     if (m_def->hasMemo())
         stmt.bindStatic(p++, record.memoUtf8());
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (!m_folded[i].empty())
-            foldInto(record.utf8(static_cast<int>(i)), folded[i]);
-    }
     for (size_t i = 0; i < fields.size(); ++i) {
         if (!m_folded[i].empty())
             stmt.bindStatic(p++, folded[i]);

@@ -103,6 +103,11 @@ public:
     // record and `folded` must stay unchanged until the statement is reset.
     int bindStoredInPlace(sql::Statement &stmt, const Record &record, std::span<std::string> folded,
                           int first = 1) const;
+    // The folded copies alone, made beforehand (on another thread than the
+    // one that binds them), and the binding of a record whose copies are made.
+    void foldStored(const Record &record, std::span<std::string> folded) const;
+    int bindStoredFolded(sql::Statement &stmt, const Record &record, std::span<const std::string> folded,
+                         int first = 1) const;
 
     // The value a key column holds for the record.
     static sql::Value keyValue(const Record &record, const KeyColumn &column);

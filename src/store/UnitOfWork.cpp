@@ -95,6 +95,11 @@ StoreError JointConnection::attach(const std::vector<Table *> &sorted, int waitM
                 return t->fail(Code::SystemError, QStringLiteral("opening the file for a change over several tables"));
             }
             sqlite3_extended_result_codes(m_db, 1);
+            // A statement sets aside the pages it changes until it ends, so
+            // that a failing one can be undone alone: in memory, rather than
+            // in a temporary file written page by page. It can only be set
+            // outside a transaction, so here, once for the connection.
+            sqlite3_exec(m_db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
             name = "main";
             sqlite3_busy_timeout(m_db, waitMs);
         } else {
