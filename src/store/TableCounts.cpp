@@ -53,18 +53,10 @@ StoreError Cursor::count(qint64 &records)
     std::string cacheKey;
     qint64 dataVersion = 0;
     if (!m_filterBinder) {
-        cacheKey = sqlite3_sql(stmt.get());
-        for (const sql::Value &v : m_rangeKey) {
-            cacheKey += '\x1f';
-            cacheKey += std::holds_alternative<qint64>(v) ? std::to_string(std::get<qint64>(v)) : std::get<std::string>(v);
-        }
+        cacheKey = countCacheKey(sqlite3_sql(stmt.get()));
         dataVersion = m_table->dataVersion();
-        const auto cached = m_table->m_counts.find(cacheKey);
-        if (dataVersion >= 0 && cached != m_table->m_counts.end() && cached->second.dataVersion == dataVersion &&
-            cached->second.ownChanges == sqlite3_total_changes64(m_table->handle())) {
-            records = cached->second.records;
+        if (keptCount(cacheKey, dataVersion, records))
             return m_table->succeed();
-        }
     }
     sql::ResetGuard guard(stmt);
     int p = bindRange(stmt, 1);
@@ -95,17 +87,26 @@ bool Cursor::knownCount(qint64 &records)
     sql::Statement &stmt = countStatement();
     if (!stmt.valid())
         return false;
-    std::string key = sqlite3_sql(stmt.get());
+    return keptCount(countCacheKey(sqlite3_sql(stmt.get())), m_table->dataVersion(), records);
+}
+
+std::string Cursor::countCacheKey(const char *sql) const
+{
+    std::string key = sql;
     for (const sql::Value &v : m_rangeKey) {
         key += '\x1f';
         key += std::holds_alternative<qint64>(v) ? std::to_string(std::get<qint64>(v)) : std::get<std::string>(v);
     }
-    const qint64 version = m_table->dataVersion();
-    const auto cached = m_table->m_counts.find(key);
-    if (version < 0 || cached == m_table->m_counts.end() || cached->second.dataVersion != version ||
-        cached->second.ownChanges != sqlite3_total_changes64(m_table->handle()))
+    return key;
+}
+
+bool Cursor::keptCount(const std::string &key, qint64 version, qint64 &records) const
+{
+    const auto kept = m_table->m_counts.find(key);
+    if (version < 0 || kept == m_table->m_counts.end() || kept->second.dataVersion != version ||
+        kept->second.ownChanges != sqlite3_total_changes64(m_table->handle()))
         return false;
-    records = cached->second.records;
+    records = kept->second.records;
     return true;
 }
 
@@ -120,12 +121,7 @@ std::optional<Cursor::CountJob> Cursor::countJob()
     job.file = m_table->filePath();
     job.sql = sqlite3_sql(stmt.get());
     job.params = m_rangeKey;
-    job.cacheKey = job.sql;
-    for (const sql::Value &v : m_rangeKey) {
-        job.cacheKey += '\x1f';
-        job.cacheKey +=
-            std::holds_alternative<qint64>(v) ? std::to_string(std::get<qint64>(v)) : std::get<std::string>(v);
-    }
+    job.cacheKey = countCacheKey(job.sql.c_str());
     job.dataVersion = m_table->dataVersion();
     job.ownChanges = sqlite3_total_changes64(m_table->handle());
     return job;

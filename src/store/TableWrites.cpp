@@ -26,11 +26,32 @@ void registerTransaction(Table *t, bool open)
 
 } // namespace
 
-StoreError Table::writeText(qint64 rid, const QString &field, const QString &value)
+StoreError Table::readyToAlter()
 {
     if (StoreError e = checkOpen())
         return e;
-    if (StoreError e = catchUpIndexUpkeep())
+    // Triggers keep the index upkeep of changes and removals: the records a
+    // deferred upkeep has not reached yet must be indexed before them.
+    return catchUpIndexUpkeep();
+}
+
+StoreError Table::alterCurrent(sql::Statement &stmt, bool watched, const QString &what)
+{
+    const int rc = stmt.step();
+    if (rc != SQLITE_DONE) {
+        m_writingRid = m_currentRid;
+        return failSql(sqlite3_extended_errcode(db()), what);
+    }
+    // A watched record that another station changed or removed since it was
+    // read is not there at its version any more.
+    if (sqlite3_changes(db()) == 0)
+        return fail(watched ? Code::ChangedElsewhere : Code::NotFound);
+    return {};
+}
+
+StoreError Table::writeText(qint64 rid, const QString &field, const QString &value)
+{
+    if (StoreError e = readyToAlter())
         return e;
     const FieldDef *f = m_def->field(field);
     if (!f || !f->isText())
@@ -85,10 +106,7 @@ StoreError Table::insert()
 
 StoreError Table::change()
 {
-    if (StoreError e = checkOpen())
-        return e;
-    // Triggers keep the index upkeep of changes and removals.
-    if (StoreError e = catchUpIndexUpkeep())
+    if (StoreError e = readyToAlter())
         return e;
     m_duplicated = nullptr;
     if (m_currentRid <= 0)
@@ -101,13 +119,8 @@ StoreError Table::change()
     stmt.bind(p++, m_currentRid);
     if (watched)
         stmt.bind(p++, m_currentVer);
-    const int rc = stmt.step();
-    if (rc != SQLITE_DONE) {
-        m_writingRid = m_currentRid;
-        return failSql(sqlite3_extended_errcode(db()), QStringLiteral("changing a record"));
-    }
-    if (sqlite3_changes(db()) == 0)
-        return fail(watched ? Code::ChangedElsewhere : Code::NotFound);
+    if (StoreError e = alterCurrent(stmt, watched, QStringLiteral("changing a record")))
+        return e;
     ++m_currentVer;
     discardBatches();
     return succeed();
@@ -115,10 +128,7 @@ StoreError Table::change()
 
 StoreError Table::remove()
 {
-    if (StoreError e = checkOpen())
-        return e;
-    // Triggers keep the index upkeep of changes and removals.
-    if (StoreError e = catchUpIndexUpkeep())
+    if (StoreError e = readyToAlter())
         return e;
     if (m_currentRid <= 0)
         return fail(Code::NotFound, QStringLiteral("no current record"));
@@ -128,11 +138,8 @@ StoreError Table::remove()
     stmt.bind(1, m_currentRid);
     if (watched)
         stmt.bind(2, m_currentVer);
-    const int rc = stmt.step();
-    if (rc != SQLITE_DONE)
-        return failSql(sqlite3_extended_errcode(db()), QStringLiteral("deleting a record"));
-    if (sqlite3_changes(db()) == 0)
-        return fail(watched ? Code::ChangedElsewhere : Code::NotFound);
+    if (StoreError e = alterCurrent(stmt, watched, QStringLiteral("deleting a record")))
+        return e;
     m_currentRid = 0;
     m_watching = false;
     discardBatches();
@@ -141,10 +148,7 @@ StoreError Table::remove()
 
 StoreError Table::empty()
 {
-    if (StoreError e = checkOpen())
-        return e;
-    // Triggers keep the index upkeep of changes and removals.
-    if (StoreError e = catchUpIndexUpkeep())
+    if (StoreError e = readyToAlter())
         return e;
     StoreError e = exec("DELETE FROM rec");
     m_currentRid = 0;
@@ -221,15 +225,7 @@ StoreError Table::commit()
     // The unit commits its tables together.
     if (m_unit)
         return succeed();
-    // A deferred index upkeep is never committed behind its records.
-    if (StoreError e = catchUpIndexUpkeep())
-        return e;
-    StoreError e = exec("COMMIT");
-    if (e)
-        return e;
-    m_inTransaction = false;
-    registerTransaction(this, false);
-    return succeed();
+    return commitOwn(m_inTransaction);
 }
 
 StoreError Table::rollback()
@@ -301,15 +297,19 @@ StoreError Table::unlock()
         return e;
     if (!m_locked || m_unit)
         return succeed();
+    return commitOwn(m_locked);
+}
+
+StoreError Table::commitOwn(bool &open)
+{
+    // A deferred index upkeep is never committed behind its records.
     if (StoreError e = catchUpIndexUpkeep())
         return e;
-    StoreError e = exec("COMMIT");
-    if (e)
+    if (StoreError e = exec("COMMIT"))
         return e;
-    m_locked = false;
+    open = false;
     registerTransaction(this, false);
     return succeed();
 }
-
 
 } // namespace tabulo::store
