@@ -406,23 +406,8 @@ StoreError Table::rebuildKeys()
     const QString side = datedSibling(QStringLiteral("duplicates"));
     const bool sideExisted = QFileInfo::exists(side);
     m_repair.sideFile = side;
-    StoreError e = withOwnConnection([this, sideExisted] {
-        // First the gentle way: drop and recreate every index.
-        StoreError r = attachSide();
-        if (!r)
-            r = exec("BEGIN EXCLUSIVE");
-        if (r)
-            return r;
-        r = makeKeys(true);
-        if (!r)
-            r = exec("COMMIT");
-        if (r) {
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-            m_repair.setAside = 0;
-        }
-        detachSide(sideExisted);
-        return r;
-    });
+    // First the gentle way: drop and recreate every index.
+    StoreError e = withOwnConnection([this, sideExisted] { return makeKeysBesideSide(true, sideExisted); });
     if (e.code == Code::InvalidKeys)
         e = rebuildByCopy();
     if (!m_repair.setAside)
@@ -497,25 +482,30 @@ StoreError Table::rebuildByCopy()
         return e;
     const bool sideExisted = QFileInfo::exists(m_repair.sideFile);
     return withOwnConnection([this, sideExisted] {
-        StoreError r = exec("VACUUM");
-        if (!r)
-            r = attachSide();
-        if (!r)
-            r = exec("BEGIN EXCLUSIVE");
-        if (r) {
-            detachSide(sideExisted);
+        if (StoreError r = exec("VACUUM"))
             return r;
-        }
-        r = makeKeys(false);
-        if (!r)
-            r = exec("COMMIT");
-        if (r) {
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-            m_repair.setAside = 0;
-        }
+        return makeKeysBesideSide(false, sideExisted);
+    });
+}
+
+StoreError Table::makeKeysBesideSide(bool dropFirst, bool sideExisted)
+{
+    StoreError r = attachSide();
+    if (!r)
+        r = exec("BEGIN EXCLUSIVE");
+    if (r) {
         detachSide(sideExisted);
         return r;
-    });
+    }
+    r = makeKeys(dropFirst);
+    if (!r)
+        r = exec("COMMIT");
+    if (r) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_repair.setAside = 0;
+    }
+    detachSide(sideExisted);
+    return r;
 }
 
 } // namespace tabulo::store

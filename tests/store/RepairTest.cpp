@@ -219,6 +219,35 @@ TEST(Repair, KeyRebuildSetsDuplicatesAsideAndTheTableOpens) {
     EXPECT_EQ(query(path, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
 }
 
+TEST(Repair, AKeyRebuildThatFindsTheFileBusyLeavesNoSideFileBehind) {
+    TempDataDir dir;
+    freshTable(dir, "QKzip").reset();
+    const QStringList sideFiles{QStringLiteral("*duplicates*")};
+    // Another station is writing the file: the rebuild cannot have it alone.
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(fileOf(dir, "QKzip")).constData(), &other, SQLITE_OPEN_READWRITE,
+                              nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    struct ShortWait {
+        int was = Table::defaultWaitMs();
+        ShortWait() { Table::setDefaultWaitMs(50); }
+        ~ShortWait() { Table::setDefaultWaitMs(was); }
+    };
+    Table zip(tableDef("QKzip"), dir.path());
+    {
+        ShortWait wait;
+        EXPECT_EQ(zip.rebuildKeys().code, Code::Locked);
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(QDir(dir.path()).entryList(sideFiles, QDir::Files), QStringList());
+
+    // Once the station lets go the rebuild goes through, and it set nothing aside.
+    EXPECT_EQ(zip.rebuildKeys().code, 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(sideFiles, QDir::Files), QStringList());
+}
+
 TEST(Repair, CheckNamesDamageWithoutChangingTheFile) {
     TempDataDir dir;
     addPeople(dir, 3000);
