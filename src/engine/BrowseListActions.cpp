@@ -43,6 +43,15 @@ void BrowseList::callForm(Request request, std::function<void(Response)> then) {
     });
 }
 
+void BrowseList::callFormAndFollow(Request request) {
+    callForm(request, [this](Response r) {
+        if (r == Response::RequestCompleted)
+            locate(LocateMode::ExactPosition);
+        else
+            reset(ResetMode::FromFirstRow);
+    });
+}
+
 void BrowseList::perform(ListAction action) {
     if (m_formRunning)
         return;
@@ -78,12 +87,7 @@ void BrowseList::insert() {
         for (size_t i = 0; i < m_builtRanges.size() && i < order().key->components.size(); ++i)
             m_table->record().setValue(order().key->components[i].field, m_builtRanges[i]);
     }
-    callForm(Request::InsertRecord, [this](Response r) {
-        if (r == Response::RequestCompleted)
-            locate(LocateMode::ExactPosition);
-        else
-            reset(ResetMode::FromFirstRow);
-    });
+    callFormAndFollow(Request::InsertRecord);
 }
 
 void BrowseList::insertCopy(const std::function<void(store::Record &)> &prepare) {
@@ -92,12 +96,7 @@ void BrowseList::insertCopy(const std::function<void(store::Record &)> &prepare)
         return;
     }
     prepare(m_table->record());
-    callForm(Request::InsertRecord, [this](Response r) {
-        if (r == Response::RequestCompleted)
-            locate(LocateMode::ExactPosition);
-        else
-            reset(ResetMode::FromFirstRow);
-    });
+    callFormAndFollow(Request::InsertRecord);
 }
 
 void BrowseList::change() {
@@ -108,12 +107,7 @@ void BrowseList::change() {
         reset(ResetMode::FromFirstRow);
         return;
     }
-    callForm(Request::ChangeRecord, [this](Response r) {
-        if (r == Response::RequestCompleted)
-            locate(LocateMode::ExactPosition);
-        else
-            reset(ResetMode::FromFirstRow);
-    });
+    callFormAndFollow(Request::ChangeRecord);
 }
 
 void BrowseList::remove() {

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <optional>
+#include <utility>
 
 namespace tabulo::exchange {
 
@@ -195,18 +196,14 @@ QString locationFromTypes(const QStringList &types) {
         return has("HOME")   ? QStringLiteral("Home Fax")
                : has("WORK") ? QStringLiteral("Work Fax")
                              : QStringLiteral("Fax");
-    if (has("PAGER"))
-        return QStringLiteral("Pager");
-    if (has("HOME"))
-        return QStringLiteral("Home");
-    if (has("WORK"))
-        return QStringLiteral("Work");
-    if (has("MAIN"))
-        return QStringLiteral("Main");
-    if (has("CAR"))
-        return QStringLiteral("Car");
-    if (has("OTHER"))
-        return QStringLiteral("Other");
+    // Otherwise the first of these the types hold, in this order.
+    static const std::pair<const char *, const char *> kLocations[] = {
+        {"PAGER", "Pager"}, {"HOME", "Home"}, {"WORK", "Work"}, {"MAIN", "Main"}, {"CAR", "Car"}, {"OTHER", "Other"},
+    };
+    for (const auto &[type, location] : kLocations) {
+        if (has(type))
+            return QString::fromLatin1(location);
+    }
     return {};
 }
 
