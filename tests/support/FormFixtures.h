@@ -130,11 +130,11 @@ protected:
 class OwnerFormFixture : public FormFixture {
 protected:
     struct Owner {
-        const char *table;     // "QKnam"
-        const char *field;     // the owner's number in the owned tables: "NAM_CTRL"
-        const char *key;       // their key by owner: "NAM_CTRL_KEY"
-        const char *formName;  // "UpdateQKnam"
-        std::vector<const char *> tables; // the tables the form uses
+        const char *table;                  // "QKnam"
+        const char *field;                  // the owner's number in the owned tables: "NAM_CTRL"
+        const char *key;                    // their key by owner: "NAM_CTRL_KEY"
+        const char *formName;               // "UpdateQKnam"
+        std::vector<const char *> tables;   // the tables the form uses
         std::vector<const char *> tabLists; // the list on each tab ("" for none)
     };
     explicit OwnerFormFixture(Owner owner)

@@ -10,13 +10,11 @@
 
 namespace tabulo::test {
 
-QString personName(int number)
-{
+QString personName(int number) {
     return QStringLiteral("Person %1").arg(number, 5, 10, QLatin1Char('0'));
 }
 
-void addPeople(const QString &dir, int from, int count, PersonSize size)
-{
+void addPeople(const QString &dir, int from, int count, PersonSize size) {
     store::Table nam(store::tableDef("QKnam"), dir);
     if (nam.open().code == store::Code::NoFile) {
         ASSERT_EQ(nam.create().code, 0);
@@ -34,8 +32,7 @@ void addPeople(const QString &dir, int from, int count, PersonSize size)
     ASSERT_EQ(nam.unlock().code, 0);
 }
 
-QStringList queryFile(const QString &path, const char *sql, const QString &bound)
-{
+QStringList queryFile(const QString &path, const char *sql, const QString &bound) {
     sqlite3 *db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_stmt *stmt = nullptr;
@@ -56,8 +53,7 @@ QStringList queryFile(const QString &path, const char *sql, const QString &bound
     return rows;
 }
 
-QString integrityOf(const QString &path)
-{
+QString integrityOf(const QString &path) {
     sqlite3 *db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt *stmt = nullptr;
@@ -70,8 +66,7 @@ QString integrityOf(const QString &path)
     return result;
 }
 
-void dropKeyIndex(const QString &path, const char *index)
-{
+void dropKeyIndex(const QString &path, const char *index) {
     sqlite3 *db = nullptr;
     sqlite3_open(QFile::encodeName(path).constData(), &db);
     const QByteArray drop = QByteArray("DROP INDEX ") + index;
@@ -79,10 +74,9 @@ void dropKeyIndex(const QString &path, const char *index)
     sqlite3_close(db);
 }
 
-void overwriteKeyRoot(const QString &path, const char *index)
-{
-    const QStringList root = queryFile(path, "SELECT rootpage FROM sqlite_master WHERE name=?",
-                                       QString::fromLatin1(index));
+void overwriteKeyRoot(const QString &path, const char *index) {
+    const QStringList root =
+        queryFile(path, "SELECT rootpage FROM sqlite_master WHERE name=?", QString::fromLatin1(index));
     ASSERT_EQ(root.size(), 1) << index;
     const int rootPage = root.first().toInt();
     const int pageSize = queryFile(path, "PRAGMA page_size").value(0).toInt();
