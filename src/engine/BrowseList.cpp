@@ -1,6 +1,5 @@
 #include "engine/BrowseList.h"
-
-#include "base/Text.h"
+#include "engine/BrowseListInternal.h"
 
 #include "store/Store.h"
 
@@ -8,7 +7,6 @@
 #include "store/Messages.h"
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace tabulo::engine {
@@ -16,58 +14,12 @@ namespace tabulo::engine {
 using store::Code::EndOfFile;
 
 namespace {
-constexpr int ThumbEntries = 100;
 constexpr int LocatorWidth = 30;
 
 store::sql::Value toSqlValue(const store::FieldDef &field, const QVariant &value) {
     if (field.isText())
         return value.toString().toStdString();
     return static_cast<qint64>(value.toLongLong());
-}
-
-bool isNumeric(const store::FieldDef &field) {
-    return !field.isText();
-}
-
-// Keeps the record buffers of a list's tables (and the primary's current
-// record) through reads that only look: the thumb table's ends, a count
-// through the view.
-class KeptBuffers final {
-public:
-    KeptBuffers(store::Table &primary, const std::vector<store::Table *> &parents)
-        : m_primary(&primary)
-        , m_position(primary.position()) {
-        m_records.emplace_back(&primary, primary.record());
-        for (store::Table *t : parents)
-            m_records.emplace_back(t, t->record());
-    }
-    ~KeptBuffers() {
-        if (!m_position.isEmpty())
-            m_primary->reget(m_position);
-        for (auto &[table, record] : m_records)
-            table->record() = record;
-    }
-    KeptBuffers(const KeptBuffers &) = delete;
-    KeptBuffers &operator=(const KeptBuffers &) = delete;
-
-private:
-    store::Table *m_primary;
-    QString m_position;
-    std::vector<std::pair<store::Table *, store::Record>> m_records;
-};
-
-// Orders two values of one key component as the thumb table needs them:
-// in the key's own direction, so a newest-first date reads its table from
-// the newest down.
-int compareComponent(const QVariant &a, const QVariant &b, bool numeric, bool descending) {
-    int order = 0;
-    if (numeric) {
-        const qint64 x = a.toLongLong(), y = b.toLongLong();
-        order = x < y ? -1 : (x > y ? 1 : 0);
-    } else {
-        order = QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
-    }
-    return descending ? -order : order;
 }
 } // namespace
 
@@ -157,23 +109,6 @@ void BrowseList::open() {
 
 void BrowseList::finish() {
     setGlobalResponse(m_response == Response::None ? Response::RequestCancelled : m_response);
-}
-
-ListAction BrowseList::defaultAction() const {
-    switch (m_openingRequest) {
-    case Request::SelectRecord:
-        return ListAction::Select;
-    case Request::InsertRecord:
-        return ListAction::Insert;
-    case Request::ChangeRecord:
-        return ListAction::Change;
-    default:
-        return ListAction::None;
-    }
-}
-
-ListAction BrowseList::doubleClickAction() const {
-    return m_openingRequest == Request::SelectRecord ? ListAction::Select : ListAction::Change;
 }
 
 void BrowseList::readPageSize() {
@@ -633,24 +568,6 @@ void BrowseList::scrollToEnd(bool bottom) {
     afterScroll(bottom, 1);
 }
 
-void BrowseList::thumbDragged(int position) {
-    if (position <= 1) {
-        scrollToEnd(false);
-        return;
-    }
-    if (position >= ThumbEntries) {
-        scrollToEnd(true);
-        return;
-    }
-    if (!distributedThumb() || m_thumbTable.size() != ThumbEntries)
-        return;
-    const int field = firstFreeField();
-    if (field < 0)
-        return;
-    m_table->record().setValue(field, m_thumbTable[static_cast<size_t>(position - 1)]);
-    locate(LocateMode::NotBelow);
-}
-
 void BrowseList::highlightRow(int rowNumber) {
     if (m_page.empty())
         return;
@@ -728,294 +645,6 @@ bool BrowseList::fetchHighlighted() {
     // The parents as the joins find them now, not as the page saw them.
     m_view->readParents();
     return true;
-}
-
-void BrowseList::callForm(Request request, std::function<void(Response)> then) {
-    m_view->discardBatch();
-    setGlobalRequest(request);
-    setGlobalResponse(Response::None);
-    m_formRunning = true;
-    m_host->runForm([this, then = std::move(then)]() {
-        m_formRunning = false;
-        Response answer = globalResponse();
-        if (answer == Response::None)
-            answer = Response::RequestCancelled;
-        m_response = answer;
-        then(answer);
-        finishRebuild();
-        m_request = m_openingRequest;
-        m_response = Response::RequestCancelled;
-        refresh(m_active - 1);
-    });
-}
-
-void BrowseList::perform(ListAction action) {
-    if (m_formRunning)
-        return;
-    switch (action) {
-    case ListAction::Insert:
-        insert();
-        break;
-    case ListAction::Change:
-        change();
-        break;
-    case ListAction::Delete:
-        remove();
-        break;
-    case ListAction::Select:
-        select();
-        break;
-    case ListAction::Close:
-        close();
-        break;
-    case ListAction::Command:
-        if (auto command = std::exchange(m_chosenCommand, nullptr))
-            command();
-        break;
-    case ListAction::None:
-        break;
-    }
-}
-
-void BrowseList::insert() {
-    fetchHighlighted();
-    m_table->record().clear();
-    if (m_active != 0 && order().key) {
-        for (size_t i = 0; i < m_builtRanges.size() && i < order().key->components.size(); ++i)
-            m_table->record().setValue(order().key->components[i].field, m_builtRanges[i]);
-    }
-    callForm(Request::InsertRecord, [this](Response r) {
-        if (r == Response::RequestCompleted)
-            locate(LocateMode::ExactPosition);
-        else
-            reset(ResetMode::FromFirstRow);
-    });
-}
-
-void BrowseList::insertCopy(const std::function<void(store::Record &)> &prepare) {
-    if (m_page.empty() || !fetchHighlighted()) {
-        reset(ResetMode::FromFirstRow);
-        return;
-    }
-    prepare(m_table->record());
-    callForm(Request::InsertRecord, [this](Response r) {
-        if (r == Response::RequestCompleted)
-            locate(LocateMode::ExactPosition);
-        else
-            reset(ResetMode::FromFirstRow);
-    });
-}
-
-void BrowseList::change() {
-    if (m_page.empty())
-        return;
-    if (!fetchHighlighted()) {
-        // Another station deleted it meanwhile: show what is there now.
-        reset(ResetMode::FromFirstRow);
-        return;
-    }
-    callForm(Request::ChangeRecord, [this](Response r) {
-        if (r == Response::RequestCompleted)
-            locate(LocateMode::ExactPosition);
-        else
-            reset(ResetMode::FromFirstRow);
-    });
-}
-
-void BrowseList::remove() {
-    if (m_page.empty())
-        return;
-    if (!fetchHighlighted()) {
-        reset(ResetMode::FromFirstRow);
-        return;
-    }
-    callForm(Request::DeleteRecord, [this](Response r) {
-        if (r == Response::RequestCompleted && m_highlighted >= 1 && m_highlighted <= rowCount())
-            m_page.erase(m_page.begin() + (m_highlighted - 1));
-        reset(ResetMode::FromFirstRow);
-    });
-}
-
-void BrowseList::select() {
-    if (m_page.empty() || !selectEnabled())
-        return;
-    if (!fetchHighlighted())
-        return;
-    m_response = Response::RequestCompleted;
-    if (m_onSelect)
-        m_onSelect();
-    m_host->closeList();
-}
-
-void BrowseList::close() {
-    fetchHighlighted();
-    m_response = Response::RequestCancelled;
-    m_host->closeList();
-}
-
-void BrowseList::windowClosing() {
-    fetchHighlighted();
-    m_response = Response::RequestCancelled;
-}
-
-std::vector<MenuItem> BrowseList::menuItems() const {
-    if (m_menu)
-        return m_menu->items;
-    std::vector<MenuItem> items{{QStringLiteral("&Insert"), ListAction::Insert}};
-    if (!m_hasSelectButton) {
-        items.push_back({m_updateLabel, ListAction::Change, {}, true});
-        items.push_back({QStringLiteral("&Delete"), ListAction::Delete, {}, true});
-        return items;
-    }
-    items.push_back({QStringLiteral("&Edit"), ListAction::Change, {}, true});
-    items.push_back({QStringLiteral("&Delete"), ListAction::Delete, {}, true});
-    items.push_back({QStringLiteral("-")});
-    items.push_back({QStringLiteral("&Select"), ListAction::Select, {}, true, true});
-    return items;
-}
-
-bool BrowseList::itemEnabled(const MenuItem &item) const {
-    return !(item.needsRows && m_page.empty()) && !(item.needsSelectMode && !selectEnabled());
-}
-
-QString BrowseList::contextMenuText() const {
-    if (m_menu && !m_menu->shownWhenEmpty && m_page.empty())
-        return {};
-    QStringList texts;
-    for (const MenuItem &item : menuItems()) {
-        if (item.text == QLatin1String("-"))
-            texts << item.text;
-        else
-            texts << (itemEnabled(item) ? item.text : QLatin1Char('~') + item.text);
-    }
-    return texts.join(QLatin1Char('|'));
-}
-
-ListAction BrowseList::contextMenuAction(int item) const {
-    if (m_menu && !m_menu->shownWhenEmpty && m_page.empty())
-        return ListAction::None;
-    int number = 0;
-    for (const MenuItem &i : menuItems()) {
-        if (i.text == QLatin1String("-") || ++number != item)
-            continue;
-        if (!itemEnabled(i))
-            return ListAction::None;
-        if (i.command) {
-            m_chosenCommand = i.command;
-            return ListAction::Command;
-        }
-        return i.action == ListAction::Command ? ListAction::None : i.action;
-    }
-    return ListAction::None;
-}
-
-void BrowseList::buildThumbTable() {
-    m_thumbTable.clear();
-    m_thumbTableOrdered = false;
-    const int field = firstFreeField();
-    if (field < 0)
-        return;
-    QVariant low, high;
-    bool found = false;
-    {
-        // The reads below move the buffers; the list's own records stay put.
-        const KeptBuffers kept(*m_table, m_view->parents());
-        if (startOfSortOrder() && m_view->previous().ok()) {
-            high = m_table->record().value(field);
-            if (startOfSortOrder() && m_view->next().ok()) {
-                low = m_table->record().value(field);
-                found = true;
-            }
-        }
-    }
-    if (!found)
-        return;
-    const store::FieldDef &f = m_table->def().fields[static_cast<size_t>(field)];
-    m_thumbTable = thumbEntries(low, high, isNumeric(f), f.width);
-    m_thumbTableOrdered = true;
-    const bool descending = firstFreeDescending();
-    for (size_t i = 1; i < m_thumbTable.size(); ++i) {
-        if (compareComponent(m_thumbTable[i - 1], m_thumbTable[i], isNumeric(f), descending) > 0)
-            m_thumbTableOrdered = false;
-    }
-}
-
-void BrowseList::updateThumbFromTable() {
-    if (m_thumbTable.size() != ThumbEntries || m_page.empty()) {
-        m_thumb = 0;
-        return;
-    }
-    const int field = firstFreeField();
-    if (field < 0)
-        return;
-    const size_t comp = static_cast<size_t>(firstFreeComponent());
-    const ListRow &r = row(m_highlighted);
-    if (comp >= r.keyValues.size())
-        return;
-    const bool numeric = isNumeric(m_table->def().fields[static_cast<size_t>(field)]);
-    const bool descending = firstFreeDescending();
-    int k = 0;
-    while (k + 1 < ThumbEntries && compareComponent(m_thumbTable[static_cast<size_t>(k + 1)],
-                                                    r.keyValues[comp], numeric, descending) <= 0)
-        ++k;
-    m_thumb = k * 100 / (ThumbEntries - 1);
-}
-
-std::vector<QVariant> thumbEntries(const QVariant &low, const QVariant &high, bool numeric, int width) {
-    std::vector<QVariant> entries;
-    entries.reserve(ThumbEntries);
-    if (numeric) {
-        const qint64 lo = low.toLongLong(), hi = high.toLongLong();
-        for (int k = 1; k <= ThumbEntries; ++k) {
-            const double v = static_cast<double>(lo) + (k - 1) * static_cast<double>(hi - lo) / 99.0;
-            entries.emplace_back(static_cast<qint64>(std::trunc(v)));
-        }
-        return entries;
-    }
-
-    // The alphabet: the upper-case letters among codes 1 to 255, in code order.
-    static const QString alphabet = [] {
-        QString a;
-        for (int c = 1; c <= 255; ++c) {
-            if (QChar(c).isUpper())
-                a.append(QChar(c));
-        }
-        return a;
-    }();
-    const qint64 base = alphabet.size() + 1;
-    const int length = std::max(width, 1);
-
-    QString lo = low.toString().leftJustified(length, QLatin1Char(' '), true);
-    QString hi = tabulo::base::withoutTrailingBlanks(high.toString());
-    hi = hi.leftJustified(length, alphabet.back(), true);
-    int common = 0;
-    while (common < length && lo.at(common) == hi.at(common))
-        ++common;
-    const QString prefix = lo.left(common);
-    const QString lo4 = lo.mid(common, 4).toUpper().leftJustified(4, QLatin1Char(' '));
-    const QString hi4 = hi.mid(common, 4).toUpper().leftJustified(4, QLatin1Char(' '));
-    auto number = [&](const QString &four) {
-        qint64 n = 0;
-        for (QChar ch : four)
-            n = n * base + (alphabet.indexOf(ch) + 1);
-        return n;
-    };
-    auto spell = [&](qint64 n) {
-        QString s(4, QLatin1Char(' '));
-        for (int i = 3; i >= 0; --i) {
-            const qint64 digit = n % base;
-            n /= base;
-            s[i] = digit > 0 ? alphabet.at(static_cast<int>(digit - 1)) : QLatin1Char(' ');
-        }
-        return s;
-    };
-    const qint64 loN = number(lo4), hiN = number(hi4);
-    const qint64 step = (hiN - loN) / 99;
-    entries.emplace_back(prefix + lo4);
-    for (int k = 2; k < ThumbEntries; ++k)
-        entries.emplace_back(prefix + spell(loN + (k - 1) * step));
-    entries.emplace_back(prefix + hi4);
-    return entries;
 }
 
 } // namespace tabulo::engine

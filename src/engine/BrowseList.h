@@ -276,6 +276,9 @@ private:
     void updateThumbFromTable();
     bool distributedThumb() const { return m_thumbKind == ThumbKind::Distributed && m_thumbTableOrdered; }
     void callForm(Request request, std::function<void(Response)> then);
+    // Calls the form; a completed form leaves the list on the record it
+    // wrote, anything else shows the list from its first row.
+    void callFormAndFollow(Request request);
     void readPageSize();
     void viewError();
     void applyFilterExpression(const SortOrder &o);

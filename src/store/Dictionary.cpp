@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 namespace tabulo::store {
 
@@ -329,48 +330,40 @@ QString bareName(const QString &name, const QString &prefix)
     return name.mid(colon + 1);
 }
 
-} // namespace
-
-qint64 FieldDef::minValue() const
+// The least and the greatest value a numeric field holds (none for text).
+std::pair<qint64, qint64> valueLimits(FieldType type, int width)
 {
     switch (type) {
     case Long:
     case Date:
     case Time:
-        return std::numeric_limits<qint32>::min();
+        return {std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()};
     case Short:
-        return std::numeric_limits<qint16>::min();
+        return {std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max()};
     case Byte:
-        return 0;
+        return {0, 255};
     case Decimal: {
         qint64 limit = 1;
         for (int i = 0; i < width; ++i)
             limit *= 10;
-        return -(limit - 1);
+        return {-(limit - 1), limit - 1};
     }
     case Text:
         break;
     }
-    return 0;
+    return {0, 0};
+}
+
+} // namespace
+
+qint64 FieldDef::minValue() const
+{
+    return valueLimits(type, width).first;
 }
 
 qint64 FieldDef::maxValue() const
 {
-    switch (type) {
-    case Long:
-    case Date:
-    case Time:
-        return std::numeric_limits<qint32>::max();
-    case Short:
-        return std::numeric_limits<qint16>::max();
-    case Byte:
-        return 255;
-    case Decimal:
-        return -minValue();
-    case Text:
-        break;
-    }
-    return 0;
+    return valueLimits(type, width).second;
 }
 
 int TableDef::fieldIndex(const QString &name) const

@@ -132,6 +132,12 @@ private:
     int bindRange(sql::Statement &stmt, int first) const;
     void updateRangeKey();
     void resetPosition(Anchor anchor);
+    // The key a count of the current range is kept under: its SQL and the
+    // range's values.
+    std::string countCacheKey(const char *sql) const;
+    // The count kept under `key`, when the file is still at `version` and
+    // this connection wrote nothing since it was kept.
+    bool keptCount(const std::string &key, qint64 version, qint64 &records) const;
 
     Table *m_table;
     const KeyDef *m_key = nullptr;
@@ -374,11 +380,23 @@ private:
     StoreError verifyFile();
     StoreError readCurrent(sql::Statement &stmt);
     StoreError exec(const char *sql);
+    // Before a write to records already stored: the table open and any
+    // deferred index upkeep caught up.
+    StoreError readyToAlter();
+    // Runs the change or removal of the current record in `stmt`; `what`
+    // names it in a failure.
+    StoreError alterCurrent(sql::Statement &stmt, bool watched, const QString &what);
+    // Commits the own transaction or lock and clears its flag `open`.
+    StoreError commitOwn(bool &open);
     const KeyDef *findDuplicate(qint64 exceptRid);
     bool duplicates(const KeyDef &key, qint64 exceptRid);
     StoreError rebuildByCopy();
     // Builds every key (inside the caller's write transaction).
     StoreError makeKeys(bool dropFirst);
+    // Builds every key in an exclusive transaction of its own, with the side
+    // file attached for the duplicates set aside; on failure the keys stay
+    // as they were and a side file made for nothing goes again.
+    StoreError makeKeysBesideSide(bool dropFirst, bool sideExisted);
     // Inside the caller's write transaction, with the side file attached as
     // "side": moves the later records that duplicate this unique key there.
     StoreError setAsideDuplicates(const TableSchema::KeySchema &ks);

@@ -394,4 +394,118 @@ StoreError Table::salvage(RepairOutcome &outcome)
     return e;
 }
 
+StoreError Table::rebuildKeys()
+{
+    // The rebuild works on a connection of its own: a table whose keys are
+    // damaged does not open. The table's own connection, if open, closes.
+    close();
+    m_repair = {};
+    m_sideMade = false;
+    if (!QFileInfo::exists(filePath()))
+        return fail(Code::NoFile);
+    const QString side = datedSibling(QStringLiteral("duplicates"));
+    const bool sideExisted = QFileInfo::exists(side);
+    m_repair.sideFile = side;
+    // First the gentle way: drop and recreate every index.
+    StoreError e = withOwnConnection([this, sideExisted] { return makeKeysBesideSide(true, sideExisted); });
+    if (e.code == Code::InvalidKeys)
+        e = rebuildByCopy();
+    if (!m_repair.setAside)
+        m_repair.sideFile.clear();
+    if (e)
+        return e;
+    return succeed();
+}
+
+StoreError Table::makeKeys(bool dropFirst)
+{
+    // Every key anew: duplicates of a unique key set aside first, then the
+    // index, then the running counts it keeps.
+    for (const auto &ks : m_schema.keys()) {
+        StoreError r;
+        if (dropFirst) {
+            const std::string drop = "DROP INDEX IF EXISTS " + ks.indexName;
+            r = exec(drop.c_str());
+        }
+        if (!r)
+            r = setAsideDuplicates(ks);
+        if (!r)
+            r = exec(ks.createSql.c_str());
+        if (!r && !ks.countsTable.empty())
+            r = remakeCounts(ks);
+        if (r)
+            return r;
+    }
+    if (m_schema.search().declared())
+        return makeSearchIndex({});
+    return {};
+}
+
+StoreError Table::withOwnConnection(const std::function<StoreError()> &work)
+{
+    const int rc = sqlite3_open_v2(QFile::encodeName(filePath()).constData(), &m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    StoreError e;
+    if (rc != SQLITE_OK) {
+        e = failSql(rc, QStringLiteral("opening for the key rebuild"));
+    } else {
+        sqlite3_extended_result_codes(m_db, 1);
+        setWait(defaultWaitMs());
+        e = work();
+    }
+    forgetOwnStatements();
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    return e;
+}
+
+StoreError Table::rebuildByCopy()
+{
+    // An index too damaged to drop: take every index out of the schema, let
+    // VACUUM rewrite the file from the records alone (it never reads the
+    // indexes), then build the indexes anew. The file keeps its identity,
+    // so other stations that have it open go on using the same file.
+    StoreError e = withOwnConnection([this] {
+        StoreError r = exec("PRAGMA writable_schema=ON");
+        if (!r)
+            r = exec("BEGIN EXCLUSIVE");
+        if (r)
+            return r;
+        r = exec("DELETE FROM sqlite_master WHERE type='index' AND tbl_name='rec'");
+        if (r) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return r;
+        }
+        return exec("COMMIT");
+    });
+    if (e)
+        return e;
+    const bool sideExisted = QFileInfo::exists(m_repair.sideFile);
+    return withOwnConnection([this, sideExisted] {
+        if (StoreError r = exec("VACUUM"))
+            return r;
+        return makeKeysBesideSide(false, sideExisted);
+    });
+}
+
+StoreError Table::makeKeysBesideSide(bool dropFirst, bool sideExisted)
+{
+    StoreError r = attachSide();
+    if (!r)
+        r = exec("BEGIN EXCLUSIVE");
+    if (r) {
+        detachSide(sideExisted);
+        return r;
+    }
+    r = makeKeys(dropFirst);
+    if (!r)
+        r = exec("COMMIT");
+    if (r) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_repair.setAside = 0;
+    }
+    detachSide(sideExisted);
+    return r;
+}
+
 } // namespace tabulo::store

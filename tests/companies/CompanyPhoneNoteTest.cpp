@@ -1,5 +1,3 @@
-#include "engine/EngineTestSupport.h"
-
 #include "base/Clock.h"
 #include "base/DateOps.h"
 #include "companies/GroupMembership.h"
@@ -9,6 +7,7 @@
 #include "engine/gui/RecordFormWindow.h"
 #include "people/gui/PhoneNoteForms.h"
 #include "store/Store.h"
+#include "support/FormFixtures.h"
 #include "support/CaseName.h"
 #include "support/QStringPrinter.h"
 #include "support/WindowTour.h"
@@ -30,26 +29,19 @@ using store::Button::Ok;
 
 namespace {
 
-using Runner = RecordFormWindow *(*)(QWidget *, std::function<void()>);
-
 const int kToday = dates::dateFromMdy(3, 14, 2026);
 const int kLastYear = dates::dateFromMdy(6, 1, 2025);
 constexpr qint64 kCompany = 7;
 constexpr qint64 kOtherCompany = 8;
 
-class CompanyPhonesAndNotes : public test::StoreFixture {
+class CompanyPhonesAndNotes : public test::PhoneNoteFixture {
 protected:
+    CompanyPhonesAndNotes()
+        : PhoneNoteFixture("QKcmp") {}
+
     void SetUp() override {
-        StoreFixture::SetUp();
-        dates::Clock::setCurrent(&m_clock);
-        store::Store &s = store::Store::instance();
-        m_fon = &s.use(QStringLiteral("QKfon"));
-        m_mem = &s.use(QStringLiteral("QKmem"));
-        m_cmp = &s.use(QStringLiteral("QKcmp"));
-        store::Table &settings = s.use(QStringLiteral("QKset"));
-        settings.record().clear();
-        settings.record().setValue(QStringLiteral("AREACODE"), QStringLiteral("614"));
-        ASSERT_TRUE(settings.insert().ok());
+        PhoneNoteFixture::SetUp();
+        m_cmp = m_owner;
         for (qint64 ctrl : {kCompany, kOtherCompany}) {
             m_cmp->record().clear();
             m_cmp->record().setValue(QStringLiteral("CTRL_NBR"), ctrl);
@@ -60,38 +52,6 @@ protected:
         m_cmp->record().clear();
         m_cmp->record().setValue(QStringLiteral("CTRL_NBR"), kCompany);
         ASSERT_TRUE(m_cmp->fetch(*m_cmp->def().key(QStringLiteral("CTRL_KEY"))).ok());
-        m_caller.show();
-    }
-    void TearDown() override {
-        for (const char *t : {"QKfon", "QKmem", "QKcmp", "QKset"})
-            store::Store::instance().release(QString::fromLatin1(t));
-        StoreFixture::TearDown();
-        dates::Clock::setCurrent(nullptr);
-    }
-
-    RecordFormWindow *open(Runner run, Request request) {
-        engine::setGlobalRequest(request);
-        m_answer = Response::None;
-        RecordFormWindow *f = run(&m_caller, [this] { m_answer = engine::globalResponse(); });
-        settle();
-        if (f) {
-            QApplication::setActiveWindow(f);
-            EXPECT_TRUE(QTest::qWaitForWindowActive(f));
-        }
-        return f;
-    }
-
-    static void typeAndLeave(QLineEdit *entry, const QString &text) {
-        entry->setFocus();
-        entry->setText(text);
-        QTest::keyClick(entry, Qt::Key_Tab);
-    }
-    static QLineEdit *field(QWidget *f, const char *name) {
-        return f->findChild<QLineEdit *>(QString::fromLatin1(name));
-    }
-    static void click(QWidget *f, const char *button) {
-        f->findChild<QPushButton *>(QString::fromLatin1(button))->click();
-        settle();
     }
 
     void addPhone(qint64 ctrl, qint64 company, const QString &location, const QString &number) {
@@ -117,29 +77,7 @@ protected:
         ASSERT_TRUE(m_mem->insert().ok());
     }
 
-    static void readForChange(store::Table *table, qint64 ctrl) {
-        table->record().clear();
-        table->record().setValue(QStringLiteral("CTRL_NBR"), ctrl);
-        table->watch();
-        ASSERT_TRUE(table->fetch(*table->def().key(QStringLiteral("CTRL_KEY"))).ok());
-    }
-
-    store::Record stored(store::Table *table, qint64 ctrl) {
-        store::Table other(table->def(), m_dir.path());
-        EXPECT_TRUE(other.open().ok());
-        other.record().setValue(QStringLiteral("CTRL_NBR"), ctrl);
-        EXPECT_TRUE(other.fetch(*other.def().key(QStringLiteral("CTRL_KEY"))).ok());
-        store::Record r = other.record();
-        other.close();
-        return r;
-    }
-
-    dates::FixedClock m_clock{QDateTime(QDate(2026, 3, 14), QTime(10, 0))};
-    QWidget m_caller;
-    store::Table *m_fon = nullptr;
-    store::Table *m_mem = nullptr;
     store::Table *m_cmp = nullptr;
-    Response m_answer = Response::None;
 };
 
 // --- The company phone form -----------------------------------------------

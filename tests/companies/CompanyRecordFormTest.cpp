@@ -1,9 +1,8 @@
-#include "engine/EngineTestSupport.h"
-
 #include "companies/gui/CompanyRecordForm.h"
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "store/Store.h"
+#include "support/FormFixtures.h"
 #include "support/QStringPrinter.h"
 #include "support/WindowTour.h"
 
@@ -11,6 +10,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+
+#include <iterator>
 
 using namespace tabulo;
 using engine::ListAction;
@@ -30,12 +31,14 @@ enum Entry { CtrlNbr = 0, Name = 1, City = 5 };
 
 const char *const kTables[] = {"QKcmp", "QKjcg", "QKfon", "QKmem", "QKnam"};
 
-class CompanyRecordForm : public test::StoreFixture {
+class CompanyRecordForm : public test::OwnerFormFixture {
 protected:
+    CompanyRecordForm()
+        : OwnerFormFixture({"QKcmp", "CMP_CTRL", "CMP_CTRL_KEY", "UpdateQKcmp", {std::begin(kTables), std::end(kTables)},
+                            {"", "", "fonList", "jcgList", "memList", "namList"}}) {}
+
     void SetUp() override {
-        StoreFixture::SetUp();
-        for (const char *t : kTables)
-            store::Store::instance().use(QString::fromLatin1(t));
+        OwnerFormFixture::SetUp();
         addCompany(kAcme, "Acme");
         addCompany(kOther, "Other");
         // The other company's records show that nothing of it is touched.
@@ -44,18 +47,6 @@ protected:
         add("QKmem", kOther, {});
         add("QKnam", kOther, {{"LNAME", "Roe"}});
         m_caller.show();
-    }
-    void TearDown() override {
-        if (RecordFormWindow *f = form())
-            f->close();
-        settle();
-        for (const char *t : kTables)
-            store::Store::instance().release(QString::fromLatin1(t));
-        StoreFixture::TearDown();
-    }
-
-    static store::Table &table(const char *name) {
-        return store::Store::instance().table(QString::fromLatin1(name));
     }
 
     static void addCompany(qint64 company, const char *name) {
@@ -66,106 +57,28 @@ protected:
         ASSERT_TRUE(t.insert().ok());
     }
 
-    // A phone, note, link or person of the company, text fields as given.
-    static void add(const char *name, qint64 company,
-                    std::vector<std::pair<const char *, const char *>> fields) {
-        store::Table &t = table(name);
-        t.record().clear();
-        t.record().setValue(QStringLiteral("CTRL_NBR"), t.records() + 100);
-        t.record().setValue(QStringLiteral("CMP_CTRL"), company);
-        for (const auto &[field, value] : fields)
-            t.record().setValue(QString::fromLatin1(field), QString::fromLatin1(value));
-        ASSERT_TRUE(t.insert().ok()) << name;
-    }
-    static void addLink(qint64 company, qint64 group, const char *name) {
+    void addLink(qint64 company, qint64 group, const char *name) {
         const QByteArray grp = QByteArray::number(group);
         add("QKjcg", company, {{"GRP_CTRL", grp.constData()}, {"COMPANY", name}});
     }
-
-    // The company's records of a table, each as "a|b" of the fields asked.
-    static QStringList owned(const char *name, qint64 company, std::initializer_list<const char *> fields) {
-        store::Table &t = table(name);
-        store::Cursor c(t);
-        c.setOrder(t.def().key(QStringLiteral("CMP_CTRL_KEY")));
-        c.setRange({store::sql::Value(company)});
-        c.toStart();
-        QStringList rows;
-        while (c.next().ok()) {
-            QStringList values;
-            for (const char *f : fields)
-                values << t.record().value(QString::fromLatin1(f)).toString();
-            rows << values.join(QLatin1Char('|'));
-        }
-        return rows;
-    }
-    static QStringList linksOf(qint64 company) { return owned("QKjcg", company, {"GRP_CTRL", "COMPANY"}); }
-
-    static bool exists(const char *name, qint64 ctrl) {
-        store::Table &t = table(name);
-        t.record().clear();
-        t.record().setValue(QStringLiteral("CTRL_NBR"), ctrl);
-        return t.fetch(*t.def().key(QStringLiteral("CTRL_KEY"))).ok();
-    }
+    QStringList linksOf(qint64 company) const { return owned("QKjcg", company, {"GRP_CTRL", "COMPANY"}); }
 
     // Every record of the other company is still there.
-    static void expectOtherUntouched() {
+    void expectOtherUntouched() const {
         EXPECT_EQ(linksOf(kOther), QStringList{QStringLiteral("0|Other")});
         for (const char *child : {"QKfon", "QKmem", "QKnam"})
             EXPECT_EQ(owned(child, kOther, {"CTRL_NBR"}).size(), 1) << child;
     }
 
-    // Opens the form as a caller does: the company read in full for a change
-    // or delete, a cleared buffer for an insert.
     RecordFormWindow *open(Request request, qint64 company = 0) {
-        store::Table &cmp = table("QKcmp");
-        cmp.record().clear();
-        if (company != 0) {
-            cmp.record().setValue(QStringLiteral("CTRL_NBR"), company);
-            cmp.watch();
-            EXPECT_TRUE(cmp.fetch(*cmp.def().key(QStringLiteral("CTRL_KEY"))).ok());
-        }
-        engine::setGlobalRequest(request);
-        m_answer = Response::None;
-        RecordFormWindow *f =
-            companies::gui::runCompanyRecordForm(&m_caller, [this] { m_answer = engine::globalResponse(); });
-        settle();
-        return f;
+        return openForOwner(&companies::gui::runCompanyRecordForm, request, company);
     }
 
-    RecordFormWindow *form() { return window<RecordFormWindow>(QStringLiteral("UpdateQKcmp")); }
+    static qint64 companyOf(RecordFormWindow *f) { return ownerOf(f); }
 
-    static qint64 companyOf(RecordFormWindow *f) {
-        return f->engine().table().record().value(QStringLiteral("CTRL_NBR")).toLongLong();
+    void addPhoneOnTab(RecordFormWindow *f, const char *location) {
+        OwnerFormFixture::addPhoneOnTab(f, Phones, location);
     }
-
-    static BrowseWindow *list(RecordFormWindow *f, Tab tab) {
-        static const char *names[] = {"", "", "fonList", "jcgList", "memList", "namList"};
-        f->sheet()->setCurrentIndex(tab);
-        settle();
-        return f->findChild<BrowseWindow *>(QString::fromLatin1(names[tab]));
-    }
-
-    static void click(QWidget *w, const char *button) {
-        QTest::mouseClick(w->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
-        settle();
-    }
-
-    // Adds a phone through the "QKfon" tab's Insert and the shared phone form.
-    static void addPhoneOnTab(RecordFormWindow *f, const char *location) {
-        BrowseWindow *phones = list(f, Phones);
-        ASSERT_NE(phones, nullptr);
-        QTest::mouseClick(phones->button(ListAction::Insert), Qt::LeftButton);
-        settle();
-        auto *phoneForm = window<RecordFormWindow>(QStringLiteral("UpdateQKfon"));
-        ASSERT_NE(phoneForm, nullptr);
-        phoneForm->entry(0)->setText(QString::fromLatin1(location));
-        phoneForm->entry(2)->setText(QStringLiteral("(555) 123-4567"));
-        click(phoneForm, "okButton");
-        ASSERT_EQ(window<RecordFormWindow>(QStringLiteral("UpdateQKfon")), nullptr);
-    }
-
-    QWidget m_caller;
-    Response m_answer = Response::None;
 };
 
 // --- The tabs' lists ----------------------------------------------------------

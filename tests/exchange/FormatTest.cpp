@@ -224,6 +224,26 @@ TEST(Birthday, EveryFormReadsAndWritesBack) {
     EXPECT_EQ(formatBirthday(noYear, false), QStringLiteral("--01-31"));
 }
 
+TEST(PhoneNumbers, TheCardsTypesSayTheLocation) {
+    const std::pair<QStringList, const char *> cases[] = {
+        {{QStringLiteral("HOME"), QStringLiteral("CELL")}, "Mobile"},
+        {{QStringLiteral("IPHONE")}, "Mobile"},
+        {{QStringLiteral("FAX"), QStringLiteral("HOME")}, "Home Fax"},
+        {{QStringLiteral("WORK"), QStringLiteral("FAX")}, "Work Fax"},
+        {{QStringLiteral("FAX")}, "Fax"},
+        {{QStringLiteral("HOME"), QStringLiteral("PAGER")}, "Pager"},
+        {{QStringLiteral("WORK"), QStringLiteral("HOME")}, "Home"},
+        {{QStringLiteral("VOICE"), QStringLiteral("WORK")}, "Work"},
+        {{QStringLiteral("MAIN")}, "Main"},
+        {{QStringLiteral("CAR"), QStringLiteral("OTHER")}, "Car"},
+        {{QStringLiteral("OTHER")}, "Other"},
+        {{QStringLiteral("VOICE")}, ""},
+        {{}, ""},
+    };
+    for (const auto &[types, location] : cases)
+        EXPECT_EQ(locationFromTypes(types), QString::fromLatin1(location)) << types.join(QLatin1Char(',')).toStdString();
+}
+
 TEST(PhoneNumbers, TenDigitsBareOthersAsTyped) {
     struct Case {
         const char *typed;

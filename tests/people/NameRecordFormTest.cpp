@@ -1,10 +1,9 @@
-#include "engine/EngineTestSupport.h"
-
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "people/gui/NameRecordForm.h"
 #include "store/Store.h"
+#include "support/FormFixtures.h"
 #include "support/QStringPrinter.h"
 #include "support/WindowTour.h"
 
@@ -29,12 +28,14 @@ constexpr qint64 kFriends = 5;
 
 enum Tab { General = 0, Links = 1, Notes = 2, Phones = 3 };
 
-class NameRecordForm : public test::StoreFixture {
+class NameRecordForm : public test::OwnerFormFixture {
 protected:
+    NameRecordForm()
+        : OwnerFormFixture({"QKnam", "NAM_CTRL", "NAM_CTRL_KEY", "UpdateQKnam", {"QKnam", "QKjnc", "QKfon", "QKmem"},
+                            {"", "jncList", "memList", "fonList"}}) {}
+
     void SetUp() override {
-        StoreFixture::SetUp();
-        for (const char *t : {"QKnam", "QKjnc", "QKfon", "QKmem"})
-            store::Store::instance().use(QString::fromLatin1(t));
+        OwnerFormFixture::SetUp();
         add("QKnam", kSmith, {{"LNAME", "Smith"}, {"FNAME", "Ann"}});
         add("QKnam", kOther, {{"LNAME", "Smith"}, {"FNAME", "Bob"}});
         addLink(kOther, 0, "Smith", "Bob");
@@ -42,125 +43,25 @@ protected:
         add("QKmem", kOther, {});
         m_caller.show();
     }
-    void TearDown() override {
-        if (RecordFormWindow *f = form())
-            f->close();
-        settle();
-        for (const char *t : {"QKnam", "QKjnc", "QKfon", "QKmem"})
-            store::Store::instance().release(QString::fromLatin1(t));
-        StoreFixture::TearDown();
-    }
 
-    static store::Table &table(const char *name) {
-        return store::Store::instance().table(QString::fromLatin1(name));
-    }
-
-    // A record of the person: a phone, note or link ("QKjnc"), or for
-    // "QKnam" the person itself; text fields as given.
-    static void add(const char *name, qint64 person,
-                    std::vector<std::pair<const char *, const char *>> fields) {
-        store::Table &t = table(name);
-        const bool self = t.def().prefix == QLatin1String("NAM");
-        t.record().clear();
-        t.record().setValue(QStringLiteral("CTRL_NBR"), self ? person : t.records() + 100);
-        t.record().setValue(QStringLiteral("NAM_CTRL"), person);
-        for (const auto &[field, value] : fields)
-            t.record().setValue(QString::fromLatin1(field), QString::fromLatin1(value));
-        ASSERT_TRUE(t.insert().ok()) << name;
-    }
-    static void addLink(qint64 person, qint64 category, const char *last, const char *first) {
+    void addLink(qint64 person, qint64 category, const char *last, const char *first) {
         const QByteArray cat = QByteArray::number(category);
         add("QKjnc", person, {{"CAT_CTRL", cat.constData()}, {"LNAME", last}, {"FNAME", first}});
     }
 
-    // The person's records of a child table, each as "a|b" of the fields asked.
-    static QStringList owned(const char *name, qint64 person, std::initializer_list<const char *> fields) {
-        store::Table &t = table(name);
-        store::Cursor c(t);
-        c.setOrder(t.def().key(QStringLiteral("NAM_CTRL_KEY")));
-        c.setRange({store::sql::Value(person)});
-        c.toStart();
-        QStringList rows;
-        while (c.next().ok()) {
-            QStringList values;
-            for (const char *f : fields)
-                values << t.record().value(QString::fromLatin1(f)).toString();
-            rows << values.join(QLatin1Char('|'));
-        }
-        return rows;
-    }
+    QStringList linksOf(qint64 person) const { return owned("QKjnc", person, {"CAT_CTRL", "LNAME", "FNAME"}); }
 
-    static QStringList linksOf(qint64 person) {
-        return owned("QKjnc", person, {"CAT_CTRL", "LNAME", "FNAME"});
-    }
+    static bool personExists(qint64 person) { return exists("QKnam", person); }
 
-    static bool personExists(qint64 person) {
-        store::Table &nam = table("QKnam");
-        nam.record().clear();
-        nam.record().setValue(QStringLiteral("CTRL_NBR"), person);
-        return nam.fetch(*nam.def().key(QStringLiteral("CTRL_KEY"))).ok();
-    }
-
-    // Opens the form as a caller does: the person read in full for a change
-    // or delete, a cleared buffer for an insert.
     RecordFormWindow *open(Request request, qint64 person = 0) {
-        store::Table &nam = table("QKnam");
-        nam.record().clear();
-        if (person != 0) {
-            nam.record().setValue(QStringLiteral("CTRL_NBR"), person);
-            nam.watch();
-            EXPECT_TRUE(nam.fetch(*nam.def().key(QStringLiteral("CTRL_KEY"))).ok());
-        }
-        engine::setGlobalRequest(request);
-        m_answer = Response::None;
-        RecordFormWindow *f =
-            people::gui::runNameRecordForm(&m_caller, [this] { m_answer = engine::globalResponse(); });
-        settle();
-        return f;
+        return openForOwner(&people::gui::runNameRecordForm, request, person);
     }
 
-    RecordFormWindow *form() { return window<RecordFormWindow>(QStringLiteral("UpdateQKnam")); }
+    static qint64 personOf(RecordFormWindow *f) { return ownerOf(f); }
 
-    static qint64 personOf(RecordFormWindow *f) {
-        return f->engine().table().record().value(QStringLiteral("CTRL_NBR")).toLongLong();
-    }
-
-    static BrowseWindow *list(RecordFormWindow *f, Tab tab) {
-        static const char *names[] = {"", "jncList", "memList", "fonList"};
-        f->sheet()->setCurrentIndex(tab);
-        settle();
-        return f->findChild<BrowseWindow *>(QString::fromLatin1(names[tab]));
-    }
-
-    static QStringList shownRows(BrowseWindow *l, int column) {
-        QStringList rows;
-        for (int r = 1; r <= l->engine().rowCount(); ++r)
-            rows << l->engine().row(r).texts.at(column).trimmed();
-        return rows;
-    }
-
-    static void click(QWidget *w, const char *button) {
-        QTest::mouseClick(w->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
-        settle();
-    }
-
-    // Adds a phone through the "QKfon" tab's Insert and the shared phone form.
     void addPhoneOnTab(RecordFormWindow *f, const char *location) {
-        BrowseWindow *phones = list(f, Phones);
-        ASSERT_NE(phones, nullptr);
-        QTest::mouseClick(phones->button(ListAction::Insert), Qt::LeftButton);
-        settle();
-        auto *phoneForm = window<RecordFormWindow>(QStringLiteral("UpdateQKfon"));
-        ASSERT_NE(phoneForm, nullptr);
-        EXPECT_EQ(phoneForm->windowTitle(), QStringLiteral("Adding a QKfon Record"));
-        phoneForm->entry(0)->setText(QString::fromLatin1(location));
-        phoneForm->entry(2)->setText(QStringLiteral("(555) 123-4567"));
-        click(phoneForm, "okButton");
-        ASSERT_EQ(window<RecordFormWindow>(QStringLiteral("UpdateQKfon")), nullptr);
+        OwnerFormFixture::addPhoneOnTab(f, Phones, location);
     }
-
-    QWidget m_caller;
-    Response m_answer = Response::None;
 };
 
 // --- The tabs' lists ----------------------------------------------------------

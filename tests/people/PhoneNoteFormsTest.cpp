@@ -1,11 +1,10 @@
-#include "engine/EngineTestSupport.h"
-
 #include "base/Clock.h"
 #include "base/DateOps.h"
 #include "engine/UpdateForm.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "people/gui/PhoneNoteForms.h"
 #include "store/Store.h"
+#include "support/FormFixtures.h"
 #include "support/CaseName.h"
 #include "support/WindowTour.h"
 
@@ -27,62 +26,21 @@ using store::Button::Ok;
 
 namespace {
 
-using Runner = RecordFormWindow *(*)(QWidget *, std::function<void()>);
-
 const int kToday = dates::dateFromMdy(3, 14, 2026);
 const int kLastYear = dates::dateFromMdy(6, 1, 2025);
 constexpr qint64 kPerson = 42;
 
-class PhoneNoteForms : public test::StoreFixture {
+class PhoneNoteForms : public test::PhoneNoteFixture {
 protected:
+    PhoneNoteForms()
+        : PhoneNoteFixture("QKnam") {}
+
     void SetUp() override {
-        StoreFixture::SetUp();
-        dates::Clock::setCurrent(&m_clock);
-        store::Store &s = store::Store::instance();
-        m_fon = &s.use(QStringLiteral("QKfon"));
-        m_mem = &s.use(QStringLiteral("QKmem"));
-        m_nam = &s.use(QStringLiteral("QKnam"));
-        store::Table &settings = s.use(QStringLiteral("QKset"));
-        settings.record().clear();
-        settings.record().setValue(QStringLiteral("AREACODE"), QStringLiteral("614"));
-        ASSERT_TRUE(settings.insert().ok());
+        PhoneNoteFixture::SetUp();
+        m_nam = m_owner;
         // The person the names list has highlighted.
         m_nam->record().clear();
         m_nam->record().setValue(QStringLiteral("CTRL_NBR"), kPerson);
-        m_caller.show();
-    }
-    void TearDown() override {
-        for (const char *t : {"QKfon", "QKmem", "QKnam", "QKset"})
-            store::Store::instance().release(QString::fromLatin1(t));
-        StoreFixture::TearDown();
-        dates::Clock::setCurrent(nullptr);
-    }
-
-    RecordFormWindow *open(Runner run, Request request) {
-        engine::setGlobalRequest(request);
-        m_answer = Response::None;
-        RecordFormWindow *f = run(&m_caller, [this] { m_answer = engine::globalResponse(); });
-        settle();
-        if (f) {
-            QApplication::setActiveWindow(f);
-            EXPECT_TRUE(QTest::qWaitForWindowActive(f));
-        }
-        return f;
-    }
-
-    // Types into an entry and leaves it with Tab, as the user would.
-    static void typeAndLeave(QLineEdit *entry, const QString &text) {
-        entry->setFocus();
-        entry->setText(text);
-        QTest::keyClick(entry, Qt::Key_Tab);
-    }
-
-    static QLineEdit *field(RecordFormWindow *f, const char *name) {
-        return f->findChild<QLineEdit *>(QString::fromLatin1(name));
-    }
-    static void click(RecordFormWindow *f, const char *button) {
-        f->findChild<QPushButton *>(QString::fromLatin1(button))->click();
-        settle();
     }
 
     void addPhone(qint64 ctrl, const QString &number, const QString &area) {
@@ -107,38 +65,14 @@ protected:
         ASSERT_TRUE(m_mem->insert().ok());
     }
 
-    // What a list leaves for a change: the whole record, read with a watch.
-    static void readForChange(store::Table *table, qint64 ctrl) {
-        table->record().clear();
-        table->record().setValue(QStringLiteral("CTRL_NBR"), ctrl);
-        table->watch();
-        ASSERT_TRUE(table->fetch(*table->def().key(QStringLiteral("CTRL_KEY"))).ok());
-    }
-
-    // The stored record, read on a connection of its own.
-    store::Record stored(store::Table *table, qint64 ctrl) {
-        store::Table other(table->def(), m_dir.path());
-        EXPECT_TRUE(other.open().ok());
-        other.record().setValue(QStringLiteral("CTRL_NBR"), ctrl);
-        EXPECT_TRUE(other.fetch(*other.def().key(QStringLiteral("CTRL_KEY"))).ok());
-        store::Record r = other.record();
-        other.close();
-        return r;
-    }
-
-    dates::FixedClock m_clock{QDateTime(QDate(2026, 3, 14), QTime(10, 0))};
-    QWidget m_caller;
-    store::Table *m_fon = nullptr;
-    store::Table *m_mem = nullptr;
     store::Table *m_nam = nullptr;
-    Response m_answer = Response::None;
 };
 
 // --- How each form presents itself --------------------------------------
 
 struct Layout {
     const char *name;
-    Runner run;
+    test::FormRunner run;
     QString title;
     bool actionMessage;
     QStringList tabs;

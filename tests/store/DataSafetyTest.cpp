@@ -2,6 +2,7 @@
 #include "store/TableTestSupport.h"
 #include "support/ChildProcess.h"
 #include "support/QStringPrinter.h"
+#include "support/StoreFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,26 +15,11 @@
 
 using namespace tabulo;
 using namespace tabulo::store;
+using tabulo::test::addPeople;
 using tabulo::test::freshTable;
 using tabulo::test::TempDataDir;
 
 namespace {
-
-void addPeople(const QString &dir, int from, int count) {
-    Table nam(tableDef("QKnam"), dir);
-    if (nam.open().code == Code::NoFile) {
-        ASSERT_EQ(nam.create().code, 0);
-        ASSERT_EQ(nam.open().code, 0);
-    }
-    ASSERT_EQ(nam.lock(5).code, 0);
-    for (int i = from; i < from + count; ++i) {
-        nam.record().clear();
-        nam.record().setValue(QStringLiteral("NAM:CTRL_NBR"), i);
-        nam.record().setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Person %1").arg(i, 5, 10, QLatin1Char('0')));
-        ASSERT_EQ(nam.insert().code, 0);
-    }
-    ASSERT_EQ(nam.unlock().code, 0);
-}
 
 qint64 recordsIn(const QString &dir, const char *table) {
     Table t(tableDef(table), dir);

@@ -108,12 +108,22 @@ TEST(Record, KeepsIntegersInRange)
     Record cmp(*Dictionary::instance().table(QStringLiteral("QKcmp")));
     cmp.setValue(QStringLiteral("CMP:NOTES"), 40000);
     EXPECT_EQ(cmp.value(QStringLiteral("CMP:NOTES")).toLongLong(), 32767);
+    cmp.setValue(QStringLiteral("CMP:NOTES"), -40000);
+    EXPECT_EQ(cmp.value(QStringLiteral("CMP:NOTES")).toLongLong(), -32768);
+
+    Record nam(*Dictionary::instance().table(QStringLiteral("QKnam")));
+    nam.setValue(QStringLiteral("NAM:CTRL_NBR"), Q_INT64_C(5000000000));
+    EXPECT_EQ(nam.value(QStringLiteral("NAM:CTRL_NBR")).toLongLong(), 2147483647);
+    nam.setValue(QStringLiteral("NAM:CTRL_NBR"), Q_INT64_C(-5000000000));
+    EXPECT_EQ(nam.value(QStringLiteral("NAM:CTRL_NBR")).toLongLong(), Q_INT64_C(-2147483648));
 
     Record grp(*Dictionary::instance().table(QStringLiteral("QKgrp")));
     grp.setValue(QStringLiteral("GRP:CTRL_NBR"), Q_INT64_C(99999999999));
     EXPECT_EQ(grp.value(QStringLiteral("GRP:CTRL_NBR")).toLongLong(), Q_INT64_C(99999999999));
     grp.setValue(QStringLiteral("GRP:CTRL_NBR"), Q_INT64_C(123456789012));
     EXPECT_EQ(grp.value(QStringLiteral("GRP:CTRL_NBR")).toLongLong(), Q_INT64_C(99999999999));
+    grp.setValue(QStringLiteral("GRP:CTRL_NBR"), Q_INT64_C(-123456789012));
+    EXPECT_EQ(grp.value(QStringLiteral("GRP:CTRL_NBR")).toLongLong(), Q_INT64_C(-99999999999));
 
     Record inc(*Dictionary::instance().table(QStringLiteral("QKinc")));
     inc.setMemo(QString(3100, QLatin1Char('x')));

@@ -3,6 +3,7 @@
 #include "store/TableTestSupport.h"
 #include "support/ChildProcess.h"
 #include "support/QStringPrinter.h"
+#include "support/StoreFiles.h"
 #include "support/ScriptedMessageService.h"
 
 #include <QDir>
@@ -20,6 +21,9 @@ using namespace tabulo;
 using namespace tabulo::store;
 using tabulo::test::freshTable;
 using tabulo::test::keyOf;
+using tabulo::test::PersonSize;
+using tabulo::test::queryFile;
+using tabulo::test::addPeople;
 using tabulo::test::ScopedMessageService;
 using tabulo::test::ScriptedMessageService;
 using tabulo::test::fileOf;
@@ -27,49 +31,14 @@ using tabulo::test::TempDataDir;
 
 namespace {
 
-void addPeople(const TempDataDir &dir, int count) {
-    auto nam = freshTable(dir, "QKnam");
-    ASSERT_EQ(nam->lock(1).code, 0);
-    for (int i = 1; i <= count; ++i) {
-        nam->record().clear();
-        nam->record().setValue(QStringLiteral("NAM:CTRL_NBR"), i);
-        nam->record().setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Person %1").arg(i, 5, 10, QLatin1Char('0')));
-        nam->record().setValue(QStringLiteral("NAM:ADDR1"), QString(25, QLatin1Char('a' + i % 26)));
-        ASSERT_EQ(nam->insert().code, 0);
-    }
-    ASSERT_EQ(nam->unlock().code, 0);
-}
-
-// Runs one query on a file through a connection of its own.
-QStringList query(const QString &path, const char *sql, const QString &bound = {}) {
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_stmt *stmt = nullptr;
-    QStringList rows;
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK) {
-        if (!bound.isNull())
-            sqlite3_bind_text(stmt, 1, bound.toUtf8().constData(), -1, SQLITE_TRANSIENT);
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-            rows << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-        if (rc != SQLITE_DONE)
-            rows << QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(db));
-    } else {
-        rows << QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(db));
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return rows;
-}
-
 // Writes random bytes over the middle leaf page of one b-tree of the file
 // ("rec" for records, "k_LNAME_KEY" for a key).
 void damageMiddlePage(const QString &path, const char *tree) {
-    const QStringList pages = query(path, "SELECT pageno FROM dbstat WHERE name=? AND pagetype='leaf' ORDER BY pageno",
+    const QStringList pages = queryFile(path, "SELECT pageno FROM dbstat WHERE name=? AND pagetype='leaf' ORDER BY pageno",
                                     QString::fromLatin1(tree));
     ASSERT_GE(pages.size(), 3) << tree;
     const int page = pages[pages.size() / 2].toInt();
-    const int pageSize = query(path, "PRAGMA page_size").value(0).toInt();
+    const int pageSize = queryFile(path, "PRAGMA page_size").value(0).toInt();
     QByteArray noise(pageSize, '\0');
     QRandomGenerator random(4242);
     for (char &c : noise)
@@ -105,7 +74,7 @@ TEST(Repair, DamagedPagesEndInASoundTableThatKeepsEveryReadableRecord) {
     for (const Case &c : {Case{"middle key page", "k_LNAME_KEY", false}, Case{"middle record page", "rec", true}}) {
         SCOPED_TRACE(c.what);
         TempDataDir dir;
-        addPeople(dir, 3000);
+        addPeople(dir.path(), 1, 3000, PersonSize::WithAddress);
         const QString path = fileOf(dir, "QKnam");
         damageMiddlePage(path, c.tree);
         const QByteArray damaged = contents(path);
@@ -119,7 +88,7 @@ TEST(Repair, DamagedPagesEndInASoundTableThatKeepsEveryReadableRecord) {
         Table::RepairOutcome outcome;
         ASSERT_EQ(t.repair(outcome).code, 0) << lastError().text.toStdString();
         EXPECT_EQ(outcome.recordsDamaged, c.recordsDamaged);
-        EXPECT_EQ(query(path, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
+        EXPECT_EQ(queryFile(path, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
 
         ASSERT_EQ(t.open().code, 0);
         int records = 0;
@@ -151,13 +120,13 @@ TEST(Repair, DamagedPagesEndInASoundTableThatKeepsEveryReadableRecord) {
         t.record().setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Later"));
         EXPECT_EQ(t.insert().code, 0);
         t.close();
-        EXPECT_EQ(query(path, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
+        EXPECT_EQ(queryFile(path, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
     }
 }
 
 TEST(Repair, DamageMetByAWindowIsOfferedTheRepairAndTheTableReopens) {
     TempDataDir dir;
-    addPeople(dir, 3000);
+    addPeople(dir.path(), 1, 3000, PersonSize::WithAddress);
     damageMiddlePage(fileOf(dir, "QKnam"), "rec");
 
     ScriptedMessageService messages;
@@ -199,8 +168,8 @@ TEST(Repair, KeyRebuildSetsDuplicatesAsideAndTheTableOpens) {
             copyZip += QStringLiteral(",%1=(SELECT %1 FROM rec WHERE rid=1)").arg(QString::fromStdString(column));
     }
     ASSERT_FALSE(copyZip.isEmpty());
-    EXPECT_TRUE(query(path, "DROP INDEX k_ZIP_KEY").isEmpty());
-    EXPECT_TRUE(query(path, (QStringLiteral("UPDATE rec SET ver=ver") + copyZip + QStringLiteral(" WHERE rid=3")).toUtf8().constData()).isEmpty());
+    EXPECT_TRUE(queryFile(path, "DROP INDEX k_ZIP_KEY").isEmpty());
+    EXPECT_TRUE(queryFile(path, (QStringLiteral("UPDATE rec SET ver=ver") + copyZip + QStringLiteral(" WHERE rid=3")).toUtf8().constData()).isEmpty());
 
     ScriptedMessageService messages;
     ScopedMessageService installed(messages);
@@ -214,14 +183,43 @@ TEST(Repair, KeyRebuildSetsDuplicatesAsideAndTheTableOpens) {
     EXPECT_TRUE(messages.last().text.contains(QStringLiteral("1 record(s)"))) << messages.last().text.toStdString();
     EXPECT_TRUE(messages.last().text.contains(QDir::toNativeSeparators(side))) << messages.last().text.toStdString();
     // The later record is the one set aside, whole.
-    EXPECT_EQ(query(side, "SELECT set_aside_for||'/'||rid FROM rec"), QStringList{QStringLiteral("ZIP:ZIP_KEY/3")});
+    EXPECT_EQ(queryFile(side, "SELECT set_aside_for||'/'||rid FROM rec"), QStringList{QStringLiteral("ZIP:ZIP_KEY/3")});
     store.closeAll();
-    EXPECT_EQ(query(path, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
+    EXPECT_EQ(queryFile(path, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
+}
+
+TEST(Repair, AKeyRebuildThatFindsTheFileBusyLeavesNoSideFileBehind) {
+    TempDataDir dir;
+    freshTable(dir, "QKzip").reset();
+    const QStringList sideFiles{QStringLiteral("*duplicates*")};
+    // Another station is writing the file: the rebuild cannot have it alone.
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(fileOf(dir, "QKzip")).constData(), &other, SQLITE_OPEN_READWRITE,
+                              nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    struct ShortWait {
+        int was = Table::defaultWaitMs();
+        ShortWait() { Table::setDefaultWaitMs(50); }
+        ~ShortWait() { Table::setDefaultWaitMs(was); }
+    };
+    Table zip(tableDef("QKzip"), dir.path());
+    {
+        ShortWait wait;
+        EXPECT_EQ(zip.rebuildKeys().code, Code::Locked);
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(QDir(dir.path()).entryList(sideFiles, QDir::Files), QStringList());
+
+    // Once the station lets go the rebuild goes through, and it set nothing aside.
+    EXPECT_EQ(zip.rebuildKeys().code, 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(sideFiles, QDir::Files), QStringList());
 }
 
 TEST(Repair, CheckNamesDamageWithoutChangingTheFile) {
     TempDataDir dir;
-    addPeople(dir, 3000);
+    addPeople(dir.path(), 1, 3000, PersonSize::WithAddress);
     const QString path = fileOf(dir, "QKnam");
     Table t(tableDef("QKnam"), dir.path());
     QStringList problems;
@@ -294,7 +292,7 @@ const bool s_numberRole = [] {
 
 TEST(Repair, ABlankRecordLeftByAKilledInsertFormGoesAtTheNextOpen) {
     TempDataDir dir;
-    addPeople(dir, 3);
+    addPeople(dir.path(), 1, 3, PersonSize::WithAddress);
     QProcess child;
     child.start(test::selfPath(), {QStringLiteral("--child"), QStringLiteral("number-and-die"), dir.path()});
     ASSERT_TRUE(child.waitForReadyRead(20000));
@@ -319,7 +317,7 @@ TEST(Repair, ABlankRecordLeftByAKilledInsertFormGoesAtTheNextOpen) {
     ASSERT_EQ(t.change().code, 0);
     t.unmarkOpenInsert(t.currentRid());
     t.close();
-    EXPECT_EQ(query(fileOf(dir, "QKnam"), "SELECT count(*) FROM open_inserts"), QStringList{QStringLiteral("0")});
+    EXPECT_EQ(queryFile(fileOf(dir, "QKnam"), "SELECT count(*) FROM open_inserts"), QStringList{QStringLiteral("0")});
     ASSERT_EQ(t.open().code, 0);
     EXPECT_EQ(t.records(), 4);
 }

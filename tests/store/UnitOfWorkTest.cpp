@@ -181,6 +181,11 @@ struct QualifyCase {
     const char *qualified;
 };
 
+void PrintTo(const QualifyCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class QualifyTest : public ::testing::TestWithParam<QualifyCase> {};
 
 TEST_P(QualifyTest, TakesEveryNamedTableFromTheFile)
