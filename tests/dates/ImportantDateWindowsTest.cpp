@@ -9,8 +9,8 @@
 #include "dates/gui/ImportantDatesWindow.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/WindowHost.h"
+#include "host/gui/WindowOpeners.h"
 #include "shell/gui/MainFrame.h"
-#include "shell/gui/WindowOpeners.h"
 #include "store/MessageService.h"
 
 #include <QButtonGroup>
@@ -245,14 +245,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.button); });
 
 TEST_F(ImportantDateWindows, MenuOpensOneListAndBringsItBack) {
-    shell::gui::WindowOpeners openers;
+    host::gui::WindowOpeners openers;
     dates::gui::registerDateWindows(openers);
-    ASSERT_TRUE(openers.open(shell::gui::FrameCommand::ImportantDates, {}));
+    ASSERT_TRUE(openers.open(host::gui::FrameCommand::ImportantDates, {}));
     settle();
     auto *w = window<ImportantDatesWindow>(QStringLiteral("datls"));
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->button(ListAction::Select)->isEnabled());
-    ASSERT_TRUE(openers.open(shell::gui::FrameCommand::ImportantDates, {}));
+    ASSERT_TRUE(openers.open(host::gui::FrameCommand::ImportantDates, {}));
     settle();
     int lists = 0;
     for (QWidget *top : QApplication::topLevelWidgets())

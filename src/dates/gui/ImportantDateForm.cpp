@@ -8,7 +8,7 @@
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
-#include "shell/StoreSetupSource.h"
+#include "host/StoreSetupSource.h"
 #include "store/Dictionary.h"
 #include "store/Messages.h"
 
@@ -81,7 +81,7 @@ engine::FormSetup formSetup() {
     setup.prime = [](store::Record &r) {
         store::Table &set = store::Store::instance().table(QStringLiteral("QKset"));
         // A missing setup record leaves no default lead days.
-        if (shell::readSetupRecord(set))
+        if (host::readSetupRecord(set))
             set.record().clear();
         r.setValue(QStringLiteral("DAT:LEADDAYS"), set.record().value(QStringLiteral("SET:ANNLEAD")));
         r.setValue(QStringLiteral("DAT:TYPE"), QStringLiteral("Year"));

@@ -27,9 +27,9 @@
 #include "phones/gui/DialWindow.h"
 #include "postal/CityIndex.h"
 #include "postal/gui/ZipWindows.h"
-#include "shell/FrameEvents.h"
-#include "shell/StoreSetupSource.h"
-#include "shell/gui/WindowOpeners.h"
+#include "host/FrameEvents.h"
+#include "host/StoreSetupSource.h"
+#include "host/gui/WindowOpeners.h"
 #include "reports/gui/PrintMenu.h"
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"
@@ -75,9 +75,9 @@ QString trimmed(const QString &s) {
 }
 
 // Starts a window of the frame's menu, or says it is not there yet.
-void frameCommand(shell::gui::FrameCommand command, const char *name) {
-    if (!shell::gui::runFrameCommand(command))
-        shell::gui::showFrameStatus(QLatin1String(name) + QStringLiteral(" is not available yet"));
+void frameCommand(host::gui::FrameCommand command, const char *name) {
+    if (!host::gui::runFrameCommand(command))
+        host::gui::showFrameStatus(QLatin1String(name) + QStringLiteral(" is not available yet"));
 }
 
 // The pictures of the in-place fields.
@@ -189,7 +189,7 @@ NamesListWindow *NamesListWindow::open() {
     s_open = window;
     engine::gui::WindowHost::present(window);
     engine::gui::WindowHost::onReactivated(window, [window] { window->cameBack(); });
-    shell::postFrameEvent(shell::FrameEvent::NamesListOpened);
+    host::postFrameEvent(host::FrameEvent::NamesListOpened);
     QTimer::singleShot(0, window, [window] {
         window->refreshAll(false);
         window->m_list->listControl()->setFocus();
@@ -346,7 +346,7 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
     };
     const Icon icons[] = {
         {"Companies", "companiesIcon", "Company Information View", "Open the Company Information  Window.",
-         [] { frameCommand(shell::gui::FrameCommand::CompaniesList, "Companies list"); }},
+         [] { frameCommand(host::gui::FrameCommand::CompaniesList, "Companies list"); }},
         {"Assign", "assignIcon", "Assign Category",
          "Assign Person to Category.  Name may be assigned to as many Categories as desired.",
          [this] { membership(MembershipOp::Copy); }},
@@ -360,11 +360,11 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
          // As its texts say: the program ends (the frame closes every window).
          [this] { window()->close(); }},
         {"Calls", "callsIcon", "Calls List", "",
-         [] { frameCommand(shell::gui::FrameCommand::CallsList, "Calls list"); }},
+         [] { frameCommand(host::gui::FrameCommand::CallsList, "Calls list"); }},
         {"Dates", "pendingIcon", "Pending Dates", "",
-         [] { frameCommand(shell::gui::FrameCommand::PendingDatesList, "Pending dates list"); }},
+         [] { frameCommand(host::gui::FrameCommand::PendingDatesList, "Pending dates list"); }},
         {"Setup", "setupIcon", "Setup Data", "",
-         [] { frameCommand(shell::gui::FrameCommand::Setup, "Setup form"); }},
+         [] { frameCommand(host::gui::FrameCommand::Setup, "Setup form"); }},
         {"Delete", "deleteIcon", "Delete Record", "",
          [this] {
              m_details->setCurrentIndex(0);
@@ -380,7 +380,7 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
         {"All", "allIcon", "All  Records", "", [this] { showAll(); }},
         {"Category", "categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
         {"Find...", "findIcon", "Find People, Companies, Notes, Phones and Calls", "",
-         [] { frameCommand(shell::gui::FrameCommand::Find, "Find window"); }},
+         [] { frameCommand(host::gui::FrameCommand::Find, "Find window"); }},
     };
     for (const Icon &icon : icons) {
         auto *b = new QToolButton(this);
@@ -934,7 +934,7 @@ bool NamesListWindow::linksFailed(const store::StoreError &error) {
 void NamesListWindow::addRecord() {
     Table &nam = table("QKnam");
     Table &set = table("QKset");
-    if (shell::readSetupRecord(set))
+    if (host::readSetupRecord(set))
         set.record().clear();
     table("QKcmp").record().clear();
     table("QKjnc").record().clear();
@@ -1184,7 +1184,7 @@ Leave NamesListWindow::fieldLeft(QLineEdit *edit, const QString &before, LeaveRe
         // The typed text stays for the user to mend.
         QApplication::beep();
         edit->setToolTip(v.error);
-        shell::gui::showFrameStatus(v.error);
+        host::gui::showFrameStatus(v.error);
         return Leave::Stay;
     }
     edit->setToolTip(QString());
@@ -1200,7 +1200,7 @@ Leave NamesListWindow::savePerson(bool namesChanged, LeaveReason why) {
     if (person.value(QStringLiteral("COUNTRY")).toString().trimmed().isEmpty()) {
         Table &set = table("QKset");
         const store::Record kept = set.record();
-        if (!shell::readSetupRecord(set))
+        if (!host::readSetupRecord(set))
             person.setValue(QStringLiteral("NAM:COUNTRY"), set.record().value(QStringLiteral("SET:COUNTRY")));
         set.record() = kept;
     }
@@ -1373,13 +1373,13 @@ void NamesListWindow::closeEvent(QCloseEvent *event) {
     m_closing = true;
     event->accept();
     QWidget::closeEvent(event);
-    shell::postFrameEvent(shell::FrameEvent::NamesListClosed);
+    host::postFrameEvent(host::FrameEvent::NamesListClosed);
     engine::setGlobalResponse(engine::Response::RequestCancelled);
 }
 
-void registerNamesList(shell::gui::WindowOpeners &openers) {
-    openers.set(shell::gui::FrameCommand::NamesList,
-                [](const shell::gui::FrameContext &) { NamesListWindow::open(); });
+void registerNamesList(host::gui::WindowOpeners &openers) {
+    openers.set(host::gui::FrameCommand::NamesList,
+                [](const host::gui::FrameContext &) { NamesListWindow::open(); });
 }
 
 } // namespace tabulo::people::gui

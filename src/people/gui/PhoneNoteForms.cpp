@@ -3,7 +3,7 @@
 #include "base/Clock.h"
 #include "engine/Globals.h"
 #include "engine/gui/RecordFormWindow.h"
-#include "shell/StoreSetupSource.h"
+#include "host/StoreSetupSource.h"
 #include "store/Dictionary.h"
 #include "store/MessageService.h"
 #include "store/Store.h"
@@ -64,7 +64,8 @@ FormField memo(const char *prompt, const char *tab) {
 }
 
 FormWindowSetup baseSetup(const char *objectName, const char *table, const char *uses, FormVariant variant) {
-    return engine::gui::numberedFormSetup(objectName, table, store::tablesUsedBy(QString::fromLatin1(uses)), variant);
+    return engine::gui::numberedFormSetup(objectName, table, store::tablesUsedBy(QString::fromLatin1(uses)),
+                                          variant);
 }
 
 } // namespace
@@ -119,7 +120,7 @@ PhoneNumberField phoneNumberField(int index, bool caretOn) {
     };
     result.prepare = [localAreaCode, index](RecordFormWindow *window) {
         store::Table &settings = store::Store::instance().table(QStringLiteral("QKset"));
-        if (shell::readSetupRecord(settings))
+        if (host::readSetupRecord(settings))
             settings.record().clear();
         *localAreaCode =
             settings.record().text(settings.def().fieldIndex(QStringLiteral("AREACODE"))).trimmed();

@@ -2,9 +2,9 @@
 
 #include "engine/Globals.h"
 #include "engine/gui/WindowHost.h"
+#include "host/gui/SharedPrinter.h"
 #include "reports/gui/PagePainter.h"
 #include "reports/gui/ReportPreview.h"
-#include "shell/gui/SharedPrinter.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
 
@@ -110,7 +110,7 @@ void ReportRunner::end() {
 }
 
 bool printReport(const ReportDocument &document, QWidget *owner) {
-    QPrinter &printer = shell::gui::sharedPrinter();
+    QPrinter &printer = host::gui::sharedPrinter();
     const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
     if (!toFile && QPrinterInfo::availablePrinters().isEmpty()) {
         store::MessageBox box;

@@ -1,8 +1,8 @@
 #include "search/gui/SearchIndexProgress.h"
 
 #include "engine/gui/WindowHost.h"
+#include "host/gui/WindowOpeners.h"
 #include "reports/gui/ProgressWindow.h"
-#include "shell/gui/WindowOpeners.h"
 #include "store/MessageService.h"
 
 #include <QApplication>
@@ -111,7 +111,7 @@ IndexBuildOutcome buildSearchIndexShowingProgress(QObject *owner) {
     return outcome;
 }
 
-void buildMissingSearchIndexAtStart(const shell::gui::FrameContext &context) {
+void buildMissingSearchIndexAtStart(const host::gui::FrameContext &context) {
     if (tablesWithoutSearchIndex(store::Store::instance()).isEmpty())
         return;
     buildSearchIndexShowingProgress(context.frame);

@@ -4,6 +4,7 @@
 #include "engine/Globals.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
+#include "host/gui/WindowOpeners.h"
 #include "people/gui/NamesListWindow.h"
 #include "phones/gui/CallWindows.h"
 #include "phones/gui/JustPhonesWindows.h"
@@ -11,7 +12,6 @@
 #include "search/gui/MatchDelegate.h"
 #include "search/gui/SearchIndexProgress.h"
 #include "search/gui/SearchRunner.h"
-#include "shell/gui/WindowOpeners.h"
 #include "store/Store.h"
 
 #include <QFileInfo>
@@ -446,9 +446,8 @@ void SearchWindow::closeEvent(QCloseEvent *event) {
     QWidget::closeEvent(event);
 }
 
-void registerSearchWindow(shell::gui::WindowOpeners &openers) {
-    openers.set(shell::gui::FrameCommand::Find,
-                [](const shell::gui::FrameContext &) { SearchWindow::open(); });
+void registerSearchWindow(host::gui::WindowOpeners &openers) {
+    openers.set(host::gui::FrameCommand::Find, [](const host::gui::FrameContext &) { SearchWindow::open(); });
     openers.addStartTask(buildMissingSearchIndexAtStart);
 }
 

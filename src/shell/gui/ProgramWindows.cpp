@@ -6,6 +6,7 @@
 #include "dates/gui/CalendarPicker.h"
 #include "dates/gui/DateWindows.h"
 #include "exchange/gui/ExchangeWindows.h"
+#include "host/gui/WindowOpeners.h"
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/NamesListWindow.h"
 #include "phones/gui/CallWindows.h"
@@ -13,11 +14,14 @@
 #include "reports/gui/ReportCommands.h"
 #include "search/gui/SearchWindow.h"
 #include "shell/gui/SetupForm.h"
-#include "shell/gui/WindowOpeners.h"
 
 #include <QMainWindow>
 
 namespace tabulo::shell::gui {
+
+using host::gui::FrameCommand;
+using host::gui::FrameContext;
+using host::gui::WindowOpeners;
 
 void registerProgramWindows(WindowOpeners &openers) {
     openers.set(FrameCommand::Calendar, [](const FrameContext &context) {

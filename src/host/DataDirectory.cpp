@@ -1,10 +1,10 @@
-#include "shell/DataDirectory.h"
+#include "host/DataDirectory.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 namespace {
 QString s_path;
@@ -44,4 +44,4 @@ QString DataDirectory::settingsFile() {
     return QDir(path()).filePath(QStringLiteral("QK.INI"));
 }
 
-} // namespace tabulo::shell
+} // namespace tabulo::host

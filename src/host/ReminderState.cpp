@@ -1,6 +1,6 @@
-#include "shell/ReminderState.h"
+#include "host/ReminderState.h"
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 ReminderState &ReminderState::process() {
     static ReminderState state;
@@ -21,4 +21,4 @@ bool MinuteReminder::tick() {
     return m_state.popupSwitch.load() && m_state.eventsPending.load();
 }
 
-} // namespace tabulo::shell
+} // namespace tabulo::host

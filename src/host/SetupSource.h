@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 // The main frame's hold on the setup table: it is used for the frame's whole
 // life, its one record is created when missing, and the owner's name goes
@@ -25,4 +25,4 @@ public:
     virtual void release() = 0;
 };
 
-} // namespace tabulo::shell
+} // namespace tabulo::host

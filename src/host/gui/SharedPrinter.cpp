@@ -1,12 +1,12 @@
-#include "shell/gui/SharedPrinter.h"
+#include "host/gui/SharedPrinter.h"
 
 #include <QPrinter>
 
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 
 QPrinter &sharedPrinter() {
     static QPrinter printer(QPrinter::HighResolution);
     return printer;
 }
 
-} // namespace tabulo::shell::gui
+} // namespace tabulo::host::gui

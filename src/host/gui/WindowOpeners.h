@@ -8,7 +8,7 @@
 class QMainWindow;
 class QMdiArea;
 
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 
 // The windows the main frame's menu starts. Each subsystem registers an
 // opener for its window; a command without one tells the user so.
@@ -75,4 +75,4 @@ void showFrameStatus(const QString &text);
 void setFrameCommandRunner(std::function<void(FrameCommand)> runner);
 void setFrameStatusShower(std::function<void(const QString &)> shower);
 
-} // namespace tabulo::shell::gui
+} // namespace tabulo::host::gui

@@ -4,7 +4,7 @@
 
 class QObject;
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 // The events list windows post to the main frame. The numbers are the frame's
 // own event codes; they are also the QEvent types.
@@ -33,4 +33,4 @@ QObject *frameReceiver();
 // when no frame is running.
 void postFrameEvent(FrameEvent event);
 
-} // namespace tabulo::shell
+} // namespace tabulo::host

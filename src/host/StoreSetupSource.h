@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/SetupSource.h"
+#include "host/SetupSource.h"
 #include "store/StoreError.h"
 
 #include <memory>
@@ -11,7 +11,7 @@ class Table;
 class TableUse;
 } // namespace tabulo::store
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 // Reads the setup record the way every window does: clear the buffer of
 // QKset and read its first record in file order. The table must be in use.
@@ -32,4 +32,4 @@ private:
     std::unique_ptr<store::TableUse> m_use;
 };
 
-} // namespace tabulo::shell
+} // namespace tabulo::host

@@ -9,14 +9,14 @@
 #include <map>
 #include <vector>
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 // What a command that runs without a window was given on the command line.
 struct BatchRequest {
-    QString value;                       // the command option's own value ("" when it takes none)
-    QStringList positional;              // arguments after the options
-    std::map<QString, QString> options;  // the command's further options that were set, by name
-    QString dataDirectory;               // as given with --data-dir ("" for the working directory)
+    QString value;                      // the command option's own value ("" when it takes none)
+    QStringList positional;             // arguments after the options
+    std::map<QString, QString> options; // the command's further options that were set, by name
+    QString dataDirectory;              // as given with --data-dir ("" for the working directory)
     // The working directory the command line was given in: --data-dir makes
     // the data directory the working one before the command runs, so a file
     // named relative to where the user stood is found through this.
@@ -24,7 +24,8 @@ struct BatchRequest {
 
     // A file named on the command line, as an absolute path.
     QString filePath(const QString &name) const {
-        return startDirectory.isEmpty() || QDir::isAbsolutePath(name) ? name : QDir(startDirectory).filePath(name);
+        return startDirectory.isEmpty() || QDir::isAbsolutePath(name) ? name
+                                                                      : QDir(startDirectory).filePath(name);
     }
 
     QString option(const QString &name) const {
@@ -36,8 +37,8 @@ struct BatchRequest {
 
 // A further option a batch command reads ("--category NAME").
 struct BatchOption {
-    QString name;        // "category"
-    QString valueName;   // "name"; "" for a switch
+    QString name;      // "category"
+    QString valueName; // "name"; "" for a switch
     QString description;
 };
 
@@ -59,4 +60,4 @@ void registerBatchCommand(BatchCommand command);
 const std::vector<BatchCommand> &batchCommands();
 const BatchCommand *findBatchCommand(const QString &name);
 
-} // namespace tabulo::shell
+} // namespace tabulo::host

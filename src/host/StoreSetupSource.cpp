@@ -1,10 +1,10 @@
-#include "shell/StoreSetupSource.h"
+#include "host/StoreSetupSource.h"
 
 #include "store/Messages.h"
 #include "store/Store.h"
 #include "store/Table.h"
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 namespace {
 const QString kSetupTable = QStringLiteral("QKset");
@@ -54,4 +54,4 @@ void StoreSetupSource::release() {
     m_use.reset();
 }
 
-} // namespace tabulo::shell
+} // namespace tabulo::host

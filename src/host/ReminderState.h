@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 // The reminder values shared by the main frame's minute timer and the
 // pending-events window. The window writes them in its start-up check and
@@ -38,4 +38,4 @@ private:
     int m_minutes = 0;
 };
 
-} // namespace tabulo::shell
+} // namespace tabulo::host

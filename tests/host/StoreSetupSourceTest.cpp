@@ -1,4 +1,4 @@
-#include "shell/StoreSetupSource.h"
+#include "host/StoreSetupSource.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "support/TempDataDir.h"
@@ -12,7 +12,7 @@
 #include <optional>
 #include <sqlite3.h>
 
-using tabulo::shell::StoreSetupSource;
+using tabulo::host::StoreSetupSource;
 using tabulo::store::Store;
 using tabulo::store::Table;
 namespace Button = tabulo::store::Button;

@@ -1,6 +1,6 @@
-#include "shell/gui/WindowOpeners.h"
+#include "host/gui/WindowOpeners.h"
 
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 
 namespace {
 std::function<void(FrameCommand)> &commandRunner() {
@@ -93,4 +93,4 @@ QString WindowOpeners::windowName(FrameCommand command) {
     return {};
 }
 
-} // namespace tabulo::shell::gui
+} // namespace tabulo::host::gui

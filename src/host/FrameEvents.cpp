@@ -1,10 +1,10 @@
-#include "shell/FrameEvents.h"
+#include "host/FrameEvents.h"
 
 #include <QCoreApplication>
 #include <QMutex>
 #include <QPointer>
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 namespace {
 QMutex s_mutex;
@@ -33,4 +33,4 @@ void postFrameEvent(FrameEvent event) {
         QCoreApplication::postEvent(s_frame.data(), new QEvent(eventType(event)));
 }
 
-} // namespace tabulo::shell
+} // namespace tabulo::host

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 // Where the tables and the settings file live: the working directory unless
 // the command line named another, or asked for the user's standard data
@@ -28,4 +28,4 @@ public:
     static QString settingsFile();
 };
 
-} // namespace tabulo::shell
+} // namespace tabulo::host

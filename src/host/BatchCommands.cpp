@@ -1,8 +1,8 @@
-#include "shell/BatchCommands.h"
+#include "host/BatchCommands.h"
 
 #include <algorithm>
 
-namespace tabulo::shell {
+namespace tabulo::host {
 
 namespace {
 std::vector<BatchCommand> &registry() {
@@ -32,4 +32,4 @@ const BatchCommand *findBatchCommand(const QString &name) {
     return nullptr;
 }
 
-} // namespace tabulo::shell
+} // namespace tabulo::host
