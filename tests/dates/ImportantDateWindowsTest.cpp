@@ -3,10 +3,10 @@
 #include "support/WindowTour.h"
 
 #include "dates/ImportantDateRules.h"
-#include "dates/gui/CalendarPicker.h"
 #include "dates/gui/DateWindows.h"
 #include "dates/gui/ImportantDateForm.h"
 #include "dates/gui/ImportantDatesWindow.h"
+#include "engine/gui/CalendarPicker.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/WindowHost.h"
 #include "host/gui/WindowOpeners.h"
@@ -445,7 +445,7 @@ TEST_F(ImportantDateWindows, CalendarOpensOnTodayForAnEmptyDateAndStoresTheChose
     EXPECT_EQ(date->text(), QString());
     child<QPushButton>(f, "calendarButton")->click();
     settle();
-    auto *picker = f->findChild<dates::gui::CalendarPicker *>();
+    auto *picker = f->findChild<engine::gui::CalendarPicker *>();
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(picker->model().date(), today());
     // Cancelled: the date the calendar opened on stays.
@@ -455,7 +455,7 @@ TEST_F(ImportantDateWindows, CalendarOpensOnTodayForAnEmptyDateAndStoresTheChose
 
     child<QPushButton>(f, "calendarButton")->click();
     settle();
-    picker = f->findChild<dates::gui::CalendarPicker *>();
+    picker = f->findChild<engine::gui::CalendarPicker *>();
     ASSERT_NE(picker, nullptr);
     QTest::keyClick(picker, Qt::Key_Right);
     picker->done(QDialog::Accepted);

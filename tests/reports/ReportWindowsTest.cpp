@@ -60,7 +60,7 @@ protected:
         QTest::qWaitFor([&] { return runner->progressWindow() != nullptr; }, 5000);
         if (auto *progress = runner->progressWindow()) {
             EXPECT_EQ(progress->windowTitle(), QStringLiteral("Generating Report"));
-            QObject::connect(progress, &reports::gui::ProgressWindow::closed, progress,
+            QObject::connect(progress, &engine::gui::ProgressWindow::closed, progress,
                              [&text, progress] { text = progress->percentText(); });
         }
         waitForPreview();

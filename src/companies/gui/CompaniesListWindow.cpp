@@ -16,7 +16,7 @@
 #include "engine/gui/ToolIcons.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
-#include "people/PersonRecords.h"
+#include "engine/RecordRoutines.h"
 #include "phones/Dialer.h"
 #include "phones/gui/DialWindow.h"
 #include "postal/CityIndex.h"
@@ -753,7 +753,7 @@ void CompaniesListWindow::addRecord() {
     store::StoreError added;
     for (;;) {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            if (const store::StoreError e = people::nextControlNumber(QStringLiteral("QKcmp"), number)) {
+            if (const store::StoreError e = engine::nextControlNumber(QStringLiteral("QKcmp"), number)) {
                 store::setLastError(e);
                 store::takeSavedError();
                 store::standardMessage(this, 35, QStringLiteral("qkcmp"));

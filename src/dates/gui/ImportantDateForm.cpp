@@ -3,8 +3,8 @@
 #include "base/Clock.h"
 #include "base/DateOps.h"
 #include "dates/PendingEvents.h"
-#include "dates/gui/CalendarPicker.h"
 #include "engine/FieldText.h"
+#include "engine/gui/CalendarPicker.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
@@ -510,16 +510,16 @@ void ImportantDateForm::openCalendar() {
         showDate();
     }
     QPointer<ImportantDateForm> self(this);
-    CalendarPicker::pick(this, static_cast<int>(r.value(QStringLiteral("DAT:DATE")).toLongLong()),
-                         [self](int chosen) {
-                             if (!self)
-                                 return;
-                             if (chosen != 0)
-                                 self->record().setValue(QStringLiteral("DAT:DATE"), chosen);
-                             self->showDate();
-                             self->applyEnabling();
-                             self->m_date->setFocus();
-                         });
+    engine::gui::CalendarPicker::pick(
+        this, static_cast<int>(r.value(QStringLiteral("DAT:DATE")).toLongLong()), [self](int chosen) {
+            if (!self)
+                return;
+            if (chosen != 0)
+                self->record().setValue(QStringLiteral("DAT:DATE"), chosen);
+            self->showDate();
+            self->applyEnabling();
+            self->m_date->setFocus();
+        });
 }
 
 QObject *ImportantDateForm::messageOwner() const {

@@ -6,7 +6,7 @@
 #include "companies/CompanyRecords.h"
 #include "companies/gui/CompaniesListWindow.h"
 #include "exchange/gui/ExchangeWindows.h"
-#include "dates/gui/CalendarPicker.h"
+#include "engine/gui/CalendarPicker.h"
 #include "engine/FieldText.h"
 #include "engine/Globals.h"
 #include "engine/gui/AlphabetBar.h"
@@ -1322,7 +1322,7 @@ void NamesListWindow::pickBirthdate() {
     int dob = static_cast<int>(nam.integer(field));
     if (dob == 0)
         dob = dates::Clock::current().today();
-    dates::gui::CalendarPicker::pick(this, dob, [this, field](int chosen) {
+    engine::gui::CalendarPicker::pick(this, dob, [this, field](int chosen) {
         if (chosen == 0)
             return;
         table("QKnam").record().setInteger(field, chosen);
@@ -1337,7 +1337,7 @@ void NamesListWindow::pickAgeDate() {
         return;
     const int field = nam.indexOf(QStringLiteral("NAM:ZIP_CTRL"));
     const int reference = static_cast<int>(nam.integer(field));
-    dates::gui::CalendarPicker::pick(this, reference ? reference : dob, [this, field](int chosen) {
+    engine::gui::CalendarPicker::pick(this, reference ? reference : dob, [this, field](int chosen) {
         if (chosen == 0)
             return;
         // Today is the default: no reference date is kept for it.

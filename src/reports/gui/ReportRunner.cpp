@@ -29,18 +29,19 @@ ReportRunner *ReportRunner::start(ReportKind kind) {
 ReportRunner::ReportRunner(ReportKind kind)
     : m_run(std::make_unique<ReportRun>(kind))
     , m_timer(new QTimer(this)) {
-    m_progress = new ProgressWindow;
+    m_progress = new engine::gui::ProgressWindow(QStringLiteral("Generating Report"),
+                                                 QStringLiteral("reportProgress"));
     m_run->onPercent = [this](int percent) {
         if (m_progress)
             m_progress->setPercent(percent);
     };
-    connect(m_progress, &ProgressWindow::cancelled, this, [this] {
+    connect(m_progress, &engine::gui::ProgressWindow::cancelled, this, [this] {
         m_run->cancel();
         if (m_progress)
             m_progress->close();
     });
     // The close box cancels as Cancel does.
-    connect(m_progress, &ProgressWindow::closed, this, [this] {
+    connect(m_progress, &engine::gui::ProgressWindow::closed, this, [this] {
         m_run->cancel();
         QTimer::singleShot(0, this, &ReportRunner::passEnded);
     });

@@ -3,8 +3,8 @@
 #include "base/Clock.h"
 #include "companies/gui/CompaniesListWindow.h"
 #include "companies/gui/GroupWindows.h"
-#include "dates/gui/CalendarPicker.h"
 #include "dates/gui/DateWindows.h"
+#include "engine/gui/CalendarPicker.h"
 #include "exchange/gui/ExchangeWindows.h"
 #include "host/gui/WindowOpeners.h"
 #include "people/gui/CategoryWindows.h"
@@ -25,7 +25,7 @@ using host::gui::WindowOpeners;
 
 void registerProgramWindows(WindowOpeners &openers) {
     openers.set(FrameCommand::Calendar, [](const FrameContext &context) {
-        dates::gui::CalendarPicker::pick(context.frame, dates::Clock::current().today(), [](int) {});
+        engine::gui::CalendarPicker::pick(context.frame, dates::Clock::current().today(), [](int) {});
     });
     dates::gui::registerDateWindows(openers);
     companies::gui::registerCompanyCategories(openers);

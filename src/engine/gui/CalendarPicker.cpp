@@ -1,4 +1,4 @@
-#include "dates/gui/CalendarPicker.h"
+#include "engine/gui/CalendarPicker.h"
 
 #include "base/Clock.h"
 #include "base/DateOps.h"
@@ -15,7 +15,11 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-namespace tabulo::dates::gui {
+namespace tabulo::engine::gui {
+
+using dates::CalendarModel;
+using dates::Clock;
+using dates::yearOf;
 
 namespace {
 
@@ -207,4 +211,4 @@ void CalendarPicker::refresh() {
     }
 }
 
-} // namespace tabulo::dates::gui
+} // namespace tabulo::engine::gui

@@ -1,6 +1,6 @@
-#include "reports/gui/ProgressWindow.h"
+#include "engine/gui/ProgressWindow.h"
 
-#include "reports/ReportTexts.h"
+#include "engine/Picture.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -8,10 +8,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace tabulo::reports::gui {
+namespace tabulo::engine::gui {
 
-ProgressWindow::ProgressWindow(QWidget *parent)
-    : ProgressWindow(QStringLiteral("Generating Report"), QStringLiteral("reportProgress"), parent) {}
+QString ProgressWindow::completedText(int percent) {
+    static const Picture threePlaces = Picture::fromText(QStringLiteral("N3")).value();
+    return threePlaces.format(static_cast<qint64>(percent)) + QStringLiteral("% Completed");
+}
 
 ProgressWindow::ProgressWindow(const QString &title, const QString &objectName, QWidget *parent)
     : QWidget(parent) {
@@ -31,7 +33,7 @@ ProgressWindow::ProgressWindow(const QString &title, const QString &objectName, 
     m_percent = new QLabel(this);
     m_percent->setObjectName(QStringLiteral("percentText"));
     m_percent->setAlignment(Qt::AlignCenter);
-    m_percent->setText(reports::percentText(0));
+    m_percent->setText(completedText(0));
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     layout->addWidget(m_bar);
@@ -44,7 +46,7 @@ ProgressWindow::ProgressWindow(const QString &title, const QString &objectName, 
 
 void ProgressWindow::setPercent(int percent) {
     m_bar->setValue(percent);
-    m_percent->setText(reports::percentText(percent));
+    m_percent->setText(completedText(percent));
 }
 
 QString ProgressWindow::percentText() const {
@@ -64,4 +66,4 @@ void ProgressWindow::closeEvent(QCloseEvent *event) {
     QWidget::closeEvent(event);
 }
 
-} // namespace tabulo::reports::gui
+} // namespace tabulo::engine::gui

@@ -1,7 +1,7 @@
-#include "dates/CalendarModel.h"
+#include "base/CalendarModel.h"
 #include "base/Clock.h"
 #include "base/DateOps.h"
-#include "dates/gui/CalendarPicker.h"
+#include "engine/gui/CalendarPicker.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -165,7 +165,7 @@ protected:
     }
 
     void open(int date) {
-        m_picker = tabulo::dates::gui::CalendarPicker::pick(nullptr, date, [this](int day) {
+        m_picker = tabulo::engine::gui::CalendarPicker::pick(nullptr, date, [this](int day) {
             EXPECT_FALSE(m_chosen.has_value()) << "the caller heard twice";
             m_chosen = day;
         });
@@ -175,7 +175,7 @@ protected:
     QSpinBox *spin(const QString &name) const { return m_picker->findChild<QSpinBox *>(name); }
 
     dates::FixedClock m_clock{QDateTime(QDate(2026, 6, 15), QTime(9, 0))};
-    QPointer<tabulo::dates::gui::CalendarPicker> m_picker;
+    QPointer<tabulo::engine::gui::CalendarPicker> m_picker;
     std::optional<int> m_chosen;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dates/CalendarModel.h"
+#include "base/CalendarModel.h"
 
 #include <QDialog>
 
@@ -11,7 +11,7 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 
-namespace tabulo::dates::gui {
+namespace tabulo::engine::gui {
 
 // The calendar: one month as a grid of day buttons, moved by keys, clicks and
 // the Year and Month spin boxes. It runs modally over its caller without a
@@ -31,7 +31,7 @@ public:
     // deletes itself afterwards.
     static CalendarPicker *pick(QWidget *parent, int date, std::function<void(int)> chosen);
 
-    const CalendarModel &model() const { return m_model; }
+    const dates::CalendarModel &model() const { return m_model; }
 
 signals:
     // Emitted exactly once, when the window closes.
@@ -50,14 +50,14 @@ private:
     void spinChanged();
     void refresh();
 
-    CalendarModel m_model;
+    dates::CalendarModel m_model;
     QSpinBox *m_yearSpin = nullptr;
     QSpinBox *m_monthSpin = nullptr;
     QLabel *m_monthTitle = nullptr;
-    std::array<QPushButton *, CalendarModel::kCellCount> m_cells{};
+    std::array<QPushButton *, dates::CalendarModel::kCellCount> m_cells{};
     QPushButton *m_okButton = nullptr;
     QPushButton *m_todayButton = nullptr;
     bool m_finished = false;
 };
 
-} // namespace tabulo::dates::gui
+} // namespace tabulo::engine::gui

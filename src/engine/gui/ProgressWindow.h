@@ -7,7 +7,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-namespace tabulo::reports::gui {
+namespace tabulo::engine::gui {
 
 // The window of a long pass the user may stop: a bar, a line saying what is
 // at work, the percent text ("  4% Completed") and Cancel. The report run's
@@ -15,8 +15,11 @@ namespace tabulo::reports::gui {
 class ProgressWindow final : public QWidget {
     Q_OBJECT
 public:
-    explicit ProgressWindow(QWidget *parent = nullptr);
     ProgressWindow(const QString &title, const QString &objectName, QWidget *parent = nullptr);
+    // The percent text: the percent right-aligned in three places, then
+    // "% Completed".
+    static QString completedText(int percent);
+
     void setPercent(int percent);
     QString percentText() const;
     // What is at work ("QKNAM"); empty hides nothing, the line stays.
@@ -38,4 +41,4 @@ private:
     QPushButton *m_cancel;
 };
 
-} // namespace tabulo::reports::gui
+} // namespace tabulo::engine::gui

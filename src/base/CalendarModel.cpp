@@ -1,4 +1,4 @@
-#include "dates/CalendarModel.h"
+#include "base/CalendarModel.h"
 
 #include "base/DateOps.h"
 
