@@ -4,7 +4,7 @@
 #include "companies/CompanyRecords.h"
 #include "companies/GroupMembership.h"
 #include "companies/gui/CompanyPhoneNoteWindows.h"
-#include "exchange/gui/ExchangeWindows.h"
+#include "host/gui/FeatureWindows.h"
 #include "companies/gui/GroupWindows.h"
 #include "engine/FieldText.h"
 #include "engine/Globals.h"
@@ -17,16 +17,13 @@
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
 #include "engine/RecordRoutines.h"
-#include "phones/Dialer.h"
-#include "phones/gui/DialWindow.h"
-#include "postal/CityIndex.h"
-#include "postal/gui/ZipWindows.h"
+#include "host/Dialer.h"
+#include "host/CityIndex.h"
 #include "host/FrameEvents.h"
 #include "host/StoreSetupSource.h"
 #include "host/gui/WindowOpeners.h"
 #include "store/ChangeRules.h"
 #include "store/UnitOfWork.h"
-#include "reports/gui/PrintMenu.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
 
@@ -222,7 +219,7 @@ void CompaniesListWindow::build() {
          [] { frameCommand(host::gui::FrameCommand::JustPhonesList); }},
         {"Setup", "setupIcon", "Setup Update Form", "", [] { frameCommand(host::gui::FrameCommand::Setup); }},
         {"Print", "printIcon", "Print Category Records", "",
-         [] { reports::gui::PrintMenu::open(); }},
+         [] { host::gui::featureWindows().openPrintMenu(); }},
         {"Names", "namesIcon", "Names Information View", "Open the People Information  Window.",
          [] { frameEvent(host::FrameEvent::OpenNamesList); }},
         {"Exit", "exitIcon", "Exit application", "Close the application and return to Windows.",
@@ -243,8 +240,8 @@ void CompaniesListWindow::build() {
         icons->addWidget(b);
         m_actions[b->objectName()] = b;
     }
-    icons->addWidget(exchange::gui::exchangeButton(
-        this, exchange::ExportScope::Companies, [] { return qint64(engine::currentGroup()); },
+    icons->addWidget(host::gui::featureWindows().exchangeButton(
+        this, host::gui::ContactKind::Companies, [] { return qint64(engine::currentGroup()); },
         [this] { refreshAll(true); }));
     icons->addStretch();
     outer->addLayout(icons);
@@ -449,7 +446,7 @@ QWidget *CompaniesListWindow::buildPhonesTab() {
         const store::Record &cmp = table("QKcmp").record();
         const store::Record &fon = table("QKfon").record();
         const QString location = fon.value(QStringLiteral("LOCATION")).toString();
-        phones::gui::dial(this, phones::companyCallerLabel(cmp.value(QStringLiteral("NAME")).toString(), location),
+        host::gui::featureWindows().dial(this, host::companyCallerLabel(cmp.value(QStringLiteral("NAME")).toString(), location),
                           location, fon.value(QStringLiteral("NUMBER")).toString());
     });
     return page;
@@ -986,7 +983,7 @@ Leave CompaniesListWindow::cityLeft(LeaveReason why) {
     const QString city = entry(QStringLiteral("CMP:CITY"))->text().trimmed();
     store::Record &cmp = table("QKcmp").record();
     // A typed city never wipes the state or zip the company has.
-    const postal::CityLookup found = postal::lookUpAddressCity(
+    const host::CityLookup found = host::lookUpAddressCity(
         city, {textOf(cmp, "CITY"), textOf(cmp, "STATE"), textOf(cmp, "ZIP")});
     if (found.needsPicker) {
         pickCity();
@@ -1003,8 +1000,8 @@ Leave CompaniesListWindow::cityLeft(LeaveReason why) {
 }
 
 void CompaniesListWindow::pickCity() {
-    postal::gui::chooseCity(this, entry(QStringLiteral("CMP:CITY"))->text(),
-                            [this](std::optional<postal::CityZip> chosen) {
+    host::gui::featureWindows().chooseCity(this, entry(QStringLiteral("CMP:CITY"))->text(),
+                            [this](std::optional<host::CityZip> chosen) {
                                 if (!chosen) {
                                     if (!m_adding)
                                         refreshAll();

@@ -3,9 +3,7 @@
 #include "base/Clock.h"
 #include "base/DateOps.h"
 #include "base/Text.h"
-#include "companies/CompanyRecords.h"
-#include "companies/gui/CompaniesListWindow.h"
-#include "exchange/gui/ExchangeWindows.h"
+#include "host/gui/FeatureWindows.h"
 #include "engine/gui/CalendarPicker.h"
 #include "engine/FieldText.h"
 #include "engine/Globals.h"
@@ -22,15 +20,11 @@
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/PhoneNoteForms.h"
 #include "people/gui/TagProgress.h"
-#include "phones/gui/JustPhonesWindows.h"
-#include "phones/Dialer.h"
-#include "phones/gui/DialWindow.h"
-#include "postal/CityIndex.h"
-#include "postal/gui/ZipWindows.h"
+#include "host/Dialer.h"
+#include "host/CityIndex.h"
 #include "host/FrameEvents.h"
 #include "host/StoreSetupSource.h"
 #include "host/gui/WindowOpeners.h"
-#include "reports/gui/PrintMenu.h"
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
@@ -286,8 +280,8 @@ void NamesListWindow::build() {
         bottom->addWidget(b);
         m_actions[QLatin1String(t.name)] = b;
     }
-    bottom->addWidget(exchange::gui::exchangeButton(
-        this, exchange::ExportScope::People, [] { return qint64(engine::currentCategory()); },
+    bottom->addWidget(host::gui::featureWindows().exchangeButton(
+        this, host::gui::ContactKind::People, [] { return qint64(engine::currentCategory()); },
         [this] { displayCategory(engine::currentCategory(), engine::currentCategoryName()); }));
     bottom->addStretch();
     QPushButton *assign = button(this, QStringLiteral("A&ssign Category"), "assignCategoryButton",
@@ -375,8 +369,8 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
              m_details->setCurrentIndex(0);
              addRecord();
          }},
-        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", [] { phones::gui::JustPhonesListWindow::open(); }},
-        {"Print", "printIcon", "Print Category Records", "", [] { reports::gui::PrintMenu::open(); }},
+        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", [] { host::gui::featureWindows().openJustPhonesList(); }},
+        {"Print", "printIcon", "Print Category Records", "", [] { host::gui::featureWindows().openPrintMenu(); }},
         {"All", "allIcon", "All  Records", "", [this] { showAll(); }},
         {"Category", "categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
         {"Find...", "findIcon", "Find People, Companies, Notes, Phones and Calls", "",
@@ -431,8 +425,8 @@ QWidget *NamesListWindow::buildHomeTab() {
             grid->addWidget(pick, row, 2);
             if (city)
                 connect(pick, &QPushButton::clicked, this, [this] {
-                    postal::gui::chooseCity(this, m_entries.at(QStringLiteral("NAM:CITY"))->text(),
-                                            [this](std::optional<postal::CityZip> chosen) {
+                    host::gui::featureWindows().chooseCity(this, m_entries.at(QStringLiteral("NAM:CITY"))->text(),
+                                            [this](std::optional<host::CityZip> chosen) {
                                                 if (chosen)
                                                     applyCity(chosen->city, chosen->state, chosen->zip,
                                                               LeaveReason::FocusMoved);
@@ -523,7 +517,7 @@ QWidget *NamesListWindow::buildPhonesTab() {
             return;
         const store::Record &nam = table("QKnam").record();
         const store::Record &fon = table("QKfon").record();
-        phones::gui::dial(this, phones::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
+        host::gui::featureWindows().dial(this, host::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
                                                     nam.value(QStringLiteral("LNAME")).toString(),
                                                     fon.value(QStringLiteral("LOCATION")).toString()),
                           fon.value(QStringLiteral("LOCATION")).toString(),
@@ -1256,14 +1250,14 @@ Leave NamesListWindow::cityLeft(QLineEdit *edit) {
     const QString city = edit->text().trimmed();
     const store::Record &nam = table("QKnam").record();
     // A typed city never wipes the state or zip the person has.
-    const postal::CityLookup found =
-        postal::lookUpAddressCity(city, {nam.value(QStringLiteral("CITY")).toString(),
+    const host::CityLookup found =
+        host::lookUpAddressCity(city, {nam.value(QStringLiteral("CITY")).toString(),
                                          nam.value(QStringLiteral("STATE")).toString(),
                                          nam.value(QStringLiteral("ZIP")).toString()});
     if (!found.needsPicker)
         return applyCity(found.address.city, found.address.state, found.address.zip, LeaveReason::FocusMoved);
     // A new city, or one of several: the cities list takes it over.
-    postal::gui::chooseCity(this, city, [this](std::optional<postal::CityZip> chosen) {
+    host::gui::featureWindows().chooseCity(this, city, [this](std::optional<host::CityZip> chosen) {
         if (chosen)
             applyCity(chosen->city, chosen->state, chosen->zip, LeaveReason::FocusMoved);
         else
@@ -1285,7 +1279,7 @@ Leave NamesListWindow::applyCity(const QString &city, const QString &state, cons
 Leave NamesListWindow::companyLeft(QLineEdit *edit, LeaveReason why) {
     const QString typed = edit->text().trimmed();
     // Looked up without making the company links' table at first start.
-    const qint64 company = typed.isEmpty() ? 0 : companies::companyNamed(typed);
+    const qint64 company = typed.isEmpty() ? 0 : host::gui::featureWindows().companyNamed(typed);
     const bool known = company != 0;
     if (known) {
         // A typed name that matches a company links that company.
@@ -1302,7 +1296,7 @@ void NamesListWindow::pickCompany(const QString &remembered) {
     jcg.record().clear();
     jcg.record().setValue(QStringLiteral("JCG:COMPANY"), remembered);
     engine::setGlobalRequest(engine::Request::SelectRecord);
-    companies::gui::CompaniesListWindow::pick(this, [this] {
+    host::gui::featureWindows().pickFromCompaniesList(this, [this] {
         if (engine::globalResponse() == engine::Response::RequestCompleted) {
             table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"),
                                              table("QKcmp").record().integer(0));

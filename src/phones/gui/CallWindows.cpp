@@ -1,11 +1,11 @@
 #include "phones/gui/CallWindows.h"
 
 #include "base/Clock.h"
-#include "companies/gui/CompanyPicker.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
+#include "host/gui/FeatureWindows.h"
 #include "host/gui/WindowOpeners.h"
 #include "phones/CallStatus.h"
 #include "phones/Dialer.h"
@@ -296,7 +296,8 @@ RecordFormWindow *runCallForm(QWidget *caller, std::function<void()> done) {
             store::Table &cmp = store::Store::instance().table(QStringLiteral("QKcmp"));
             cmp.record().clear();
             cmp.record().setValue(QStringLiteral("CMP:NAME"), record().value(QStringLiteral("INC:COMPANY")));
-            companies::gui::chooseCompany(form, [form, record](std::optional<store::Record> chosen) {
+            host::gui::featureWindows().chooseCompany(form, [form,
+                                                             record](std::optional<store::Record> chosen) {
                 if (!form || !chosen)
                     return;
                 record().setValue(QStringLiteral("INC:COMPANY"), chosen->value(QStringLiteral("CMP:NAME")));

@@ -1,10 +1,10 @@
-#include "postal/CityIndex.h"
+#include "host/CityIndex.h"
 
 #include "store/Store.h"
 
 #include <mutex>
 
-namespace tabulo::postal {
+namespace tabulo::host {
 
 namespace {
 constexpr int SearchWidth = 30;
@@ -91,4 +91,4 @@ QString homeState() {
     return set.record().value(QStringLiteral("STATE")).toString();
 }
 
-} // namespace tabulo::postal
+} // namespace tabulo::host

@@ -1,4 +1,4 @@
-#include "people/gui/PhoneNoteForms.h"
+#include "host/gui/PhoneNoteForms.h"
 
 #include "base/Clock.h"
 #include "engine/Globals.h"
@@ -17,7 +17,7 @@
 #include <QPointer>
 #include <memory>
 
-namespace tabulo::people::gui {
+namespace tabulo::host::gui {
 
 using engine::FormVariant;
 using engine::Request;
@@ -217,4 +217,4 @@ RecordFormWindow *runSharedNoteForm(QWidget *caller, std::function<void()> done)
     return RecordFormWindow::run(caller, std::move(setup), std::move(done));
 }
 
-} // namespace tabulo::people::gui
+} // namespace tabulo::host::gui

@@ -1,9 +1,9 @@
-#include "phones/Dialer.h"
+#include "host/Dialer.h"
 
 #include <QStringList>
 #include <mutex>
 
-namespace tabulo::phones {
+namespace tabulo::host {
 
 namespace {
 // Fixed-width texts: what is cut off at the width never leaves a blank behind.
@@ -43,4 +43,4 @@ void setLastCallerLabel(const QString &label) {
     s_lastCallerLabel = fit(label, kCallerLabelWidth);
 }
 
-} // namespace tabulo::phones
+} // namespace tabulo::host
