@@ -1,7 +1,7 @@
 #include "engine/Picture.h"
+#include "host/DataDirectory.h"
+#include "host/StoreSetupSource.h"
 #include "shell/CommandLine.h"
-#include "shell/DataDirectory.h"
-#include "shell/StoreSetupSource.h"
 #include "shell/gui/AboutDialog.h"
 #include "shell/gui/MainFrame.h"
 #include "shell/gui/ProgramBatchCommands.h"
@@ -30,9 +30,9 @@ QString formatD3(int dayNumber) {
 // working directory. Returns the problem, or an empty text.
 QString chooseDataDirectory(const shell::CommandLineOptions &options) {
     if (options.standardDataLocation)
-        return shell::DataDirectory::useStandardLocation();
+        return host::DataDirectory::useStandardLocation();
     if (!options.dataDirectory.isEmpty())
-        return shell::DataDirectory::use(options.dataDirectory);
+        return host::DataDirectory::use(options.dataDirectory);
     return {};
 }
 
@@ -48,10 +48,10 @@ int runBatch(int argc, char **argv, const shell::CommandLineOptions &options) {
         err << problem << Qt::endl;
         return 2;
     }
-    store::Store::instance().setDirectory(shell::DataDirectory::path());
-    shell::BatchRequest request = options.request;
+    store::Store::instance().setDirectory(host::DataDirectory::path());
+    host::BatchRequest request = options.request;
     if (options.standardDataLocation)
-        request.dataDirectory = shell::DataDirectory::path();
+        request.dataDirectory = host::DataDirectory::path();
     const int status = options.batch->run(request, out, err);
     out.flush();
     err.flush();
@@ -97,8 +97,8 @@ int main(int argc, char **argv) {
         return 2;
     }
 
-    store::Store::instance().setDirectory(shell::DataDirectory::path());
-    shell::StoreSetupSource setup(store::Store::instance());
+    store::Store::instance().setDirectory(host::DataDirectory::path());
+    host::StoreSetupSource setup(store::Store::instance());
     shell::gui::MainFrame::Services services;
     services.setup = &setup;
     services.formatD3 = formatD3;

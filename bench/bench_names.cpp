@@ -6,9 +6,9 @@
 #include "base/Clock.h"
 #include "engine/BrowseList.h"
 #include "engine/gui/BrowseWindow.h"
+#include "host/StoreSetupSource.h"
 #include "people/TagStore.h"
 #include "people/gui/NamesListWindow.h"
-#include "shell/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "shell/gui/ProgramWindows.h"
 #include "store/Dictionary.h"
@@ -103,7 +103,7 @@ void BM_StartToFirstPageWithCount(benchmark::State &state) {
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
-        shell::StoreSetupSource setup(store::Store::instance());
+        host::StoreSetupSource setup(store::Store::instance());
         shell::gui::MainFrame::Services services;
         services.setup = &setup;
         services.formatD3 = [](int) { return QStringLiteral("Dec 8, 2026"); };

@@ -1,6 +1,6 @@
 #include "companies/CompanyRecords.h"
 
-#include "people/PersonRecords.h"
+#include "engine/RecordRoutines.h"
 #include "store/ChangeRules.h"
 #include "store/OwnedRecords.h"
 #include "store/UnitOfWork.h"
@@ -62,7 +62,7 @@ StoreError addGroupLink(qint64 company, qint64 group, const QString &name) {
     StoreError last;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         qint64 number = 1;
-        if (const StoreError e = people::nextControlNumber(QStringLiteral("QKjcg"), number))
+        if (const StoreError e = engine::nextControlNumber(QStringLiteral("QKjcg"), number))
             return e;
         store::Record &link = jcg.record();
         link.clear();

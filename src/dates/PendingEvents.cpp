@@ -2,7 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/DateOps.h"
-#include "shell/StoreSetupSource.h"
+#include "host/StoreSetupSource.h"
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
@@ -61,14 +61,14 @@ ImportantDate importantDateFromRecord(const store::Record &record) {
     return date;
 }
 
-PendingEvents::PendingEvents(store::Table &dates, store::Table &setup, shell::ReminderState &state)
+PendingEvents::PendingEvents(store::Table &dates, store::Table &setup, host::ReminderState &state)
     : m_dates(dates)
     , m_setup(setup)
     , m_state(state) {}
 
 int PendingEvents::readReminderValues() {
     // A missing setup record reads as all zeros: 120 minutes, switch off.
-    if (shell::readSetupRecord(m_setup))
+    if (host::readSetupRecord(m_setup))
         m_setup.record().clear();
     int minutes = static_cast<int>(integerField(m_setup.record(), "SET:DATPOPUP"));
     if (minutes == 0)
@@ -129,7 +129,7 @@ void PendingEvents::refreshReminder() {
 bool PendingEvents::setPopupChecked(bool checked, QObject *owner) {
     m_state.popupSwitch = checked;
     const int popChecked = m_setup.record().indexOf(QStringLiteral("SET:POPCHECKED"));
-    if (shell::readSetupRecord(m_setup)) {
+    if (host::readSetupRecord(m_setup)) {
         m_setup.record().clear();
         m_setup.record().setInteger(popChecked, checked ? 1 : 0);
         if (m_setup.insert()) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dates/Recurrence.h"
-#include "shell/ReminderState.h"
+#include "host/ReminderState.h"
 
 #include <QString>
 
@@ -32,7 +32,7 @@ ImportantDate importantDateFromRecord(const store::Record &record);
 class PendingEvents final {
 public:
     PendingEvents(store::Table &dates, store::Table &setup,
-                  shell::ReminderState &state = shell::ReminderState::process());
+                  host::ReminderState &state = host::ReminderState::process());
 
     // Runs the start-up check: reads the reminder values, then QKdat in file
     // order until the first pending record. True when one was found (the
@@ -71,7 +71,7 @@ private:
 
     store::Table &m_dates;
     store::Table &m_setup;
-    shell::ReminderState &m_state;
+    host::ReminderState &m_state;
     QString m_reminderText;
     int m_lastDayOfMonth = 0;
 };

@@ -1,6 +1,8 @@
 #include "engine/RecordRoutines.h"
 
 #include "store/ChangeRules.h"
+#include "store/OwnedRecords.h"
+#include "store/Store.h"
 #include "store/Table.h"
 
 namespace tabulo::engine {
@@ -35,6 +37,21 @@ ChangeResult changeRecordWith(store::Table &table, bool longConflictMessage, con
 
 bool deleteRecord(store::Table &table, QObject *owner) {
     return store::deleteRecord(table, owner) == store::ChangeResult::Done;
+}
+
+store::StoreError nextControlNumber(const QString &table, qint64 &next) {
+    store::Table &t = store::Store::instance().table(table);
+    const store::KeptBuffer kept(t);
+    next = 1;
+    if (const store::StoreError e = t.setStart(t.def().primaryKey()))
+        return e;
+    const store::StoreError e = t.previous();
+    if (e.code == store::Code::EndOfFile)
+        return {};
+    if (e)
+        return e;
+    next = t.record().integer(0) + 1;
+    return {};
 }
 
 } // namespace tabulo::engine

@@ -31,4 +31,8 @@ ChangeResult changeRecordWith(store::Table &table, bool longConflictMessage, con
 // Re-reads the current record and deletes it; false when it failed (reported).
 bool deleteRecord(store::Table &table, QObject *owner = nullptr);
 
+// The next control number of a table: its highest CTRL_NBR plus one, or 1
+// for an empty table. The table's record buffer is left as it was.
+store::StoreError nextControlNumber(const QString &table, qint64 &next);
+
 } // namespace tabulo::engine

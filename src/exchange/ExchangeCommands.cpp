@@ -2,14 +2,14 @@
 
 #include "exchange/ContactExport.h"
 #include "exchange/ContactImport.h"
-#include "shell/BatchCommands.h"
+#include "host/BatchCommands.h"
 #include "store/Store.h"
 
 namespace tabulo::exchange {
 
 namespace {
 
-int runImport(const shell::BatchRequest &request, QTextStream &out, QTextStream &err) {
+int runImport(const host::BatchRequest &request, QTextStream &out, QTextStream &err) {
     if (request.value.isEmpty()) {
         err << "--import needs a file." << Qt::endl;
         return 2;
@@ -38,7 +38,7 @@ bool findCategory(const QString &name, qint64 &number) {
     return true;
 }
 
-int runExport(const shell::BatchRequest &request, QTextStream &out, QTextStream &err) {
+int runExport(const host::BatchRequest &request, QTextStream &out, QTextStream &err) {
     ExportOptions options;
     if (!exportFormatFromName(request.value, options.format)) {
         err << "--export takes vcard, vcard3 or csv, not \"" << request.value << "\"." << Qt::endl;
@@ -69,17 +69,17 @@ int runExport(const shell::BatchRequest &request, QTextStream &out, QTextStream 
 } // namespace
 
 void registerExchangeCommands() {
-    if (shell::findBatchCommand(QStringLiteral("import")))
+    if (host::findBatchCommand(QStringLiteral("import")))
         return;
-    shell::registerBatchCommand({QStringLiteral("import"),
-                                 QStringLiteral("file"),
-                                 QStringLiteral("Imports the people and companies of a vCard or CSV file."),
-                                 {{QStringLiteral("add-duplicates"),
-                                   {},
-                                   QStringLiteral("Imports cards that match a stored person too.")}},
-                                 false,
-                                 runImport});
-    shell::registerBatchCommand(
+    host::registerBatchCommand({QStringLiteral("import"),
+                                QStringLiteral("file"),
+                                QStringLiteral("Imports the people and companies of a vCard or CSV file."),
+                                {{QStringLiteral("add-duplicates"),
+                                  {},
+                                  QStringLiteral("Imports cards that match a stored person too.")}},
+                                false,
+                                runImport});
+    host::registerBatchCommand(
         {QStringLiteral("export"),
          QStringLiteral("vcard|vcard3|csv"),
          QStringLiteral("Exports people and companies to the file given after the options."),

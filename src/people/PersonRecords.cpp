@@ -3,8 +3,8 @@
 #include "people/Membership.h"
 #include "store/ChangeRules.h"
 #include "store/OwnedRecords.h"
-#include "store/UnitOfWork.h"
 #include "store/Store.h"
+#include "store/UnitOfWork.h"
 
 #include <vector>
 
@@ -31,21 +31,6 @@ int field(Table &t, const char *name) {
 }
 
 } // namespace
-
-StoreError nextControlNumber(const QString &name, qint64 &next) {
-    Table &t = store::Store::instance().table(name);
-    const KeptBuffer kept(t);
-    next = 1;
-    if (const StoreError e = t.setStart(t.def().primaryKey()))
-        return e;
-    const StoreError e = t.previous();
-    if (e.code == Code::EndOfFile)
-        return {};
-    if (e)
-        return e;
-    next = t.record().integer(0) + 1;
-    return {};
-}
 
 bool hasLink(qint64 person, qint64 category) {
     Table &jnc = table("QKjnc");

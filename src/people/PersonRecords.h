@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/RecordRoutines.h"
 #include "store/StoreError.h"
 
 #include <QString>
@@ -12,9 +13,8 @@ namespace tabulo::people {
 // the caller. Every routine leaves the record buffers of the tables it reads
 // as they were, so the window's highlighted link and person stay put.
 
-// The next control number of a table: its highest CTRL_NBR plus one, or 1
-// for an empty table.
-store::StoreError nextControlNumber(const QString &table, qint64 &next);
+// The next control number of a table (the engine's record routine).
+using engine::nextControlNumber;
 
 // Whether the person has a link to the category (0 = "All").
 bool hasLink(qint64 person, qint64 category);

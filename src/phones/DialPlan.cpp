@@ -1,6 +1,6 @@
 #include "phones/DialPlan.h"
 
-#include "shell/StoreSetupSource.h"
+#include "host/StoreSetupSource.h"
 #include "store/Dictionary.h"
 #include "store/Table.h"
 
@@ -114,7 +114,7 @@ DialSettings readDialSettings(const QString &directory) {
     if (!own.open().ok())
         return {};
     DialSettings settings;
-    if (shell::readSetupRecord(own).ok()) {
+    if (host::readSetupRecord(own).ok()) {
         const store::Record &r = own.record();
         settings.localAreaCode = r.text(def->fieldIndex(QStringLiteral("AREACODE"))).trimmed();
         settings.prefix = static_cast<int>(r.integer(def->fieldIndex(QStringLiteral("DIALPREFIX"))));

@@ -82,10 +82,6 @@ QString categoryLine(ReportKind kind, const QString &categoryName) {
     return cut(categoryName, 30);
 }
 
-QString percentText(int percent) {
-    return formatWith("N3", static_cast<qint64>(percent)) + QStringLiteral("% Completed");
-}
-
 QString pageFooter(int page) {
     return formatWith("pPage <<<#p", static_cast<qint64>(page));
 }

@@ -53,10 +53,6 @@ QStringList companyPhoneLine(const PhoneFields &phone);
 // or "All Categories" / "All Groups" when that name is "All".
 QString categoryLine(ReportKind kind, const QString &categoryName);
 
-// The progress text: the percent right-aligned in three places, then
-// "% Completed".
-QString percentText(int percent);
-
 // The footer of a phone list page ("Page 12").
 QString pageFooter(int page);
 

@@ -1,8 +1,8 @@
 #include "search/SearchCommands.h"
 
+#include "host/BatchCommands.h"
 #include "search/SearchEngine.h"
 #include "search/SearchIndexBuild.h"
-#include "shell/BatchCommands.h"
 #include "store/Store.h"
 
 namespace tabulo::search {
@@ -11,16 +11,14 @@ namespace {
 
 constexpr int kDefaultLimit = 50;
 
-QString oneLine(QString text)
-{
+QString oneLine(QString text) {
     text.replace(QLatin1Char('\t'), QLatin1Char(' '));
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     return text;
 }
 
-int runFind(const shell::BatchRequest &request, QTextStream &out, QTextStream &err)
-{
+int runFind(const host::BatchRequest &request, QTextStream &out, QTextStream &err) {
     if (request.value.trimmed().isEmpty()) {
         err << "--find needs the text to look for." << Qt::endl;
         return 2;
@@ -48,7 +46,8 @@ int runFind(const shell::BatchRequest &request, QTextStream &out, QTextStream &e
     for (const QString &failure : results.failures)
         err << failure << Qt::endl;
     if (!results.missingIndex.isEmpty())
-        err << "Not searched (no search index): " << results.missingIndex.join(QStringLiteral(", ")) << Qt::endl;
+        err << "Not searched (no search index): " << results.missingIndex.join(QStringLiteral(", "))
+            << Qt::endl;
     for (const SearchHit &h : results.hits) {
         QString text = h.title;
         if (!h.matched.isEmpty() && h.matched != h.title)
@@ -66,15 +65,15 @@ int runFind(const shell::BatchRequest &request, QTextStream &out, QTextStream &e
 
 } // namespace
 
-void registerSearchCommands()
-{
-    if (shell::findBatchCommand(QStringLiteral("find")))
+void registerSearchCommands() {
+    if (host::findBatchCommand(QStringLiteral("find")))
         return;
-    shell::registerBatchCommand(
+    host::registerBatchCommand(
         {QStringLiteral("find"),
          QStringLiteral("text"),
          QStringLiteral("Prints the people, companies, notes, calls and phones that match, one per line."),
-         {{QStringLiteral("limit"), QStringLiteral("n"), QStringLiteral("At most this many matches of each kind (50).")}},
+         {{QStringLiteral("limit"), QStringLiteral("n"),
+           QStringLiteral("At most this many matches of each kind (50).")}},
          false,
          runFind});
 }

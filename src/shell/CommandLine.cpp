@@ -1,6 +1,6 @@
 #include "shell/CommandLine.h"
 
-#include "shell/DataDirectory.h"
+#include "host/DataDirectory.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -10,6 +10,11 @@
 #include <algorithm>
 
 namespace tabulo::shell {
+
+using host::BatchCommand;
+using host::batchCommands;
+using host::BatchOption;
+using host::DataDirectory;
 
 QString standardDataOptionName() {
     return QStringLiteral("user-data");
@@ -102,7 +107,8 @@ CommandLineOptions parseCommandLine(const QStringList &arguments) {
         if (!parser.isSet(c.name))
             continue;
         if (options.batch)
-            return fail(QStringLiteral("--%1 and --%2 cannot be given together.").arg(options.batch->name, c.name));
+            return fail(
+                QStringLiteral("--%1 and --%2 cannot be given together.").arg(options.batch->name, c.name));
         options.batch = &c;
     }
     if (!options.batch) {

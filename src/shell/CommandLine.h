@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/BatchCommands.h"
+#include "host/BatchCommands.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,8 +17,8 @@ struct CommandLineOptions {
     // launcher asks for. Never set together with dataDirectory.
     bool standardDataLocation = false;
     // RunBatch: the command asked for and what it was given.
-    const BatchCommand *batch = nullptr;
-    BatchRequest request;
+    const host::BatchCommand *batch = nullptr;
+    host::BatchRequest request;
 };
 
 // Reads the program's arguments (the first is the program itself). Prints

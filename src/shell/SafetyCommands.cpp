@@ -1,12 +1,15 @@
 #include "shell/SafetyCommands.h"
 
-#include "shell/BatchCommands.h"
+#include "host/BatchCommands.h"
 #include "store/DataSafety.h"
 #include "store/Store.h"
 
 #include <QDir>
 
 namespace tabulo::shell {
+
+using host::BatchRequest;
+using host::registerBatchCommand;
 
 namespace {
 
@@ -34,7 +37,8 @@ int check(const BatchRequest &, QTextStream &out, QTextStream &err) {
 
 int repair(const BatchRequest &, QTextStream &out, QTextStream &err) {
     store::Store::instance().closeAll();
-    const int failed = store::repairDataDirectory(dataDirectory(), [&out](const QString &line) { out << line << "\n"; });
+    const int failed =
+        store::repairDataDirectory(dataDirectory(), [&out](const QString &line) { out << line << "\n"; });
     if (failed)
         err << failed << " table(s) could not be repaired\n";
     return failed ? 1 : 0;
@@ -59,14 +63,24 @@ int backup(const BatchRequest &request, QTextStream &out, QTextStream &err) {
 } // namespace
 
 void registerSafetyCommands() {
-    registerBatchCommand({QStringLiteral("check"), {},
-                          QStringLiteral("Check every table of the data directory (integrity and keys)"), {}, false,
+    registerBatchCommand({QStringLiteral("check"),
+                          {},
+                          QStringLiteral("Check every table of the data directory (integrity and keys)"),
+                          {},
+                          false,
                           check});
-    registerBatchCommand({QStringLiteral("repair"), {},
-                          QStringLiteral("Repair the damaged tables of the data directory, keeping copies aside"), {},
-                          false, repair});
-    registerBatchCommand({QStringLiteral("backup"), QStringLiteral("dir"),
-                          QStringLiteral("Copy every table and QK.INI into a dated folder under DIR"), {}, false,
+    registerBatchCommand(
+        {QStringLiteral("repair"),
+         {},
+         QStringLiteral("Repair the damaged tables of the data directory, keeping copies aside"),
+         {},
+         false,
+         repair});
+    registerBatchCommand({QStringLiteral("backup"),
+                          QStringLiteral("dir"),
+                          QStringLiteral("Copy every table and QK.INI into a dated folder under DIR"),
+                          {},
+                          false,
                           backup});
 }
 

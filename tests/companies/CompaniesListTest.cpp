@@ -16,8 +16,6 @@
 #include "support/WindowTour.h"
 
 #include <QAction>
-#include <QtTest/qtestspontaneevent.h>
-#include <QStatusBar>
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -26,11 +24,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
+#include <QtTest/qtestspontaneevent.h>
 
 using namespace tabulo;
 using companies::gui::CompaniesListWindow;
@@ -395,7 +395,7 @@ TEST_F(CompaniesList, TheToolbarOpensTheOtherLists) {
     addCompany(QStringLiteral("Acme"));
     m_frame = std::make_unique<test::ProgramFrame>();
     m_frame->frame().show();
-    m_frame->frame().runCommand(shell::gui::FrameCommand::CompaniesList);
+    m_frame->frame().runCommand(host::gui::FrameCommand::CompaniesList);
     settleCount();
     m_window = CompaniesListWindow::openWindow();
     ASSERT_TRUE(m_window);
@@ -413,7 +413,8 @@ TEST_F(CompaniesList, TheToolbarOpensTheOtherLists) {
         if (window) {
             EXPECT_NE(test::openWindow(QLatin1String(window)), nullptr);
         }
-        EXPECT_FALSE(m_frame->frame().statusBar()->currentMessage().contains(QStringLiteral("not available")));
+        EXPECT_FALSE(
+            m_frame->frame().statusBar()->currentMessage().contains(QStringLiteral("not available")));
     }
 }
 

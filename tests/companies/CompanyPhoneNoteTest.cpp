@@ -5,7 +5,7 @@
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
-#include "people/gui/PhoneNoteForms.h"
+#include "host/gui/PhoneNoteForms.h"
 #include "store/Store.h"
 #include "support/FormFixtures.h"
 #include "support/CaseName.h"
@@ -112,7 +112,7 @@ TEST_P(CompanyPhoneAdding, LeavingTheNumberCompletesOrRefusesIt) {
     if (c.refused) {
         ASSERT_EQ(m_messages.shown().size(), 1u);
         EXPECT_EQ(m_messages.last().title, QStringLiteral("Phone Entry Error"));
-        EXPECT_EQ(m_messages.last().text, people::gui::kPhoneEntryErrorText);
+        EXPECT_EQ(m_messages.last().text, host::gui::kPhoneEntryErrorText);
         EXPECT_EQ(QApplication::focusWidget(), number);
         // OK cannot get past the wrong count either.
         m_messages.answer(Ok);

@@ -6,7 +6,7 @@
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
-#include "shell/gui/WindowOpeners.h"
+#include "host/gui/WindowOpeners.h"
 #include "store/Store.h"
 #include "support/QStringPrinter.h"
 #include "support/WindowTour.h"
@@ -298,10 +298,10 @@ TEST_F(GroupWindows, TheListOffersSelectOnlyAsAPickerAndTheMenuFollows) {
 
 TEST_F(GroupWindows, TheFrameCommandOpensTheListToBrowse) {
     addGroup(1, QStringLiteral("Suppliers"));
-    shell::gui::WindowOpeners openers;
+    host::gui::WindowOpeners openers;
     companies::gui::registerCompanyCategories(openers);
     engine::setGlobalRequest(Request::SelectRecord); // left over: the frame opens to browse
-    ASSERT_TRUE(openers.open(shell::gui::FrameCommand::CompanyCategories, {}));
+    ASSERT_TRUE(openers.open(host::gui::FrameCommand::CompanyCategories, {}));
     settle();
     auto *w = window<BrowseWindow>(QStringLiteral("grpls"));
     ASSERT_NE(w, nullptr);
@@ -405,7 +405,8 @@ TEST_F(GroupWindows, TheLinkFormEditsEveryFieldOfALinkFreely) {
     f->entry(3)->setText(QStringLiteral("5000000000"));
     m_messages.answer(10, Ok);
     click(f, "okButton");
-    EXPECT_EQ(m_messages.last().text, QStringLiteral("The value of jcg:grp_ctrl must be between 0 and 2147483647."));
+    EXPECT_EQ(m_messages.last().text,
+              QStringLiteral("The value of jcg:grp_ctrl must be between 0 and 2147483647."));
     EXPECT_EQ(answer, Response::None);
     EXPECT_FALSE(f->entry(3)->toolTip().isEmpty());
     f->entry(3)->setText(QStringLiteral("12"));

@@ -4,7 +4,7 @@
 #include "base/DateOps.h"
 #include "dates/PendingEvents.h"
 #include "engine/EngineTestSupport.h"
-#include "shell/ReminderState.h"
+#include "host/ReminderState.h"
 #include "store/Store.h"
 
 #include <QDateTime>
@@ -19,7 +19,7 @@ protected:
         StoreFixture::SetUp();
         dates::Clock::setCurrent(&m_clock);
         dates::PendingEvents::resetFirstCheck();
-        shell::ReminderState &state = shell::ReminderState::process();
+        host::ReminderState &state = host::ReminderState::process();
         state.popupSwitch = true;
         state.popupMinutes = 0;
         state.eventsPending = false;

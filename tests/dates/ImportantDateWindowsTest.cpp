@@ -3,14 +3,14 @@
 #include "support/WindowTour.h"
 
 #include "dates/ImportantDateRules.h"
-#include "dates/gui/CalendarPicker.h"
 #include "dates/gui/DateWindows.h"
 #include "dates/gui/ImportantDateForm.h"
 #include "dates/gui/ImportantDatesWindow.h"
+#include "engine/gui/CalendarPicker.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/WindowHost.h"
+#include "host/gui/WindowOpeners.h"
 #include "shell/gui/MainFrame.h"
-#include "shell/gui/WindowOpeners.h"
 #include "store/MessageService.h"
 
 #include <QButtonGroup>
@@ -245,14 +245,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.button); });
 
 TEST_F(ImportantDateWindows, MenuOpensOneListAndBringsItBack) {
-    shell::gui::WindowOpeners openers;
+    host::gui::WindowOpeners openers;
     dates::gui::registerDateWindows(openers);
-    ASSERT_TRUE(openers.open(shell::gui::FrameCommand::ImportantDates, {}));
+    ASSERT_TRUE(openers.open(host::gui::FrameCommand::ImportantDates, {}));
     settle();
     auto *w = window<ImportantDatesWindow>(QStringLiteral("datls"));
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->button(ListAction::Select)->isEnabled());
-    ASSERT_TRUE(openers.open(shell::gui::FrameCommand::ImportantDates, {}));
+    ASSERT_TRUE(openers.open(host::gui::FrameCommand::ImportantDates, {}));
     settle();
     int lists = 0;
     for (QWidget *top : QApplication::topLevelWidgets())
@@ -445,7 +445,7 @@ TEST_F(ImportantDateWindows, CalendarOpensOnTodayForAnEmptyDateAndStoresTheChose
     EXPECT_EQ(date->text(), QString());
     child<QPushButton>(f, "calendarButton")->click();
     settle();
-    auto *picker = f->findChild<dates::gui::CalendarPicker *>();
+    auto *picker = f->findChild<engine::gui::CalendarPicker *>();
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(picker->model().date(), today());
     // Cancelled: the date the calendar opened on stays.
@@ -455,7 +455,7 @@ TEST_F(ImportantDateWindows, CalendarOpensOnTodayForAnEmptyDateAndStoresTheChose
 
     child<QPushButton>(f, "calendarButton")->click();
     settle();
-    picker = f->findChild<dates::gui::CalendarPicker *>();
+    picker = f->findChild<engine::gui::CalendarPicker *>();
     ASSERT_NE(picker, nullptr);
     QTest::keyClick(picker, Qt::Key_Right);
     picker->done(QDialog::Accepted);

@@ -63,7 +63,7 @@ protected:
     test::TempDataDir m_dir;
     std::unique_ptr<store::Table> m_dates = test::freshTable(m_dir, "QKdat");
     std::unique_ptr<store::Table> m_setup = test::freshTable(m_dir, "QKset");
-    tabulo::shell::ReminderState m_state;
+    tabulo::host::ReminderState m_state;
     PendingEvents m_pending{*m_dates, *m_setup, m_state};
     test::ScriptedMessageService m_messages;
     test::ScopedMessageService m_scope{m_messages};

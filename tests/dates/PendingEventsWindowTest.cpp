@@ -4,7 +4,7 @@
 #include "dates/gui/ImportantDateForm.h"
 #include "dates/gui/PendingEventsWindow.h"
 #include "engine/gui/PageView.h"
-#include "shell/gui/WindowOpeners.h"
+#include "host/gui/WindowOpeners.h"
 #include "store/MessageService.h"
 
 #include <QCheckBox>
@@ -19,7 +19,7 @@ using namespace tabulo;
 using dates::PendingWindowClaim;
 using dates::gui::PendingEventsWindow;
 using engine::ListAction;
-using shell::gui::FrameCommand;
+using host::gui::FrameCommand;
 using store::Button::Ok;
 
 namespace {
@@ -69,7 +69,7 @@ protected:
         addDate({QStringLiteral("Club night"), QStringLiteral("Week"), 0, 3, 2, QStringLiteral("Wednesday")});
     }
 
-    shell::gui::WindowOpeners m_openers;
+    host::gui::WindowOpeners m_openers;
 };
 
 TEST_F(PendingEventsWindows, NothingPendingAtStartOpensNoWindowAndTheMenuThenSaysSo) {
@@ -86,7 +86,7 @@ TEST_F(PendingEventsWindows, NothingPendingAtStartOpensNoWindowAndTheMenuThenSay
     EXPECT_EQ(m_messages.last().title, QStringLiteral("Pending"));
     EXPECT_EQ(m_messages.last().text, QStringLiteral("No events pending."));
     EXPECT_EQ(pendingWindows(), 0);
-    EXPECT_FALSE(shell::ReminderState::process().eventsPending.load());
+    EXPECT_FALSE(host::ReminderState::process().eventsPending.load());
 }
 
 TEST_F(PendingEventsWindows, ListsOnlyPendingDatesInEventOrderWithTheirTexts) {
@@ -94,7 +94,7 @@ TEST_F(PendingEventsWindows, ListsOnlyPendingDatesInEventOrderWithTheirTexts) {
     addPendingDates();
     PendingEventsWindow *w = start();
     ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(shell::ReminderState::process().eventsPending.load());
+    EXPECT_TRUE(host::ReminderState::process().eventsPending.load());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Pending Events List"));
     EXPECT_EQ(w->tabs()->tabText(0), QStringLiteral("&Event"));
     EXPECT_EQ(column(w, 0), (QStringList{QStringLiteral("Club night"), QStringLiteral("Wedding")}));
@@ -119,7 +119,7 @@ TEST_F(PendingEventsWindows, ReminderTextFollowsTheSetupMinutes) {
     PendingEventsWindow *w = start();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->reminderText()->text(), QStringLiteral("Popup every 120 minutes."));
-    EXPECT_EQ(shell::ReminderState::process().popupMinutes.load(), 120);
+    EXPECT_EQ(host::ReminderState::process().popupMinutes.load(), 120);
     EXPECT_TRUE(w->reminderSwitch()->isChecked());
 
     // A new interval saved elsewhere shows at the next refresh.
@@ -128,7 +128,7 @@ TEST_F(PendingEventsWindows, ReminderTextFollowsTheSetupMinutes) {
     ASSERT_TRUE(m_set->change().ok());
     w->bringToFront();
     EXPECT_EQ(w->reminderText()->text(), QStringLiteral("Popup every minute."));
-    EXPECT_EQ(shell::ReminderState::process().popupMinutes.load(), 1);
+    EXPECT_EQ(host::ReminderState::process().popupMinutes.load(), 1);
     w->close();
 }
 
@@ -139,20 +139,20 @@ TEST_F(PendingEventsWindows, UncheckingTheReminderWritesItToTheSetupRecord) {
     ASSERT_NE(w, nullptr);
     w->reminderSwitch()->click();
     EXPECT_EQ(storedSetup("SET:POPCHECKED"), 0);
-    EXPECT_FALSE(shell::ReminderState::process().popupSwitch.load());
+    EXPECT_FALSE(host::ReminderState::process().popupSwitch.load());
     w->reminderSwitch()->click();
     EXPECT_EQ(storedSetup("SET:POPCHECKED"), 1);
-    EXPECT_TRUE(shell::ReminderState::process().popupSwitch.load());
+    EXPECT_TRUE(host::ReminderState::process().popupSwitch.load());
     w->reminderSwitch()->click();
     w->close();
     settle();
 
     // The next start takes the switch from the record, off.
-    shell::ReminderState::process().popupSwitch = true;
+    host::ReminderState::process().popupSwitch = true;
     w = start();
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->reminderSwitch()->isChecked());
-    EXPECT_FALSE(shell::ReminderState::process().popupSwitch.load());
+    EXPECT_FALSE(host::ReminderState::process().popupSwitch.load());
     w->close();
 }
 

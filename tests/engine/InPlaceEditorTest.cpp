@@ -27,18 +27,17 @@
 
 using namespace tabulo;
 using companies::gui::CompaniesListWindow;
+using host::gui::FrameCommand;
 using people::gui::NamesListWindow;
-using shell::gui::FrameCommand;
 
 namespace {
 
 const QString kTyped = QStringLiteral("Typed beside the list");
 // Last names in order, their initials spread over the alphabet.
-const char *const kNames[] = {"Abbott", "Baker",   "Carter",  "Dalton",  "Ellis",   "Fisher",  "Garcia",
-                              "Harris", "Irwin",   "Jensen",  "Keller",  "Lambert", "Morgan",  "Nolan",
-                              "Owens",  "Parker",  "Quinn",   "Reyes",   "Sutton",  "Turner",  "Upton",
-                              "Vaughn", "Walker",  "Xavier",  "Young",   "Zimmer",  "Zorn",    "Zuber",
-                              "Zwick",  "Zylstra"};
+const char *const kNames[] = {"Abbott", "Baker",  "Carter", "Dalton",  "Ellis",  "Fisher", "Garcia", "Harris",
+                              "Irwin",  "Jensen", "Keller", "Lambert", "Morgan", "Nolan",  "Owens",  "Parker",
+                              "Quinn",  "Reyes",  "Sutton", "Turner",  "Upton",  "Vaughn", "Walker", "Xavier",
+                              "Young",  "Zimmer", "Zorn",   "Zuber",   "Zwick",  "Zylstra"};
 constexpr int kRecords = std::size(kNames);
 
 enum class Path {
@@ -119,14 +118,22 @@ protected:
             m_tables.push_back(&s.use(QString::fromLatin1(name)));
         for (int i = 0; i < kRecords; ++i) {
             const QString name = QString::fromLatin1(kNames[i]);
-            addRecord("QKnam", i + 1, {{"NAM:LNAME", name}, {"NAM:FNAME", QStringLiteral("Pat")},
-                                        {"NAM:ADDR2", QStringLiteral("Flat %1").arg(i + 1)}});
-            addRecord("QKjnc", i + 1, {{"JNC:NAM_CTRL", i + 1}, {"JNC:CAT_CTRL", 0},
-                                        {"JNC:LNAME", name}, {"JNC:FNAME", QStringLiteral("Pat")}});
-            addRecord("QKcmp", i + 1, {{"CMP:NAME", name + QStringLiteral(" Ltd")},
-                                        {"CMP:ADDR1", QStringLiteral("%1 Main St").arg(i + 1)}});
-            addRecord("QKjcg", i + 1, {{"JCG:CMP_CTRL", i + 1}, {"JCG:GRP_CTRL", 0},
-                                        {"JCG:COMPANY", name + QStringLiteral(" Ltd")}});
+            addRecord("QKnam", i + 1,
+                      {{"NAM:LNAME", name},
+                       {"NAM:FNAME", QStringLiteral("Pat")},
+                       {"NAM:ADDR2", QStringLiteral("Flat %1").arg(i + 1)}});
+            addRecord("QKjnc", i + 1,
+                      {{"JNC:NAM_CTRL", i + 1},
+                       {"JNC:CAT_CTRL", 0},
+                       {"JNC:LNAME", name},
+                       {"JNC:FNAME", QStringLiteral("Pat")}});
+            addRecord("QKcmp", i + 1,
+                      {{"CMP:NAME", name + QStringLiteral(" Ltd")},
+                       {"CMP:ADDR1", QStringLiteral("%1 Main St").arg(i + 1)}});
+            addRecord("QKjcg", i + 1,
+                      {{"JCG:CMP_CTRL", i + 1},
+                       {"JCG:GRP_CTRL", 0},
+                       {"JCG:COMPANY", name + QStringLiteral(" Ltd")}});
         }
         for (store::Table *t : m_tables)
             s.release(t->def().name);
@@ -143,7 +150,8 @@ protected:
         StoreFixture::TearDown();
     }
 
-    void addRecord(const char *tableName, qint64 number, std::initializer_list<std::pair<const char *, QVariant>> values) {
+    void addRecord(const char *tableName, qint64 number,
+                   std::initializer_list<std::pair<const char *, QVariant>> values) {
         store::Table &t = store::Store::instance().table(QString::fromLatin1(tableName));
         t.record().clear();
         t.record().setInteger(0, number);
@@ -364,7 +372,8 @@ TEST_P(OnBothLists, AChangeElsewhereIsToldKeepsTheTypedTextAndIsSavedOverOnTheNe
     test::turnWheel(mainList(list, companies)->listControl()->viewport(), 1);
     settleList();
     EXPECT_EQ(m_messages.last().text, QStringLiteral("This record was changed by another station."));
-    EXPECT_EQ(mainList(list, companies)->engine().highlighted(), 1) << "the list moved away from the conflict";
+    EXPECT_EQ(mainList(list, companies)->engine().highlighted(), 1)
+        << "the list moved away from the conflict";
     EXPECT_EQ(entry(list, companies)->text(), kTyped);
     EXPECT_NE(stored(companies).at(1), kTyped);
 
@@ -375,7 +384,6 @@ TEST_P(OnBothLists, AChangeElsewhereIsToldKeepsTheTypedTextAndIsSavedOverOnTheNe
     EXPECT_EQ(atOtherStation(tableOf(companies), QStringLiteral("ZIP")), QStringLiteral("99999"))
         << "the other station's change was lost";
 }
-
 
 // A save that fails (the file held by another station) asks whether to try
 // again: Cancel keeps the typed text and the list where it is; once the
@@ -408,7 +416,6 @@ TEST_P(OnBothLists, AFailedSaveCancelledKeepsTheTypedTextForTheNextTry) {
     EXPECT_EQ(mainList(list, companies)->engine().highlighted(), 2);
 }
 
-
 // Back from another sub-window, the list shows what was changed meanwhile
 // (here a record renamed by another station).
 TEST_P(OnBothLists, ActivatingTheListAgainShowsWhatChanged) {
@@ -417,7 +424,8 @@ TEST_P(OnBothLists, ActivatingTheListAgainShowsWhatChanged) {
     ASSERT_TRUE(list);
     frame().runCommand(FrameCommand::CallsList);
     settleList();
-    atOtherStation(companies ? "QKjcg" : "QKjnc", companies ? QStringLiteral("COMPANY") : QStringLiteral("LNAME"),
+    atOtherStation(companies ? "QKjcg" : "QKjnc",
+                   companies ? QStringLiteral("COMPANY") : QStringLiteral("LNAME"),
                    QStringLiteral("Aardvark"));
     engine::gui::PageView *view = mainList(list, companies)->listControl();
     // A click on the list's sub-window's frame brings it back.
@@ -428,7 +436,6 @@ TEST_P(OnBothLists, ActivatingTheListAgainShowsWhatChanged) {
     ASSERT_EQ(frame().mdiArea()->activeSubWindow(), sub);
     EXPECT_EQ(view->item(0, companies ? 0 : 1)->text().trimmed(), QStringLiteral("Aardvark"));
 }
-
 
 INSTANTIATE_TEST_SUITE_P(InPlaceEditor, OnBothLists, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool> &info) {

@@ -2,7 +2,7 @@
 // that remembers the last one, the summary box, and the lists' button.
 #include "exchange/gui/ExchangeWindows.h"
 #include "exchange/ExchangeTestSupport.h"
-#include "shell/DataDirectory.h"
+#include "host/DataDirectory.h"
 #include "support/ScriptedMessageService.h"
 #include "support/WindowTour.h"
 
@@ -20,7 +20,7 @@ class ExchangeWindows : public test::ExchangeFixture {
 protected:
     void SetUp() override {
         ExchangeFixture::SetUp();
-        shell::DataDirectory::use(m_dir.path());
+        host::DataDirectory::use(m_dir.path());
     }
     // Runs `answer` on the next modal dialog once it shows.
     static void whenDialogShows(std::function<void(QDialog *)> answer) {

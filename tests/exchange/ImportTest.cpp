@@ -6,7 +6,7 @@
 #include "exchange/ContactImport.h"
 #include "exchange/ExchangeCommands.h"
 #include "exchange/ExchangeTestSupport.h"
-#include "shell/BatchCommands.h"
+#include "host/BatchCommands.h"
 #include "store/UnitOfWork.h"
 #include "support/QStringPrinter.h"
 
@@ -182,7 +182,8 @@ TEST_F(Import, ACardRepeatedInTheSameImportIsSkippedBesidePeopleStoredBefore) {
         options.batchSize = batch;
         const ImportSummary summary = importContacts(twice, options);
         EXPECT_EQ(summary.peopleAdded + summary.duplicatesSkipped, 2);
-        EXPECT_EQ(summary.duplicatesSkipped, batch == 500 ? 1 : 2) << "the second import finds the first one's card";
+        EXPECT_EQ(summary.duplicatesSkipped, batch == 500 ? 1 : 2)
+            << "the second import finds the first one's card";
     }
 }
 
@@ -283,7 +284,8 @@ TEST_F(Import, AChangeStartedDuringABatchFailsAloneAndTheBatchLands) {
         cards[i].phones = {{QStringLiteral("Home"), QStringLiteral("614555%1").arg(1000 + i), {}, {}}};
     }
     store::TableUse windows({QStringLiteral("QKcat"), QStringLiteral("QKnam")});
-    std::vector<store::Table *> windowTables{&windows[QStringLiteral("QKcat")], &windows[QStringLiteral("QKnam")]};
+    std::vector<store::Table *> windowTables{&windows[QStringLiteral("QKcat")],
+                                             &windows[QStringLiteral("QKnam")]};
     std::optional<int> windowCode;
     ImportOptions options;
     options.progress = [&](int done, int) {
@@ -308,10 +310,10 @@ TEST_F(Import, AChangeStartedDuringABatchFailsAloneAndTheBatchLands) {
 
 TEST_F(Import, TheCommandLinePrintsTheSummaryAndFailsOnBadFiles) {
     registerExchangeCommands();
-    const shell::BatchCommand *command = shell::findBatchCommand(QStringLiteral("import"));
+    const host::BatchCommand *command = host::findBatchCommand(QStringLiteral("import"));
     ASSERT_NE(command, nullptr);
     const auto run = [&](const QString &file, QString &printed, QString &errors) {
-        shell::BatchRequest request;
+        host::BatchRequest request;
         request.value = file;
         QTextStream out(&printed), err(&errors);
         return command->run(request, out, err);
@@ -354,10 +356,10 @@ TEST_P(CsvFiles, ImportFromTheCommandLine) {
     f.write(c.text);
     f.close();
     registerExchangeCommands();
-    const shell::BatchCommand *command = shell::findBatchCommand(QStringLiteral("import"));
+    const host::BatchCommand *command = host::findBatchCommand(QStringLiteral("import"));
     ASSERT_NE(command, nullptr);
     QString printed, errors;
-    shell::BatchRequest request;
+    host::BatchRequest request;
     request.value = path;
     QTextStream out(&printed), err(&errors);
     EXPECT_EQ(command->run(request, out, err), c.exitCode) << (printed + errors).toStdString();

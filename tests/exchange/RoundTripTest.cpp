@@ -5,7 +5,7 @@
 #include "exchange/ContactImport.h"
 #include "exchange/ExchangeCommands.h"
 #include "exchange/ExchangeTestSupport.h"
-#include "shell/BatchCommands.h"
+#include "host/BatchCommands.h"
 #include "support/QStringPrinter.h"
 
 #include <random>
@@ -233,11 +233,11 @@ TEST_F(RoundTrip, ExportsOneCategoryOrOneCompanyCategory) {
 TEST_F(RoundTrip, TheCommandLineExportsACategoryAndRefusesBadRequests) {
     fillStore();
     registerExchangeCommands();
-    const shell::BatchCommand *command = shell::findBatchCommand(QStringLiteral("export"));
+    const host::BatchCommand *command = host::findBatchCommand(QStringLiteral("export"));
     ASSERT_NE(command, nullptr);
     const auto run = [&](const QString &format, const QStringList &files, const QString &category,
                          QString &printed) {
-        shell::BatchRequest request;
+        host::BatchRequest request;
         request.value = format;
         request.positional = files;
         if (!category.isEmpty())

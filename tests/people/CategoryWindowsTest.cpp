@@ -4,8 +4,8 @@
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
+#include "host/gui/WindowOpeners.h"
 #include "people/gui/CategoryWindows.h"
-#include "shell/gui/WindowOpeners.h"
 #include "store/MessageService.h"
 #include "store/Store.h"
 
@@ -444,10 +444,10 @@ TEST_F(CategoryWindows, BrowsingHasNoUsableSelect) {
 
 TEST_F(CategoryWindows, TheFrameCommandOpensTheListForBrowsing) {
     addCategory(QStringLiteral("Family"));
-    shell::gui::WindowOpeners openers;
+    host::gui::WindowOpeners openers;
     people::gui::registerOpeners(openers);
     engine::setGlobalRequest(Request::SelectRecord); // whatever was left: the frame opens to browse
-    ASSERT_TRUE(openers.open(shell::gui::FrameCommand::NameCategories, {}));
+    ASSERT_TRUE(openers.open(host::gui::FrameCommand::NameCategories, {}));
     settle();
     auto *w = window<BrowseWindow>(QStringLiteral("catls"));
     ASSERT_NE(w, nullptr);

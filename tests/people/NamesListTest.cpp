@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QAbstractButton>
 #include <QTest>
 #include <QThread>
 
@@ -224,6 +225,27 @@ TEST_F(NamesList, APersonAddedInACategoryGetsItsTwoLinksAndRenamingRewritesBoth)
     QThread::msleep(20);
     leave("NAM:ADDR1", m_window->entry(QStringLiteral("NAM:ADDR1"))->text());
     EXPECT_EQ(written("QKNAM.db"), before);
+}
+
+// The icons for other features' windows open them through the program, the
+// names list knowing none of them.
+TEST_F(NamesList, TheToolbarOpensOtherFeaturesWindows) {
+    addPerson(QStringLiteral("Roe"), QStringLiteral("Jane"), {}, 1);
+    open();
+    const std::pair<const char *, const char *> icons[] = {{"justPhonesIcon", "fonJustPhonesBrowse"},
+                                                           {"printIcon", "printMenu"}};
+    for (const auto &[icon, window] : icons) {
+        SCOPED_TRACE(icon);
+        EXPECT_EQ(test::openWindow(QLatin1String(window)), nullptr);
+        auto *button = m_window->findChild<QAbstractButton *>(QLatin1String(icon));
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+        settleCount();
+        QWidget *opened = test::openWindow(QLatin1String(window));
+        ASSERT_NE(opened, nullptr);
+        test::outerWindow(opened)->close();
+        settleCount();
+    }
 }
 
 TEST_F(NamesList, ACityMissingFromTheIndexIsPickedOrPutBack) {

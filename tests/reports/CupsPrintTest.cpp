@@ -3,11 +3,11 @@
 // queue whose PDFs land in that folder. The PDF that comes out is read back
 // with pdfinfo and pdftotext: the paper, the labels on the first page and
 // where their text stands.
+#include "host/gui/SharedPrinter.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportRun.h"
 #include "reports/ReportTestSupport.h"
 #include "reports/gui/ReportRunner.h"
-#include "shell/gui/SharedPrinter.h"
 #include "support/ChildProcess.h"
 
 #include <QApplication>
@@ -49,7 +49,7 @@ const bool s_roles = test::registerChildRole("print-through-cups", [](int argc, 
     const reports::ReportDocument document = reports::runReport(*kind, failure);
     if (failure || document.pages.empty())
         return 12;
-    QPrinter &printer = shell::gui::sharedPrinter();
+    QPrinter &printer = host::gui::sharedPrinter();
     printer.setPrinterName(QString::fromLocal8Bit(argv[1]));
     if (printer.printerName() != QString::fromLocal8Bit(argv[1]))
         return 13; // the queue is not known to the server

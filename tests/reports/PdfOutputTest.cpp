@@ -1,10 +1,10 @@
 // Reports written to PDF through the command line's routine, read back
 // with pdftotext: the text is there as text, and the labels sit where the
 // label geometry puts them.
+#include "host/BatchCommands.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportTestSupport.h"
 #include "reports/gui/ReportCommands.h"
-#include "shell/BatchCommands.h"
 #include "support/QStringPrinter.h"
 
 #include <QFile>
@@ -72,14 +72,14 @@ protected:
         (void)registered;
     }
     int report(const QString &kind, const QString &category, const QString &file, QString *errors = nullptr) {
-        shell::BatchRequest request;
+        host::BatchRequest request;
         request.value = kind;
         if (!category.isEmpty())
             request.options[QStringLiteral("category")] = category;
         request.options[QStringLiteral("pdf")] = file;
         QString outText, errText;
         QTextStream out(&outText), err(&errText);
-        const int status = shell::findBatchCommand(QStringLiteral("report"))->run(request, out, err);
+        const int status = host::findBatchCommand(QStringLiteral("report"))->run(request, out, err);
         out.flush();
         err.flush();
         if (errors)

@@ -1,5 +1,6 @@
 // The texts and geometry of labels and phone lists, without the store.
 #include "reports/ReportLayout.h"
+#include "engine/gui/ProgressWindow.h"
 #include "reports/ReportTexts.h"
 #include "support/CaseName.h"
 
@@ -128,8 +129,8 @@ TEST(PhoneListTexts, FollowTheirPictures) {
     EXPECT_EQ(categoryLine(ReportKind::CompanyPhoneList, QStringLiteral("All")),
               QStringLiteral("All Groups"));
     EXPECT_EQ(categoryLine(ReportKind::NamePhoneList, QStringLiteral("Friends")), QStringLiteral("Friends"));
-    EXPECT_EQ(percentText(4), QStringLiteral("  4% Completed"));
-    EXPECT_EQ(percentText(100), QStringLiteral("100% Completed"));
+    EXPECT_EQ(tabulo::engine::gui::ProgressWindow::completedText(4), QStringLiteral("  4% Completed"));
+    EXPECT_EQ(tabulo::engine::gui::ProgressWindow::completedText(100), QStringLiteral("100% Completed"));
     EXPECT_EQ(pageFooter(12), QStringLiteral("Page 12"));
 }
 

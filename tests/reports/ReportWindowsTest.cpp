@@ -2,14 +2,14 @@
 // preview's pages, zoom and answers, printing only on Print, the print menu
 // and the frame's report items.
 #include "companies/gui/CompaniesListWindow.h"
+#include "host/gui/SharedPrinter.h"
+#include "host/gui/WindowOpeners.h"
 #include "people/gui/NamesListWindow.h"
 #include "reports/ReportTestSupport.h"
 #include "reports/gui/PrintMenu.h"
 #include "reports/gui/ReportCommands.h"
 #include "reports/gui/ReportPreview.h"
 #include "reports/gui/ReportRunner.h"
-#include "shell/gui/SharedPrinter.h"
-#include "shell/gui/WindowOpeners.h"
 #include "support/WindowTour.h"
 
 #include <QAction>
@@ -36,13 +36,13 @@ protected:
     void SetUp() override {
         ReportFixture::SetUp();
         // Printing goes to a file the test can look for.
-        QPrinter &printer = shell::gui::sharedPrinter();
+        QPrinter &printer = host::gui::sharedPrinter();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(m_printed.file(QStringLiteral("printed.pdf")));
     }
     void TearDown() override {
-        shell::gui::sharedPrinter().setOutputFileName(QString());
-        shell::gui::sharedPrinter().setOutputFormat(QPrinter::NativeFormat);
+        host::gui::sharedPrinter().setOutputFileName(QString());
+        host::gui::sharedPrinter().setOutputFormat(QPrinter::NativeFormat);
         ReportFixture::TearDown();
     }
     bool printed() const { return QFile::exists(m_printed.file(QStringLiteral("printed.pdf"))); }
@@ -60,7 +60,7 @@ protected:
         QTest::qWaitFor([&] { return runner->progressWindow() != nullptr; }, 5000);
         if (auto *progress = runner->progressWindow()) {
             EXPECT_EQ(progress->windowTitle(), QStringLiteral("Generating Report"));
-            QObject::connect(progress, &reports::gui::ProgressWindow::closed, progress,
+            QObject::connect(progress, &engine::gui::ProgressWindow::closed, progress,
                              [&text, progress] { text = progress->percentText(); });
         }
         waitForPreview();
@@ -104,8 +104,8 @@ TEST_F(ReportWindows, PrintSendsThePagesToThePrinter) {
 TEST_F(ReportWindows, WithoutAPrinterTheUserIsToldAndOfferedAPdf) {
     if (!QPrinterInfo::availablePrinters().isEmpty())
         GTEST_SKIP() << "this machine has a printer";
-    shell::gui::sharedPrinter().setOutputFileName(QString());
-    shell::gui::sharedPrinter().setOutputFormat(QPrinter::NativeFormat);
+    host::gui::sharedPrinter().setOutputFileName(QString());
+    host::gui::sharedPrinter().setOutputFormat(QPrinter::NativeFormat);
     addPeople(2);
     ReportRunner::start(reports::ReportKind::NameLabels);
     ReportPreview *preview = waitForPreview();
@@ -239,10 +239,10 @@ TEST_F(ReportWindows, ThePrintMenuAndTheFrameStartIndependentReports) {
         10000);
     EXPECT_EQ(previews, 2) << "both reports ran to their previews after the menu closed";
 
-    shell::gui::WindowOpeners openers;
+    host::gui::WindowOpeners openers;
     reports::gui::registerReportWindows(openers);
-    for (auto command : {shell::gui::FrameCommand::NamesLabels, shell::gui::FrameCommand::NamesReport,
-                         shell::gui::FrameCommand::CompanyLabels, shell::gui::FrameCommand::CompanyReport})
+    for (auto command : {host::gui::FrameCommand::NamesLabels, host::gui::FrameCommand::NamesReport,
+                         host::gui::FrameCommand::CompanyLabels, host::gui::FrameCommand::CompanyReport})
         EXPECT_TRUE(openers.open(command, {}));
     QTest::qWaitFor(
         [&] {

@@ -93,7 +93,7 @@ int main(int argc, char **argv) {
         for (auto it = subs.crbegin(); it != subs.crend(); ++it)
             (*it)->close();
         test::settleEvents();
-        for (auto command : {shell::gui::FrameCommand::NamesList, shell::gui::FrameCommand::PendingDatesList})
+        for (auto command : {host::gui::FrameCommand::NamesList, host::gui::FrameCommand::PendingDatesList})
             frame.runCommand(command);
         test::settleEvents();
         frame.tileWindows();

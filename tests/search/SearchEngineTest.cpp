@@ -1,11 +1,11 @@
 // The search over real table files: the matching rules, the index kept by
 // every writer (another process, one killed mid-transaction), a data
 // directory made before the index, a damaged index, and --find.
-#include "search/SearchCommands.h"
 #include "search/SearchEngine.h"
+#include "host/BatchCommands.h"
+#include "search/SearchCommands.h"
 #include "search/SearchIndexBuild.h"
 #include "search/SearchText.h"
-#include "shell/BatchCommands.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "support/ChildProcess.h"
@@ -22,8 +22,8 @@
 #include <csignal>
 #include <map>
 #include <set>
-#include <unistd.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 using namespace tabulo;
 using namespace tabulo::search;
@@ -34,17 +34,18 @@ using test::TempDataDir;
 namespace {
 
 // A field's value as a test writes it: a number or a text.
-struct Value
-{
+struct Value {
     QVariant v;
-    Value(int i) : v(i) {}
-    Value(const char *text) : v(QString::fromUtf8(text)) {}
-    Value(const QString &text) : v(text) {}
+    Value(int i)
+        : v(i) {}
+    Value(const char *text)
+        : v(QString::fromUtf8(text)) {}
+    Value(const QString &text)
+        : v(text) {}
 };
 using Fields = std::vector<std::pair<const char *, Value>>;
 
-void put(Table &t, const Fields &fields, const QString &memo = {})
-{
+void put(Table &t, const Fields &fields, const QString &memo = {}) {
     t.record().clear();
     for (const auto &[name, value] : fields)
         t.record().setValue(QString::fromLatin1(name), value.v);
@@ -54,8 +55,7 @@ void put(Table &t, const Fields &fields, const QString &memo = {})
 }
 
 // Five table files with a few records each, made as the program makes them.
-struct Directory
-{
+struct Directory {
     TempDataDir dir;
     Table nam{tableDef("QKnam"), dir.path()};
     Table cmp{tableDef("QKcmp"), dir.path()};
@@ -63,54 +63,69 @@ struct Directory
     Table fon{tableDef("QKfon"), dir.path()};
     Table inc{tableDef("QKinc"), dir.path()};
 
-    Directory()
-    {
+    Directory() {
         for (Table *t : {&nam, &cmp, &mem, &fon, &inc}) {
             EXPECT_EQ(t->create().code, 0);
             EXPECT_EQ(t->open().code, 0);
         }
-        put(nam, {{"NAM:CTRL_NBR", 1}, {"NAM:LNAME", "Smith"}, {"NAM:FNAME", "John"}, {"NAM:ADDR1", "12 Elm Street"},
-                  {"NAM:CITY", "Columbus"}, {"NAM:EMAILADDRESS", "jo.s@example.com"}});
-        put(nam, {{"NAM:CTRL_NBR", 2}, {"NAM:LNAME", "Müller"}, {"NAM:FNAME", "Anna"}, {"NAM:CITY", "Dayton"}});
+        put(nam, {{"NAM:CTRL_NBR", 1},
+                  {"NAM:LNAME", "Smith"},
+                  {"NAM:FNAME", "John"},
+                  {"NAM:ADDR1", "12 Elm Street"},
+                  {"NAM:CITY", "Columbus"},
+                  {"NAM:EMAILADDRESS", "jo.s@example.com"}});
+        put(nam,
+            {{"NAM:CTRL_NBR", 2}, {"NAM:LNAME", "Müller"}, {"NAM:FNAME", "Anna"}, {"NAM:CITY", "Dayton"}});
         put(nam, {{"NAM:CTRL_NBR", 3}, {"NAM:LNAME", "Jones"}, {"NAM:FNAME", "Smita"}});
-        put(cmp, {{"CMP:CTRL_NBR", 1}, {"CMP:NAME", "Acme Widgets"}, {"CMP:BUSINESS", "Sprockets and gears"},
+        put(cmp, {{"CMP:CTRL_NBR", 1},
+                  {"CMP:NAME", "Acme Widgets"},
+                  {"CMP:BUSINESS", "Sprockets and gears"},
                   {"CMP:WEBADDRESS", "www.acme-widgets.com"}});
-        put(mem, {{"MEM:CTRL_NBR", 1}, {"MEM:NAM_CTRL", 2}}, QStringLiteral("Met at the harvest fair;\nshe plays chess."));
+        put(mem, {{"MEM:CTRL_NBR", 1}, {"MEM:NAM_CTRL", 2}},
+            QStringLiteral("Met at the harvest fair;\nshe plays chess."));
         put(mem, {{"MEM:CTRL_NBR", 2}, {"MEM:CMP_CTRL", 1}}, QStringLiteral("Quarterly order of gaskets."));
-        put(fon, {{"FON:CTRL_NBR", 1}, {"FON:NUMBER", "6145551234"}, {"FON:LOCATION", "Home"}, {"FON:NAM_CTRL", 1}});
-        put(fon, {{"FON:CTRL_NBR", 2}, {"FON:NUMBER", "9375550000"}, {"FON:LOCATION", "Sales"}, {"FON:CMP_CTRL", 1}});
-        put(fon, {{"FON:CTRL_NBR", 3}, {"FON:NUMBER", "2125557788"}, {"FON:JUSTPHONESBYTE", 100},
+        put(fon, {{"FON:CTRL_NBR", 1},
+                  {"FON:NUMBER", "6145551234"},
+                  {"FON:LOCATION", "Home"},
+                  {"FON:NAM_CTRL", 1}});
+        put(fon, {{"FON:CTRL_NBR", 2},
+                  {"FON:NUMBER", "9375550000"},
+                  {"FON:LOCATION", "Sales"},
+                  {"FON:CMP_CTRL", 1}});
+        put(fon, {{"FON:CTRL_NBR", 3},
+                  {"FON:NUMBER", "2125557788"},
+                  {"FON:JUSTPHONESBYTE", 100},
                   {"FON:JUSTPHONESNAME", "Pizza Palace"}});
-        put(inc, {{"INC:CTRL_NBR", 1}, {"INC:LASTNAME", "Brown"}, {"INC:FIRSTNAME", "Carl"}, {"INC:NUMBER", "4155551999"},
-                  {"INC:SOURCE", "Referral"}},
+        put(inc,
+            {{"INC:CTRL_NBR", 1},
+             {"INC:LASTNAME", "Brown"},
+             {"INC:FIRSTNAME", "Carl"},
+             {"INC:NUMBER", "4155551999"},
+             {"INC:SOURCE", "Referral"}},
             QStringLiteral("Wants a quote for turbines."));
     }
 };
 
 // "person 1" for each hit, in the results' order.
-QStringList found(const SearchResults &r)
-{
+QStringList found(const SearchResults &r) {
     QStringList out;
     for (const SearchHit &h : r.hits)
         out << hitKindWord(h.kind) + QLatin1Char(' ') + QString::number(h.ctrl);
     return out;
 }
 
-QString q(const char *text)
-{
+QString q(const char *text) {
     return QString::fromUtf8(text);
 }
 
-QStringList list(const std::vector<const char *> &texts)
-{
+QStringList list(const std::vector<const char *> &texts) {
     QStringList out;
     for (const char *t : texts)
         out << QString::fromUtf8(t);
     return out;
 }
 
-QString marked(const QString &text, const std::vector<std::pair<int, int>> &marks)
-{
+QString marked(const QString &text, const std::vector<std::pair<int, int>> &marks) {
     QString out = text;
     for (auto it = marks.rbegin(); it != marks.rend(); ++it) {
         out.insert(it->first + it->second, QLatin1Char(']'));
@@ -121,10 +136,8 @@ QString marked(const QString &text, const std::vector<std::pair<int, int>> &mark
 
 } // namespace
 
-TEST(SearchText, QueriesSplitIntoTermsAndPhoneNumbersIntoTheirDigits)
-{
-    struct Case
-    {
+TEST(SearchText, QueriesSplitIntoTermsAndPhoneNumbersIntoTheirDigits) {
+    struct Case {
         const char *query;
         std::vector<const char *> texts;
         std::vector<const char *> digits;
@@ -149,13 +162,12 @@ TEST(SearchText, QueriesSplitIntoTermsAndPhoneNumbersIntoTheirDigits)
         EXPECT_EQ(digits, list(c.digits)) << c.query;
     }
     // A quote in a word is the word's, not the query language's.
-    EXPECT_EQ(wordsExpression(parseQuery(QStringLiteral("o\"brien jo"))), std::string("\"o\"\"brien\"* AND \"jo\"*"));
+    EXPECT_EQ(wordsExpression(parseQuery(QStringLiteral("o\"brien jo"))),
+              std::string("\"o\"\"brien\"* AND \"jo\"*"));
 }
 
-TEST(SearchText, MarksWordStartsIgnoringCaseAndAccentsAndDigitsAcrossPunctuation)
-{
-    struct Case
-    {
+TEST(SearchText, MarksWordStartsIgnoringCaseAndAccentsAndDigitsAcrossPunctuation) {
+    struct Case {
         const char *shown;
         const char *query;
         const char *expected;
@@ -169,39 +181,38 @@ TEST(SearchText, MarksWordStartsIgnoringCaseAndAccentsAndDigitsAcrossPunctuation
         {"Osmith", "sm", "Osmith"},    // two letters only at a word's start
     };
     for (const Case &c : cases)
-        EXPECT_EQ(marked(q(c.shown), findMarks(q(c.shown), parseQuery(q(c.query)))), q(c.expected)) << c.query;
+        EXPECT_EQ(marked(q(c.shown), findMarks(q(c.shown), parseQuery(q(c.query)))), q(c.expected))
+            << c.query;
 }
 
-TEST(Search, FindsEachKindByTheRulesOfMatching)
-{
+TEST(Search, FindsEachKindByTheRulesOfMatching) {
     Directory data;
     SearchEngine engine(data.dir.path());
-    struct Case
-    {
+    struct Case {
         const char *query;
         std::vector<const char *> expected;
     };
     const std::vector<Case> cases = {
-        {"smi joh", {"person 1"}},                // words in any order, each a prefix
+        {"smi joh", {"person 1"}}, // words in any order, each a prefix
         {"joh smi", {"person 1"}},
-        {"smi jo", {"person 3", "person 1"}},     // Jones, Smita too; by name
+        {"smi jo", {"person 3", "person 1"}}, // Jones, Smita too; by name
         {"smi", {"person 3", "person 1"}},
-        {"muller", {"person 2"}},                 // accents ignored
+        {"muller", {"person 2"}}, // accents ignored
         {"MÜLLER anna", {"person 2"}},
-        {"5551234", {"person 1"}},                // a run of a number's digits
+        {"5551234", {"person 1"}}, // a run of a number's digits
         {"(614) 555-1234", {"person 1"}},
         {"555", {"person 1", "company 1", "call 1", "phone 3"}},
-        {"ample.co", {"person 1"}},               // an e-mail address by any part
+        {"ample.co", {"person 1"}}, // an e-mail address by any part
         {"example", {"person 1"}},
         {"widgets", {"company 1"}},
         {"gears", {"company 1"}},
-        {"harv chess", {"note 1"}},               // a note's words
+        {"harv chess", {"note 1"}}, // a note's words
         {"gaskets", {"note 2"}},
-        {"turbines", {"call 1"}},                 // a call's about text
+        {"turbines", {"call 1"}}, // a call's about text
         {"referral brown", {"call 1"}},
-        {"pizza", {"phone 3"}},                   // the directory
+        {"pizza", {"phone 3"}}, // the directory
         {"elm columbus", {"person 1"}},
-        {"elm dayton", {}},                       // every word must match
+        {"elm dayton", {}}, // every word must match
         {"zzz", {}},
     };
     for (const Case &c : cases) {
@@ -212,8 +223,7 @@ TEST(Search, FindsEachKindByTheRulesOfMatching)
     }
 }
 
-TEST(Search, HitsSayWhatMatchedAndWhoseNoteItIs)
-{
+TEST(Search, HitsSayWhatMatchedAndWhoseNoteItIs) {
     Directory data;
     SearchEngine engine(data.dir.path());
     SearchResults r = engine.search(QStringLiteral("614 555"));
@@ -226,7 +236,8 @@ TEST(Search, HitsSayWhatMatchedAndWhoseNoteItIs)
     EXPECT_EQ(r.hits[0].ownerKind, HitKind::Person);
     EXPECT_EQ(r.hits[0].ownerCtrl, 2);
     EXPECT_EQ(r.hits[0].title, QStringLiteral("Müller, Anna"));
-    EXPECT_EQ(marked(r.hits[0].matched, r.hits[0].marks), QStringLiteral("Met at the harvest fair; she plays [chess]."));
+    EXPECT_EQ(marked(r.hits[0].matched, r.hits[0].marks),
+              QStringLiteral("Met at the harvest fair; she plays [chess]."));
 
     r = engine.search(QStringLiteral("gaskets"));
     ASSERT_EQ(r.hits.size(), 1u);
@@ -234,8 +245,7 @@ TEST(Search, HitsSayWhatMatchedAndWhoseNoteItIs)
     EXPECT_EQ(r.hits[0].title, QStringLiteral("Acme Widgets"));
 }
 
-TEST(Search, KeepsAtMostTheAskedNumberOfEachKindAndSaysThereIsMore)
-{
+TEST(Search, KeepsAtMostTheAskedNumberOfEachKindAndSaysThereIsMore) {
     Directory data;
     ASSERT_EQ(data.nam.begin(10).code, 0);
     for (int i = 0; i < 30; ++i)
@@ -249,8 +259,7 @@ TEST(Search, KeepsAtMostTheAskedNumberOfEachKindAndSaysThereIsMore)
     EXPECT_FALSE(engine.search(QStringLiteral("walker"), 30).more[0]);
 }
 
-TEST(Search, TheIndexFollowsChangesAndDeletesOfThisConnection)
-{
+TEST(Search, TheIndexFollowsChangesAndDeletesOfThisConnection) {
     Directory data;
     SearchEngine engine(data.dir.path());
     data.nam.record().clear();
@@ -314,27 +323,26 @@ const bool childRoles = [] {
 
 } // namespace
 
-TEST(Search, ARecordChangedByAnotherProcessIsFoundUnderItsNewTextOnly)
-{
+TEST(Search, ARecordChangedByAnotherProcessIsFoundUnderItsNewTextOnly) {
     Directory data;
     SearchEngine engine(data.dir.path());
     ASSERT_EQ(found(engine.search(QStringLiteral("smith"))), QStringList{QStringLiteral("person 1")});
     data.nam.close();
     QProcess child;
-    child.start(test::selfPath(), {QStringLiteral("--child"), QStringLiteral("search-rename"), data.dir.path(),
-                                   QStringLiteral("Zimmermann")});
+    child.start(test::selfPath(), {QStringLiteral("--child"), QStringLiteral("search-rename"),
+                                   data.dir.path(), QStringLiteral("Zimmermann")});
     ASSERT_TRUE(child.waitForFinished(30000));
     ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
     EXPECT_EQ(found(engine.search(QStringLiteral("zimmer"))), QStringList{QStringLiteral("person 1")});
     EXPECT_EQ(found(engine.search(QStringLiteral("smith"))), QStringList());
 }
 
-TEST(Search, AWriterKilledInTheMiddleOfATransactionLeavesRecordsAndIndexAgreeing)
-{
+TEST(Search, AWriterKilledInTheMiddleOfATransactionLeavesRecordsAndIndexAgreeing) {
     Directory data;
     data.nam.close();
     QProcess child;
-    child.start(test::selfPath(), {QStringLiteral("--child"), QStringLiteral("search-write-until-killed"), data.dir.path()});
+    child.start(test::selfPath(),
+                {QStringLiteral("--child"), QStringLiteral("search-write-until-killed"), data.dir.path()});
     ASSERT_TRUE(child.waitForReadyRead(30000));
     ASSERT_EQ(child.readLine().trimmed(), QByteArray("midway"));
     ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
@@ -363,8 +371,7 @@ TEST(Search, AWriterKilledInTheMiddleOfATransactionLeavesRecordsAndIndexAgreeing
     EXPECT_TRUE(nam.searchIndexFindings().isEmpty());
 }
 
-TEST(Search, ADirectoryWithoutTheIndexGetsItBuiltOnceWithProgress)
-{
+TEST(Search, ADirectoryWithoutTheIndexGetsItBuiltOnceWithProgress) {
     Directory data;
     // As a program before the index left the files.
     for (Table *t : {&data.nam, &data.cmp, &data.fon}) {
@@ -380,7 +387,8 @@ TEST(Search, ADirectoryWithoutTheIndexGetsItBuiltOnceWithProgress)
     EXPECT_TRUE(r.hits.empty());
 
     // Giving up leaves the files as they were.
-    IndexBuildOutcome outcome = buildMissingSearchIndexes(store, [](const QString &, double) { return false; });
+    IndexBuildOutcome outcome =
+        buildMissingSearchIndexes(store, [](const QString &, double) { return false; });
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_EQ(tablesWithoutSearchIndex(store).size(), 3);
 
@@ -404,11 +412,11 @@ TEST(Search, ADirectoryWithoutTheIndexGetsItBuiltOnceWithProgress)
     store.closeAll();
 }
 
-TEST(Search, ADamagedIndexIsReportedAndTheRepairRebuildsIt)
-{
+TEST(Search, ADamagedIndexIsReportedAndTheRepairRebuildsIt) {
     Directory data;
     // Words of the index lost behind the records' back.
-    ASSERT_EQ(sqlite3_exec(data.nam.handle(), "DELETE FROM s_w_data WHERE id>10", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(data.nam.handle(), "DELETE FROM s_w_data WHERE id>10", nullptr, nullptr, nullptr),
+              SQLITE_OK);
     EXPECT_FALSE(data.nam.searchIndexFindings().isEmpty());
     data.nam.close();
     QStringList problems;
@@ -427,17 +435,15 @@ TEST(Search, ADamagedIndexIsReportedAndTheRepairRebuildsIt)
     EXPECT_EQ(found(engine.search(QStringLiteral("smith"))), QStringList{QStringLiteral("person 1")});
 }
 
-TEST(Search, FindCommandPrintsOneMatchPerLine)
-{
+TEST(Search, FindCommandPrintsOneMatchPerLine) {
     Directory data;
     for (Table *t : {&data.nam, &data.cmp, &data.mem, &data.fon, &data.inc})
         t->close();
     store::Store::instance().setDirectory(data.dir.path());
     registerSearchCommands();
-    const shell::BatchCommand *command = shell::findBatchCommand(QStringLiteral("find"));
+    const host::BatchCommand *command = host::findBatchCommand(QStringLiteral("find"));
     ASSERT_NE(command, nullptr);
-    struct Case
-    {
+    struct Case {
         const char *query;
         std::vector<const char *> options;
         int status;
@@ -452,7 +458,7 @@ TEST(Search, FindCommandPrintsOneMatchPerLine)
         {"smi", {"limit", "1"}, 0, "person\t1\tSmith, John\n"},
     };
     for (const Case &c : cases) {
-        shell::BatchRequest request;
+        host::BatchRequest request;
         request.value = q(c.query);
         const QStringList options = list(c.options);
         if (!options.isEmpty())
@@ -474,8 +480,7 @@ TEST(Search, FindCommandPrintsOneMatchPerLine)
 namespace {
 
 // Makes the person of that number the table's current record.
-int fetchPerson(Table &nam, int ctrl)
-{
+int fetchPerson(Table &nam, int ctrl) {
     nam.record().clear();
     nam.record().setValue(QStringLiteral("NAM:CTRL_NBR"), ctrl);
     return nam.fetch(*nam.def().key(QStringLiteral("CTRL_KEY"))).code;
@@ -483,8 +488,7 @@ int fetchPerson(Table &nam, int ctrl)
 
 // Begins a batch with the search index deferred, adding Deferred (10) and
 // Dropped (11).
-void beginDeferredBatch(Table &nam)
-{
+void beginDeferredBatch(Table &nam) {
     ASSERT_EQ(nam.begin(10).code, 0);
     ASSERT_EQ(nam.deferIndexUpkeep().code, 0);
     put(nam, {{"NAM:CTRL_NBR", 10}, {"NAM:LNAME", "Deferred"}});
@@ -493,8 +497,7 @@ void beginDeferredBatch(Table &nam)
 
 } // namespace
 
-TEST(Search, RecordsAddedWhileTheIndexIsDeferredJoinItAtTheCommitAndARollBackLeavesNoMark)
-{
+TEST(Search, RecordsAddedWhileTheIndexIsDeferredJoinItAtTheCommitAndARollBackLeavesNoMark) {
     Directory data;
     Table &nam = data.nam;
     SearchEngine engine(data.dir.path());
@@ -512,18 +515,21 @@ TEST(Search, RecordsAddedWhileTheIndexIsDeferredJoinItAtTheCommitAndARollBackLea
     // as usual again.
     auto expectUsualMerging = [&nam] {
         for (const char *index : {"s_w", "s_t"}) {
-            store::sql::Statement merging(nam.handle(), std::string("SELECT v FROM ") + index + "_config WHERE k='automerge'");
+            store::sql::Statement merging(nam.handle(), std::string("SELECT v FROM ") + index +
+                                                            "_config WHERE k='automerge'");
             ASSERT_EQ(merging.step(), SQLITE_ROW) << index;
             EXPECT_EQ(merging.int64(0), 4) << index;
         }
     };
     expectUsualMerging();
 
-    EXPECT_EQ(found(engine.search(QStringLiteral("deferred renamed"))), QStringList{QStringLiteral("person 10")});
+    EXPECT_EQ(found(engine.search(QStringLiteral("deferred renamed"))),
+              QStringList{QStringLiteral("person 10")});
     EXPECT_EQ(found(engine.search(QStringLiteral("dropped"))), QStringList());
     EXPECT_EQ(found(engine.search(QStringLiteral("earlier"))), QStringList{QStringLiteral("person 3")});
     EXPECT_EQ(found(engine.search(QStringLiteral("jones"))), QStringList());
-    EXPECT_TRUE(nam.searchIndexFindings().isEmpty()) << nam.searchIndexFindings().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(nam.searchIndexFindings().isEmpty())
+        << nam.searchIndexFindings().join(QLatin1Char('\n')).toStdString();
 
     // A roll-back takes the mark with it: what is added next is indexed at once.
     ASSERT_EQ(nam.begin(10).code, 0);
@@ -538,4 +544,3 @@ TEST(Search, RecordsAddedWhileTheIndexIsDeferredJoinItAtTheCommitAndARollBackLea
     // Deferring belongs inside a transaction.
     EXPECT_NE(nam.deferIndexUpkeep().code, 0);
 }
-

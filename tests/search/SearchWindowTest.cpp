@@ -10,12 +10,12 @@
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
+#include "host/SetupSource.h"
 #include "people/gui/NamesListWindow.h"
 #include "phones/gui/JustPhonesWindows.h"
 #include "search/SearchIndexBuild.h"
 #include "search/gui/MatchDelegate.h"
 #include "search/gui/SearchRunner.h"
-#include "shell/SetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "store/Store.h"
 #include "support/SampleData.h"
@@ -43,9 +43,9 @@
 #include <functional>
 
 using namespace tabulo;
+using host::gui::FrameCommand;
 using search::HitKind;
 using search::gui::SearchWindow;
-using shell::gui::FrameCommand;
 using test::openWindow;
 using test::settleEvents;
 
@@ -493,7 +493,7 @@ INSTANTIATE_TEST_SUITE_P(EveryWay, OpenWayTest, ::testing::ValuesIn(kOpenWays),
                          });
 
 // The frame's start over a data directory whose files lack their index.
-class NoSetup final : public shell::SetupSource {
+class NoSetup final : public host::SetupSource {
 public:
     Outcome prepare() override { return {true, {}, {}}; }
     void release() override {}
@@ -545,8 +545,8 @@ TEST_P(StartIndexTest, TheFrameBuildsAMissingIndexBeforeItsFirstWindows) {
     bool progressShown = false;
     QString percent;
     frame->openers().set(FrameCommand::NamesList,
-                         [&](const shell::gui::FrameContext &) { order << QStringLiteral("names"); });
-    frame->openers().set(FrameCommand::PendingDatesList, [](const shell::gui::FrameContext &) {});
+                         [&](const host::gui::FrameContext &) { order << QStringLiteral("names"); });
+    frame->openers().set(FrameCommand::PendingDatesList, [](const host::gui::FrameContext &) {});
     search::gui::registerSearchWindow(frame->openers());
     // The progress window as the build shows it; Cancel pressed on it.
     QTimer watch;

@@ -1,5 +1,5 @@
 #include "shell/CommandLine.h"
-#include "shell/DataDirectory.h"
+#include "host/DataDirectory.h"
 #include "support/TempDataDir.h"
 
 #include <QCoreApplication>
@@ -7,8 +7,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+using tabulo::host::DataDirectory;
 using tabulo::shell::CommandLineOptions;
-using tabulo::shell::DataDirectory;
 using tabulo::shell::parseCommandLine;
 using Action = CommandLineOptions::Action;
 
@@ -42,8 +42,9 @@ TEST(CommandLineTest, TheLauncherOptionAsksForTheStandardLocation) {
     EXPECT_FALSE(parse({}).standardDataLocation);
     EXPECT_FALSE(parse({QStringLiteral("-d"), QStringLiteral("lists")}).standardDataLocation);
 
-    for (const QStringList &both : {QStringList{QStringLiteral("--user-data"), QStringLiteral("-d"), QStringLiteral("x")},
-                                    QStringList{QStringLiteral("--data-dir=x"), QStringLiteral("--user-data")}}) {
+    for (const QStringList &both :
+         {QStringList{QStringLiteral("--user-data"), QStringLiteral("-d"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--data-dir=x"), QStringLiteral("--user-data")}}) {
         const CommandLineOptions options = parse(both);
         EXPECT_EQ(options.action, Action::Error) << both.join(u' ').toStdString();
         EXPECT_TRUE(options.text.contains(QStringLiteral("--user-data"))) << options.text.toStdString();
@@ -87,18 +88,25 @@ TEST(CommandLineTest, BadArgumentsAreErrorsThatSayWhy) {
 // Commands that work without a window come from a registry: each is offered
 // as an option, with its own further options, and only one runs at a time.
 TEST(CommandLineTest, BatchCommandsTakeTheirOwnOptionsOnly) {
-    using tabulo::shell::BatchCommand;
-    using tabulo::shell::registerBatchCommand;
-    registerBatchCommand({QStringLiteral("sample-export"), QStringLiteral("format"), QStringLiteral("Export."),
+    using tabulo::host::BatchCommand;
+    using tabulo::host::registerBatchCommand;
+    registerBatchCommand({QStringLiteral("sample-export"),
+                          QStringLiteral("format"),
+                          QStringLiteral("Export."),
                           {{QStringLiteral("category"), QStringLiteral("name"), QStringLiteral("Category.")}},
-                          true, [](const auto &, auto &, auto &) { return 0; }});
-    registerBatchCommand({QStringLiteral("sample-check"), {}, QStringLiteral("Check."), {}, false,
+                          true,
+                          [](const auto &, auto &, auto &) { return 0; }});
+    registerBatchCommand({QStringLiteral("sample-check"),
+                          {},
+                          QStringLiteral("Check."),
+                          {},
+                          false,
                           [](const auto &, auto &, auto &) { return 0; }});
 
-    const CommandLineOptions run = parse({QStringLiteral("--data-dir"), QStringLiteral("/srv/lists"),
-                                          QStringLiteral("--sample-export"), QStringLiteral("csv"),
-                                          QStringLiteral("--category"), QStringLiteral("Friends"),
-                                          QStringLiteral("out.csv")});
+    const CommandLineOptions run =
+        parse({QStringLiteral("--data-dir"), QStringLiteral("/srv/lists"), QStringLiteral("--sample-export"),
+               QStringLiteral("csv"), QStringLiteral("--category"), QStringLiteral("Friends"),
+               QStringLiteral("out.csv")});
     ASSERT_EQ(run.action, Action::RunBatch) << run.text.toStdString();
     EXPECT_EQ(run.batch->name, QStringLiteral("sample-export"));
     EXPECT_EQ(run.request.value, QStringLiteral("csv"));
@@ -112,7 +120,8 @@ TEST(CommandLineTest, BatchCommandsTakeTheirOwnOptionsOnly) {
     } refused[] = {
         {{QStringLiteral("--sample-check"), QStringLiteral("--category"), QStringLiteral("x")}, "category"},
         {{QStringLiteral("--sample-check"), QStringLiteral("stray")}, "stray"},
-        {{QStringLiteral("--sample-check"), QStringLiteral("--sample-export"), QStringLiteral("csv")}, "together"},
+        {{QStringLiteral("--sample-check"), QStringLiteral("--sample-export"), QStringLiteral("csv")},
+         "together"},
         {{QStringLiteral("--category"), QStringLiteral("x")}, "category"},
     };
     for (const auto &c : refused) {

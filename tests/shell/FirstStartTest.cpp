@@ -1,9 +1,9 @@
 // The program's frame started on screens of known sizes, each in a process
 // of its own (the screen is fixed when the application starts): where the
 // frame lands, how large it opens, and which tables the first start makes.
-#include "engine/PlacementSettings.h"
 #include "engine/Picture.h"
-#include "shell/StoreSetupSource.h"
+#include "engine/PlacementSettings.h"
+#include "host/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "shell/gui/ProgramWindows.h"
 #include "store/Store.h"
@@ -48,7 +48,7 @@ const bool s_role = test::registerChildRole("frame-start", [](int argc, char **a
     QApplication app(appArgc, appArgv);
     const QString dir = QString::fromLocal8Bit(argv[0]);
     store::Store::instance().setDirectory(dir);
-    shell::StoreSetupSource setup(store::Store::instance());
+    host::StoreSetupSource setup(store::Store::instance());
     shell::gui::MainFrame::Services services;
     services.setup = &setup;
     services.formatD3 = [](int day) {
@@ -83,8 +83,9 @@ const bool s_role = test::registerChildRole("frame-start", [](int argc, char **a
     }
     store::Store::instance().closeAll();
     QTextStream(stdout) << "tables: "
-                        << QDir(dir).entryList({QStringLiteral("*.db"), QStringLiteral("*.TPS")}, QDir::Files,
-                                               QDir::Name)
+                        << QDir(dir)
+                               .entryList({QStringLiteral("*.db"), QStringLiteral("*.TPS")}, QDir::Files,
+                                          QDir::Name)
                                .join(u' ')
                         << '\n';
     return status;
@@ -114,7 +115,8 @@ QHash<QString, QString> startFrame(const test::TempDataDir &dir, Screen screen) 
     if (!child.waitForFinished(60000))
         return {{QStringLiteral("failure"), QStringLiteral("did not end")}};
     QHash<QString, QString> found;
-    for (const QString &line : QString::fromUtf8(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
+    for (const QString &line :
+         QString::fromUtf8(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
         found.insert(line.section(QStringLiteral(": "), 0, 0), line.section(QStringLiteral(": "), 1));
     if (child.exitCode() != 0)
         found.insert(QStringLiteral("failure"), QStringLiteral("exit %1: %2")
@@ -141,17 +143,18 @@ TEST(FirstStartTest, TheFrameOpensForTheNamesListWithinTheScreen) {
         SCOPED_TRACE(c.what);
         test::TempDataDir dir;
         const QHash<QString, QString> found = startFrame(dir, c.screen);
-        ASSERT_FALSE(found.contains(QStringLiteral("failure"))) << found.value(QStringLiteral("failure")).toStdString();
+        ASSERT_FALSE(found.contains(QStringLiteral("failure")))
+            << found.value(QStringLiteral("failure")).toStdString();
         const QRect available = rectFrom(found.value(QStringLiteral("available")));
         const QRect frame = rectFrom(found.value(QStringLiteral("frame")));
         ASSERT_TRUE(available.isValid() && frame.isValid());
-        EXPECT_TRUE(available.contains(frame)) << rectText(frame).toStdString() << " on "
-                                               << rectText(available).toStdString();
+        EXPECT_TRUE(available.contains(frame))
+            << rectText(frame).toStdString() << " on " << rectText(available).toStdString();
         if (c.namesListWhole) {
             const QRect names = rectFrom(found.value(QStringLiteral("names list")));
             const QRect area = rectFrom(found.value(QStringLiteral("area")));
-            EXPECT_TRUE(area.contains(names)) << rectText(names).toStdString() << " in "
-                                              << rectText(area).toStdString();
+            EXPECT_TRUE(area.contains(names))
+                << rectText(names).toStdString() << " in " << rectText(area).toStdString();
             EXPECT_EQ(found.value(QStringLiteral("area scroll bar")), QStringLiteral("hidden"));
         }
     }
@@ -164,7 +167,8 @@ TEST(FirstStartTest, AFrameSavedOffTheScreenOpensWhollyOnIt) {
     engine::PlacementSettings(dir.file(QStringLiteral("data/QK.INI")))
         .write(QStringLiteral("Main"), engine::Placement{999999, 999999, 900, 620, false});
     const QHash<QString, QString> found = startFrame(dir, {1600, 1000});
-    ASSERT_FALSE(found.contains(QStringLiteral("failure"))) << found.value(QStringLiteral("failure")).toStdString();
+    ASSERT_FALSE(found.contains(QStringLiteral("failure")))
+        << found.value(QStringLiteral("failure")).toStdString();
     const QRect available = rectFrom(found.value(QStringLiteral("available")));
     const QRect frame = rectFrom(found.value(QStringLiteral("frame")));
     EXPECT_TRUE(available.contains(frame)) << rectText(frame).toStdString();
@@ -175,10 +179,12 @@ TEST(FirstStartTest, AFrameSavedOffTheScreenOpensWhollyOnIt) {
 TEST(FirstStartTest, TheFirstStartMakesOnlyTheTablesOfItsWindows) {
     test::TempDataDir dir;
     const QHash<QString, QString> found = startFrame(dir, {1600, 1000});
-    ASSERT_FALSE(found.contains(QStringLiteral("failure"))) << found.value(QStringLiteral("failure")).toStdString();
+    ASSERT_FALSE(found.contains(QStringLiteral("failure")))
+        << found.value(QStringLiteral("failure")).toStdString();
     const QStringList tables = found.value(QStringLiteral("tables")).split(u' ', Qt::SkipEmptyParts);
     for (const char *made : {"QKSET.db", "QKNAM.db", "QKDAT.db"})
-        EXPECT_TRUE(tables.contains(QLatin1String(made))) << made << " in " << tables.join(u' ').toStdString();
+        EXPECT_TRUE(tables.contains(QLatin1String(made)))
+            << made << " in " << tables.join(u' ').toStdString();
     EXPECT_FALSE(tables.contains(QStringLiteral("QKINC.db"))) << tables.join(u' ').toStdString();
     EXPECT_FALSE(tables.contains(QStringLiteral("QKJCG.db"))) << tables.join(u' ').toStdString();
 }

@@ -25,7 +25,7 @@
 #include <gtest/gtest.h>
 
 using namespace tabulo;
-using shell::gui::FrameCommand;
+using host::gui::FrameCommand;
 using test::openWindow;
 using test::settleEvents;
 

@@ -1,6 +1,6 @@
+#include "host/SetupSource.h"
 #include "shell/AboutText.h"
 #include "shell/HelpLauncher.h"
-#include "shell/SetupSource.h"
 #include "shell/gui/AboutDialog.h"
 #include "shell/gui/MainFrame.h"
 #include "support/TempDataDir.h"
@@ -40,7 +40,7 @@ TEST(AboutTextTest, TheUsedLibrariesCarryTheRunningVersions) {
         EXPECT_FALSE(c.license.isEmpty()) << c.name.toStdString();
 }
 
-class NoSetup final : public shell::SetupSource {
+class NoSetup final : public host::SetupSource {
 public:
     Outcome prepare() override { return {true, {}, {}}; }
     void release() override {}

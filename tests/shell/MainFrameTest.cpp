@@ -2,10 +2,10 @@
 #include "base/Clock.h"
 #include "engine/Globals.h"
 #include "engine/Picture.h"
-#include "shell/FrameEvents.h"
 #include "engine/PlacementSettings.h"
-#include "shell/ReminderState.h"
-#include "shell/SetupSource.h"
+#include "host/FrameEvents.h"
+#include "host/ReminderState.h"
+#include "host/SetupSource.h"
 #include "support/TempDataDir.h"
 
 #include <QAction>
@@ -29,12 +29,12 @@
 #include <memory>
 
 using namespace tabulo;
-using shell::gui::FrameCommand;
+using host::gui::FrameCommand;
 using shell::gui::MainFrame;
 
 namespace {
 
-class FakeSetup final : public shell::SetupSource {
+class FakeSetup final : public host::SetupSource {
 public:
     Outcome prepare() override {
         ++prepared;
@@ -77,7 +77,7 @@ protected:
             services.programDirectory = m_dir.path();
             m_frame = std::make_unique<MainFrame>(services);
             for (FrameCommand command : {FrameCommand::NamesList, FrameCommand::PendingDatesList})
-                m_frame->openers().set(command, [this, command](const shell::gui::FrameContext &context) {
+                m_frame->openers().set(command, [this, command](const host::gui::FrameContext &context) {
                     EXPECT_EQ(context.frame, m_frame.get());
                     m_opened.append(command);
                 });
@@ -92,7 +92,7 @@ protected:
     dates::FixedClock m_clock;
     test::TempDataDir m_dir;
     FakeSetup m_setup;
-    shell::ReminderState m_reminder;
+    host::ReminderState m_reminder;
     QList<FrameCommand> m_opened;
     std::unique_ptr<MainFrame> m_frame;
 };
@@ -108,7 +108,7 @@ TEST_F(MainFrameTest, StartUpTitlesTheFrameAndOpensNamesThenPendingEvents) {
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 60000);
-    EXPECT_EQ(shell::frameReceiver(), &frame());
+    EXPECT_EQ(host::frameReceiver(), &frame());
 }
 
 TEST_F(MainFrameTest, TheOwnerNameLeadsTheTitleWithoutItsBlanks) {
@@ -162,7 +162,7 @@ TEST_F(MainFrameTest, AMinuteWithNothingPendingSkipsOnlyThatPopUp) {
 TEST_F(MainFrameTest, WithPopUpsOffTheTimerNeverOpensTheListButTheMenuDoes) {
     // The pending-events list takes the switch from the setup record when it
     // starts, after the frame has set it.
-    frame().openers().set(FrameCommand::PendingDatesList, [this](const shell::gui::FrameContext &) {
+    frame().openers().set(FrameCommand::PendingDatesList, [this](const host::gui::FrameContext &) {
         m_opened.append(FrameCommand::PendingDatesList);
         m_reminder.popupSwitch = false;
         m_reminder.popupMinutes = 2;
@@ -197,22 +197,22 @@ TEST_F(MainFrameTest, ListWindowsGreyOutTheirMenuItemsThroughEvents) {
     QAction *names = action("actionNamesList");
     QAction *companies = action("actionCompaniesList");
 
-    shell::postFrameEvent(shell::FrameEvent::NamesListOpened);
-    shell::postFrameEvent(shell::FrameEvent::CompaniesListOpened);
+    host::postFrameEvent(host::FrameEvent::NamesListOpened);
+    host::postFrameEvent(host::FrameEvent::CompaniesListOpened);
     QCoreApplication::sendPostedEvents(&frame());
     EXPECT_FALSE(names->isEnabled());
     EXPECT_FALSE(companies->isEnabled());
 
-    shell::postFrameEvent(shell::FrameEvent::NamesListClosed);
+    host::postFrameEvent(host::FrameEvent::NamesListClosed);
     QCoreApplication::sendPostedEvents(&frame());
     EXPECT_TRUE(names->isEnabled());
     EXPECT_FALSE(companies->isEnabled());
-    shell::postFrameEvent(shell::FrameEvent::CompaniesListClosed);
+    host::postFrameEvent(host::FrameEvent::CompaniesListClosed);
     QCoreApplication::sendPostedEvents(&frame());
     EXPECT_TRUE(companies->isEnabled());
 
     m_opened.clear();
-    shell::postFrameEvent(shell::FrameEvent::OpenNamesList);
+    host::postFrameEvent(host::FrameEvent::OpenNamesList);
     QCoreApplication::sendPostedEvents(&frame());
     EXPECT_EQ(m_opened, QList<FrameCommand>{FrameCommand::NamesList});
 }
@@ -222,7 +222,7 @@ TEST_F(MainFrameTest, TheCompaniesListCanBlockTheMenusWhileItAddsInPlace) {
     const QStringList blocked{QStringLiteral("menuFile"),    QStringLiteral("menuEdit"),
                               QStringLiteral("menuViews"),   QStringLiteral("menuDataTables"),
                               QStringLiteral("menuReports"), QStringLiteral("menuWindow")};
-    shell::postFrameEvent(shell::FrameEvent::DisableMenus);
+    host::postFrameEvent(host::FrameEvent::DisableMenus);
     QCoreApplication::sendPostedEvents(&frame());
     for (const QString &name : blocked)
         EXPECT_FALSE(frame().findChild<QMenu *>(name)->menuAction()->isEnabled()) << name.toStdString();
@@ -230,7 +230,7 @@ TEST_F(MainFrameTest, TheCompaniesListCanBlockTheMenusWhileItAddsInPlace) {
     EXPECT_TRUE(action("actionHelpLocal")->isEnabled());
     EXPECT_TRUE(frame().findChild<QMenu *>(QStringLiteral("menuHelp"))->menuAction()->isEnabled());
 
-    shell::postFrameEvent(shell::FrameEvent::EnableMenus);
+    host::postFrameEvent(host::FrameEvent::EnableMenus);
     QCoreApplication::sendPostedEvents(&frame());
     for (const QString &name : blocked)
         EXPECT_TRUE(frame().findChild<QMenu *>(name)->menuAction()->isEnabled()) << name.toStdString();
@@ -243,7 +243,7 @@ TEST_F(MainFrameTest, AMenuItemWithoutItsWindowSaysSoInTheStatusBar) {
     EXPECT_EQ(frame().statusBar()->currentMessage(), QStringLiteral("Companies list is not available yet"));
 
     bool opened = false;
-    frame().openers().set(FrameCommand::CompaniesList, [&](const shell::gui::FrameContext &context) {
+    frame().openers().set(FrameCommand::CompaniesList, [&](const host::gui::FrameContext &context) {
         EXPECT_EQ(context.mdiArea, frame().mdiArea());
         opened = true;
     });
@@ -271,7 +271,7 @@ TEST_F(MainFrameTest, ShutDownReleasesSetupAndSavesTheMainPlacement) {
         engine::PlacementSettings(m_dir.file(QStringLiteral("QK.INI"))).read(QStringLiteral("Main"));
     EXPECT_EQ(QRect(saved.x, saved.y, saved.width, saved.height), place);
     EXPECT_FALSE(saved.maximised);
-    EXPECT_EQ(shell::frameReceiver(), nullptr);
+    EXPECT_EQ(host::frameReceiver(), nullptr);
     m_frame.reset();
     EXPECT_EQ(m_setup.released, 1);
 

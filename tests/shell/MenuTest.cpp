@@ -1,4 +1,4 @@
-#include "shell/SetupSource.h"
+#include "host/SetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "support/CaseName.h"
 #include "support/TempDataDir.h"
@@ -65,7 +65,7 @@ const MenuItem kMenu[] = {
     {"&Help", "&About Tabulo List Manager", "Version, data directory and licences", "", true},
 };
 
-class NoSetup final : public tabulo::shell::SetupSource {
+class NoSetup final : public tabulo::host::SetupSource {
 public:
     Outcome prepare() override { return {true, {}, {}}; }
     void release() override {}

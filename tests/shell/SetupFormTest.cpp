@@ -1,7 +1,7 @@
 #include "shell/gui/SetupForm.h"
 #include "engine/Globals.h"
 #include "engine/gui/RecordFormWindow.h"
-#include "shell/StoreSetupSource.h"
+#include "host/StoreSetupSource.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "support/ScriptedMessageService.h"
@@ -28,7 +28,7 @@ protected:
         : m_messages(m_script) {
         store::Store::instance().setDirectory(m_dir.path());
         // The frame holds the table and has added its blank record.
-        m_frameHold = std::make_unique<shell::StoreSetupSource>(store::Store::instance());
+        m_frameHold = std::make_unique<host::StoreSetupSource>(store::Store::instance());
         EXPECT_TRUE(m_frameHold->prepare().ok);
     }
     ~SetupFormTest() override {
@@ -45,12 +45,12 @@ protected:
     // The stored record as another window would read it now.
     QVariant stored(const char *field) {
         const store::TableUse use(QStringList{QStringLiteral("QKset")});
-        EXPECT_TRUE(shell::readSetupRecord(setupTable()).ok());
+        EXPECT_TRUE(host::readSetupRecord(setupTable()).ok());
         return setupTable().record().value(QString::fromLatin1(field));
     }
 
     void storeValues(const QList<std::pair<const char *, QVariant>> &values) {
-        ASSERT_TRUE(shell::readSetupRecord(setupTable()).ok());
+        ASSERT_TRUE(host::readSetupRecord(setupTable()).ok());
         for (const auto &[field, value] : values)
             setupTable().record().setValue(QString::fromLatin1(field), value);
         ASSERT_TRUE(setupTable().change().ok());
@@ -83,7 +83,7 @@ protected:
     test::TempDataDir m_dir;
     test::ScriptedMessageService m_script;
     test::ScopedMessageService m_messages;
-    std::unique_ptr<shell::StoreSetupSource> m_frameHold;
+    std::unique_ptr<host::StoreSetupSource> m_frameHold;
     QPointer<RecordFormWindow> m_window;
     bool m_ended = false;
     engine::Response m_response = engine::Response::None;

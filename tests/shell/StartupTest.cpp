@@ -1,6 +1,6 @@
 // The frame's start-up order around the setup record.
 #include "base/Clock.h"
-#include "shell/SetupSource.h"
+#include "host/SetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "support/TempDataDir.h"
 
@@ -11,7 +11,7 @@ using namespace tabulo;
 namespace {
 
 // Notes whether the frame was on screen when the setup record was prepared.
-class WatchingSetup final : public shell::SetupSource {
+class WatchingSetup final : public host::SetupSource {
 public:
     Outcome prepare() override {
         frameVisible = frame && frame->isVisible();
@@ -26,7 +26,7 @@ public:
 
 struct StartCase {
     const char *name;
-    shell::SetupSource::Outcome outcome;
+    host::SetupSource::Outcome outcome;
     bool started;
     bool reported;
 };

@@ -1,3 +1,4 @@
+#include "shell/gui/ProgramWindows.h"
 #include "support/ChildProcess.h"
 
 #include <QApplication>
@@ -8,6 +9,9 @@
 // a second station for the multi-process tests instead of running tests.
 int main(int argc, char **argv)
 {
+    // Tests open features' windows on their own, without a frame: each
+    // feature reaches another's windows as the program lets it.
+    tabulo::shell::gui::registerFeatureWindows();
     if (argc >= 3 && std::string_view(argv[1]) == "--child")
         return tabulo::test::runChild(argc - 2, argv + 2);
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -3,12 +3,12 @@
 #include "engine/Globals.h"
 #include "engine/Picture.h"
 #include "engine/gui/WindowHost.h"
+#include "host/StoreSetupSource.h"
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/NameRecordForm.h"
 #include "phones/gui/JustPhonesWindows.h"
 #include "reports/gui/PrintMenu.h"
 #include "search/gui/SearchWindow.h"
-#include "shell/StoreSetupSource.h"
 #include "shell/gui/MainFrame.h"
 #include "shell/gui/ProgramWindows.h"
 #include "store/Store.h"
@@ -131,7 +131,7 @@ QString formatD3(int dayNumber) {
 } // namespace
 
 ProgramFrame::ProgramFrame()
-    : m_setup(std::make_unique<shell::StoreSetupSource>(store::Store::instance())) {
+    : m_setup(std::make_unique<host::StoreSetupSource>(store::Store::instance())) {
     shell::gui::MainFrame::Services services;
     services.setup = m_setup.get();
     services.formatD3 = formatD3;
@@ -176,7 +176,7 @@ QWidget *outerWindow(QWidget *window) {
 }
 
 namespace {
-using shell::gui::FrameCommand;
+using host::gui::FrameCommand;
 using shell::gui::MainFrame;
 
 std::function<void(MainFrame &)> menu(FrameCommand command) {
@@ -254,7 +254,8 @@ std::vector<TourStop> windowTour() {
         {QStringLiteral("WhoCalled"), menu(FrameCommand::CallsList)},
         {QStringLiteral("incUpdate"), press("WhoCalled", "changeButton")},
         {QStringLiteral("phoneDial"), press("incUpdate", "dialButton")},
-        {QStringLiteral("fonJustPhonesBrowse"), [](MainFrame &) { phones::gui::JustPhonesListWindow::open(); }},
+        {QStringLiteral("fonJustPhonesBrowse"),
+         [](MainFrame &) { phones::gui::JustPhonesListWindow::open(); }},
         {QStringLiteral("fonJustUpdate"), press("fonJustPhonesBrowse", "changeButton")},
         {QStringLiteral("findWindow"),
          [](MainFrame &frame) {

@@ -9,12 +9,12 @@
 
 class QWidget;
 
-namespace tabulo::shell {
+namespace tabulo::host {
 class StoreSetupSource;
-namespace gui {
+}
+namespace tabulo::shell::gui {
 class MainFrame;
 }
-} // namespace tabulo::shell
 
 namespace tabulo::test {
 
@@ -32,7 +32,7 @@ public:
     shell::gui::MainFrame &frame() { return *m_frame; }
 
 private:
-    std::unique_ptr<shell::StoreSetupSource> m_setup;
+    std::unique_ptr<host::StoreSetupSource> m_setup;
     std::unique_ptr<shell::gui::MainFrame> m_frame;
 };
 

@@ -4,7 +4,7 @@
 #include "companies/CompanyRecords.h"
 #include "companies/GroupMembership.h"
 #include "companies/gui/CompanyPhoneNoteWindows.h"
-#include "exchange/gui/ExchangeWindows.h"
+#include "host/gui/FeatureWindows.h"
 #include "companies/gui/GroupWindows.h"
 #include "engine/FieldText.h"
 #include "engine/Globals.h"
@@ -16,17 +16,14 @@
 #include "engine/gui/ToolIcons.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
-#include "people/PersonRecords.h"
-#include "phones/Dialer.h"
-#include "phones/gui/DialWindow.h"
-#include "postal/CityIndex.h"
-#include "postal/gui/ZipWindows.h"
-#include "shell/FrameEvents.h"
-#include "shell/StoreSetupSource.h"
-#include "shell/gui/WindowOpeners.h"
+#include "engine/RecordRoutines.h"
+#include "host/Dialer.h"
+#include "host/CityIndex.h"
+#include "host/FrameEvents.h"
+#include "host/StoreSetupSource.h"
+#include "host/gui/WindowOpeners.h"
 #include "store/ChangeRules.h"
 #include "store/UnitOfWork.h"
-#include "reports/gui/PrintMenu.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
 
@@ -107,14 +104,14 @@ QPushButton *button(QWidget *parent, const QString &text, const char *name, cons
     return b;
 }
 
-void frameEvent(shell::FrameEvent event) {
-    shell::postFrameEvent(event);
+void frameEvent(host::FrameEvent event) {
+    host::postFrameEvent(event);
 }
 
 // Starts a window of the frame's menu, as the names list's icons do.
-void frameCommand(shell::gui::FrameCommand command) {
-    if (!shell::gui::runFrameCommand(command))
-        shell::gui::showFrameStatus(shell::gui::WindowOpeners::windowName(command) +
+void frameCommand(host::gui::FrameCommand command) {
+    if (!host::gui::runFrameCommand(command))
+        host::gui::showFrameStatus(host::gui::WindowOpeners::windowName(command) +
                                     QStringLiteral(" is not available yet"));
 }
 
@@ -139,7 +136,7 @@ CompaniesListWindow *CompaniesListWindow::open() {
     // The first page is read as the window shows; its count, kept by the
     // file, with it.
     window->showCount();
-    frameEvent(shell::FrameEvent::CompaniesListOpened);
+    frameEvent(host::FrameEvent::CompaniesListOpened);
     QTimer::singleShot(0, window, [window] {
         window->refreshAll(false);
         window->m_list->listControl()->setFocus();
@@ -216,19 +213,19 @@ void CompaniesListWindow::build() {
         {"Remove", "removeIcon", "Delete From Category",
          "Remove Company from displayed Category; Company remains in database.",
          [this] { assignment(QStringLiteral("delete")); }},
-        {"Dates", "pendingIcon", "Pending Dates", "", [] { frameCommand(shell::gui::FrameCommand::PendingDatesList); }},
-        {"Calls", "callsIcon", "Calls List", "", [] { frameCommand(shell::gui::FrameCommand::CallsList); }},
+        {"Dates", "pendingIcon", "Pending Dates", "", [] { frameCommand(host::gui::FrameCommand::PendingDatesList); }},
+        {"Calls", "callsIcon", "Calls List", "", [] { frameCommand(host::gui::FrameCommand::CallsList); }},
         {"Phones", "justPhonesIcon", "Phone Numbers Only List", "",
-         [] { frameCommand(shell::gui::FrameCommand::JustPhonesList); }},
-        {"Setup", "setupIcon", "Setup Update Form", "", [] { frameCommand(shell::gui::FrameCommand::Setup); }},
+         [] { frameCommand(host::gui::FrameCommand::JustPhonesList); }},
+        {"Setup", "setupIcon", "Setup Update Form", "", [] { frameCommand(host::gui::FrameCommand::Setup); }},
         {"Print", "printIcon", "Print Category Records", "",
-         [] { reports::gui::PrintMenu::open(); }},
+         [] { host::gui::featureWindows().openPrintMenu(); }},
         {"Names", "namesIcon", "Names Information View", "Open the People Information  Window.",
-         [] { frameEvent(shell::FrameEvent::OpenNamesList); }},
+         [] { frameEvent(host::FrameEvent::OpenNamesList); }},
         {"Exit", "exitIcon", "Exit application", "Close the application and return to Windows.",
          [this] { window()->close(); }},
         {"Find...", "findIcon", "Find People, Companies, Notes, Phones and Calls", "",
-         [] { frameCommand(shell::gui::FrameCommand::Find); }},
+         [] { frameCommand(host::gui::FrameCommand::Find); }},
     };
     for (const Icon &icon : toolbar) {
         auto *b = new QToolButton(this);
@@ -243,8 +240,8 @@ void CompaniesListWindow::build() {
         icons->addWidget(b);
         m_actions[b->objectName()] = b;
     }
-    icons->addWidget(exchange::gui::exchangeButton(
-        this, exchange::ExportScope::Companies, [] { return qint64(engine::currentGroup()); },
+    icons->addWidget(host::gui::featureWindows().exchangeButton(
+        this, host::gui::ContactKind::Companies, [] { return qint64(engine::currentGroup()); },
         [this] { refreshAll(true); }));
     icons->addStretch();
     outer->addLayout(icons);
@@ -449,7 +446,7 @@ QWidget *CompaniesListWindow::buildPhonesTab() {
         const store::Record &cmp = table("QKcmp").record();
         const store::Record &fon = table("QKfon").record();
         const QString location = fon.value(QStringLiteral("LOCATION")).toString();
-        phones::gui::dial(this, phones::companyCallerLabel(cmp.value(QStringLiteral("NAME")).toString(), location),
+        host::gui::featureWindows().dial(this, host::companyCallerLabel(cmp.value(QStringLiteral("NAME")).toString(), location),
                           location, fon.value(QStringLiteral("NUMBER")).toString());
     });
     return page;
@@ -744,7 +741,7 @@ void CompaniesListWindow::addRecord() {
         return;
     Table &cmp = table("QKcmp");
     Table &set = table("QKset");
-    if (shell::readSetupRecord(set))
+    if (host::readSetupRecord(set))
         set.record().clear();
     m_shownBeforeAdding = cmp.record().integer(0);
     table("QKjcg").record().clear();
@@ -753,7 +750,7 @@ void CompaniesListWindow::addRecord() {
     store::StoreError added;
     for (;;) {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            if (const store::StoreError e = people::nextControlNumber(QStringLiteral("QKcmp"), number)) {
+            if (const store::StoreError e = engine::nextControlNumber(QStringLiteral("QKcmp"), number)) {
                 store::setLastError(e);
                 store::takeSavedError();
                 store::standardMessage(this, 35, QStringLiteral("qkcmp"));
@@ -779,7 +776,7 @@ void CompaniesListWindow::addRecord() {
     m_newCompany = number;
     m_editor->recordShown();
     m_adding = true;
-    frameEvent(shell::FrameEvent::DisableMenus);
+    frameEvent(host::FrameEvent::DisableMenus);
     m_details->setCurrentIndex(0);
     updateButtons();
     showCompany();
@@ -799,7 +796,7 @@ void CompaniesListWindow::finishAdding(bool keep) {
             cmp.record().setValue(field, v.value);
     }
     m_adding = false;
-    frameEvent(shell::FrameEvent::EnableMenus);
+    frameEvent(host::FrameEvent::EnableMenus);
     const qint64 company = m_newCompany;
     m_newCompany = 0;
     if (!keep) {
@@ -920,7 +917,7 @@ Leave CompaniesListWindow::fieldLeft(QLineEdit *edit, const QString &before, Lea
         // The typed text stays for the user to mend.
         QApplication::beep();
         edit->setToolTip(v.error);
-        shell::gui::showFrameStatus(v.error);
+        host::gui::showFrameStatus(v.error);
         return Leave::Stay;
     }
     edit->setToolTip(QString());
@@ -986,7 +983,7 @@ Leave CompaniesListWindow::cityLeft(LeaveReason why) {
     const QString city = entry(QStringLiteral("CMP:CITY"))->text().trimmed();
     store::Record &cmp = table("QKcmp").record();
     // A typed city never wipes the state or zip the company has.
-    const postal::CityLookup found = postal::lookUpAddressCity(
+    const host::CityLookup found = host::lookUpAddressCity(
         city, {textOf(cmp, "CITY"), textOf(cmp, "STATE"), textOf(cmp, "ZIP")});
     if (found.needsPicker) {
         pickCity();
@@ -1003,8 +1000,8 @@ Leave CompaniesListWindow::cityLeft(LeaveReason why) {
 }
 
 void CompaniesListWindow::pickCity() {
-    postal::gui::chooseCity(this, entry(QStringLiteral("CMP:CITY"))->text(),
-                            [this](std::optional<postal::CityZip> chosen) {
+    host::gui::featureWindows().chooseCity(this, entry(QStringLiteral("CMP:CITY"))->text(),
+                            [this](std::optional<host::CityZip> chosen) {
                                 if (!chosen) {
                                     if (!m_adding)
                                         refreshAll();
@@ -1089,7 +1086,7 @@ void CompaniesListWindow::closeEvent(QCloseEvent *event) {
         return;
     m_ended = true;
     if (!m_picker)
-        frameEvent(shell::FrameEvent::CompaniesListClosed);
+        frameEvent(host::FrameEvent::CompaniesListClosed);
     engine::setGlobalResponse(m_selected ? engine::Response::RequestCompleted
                                          : engine::Response::RequestCancelled);
     engine::gui::WindowHost::release(this);
@@ -1097,9 +1094,9 @@ void CompaniesListWindow::closeEvent(QCloseEvent *event) {
         m_done();
 }
 
-void registerCompaniesList(shell::gui::WindowOpeners &openers) {
-    openers.set(shell::gui::FrameCommand::CompaniesList,
-                [](const shell::gui::FrameContext &) { CompaniesListWindow::open(); });
+void registerCompaniesList(host::gui::WindowOpeners &openers) {
+    openers.set(host::gui::FrameCommand::CompaniesList,
+                [](const host::gui::FrameContext &) { CompaniesListWindow::open(); });
 }
 
 } // namespace tabulo::companies::gui

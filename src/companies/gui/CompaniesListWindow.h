@@ -20,7 +20,7 @@ class InPlaceEditor;
 enum class Leave;
 enum class LeaveReason;
 } // namespace tabulo::engine::gui
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 class WindowOpeners;
 }
 
@@ -122,6 +122,6 @@ private:
 };
 
 // Lets the main frame's "Companies List" item open the list.
-void registerCompaniesList(shell::gui::WindowOpeners &openers);
+void registerCompaniesList(host::gui::WindowOpeners &openers);
 
 } // namespace tabulo::companies::gui

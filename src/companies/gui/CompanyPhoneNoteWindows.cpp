@@ -7,8 +7,8 @@
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
-#include "people/gui/PhoneNoteForms.h"
-#include "shell/StoreSetupSource.h"
+#include "host/StoreSetupSource.h"
+#include "host/gui/PhoneNoteForms.h"
 #include "store/Dictionary.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
@@ -142,7 +142,7 @@ RecordFormWindow *runCompanyPhoneForm(QWidget *caller, std::function<void()> don
     const int link = fon.fieldIndex(QStringLiteral("CMP_CTRL"));
     setup.form.prime = [link](store::Record &r) { r.setInteger(link, currentCompany()); };
 
-    people::gui::PhoneNumberField number = people::gui::phoneNumberField(2, true);
+    host::gui::PhoneNumberField number = host::gui::phoneNumberField(2, true);
     setup.fields = {
         lineEntry("&Department:", "FON:LOCATION", "@S25", "departmentEntry"),
         lineEntry("Name:", "FON:NAME", "@s25", "nameEntry"),

@@ -8,12 +8,12 @@
 #include "engine/gui/FormChildLists.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
-#include "people/gui/NameRecordForm.h"
-#include "people/gui/PhoneNoteForms.h"
+#include "host/gui/FeatureWindows.h"
+#include "host/gui/PhoneNoteForms.h"
+#include "store/ChangeRules.h"
 #include "store/Dictionary.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
-#include "store/ChangeRules.h"
 #include "store/Store.h"
 
 #include <QEvent>
@@ -139,7 +139,7 @@ std::vector<ChildList> childLists() {
          {"FON:LOCATION", "FON:NAME", "FON:NUMBER", "FON:AREA", "FON:EXT", "FON:JUSTPHONESBYTE",
           "FON:JUSTPHONESNAME"},
          [](QWidget *over, std::function<void()> done) {
-             people::gui::runSharedPhoneForm(over, std::move(done));
+             host::gui::runSharedPhoneForm(over, std::move(done));
          }},
         {"QKjcg",
          "jcgList",
@@ -159,7 +159,7 @@ std::vector<ChildList> childLists() {
              // The list clears the note's fields; a new note starts without text too.
              if (engine::globalRequest() == Request::InsertRecord)
                  store::Store::instance().table(QStringLiteral("QKmem")).record().setMemo({});
-             people::gui::runSharedNoteForm(over, std::move(done));
+             host::gui::runSharedNoteForm(over, std::move(done));
          }},
         {"QKnam",
          "namList",
@@ -171,7 +171,7 @@ std::vector<ChildList> childLists() {
          {"NAM:LNAME", "NAM:FNAME", "NAM:ADDR1", "NAM:ADDR2", "NAM:CITY", "NAM:STATE", "NAM:ZIP", "NAM:DOB",
           "NAM:EMAILADDRESS"},
          [](QWidget *over, std::function<void()> done) {
-             people::gui::runNameRecordForm(over, std::move(done));
+             host::gui::featureWindows().runNameRecordForm(over, std::move(done));
          }},
     };
 }
@@ -222,7 +222,8 @@ RecordFormWindow *runCompanyRecordForm(QWidget *caller, std::function<void()> do
     setup.form.deleteRoutine = [ctrl](store::Table &table, QObject *owner) {
         const qint64 company = table.record().integer(ctrl);
         store::Table &links = store::Store::instance().table(QStringLiteral("QKjcg"));
-        return store::deleteRecordWith(table, {&links}, [company] { return deleteGroupLinks(company); }, owner) ==
+        return store::deleteRecordWith(
+                   table, {&links}, [company] { return deleteGroupLinks(company); }, owner) ==
                store::ChangeResult::Done;
     };
     setup.fields = companyFields();

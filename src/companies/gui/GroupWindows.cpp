@@ -228,8 +228,8 @@ void runCategoryAssignment(QWidget *caller, std::function<void()> done) {
     });
 }
 
-void registerCompanyCategories(shell::gui::WindowOpeners &openers) {
-    openers.set(shell::gui::FrameCommand::CompanyCategories, [](const shell::gui::FrameContext &) {
+void registerCompanyCategories(host::gui::WindowOpeners &openers) {
+    openers.set(host::gui::FrameCommand::CompanyCategories, [](const host::gui::FrameContext &) {
         engine::setGlobalRequest(Request::None);
         openCompanyCategoryList();
     });

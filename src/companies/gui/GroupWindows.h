@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/gui/WindowOpeners.h"
+#include "host/gui/WindowOpeners.h"
 
 #include <functional>
 
@@ -36,6 +36,6 @@ engine::gui::RecordFormWindow *runCompanyGroupLinkForm(QWidget *caller, std::fun
 void runCategoryAssignment(QWidget *caller, std::function<void()> done);
 
 // Lets the main frame's "Company Categories" command open the list.
-void registerCompanyCategories(shell::gui::WindowOpeners &openers);
+void registerCompanyCategories(host::gui::WindowOpeners &openers);
 
 } // namespace tabulo::companies::gui

@@ -6,7 +6,7 @@
 #include "dates/gui/ImportantDatesWindow.h"
 #include "dates/gui/PendingEventsWindow.h"
 #include "engine/Globals.h"
-#include "shell/gui/WindowOpeners.h"
+#include "host/gui/WindowOpeners.h"
 #include "store/Store.h"
 
 #include <QMainWindow>
@@ -18,14 +18,14 @@ namespace {
 QPointer<ImportantDatesWindow> s_datesList;
 } // namespace
 
-void registerDateWindows(shell::gui::WindowOpeners &openers) {
-    using shell::gui::FrameCommand;
-    openers.set(FrameCommand::ImportantDates, [](const shell::gui::FrameContext &) {
+void registerDateWindows(host::gui::WindowOpeners &openers) {
+    using host::gui::FrameCommand;
+    openers.set(FrameCommand::ImportantDates, [](const host::gui::FrameContext &) {
         engine::setGlobalRequest(engine::Request::None);
         openImportantDatesList();
     });
     openers.set(FrameCommand::PendingDatesList,
-                [](const shell::gui::FrameContext &context) { startPendingEvents(context.frame); });
+                [](const host::gui::FrameContext &context) { startPendingEvents(context.frame); });
 }
 
 ImportantDatesWindow *openImportantDatesList(QWidget *caller, std::function<void()> done) {

@@ -5,9 +5,9 @@
 class QObject;
 class QWidget;
 
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 class WindowOpeners;
-} // namespace tabulo::shell::gui
+} // namespace tabulo::host::gui
 
 namespace tabulo::dates::gui {
 
@@ -19,7 +19,7 @@ class PendingEventsWindow;
 // main frame's menu. The frame's own start-up start of the pending-events
 // window and its minute reminder both go through the "Pending Dates List"
 // opener registered here.
-void registerDateWindows(shell::gui::WindowOpeners &openers);
+void registerDateWindows(host::gui::WindowOpeners &openers);
 
 // The important-dates list for GlobalRequest (0 to browse). One list at a
 // time: a second start brings the open one to the front.

@@ -3,12 +3,12 @@
 #include "base/Clock.h"
 #include "base/DateOps.h"
 #include "dates/PendingEvents.h"
-#include "dates/gui/CalendarPicker.h"
 #include "engine/FieldText.h"
+#include "engine/gui/CalendarPicker.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
-#include "shell/StoreSetupSource.h"
+#include "host/StoreSetupSource.h"
 #include "store/Dictionary.h"
 #include "store/Messages.h"
 
@@ -81,7 +81,7 @@ engine::FormSetup formSetup() {
     setup.prime = [](store::Record &r) {
         store::Table &set = store::Store::instance().table(QStringLiteral("QKset"));
         // A missing setup record leaves no default lead days.
-        if (shell::readSetupRecord(set))
+        if (host::readSetupRecord(set))
             set.record().clear();
         r.setValue(QStringLiteral("DAT:LEADDAYS"), set.record().value(QStringLiteral("SET:ANNLEAD")));
         r.setValue(QStringLiteral("DAT:TYPE"), QStringLiteral("Year"));
@@ -510,16 +510,16 @@ void ImportantDateForm::openCalendar() {
         showDate();
     }
     QPointer<ImportantDateForm> self(this);
-    CalendarPicker::pick(this, static_cast<int>(r.value(QStringLiteral("DAT:DATE")).toLongLong()),
-                         [self](int chosen) {
-                             if (!self)
-                                 return;
-                             if (chosen != 0)
-                                 self->record().setValue(QStringLiteral("DAT:DATE"), chosen);
-                             self->showDate();
-                             self->applyEnabling();
-                             self->m_date->setFocus();
-                         });
+    engine::gui::CalendarPicker::pick(
+        this, static_cast<int>(r.value(QStringLiteral("DAT:DATE")).toLongLong()), [self](int chosen) {
+            if (!self)
+                return;
+            if (chosen != 0)
+                self->record().setValue(QStringLiteral("DAT:DATE"), chosen);
+            self->showDate();
+            self->applyEnabling();
+            self->m_date->setFocus();
+        });
 }
 
 QObject *ImportantDateForm::messageOwner() const {

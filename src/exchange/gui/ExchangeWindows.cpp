@@ -1,8 +1,8 @@
 #include "exchange/gui/ExchangeWindows.h"
 
 #include "exchange/Csv.h"
-#include "shell/DataDirectory.h"
-#include "shell/gui/WindowOpeners.h"
+#include "host/DataDirectory.h"
+#include "host/gui/WindowOpeners.h"
 #include "store/MessageService.h"
 
 #include <QCheckBox>
@@ -149,7 +149,7 @@ CsvMapping CsvMappingDialog::mapping() const {
 }
 
 void CsvMappingDialog::remember(const QStringList &header, const CsvMapping &mapping) {
-    QSettings settings(shell::DataDirectory::settingsFile(), QSettings::IniFormat);
+    QSettings settings(host::DataDirectory::settingsFile(), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("CsvMapping"));
     for (size_t i = 0; i < mapping.size() && i < static_cast<size_t>(header.size()); ++i)
         settings.setValue(columnKey(header[static_cast<qsizetype>(i)]), choiceIndex(mapping[i]));
@@ -157,7 +157,7 @@ void CsvMappingDialog::remember(const QStringList &header, const CsvMapping &map
 }
 
 std::optional<CsvColumn> CsvMappingDialog::remembered(const QString &header) {
-    QSettings settings(shell::DataDirectory::settingsFile(), QSettings::IniFormat);
+    QSettings settings(host::DataDirectory::settingsFile(), QSettings::IniFormat);
     const QVariant kept = settings.value(QStringLiteral("CsvMapping/") + columnKey(header));
     const auto &choices = csvFieldChoices();
     bool ok = false;
@@ -270,10 +270,10 @@ QToolButton *exchangeButton(QWidget *list, ExportScope scope, std::function<qint
     return button;
 }
 
-void registerExchangeWindows(shell::gui::WindowOpeners &openers) {
-    openers.set(shell::gui::FrameCommand::ImportContacts,
-                [](const shell::gui::FrameContext &context) { chooseAndImport(context.frame); });
-    openers.set(shell::gui::FrameCommand::ExportContacts, [](const shell::gui::FrameContext &context) {
+void registerExchangeWindows(host::gui::WindowOpeners &openers) {
+    openers.set(host::gui::FrameCommand::ImportContacts,
+                [](const host::gui::FrameContext &context) { chooseAndImport(context.frame); });
+    openers.set(host::gui::FrameCommand::ExportContacts, [](const host::gui::FrameContext &context) {
         chooseAndExport(context.frame, ExportScope::Everything, 0);
     });
 }

@@ -16,7 +16,7 @@ class QComboBox;
 class QToolButton;
 class QWidget;
 
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 class WindowOpeners;
 }
 
@@ -68,6 +68,6 @@ QToolButton *exchangeButton(QWidget *list, ExportScope scope, std::function<qint
                             std::function<void()> afterImport);
 
 // The frame's File menu items.
-void registerExchangeWindows(shell::gui::WindowOpeners &openers);
+void registerExchangeWindows(host::gui::WindowOpeners &openers);
 
 } // namespace tabulo::exchange::gui

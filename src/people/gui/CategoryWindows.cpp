@@ -171,8 +171,8 @@ void startMembership(QWidget *namesList, MembershipOp op, std::vector<qint32> ta
     });
 }
 
-void registerOpeners(shell::gui::WindowOpeners &openers) {
-    openers.set(shell::gui::FrameCommand::NameCategories, [](const shell::gui::FrameContext &) {
+void registerOpeners(host::gui::WindowOpeners &openers) {
+    openers.set(host::gui::FrameCommand::NameCategories, [](const host::gui::FrameContext &) {
         engine::setGlobalRequest(engine::Request::None);
         openCategoryList();
     });

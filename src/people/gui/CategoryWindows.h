@@ -1,7 +1,7 @@
 #pragma once
 
+#include "host/gui/WindowOpeners.h"
 #include "people/Membership.h"
-#include "shell/gui/WindowOpeners.h"
 
 #include <functional>
 #include <vector>
@@ -34,6 +34,6 @@ void startMembership(QWidget *namesList, MembershipOp op, std::vector<qint32> ta
                      std::function<void(bool ran)> done);
 
 // Lets the main frame's "name categories" command open the categories list.
-void registerOpeners(shell::gui::WindowOpeners &openers);
+void registerOpeners(host::gui::WindowOpeners &openers);
 
 } // namespace tabulo::people::gui

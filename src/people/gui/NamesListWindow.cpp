@@ -3,10 +3,8 @@
 #include "base/Clock.h"
 #include "base/DateOps.h"
 #include "base/Text.h"
-#include "companies/CompanyRecords.h"
-#include "companies/gui/CompaniesListWindow.h"
-#include "exchange/gui/ExchangeWindows.h"
-#include "dates/gui/CalendarPicker.h"
+#include "host/gui/FeatureWindows.h"
+#include "engine/gui/CalendarPicker.h"
 #include "engine/FieldText.h"
 #include "engine/Globals.h"
 #include "engine/gui/AlphabetBar.h"
@@ -22,15 +20,11 @@
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/PhoneNoteForms.h"
 #include "people/gui/TagProgress.h"
-#include "phones/gui/JustPhonesWindows.h"
-#include "phones/Dialer.h"
-#include "phones/gui/DialWindow.h"
-#include "postal/CityIndex.h"
-#include "postal/gui/ZipWindows.h"
-#include "shell/FrameEvents.h"
-#include "shell/StoreSetupSource.h"
-#include "shell/gui/WindowOpeners.h"
-#include "reports/gui/PrintMenu.h"
+#include "host/Dialer.h"
+#include "host/CityIndex.h"
+#include "host/FrameEvents.h"
+#include "host/StoreSetupSource.h"
+#include "host/gui/WindowOpeners.h"
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
@@ -75,9 +69,9 @@ QString trimmed(const QString &s) {
 }
 
 // Starts a window of the frame's menu, or says it is not there yet.
-void frameCommand(shell::gui::FrameCommand command, const char *name) {
-    if (!shell::gui::runFrameCommand(command))
-        shell::gui::showFrameStatus(QLatin1String(name) + QStringLiteral(" is not available yet"));
+void frameCommand(host::gui::FrameCommand command, const char *name) {
+    if (!host::gui::runFrameCommand(command))
+        host::gui::showFrameStatus(QLatin1String(name) + QStringLiteral(" is not available yet"));
 }
 
 // The pictures of the in-place fields.
@@ -189,7 +183,7 @@ NamesListWindow *NamesListWindow::open() {
     s_open = window;
     engine::gui::WindowHost::present(window);
     engine::gui::WindowHost::onReactivated(window, [window] { window->cameBack(); });
-    shell::postFrameEvent(shell::FrameEvent::NamesListOpened);
+    host::postFrameEvent(host::FrameEvent::NamesListOpened);
     QTimer::singleShot(0, window, [window] {
         window->refreshAll(false);
         window->m_list->listControl()->setFocus();
@@ -286,8 +280,8 @@ void NamesListWindow::build() {
         bottom->addWidget(b);
         m_actions[QLatin1String(t.name)] = b;
     }
-    bottom->addWidget(exchange::gui::exchangeButton(
-        this, exchange::ExportScope::People, [] { return qint64(engine::currentCategory()); },
+    bottom->addWidget(host::gui::featureWindows().exchangeButton(
+        this, host::gui::ContactKind::People, [] { return qint64(engine::currentCategory()); },
         [this] { displayCategory(engine::currentCategory(), engine::currentCategoryName()); }));
     bottom->addStretch();
     QPushButton *assign = button(this, QStringLiteral("A&ssign Category"), "assignCategoryButton",
@@ -346,7 +340,7 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
     };
     const Icon icons[] = {
         {"Companies", "companiesIcon", "Company Information View", "Open the Company Information  Window.",
-         [] { frameCommand(shell::gui::FrameCommand::CompaniesList, "Companies list"); }},
+         [] { frameCommand(host::gui::FrameCommand::CompaniesList, "Companies list"); }},
         {"Assign", "assignIcon", "Assign Category",
          "Assign Person to Category.  Name may be assigned to as many Categories as desired.",
          [this] { membership(MembershipOp::Copy); }},
@@ -360,11 +354,11 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
          // As its texts say: the program ends (the frame closes every window).
          [this] { window()->close(); }},
         {"Calls", "callsIcon", "Calls List", "",
-         [] { frameCommand(shell::gui::FrameCommand::CallsList, "Calls list"); }},
+         [] { frameCommand(host::gui::FrameCommand::CallsList, "Calls list"); }},
         {"Dates", "pendingIcon", "Pending Dates", "",
-         [] { frameCommand(shell::gui::FrameCommand::PendingDatesList, "Pending dates list"); }},
+         [] { frameCommand(host::gui::FrameCommand::PendingDatesList, "Pending dates list"); }},
         {"Setup", "setupIcon", "Setup Data", "",
-         [] { frameCommand(shell::gui::FrameCommand::Setup, "Setup form"); }},
+         [] { frameCommand(host::gui::FrameCommand::Setup, "Setup form"); }},
         {"Delete", "deleteIcon", "Delete Record", "",
          [this] {
              m_details->setCurrentIndex(0);
@@ -375,12 +369,12 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
              m_details->setCurrentIndex(0);
              addRecord();
          }},
-        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", [] { phones::gui::JustPhonesListWindow::open(); }},
-        {"Print", "printIcon", "Print Category Records", "", [] { reports::gui::PrintMenu::open(); }},
+        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", [] { host::gui::featureWindows().openJustPhonesList(); }},
+        {"Print", "printIcon", "Print Category Records", "", [] { host::gui::featureWindows().openPrintMenu(); }},
         {"All", "allIcon", "All  Records", "", [this] { showAll(); }},
         {"Category", "categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
         {"Find...", "findIcon", "Find People, Companies, Notes, Phones and Calls", "",
-         [] { frameCommand(shell::gui::FrameCommand::Find, "Find window"); }},
+         [] { frameCommand(host::gui::FrameCommand::Find, "Find window"); }},
     };
     for (const Icon &icon : icons) {
         auto *b = new QToolButton(this);
@@ -431,8 +425,8 @@ QWidget *NamesListWindow::buildHomeTab() {
             grid->addWidget(pick, row, 2);
             if (city)
                 connect(pick, &QPushButton::clicked, this, [this] {
-                    postal::gui::chooseCity(this, m_entries.at(QStringLiteral("NAM:CITY"))->text(),
-                                            [this](std::optional<postal::CityZip> chosen) {
+                    host::gui::featureWindows().chooseCity(this, m_entries.at(QStringLiteral("NAM:CITY"))->text(),
+                                            [this](std::optional<host::CityZip> chosen) {
                                                 if (chosen)
                                                     applyCity(chosen->city, chosen->state, chosen->zip,
                                                               LeaveReason::FocusMoved);
@@ -523,7 +517,7 @@ QWidget *NamesListWindow::buildPhonesTab() {
             return;
         const store::Record &nam = table("QKnam").record();
         const store::Record &fon = table("QKfon").record();
-        phones::gui::dial(this, phones::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
+        host::gui::featureWindows().dial(this, host::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
                                                     nam.value(QStringLiteral("LNAME")).toString(),
                                                     fon.value(QStringLiteral("LOCATION")).toString()),
                           fon.value(QStringLiteral("LOCATION")).toString(),
@@ -934,7 +928,7 @@ bool NamesListWindow::linksFailed(const store::StoreError &error) {
 void NamesListWindow::addRecord() {
     Table &nam = table("QKnam");
     Table &set = table("QKset");
-    if (shell::readSetupRecord(set))
+    if (host::readSetupRecord(set))
         set.record().clear();
     table("QKcmp").record().clear();
     table("QKjnc").record().clear();
@@ -1184,7 +1178,7 @@ Leave NamesListWindow::fieldLeft(QLineEdit *edit, const QString &before, LeaveRe
         // The typed text stays for the user to mend.
         QApplication::beep();
         edit->setToolTip(v.error);
-        shell::gui::showFrameStatus(v.error);
+        host::gui::showFrameStatus(v.error);
         return Leave::Stay;
     }
     edit->setToolTip(QString());
@@ -1200,7 +1194,7 @@ Leave NamesListWindow::savePerson(bool namesChanged, LeaveReason why) {
     if (person.value(QStringLiteral("COUNTRY")).toString().trimmed().isEmpty()) {
         Table &set = table("QKset");
         const store::Record kept = set.record();
-        if (!shell::readSetupRecord(set))
+        if (!host::readSetupRecord(set))
             person.setValue(QStringLiteral("NAM:COUNTRY"), set.record().value(QStringLiteral("SET:COUNTRY")));
         set.record() = kept;
     }
@@ -1256,14 +1250,14 @@ Leave NamesListWindow::cityLeft(QLineEdit *edit) {
     const QString city = edit->text().trimmed();
     const store::Record &nam = table("QKnam").record();
     // A typed city never wipes the state or zip the person has.
-    const postal::CityLookup found =
-        postal::lookUpAddressCity(city, {nam.value(QStringLiteral("CITY")).toString(),
+    const host::CityLookup found =
+        host::lookUpAddressCity(city, {nam.value(QStringLiteral("CITY")).toString(),
                                          nam.value(QStringLiteral("STATE")).toString(),
                                          nam.value(QStringLiteral("ZIP")).toString()});
     if (!found.needsPicker)
         return applyCity(found.address.city, found.address.state, found.address.zip, LeaveReason::FocusMoved);
     // A new city, or one of several: the cities list takes it over.
-    postal::gui::chooseCity(this, city, [this](std::optional<postal::CityZip> chosen) {
+    host::gui::featureWindows().chooseCity(this, city, [this](std::optional<host::CityZip> chosen) {
         if (chosen)
             applyCity(chosen->city, chosen->state, chosen->zip, LeaveReason::FocusMoved);
         else
@@ -1285,7 +1279,7 @@ Leave NamesListWindow::applyCity(const QString &city, const QString &state, cons
 Leave NamesListWindow::companyLeft(QLineEdit *edit, LeaveReason why) {
     const QString typed = edit->text().trimmed();
     // Looked up without making the company links' table at first start.
-    const qint64 company = typed.isEmpty() ? 0 : companies::companyNamed(typed);
+    const qint64 company = typed.isEmpty() ? 0 : host::gui::featureWindows().companyNamed(typed);
     const bool known = company != 0;
     if (known) {
         // A typed name that matches a company links that company.
@@ -1302,7 +1296,7 @@ void NamesListWindow::pickCompany(const QString &remembered) {
     jcg.record().clear();
     jcg.record().setValue(QStringLiteral("JCG:COMPANY"), remembered);
     engine::setGlobalRequest(engine::Request::SelectRecord);
-    companies::gui::CompaniesListWindow::pick(this, [this] {
+    host::gui::featureWindows().pickFromCompaniesList(this, [this] {
         if (engine::globalResponse() == engine::Response::RequestCompleted) {
             table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"),
                                              table("QKcmp").record().integer(0));
@@ -1322,7 +1316,7 @@ void NamesListWindow::pickBirthdate() {
     int dob = static_cast<int>(nam.integer(field));
     if (dob == 0)
         dob = dates::Clock::current().today();
-    dates::gui::CalendarPicker::pick(this, dob, [this, field](int chosen) {
+    engine::gui::CalendarPicker::pick(this, dob, [this, field](int chosen) {
         if (chosen == 0)
             return;
         table("QKnam").record().setInteger(field, chosen);
@@ -1337,7 +1331,7 @@ void NamesListWindow::pickAgeDate() {
         return;
     const int field = nam.indexOf(QStringLiteral("NAM:ZIP_CTRL"));
     const int reference = static_cast<int>(nam.integer(field));
-    dates::gui::CalendarPicker::pick(this, reference ? reference : dob, [this, field](int chosen) {
+    engine::gui::CalendarPicker::pick(this, reference ? reference : dob, [this, field](int chosen) {
         if (chosen == 0)
             return;
         // Today is the default: no reference date is kept for it.
@@ -1373,13 +1367,13 @@ void NamesListWindow::closeEvent(QCloseEvent *event) {
     m_closing = true;
     event->accept();
     QWidget::closeEvent(event);
-    shell::postFrameEvent(shell::FrameEvent::NamesListClosed);
+    host::postFrameEvent(host::FrameEvent::NamesListClosed);
     engine::setGlobalResponse(engine::Response::RequestCancelled);
 }
 
-void registerNamesList(shell::gui::WindowOpeners &openers) {
-    openers.set(shell::gui::FrameCommand::NamesList,
-                [](const shell::gui::FrameContext &) { NamesListWindow::open(); });
+void registerNamesList(host::gui::WindowOpeners &openers) {
+    openers.set(host::gui::FrameCommand::NamesList,
+                [](const host::gui::FrameContext &) { NamesListWindow::open(); });
 }
 
 } // namespace tabulo::people::gui

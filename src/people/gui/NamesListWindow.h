@@ -26,7 +26,7 @@ class InPlaceEditor;
 enum class Leave;
 enum class LeaveReason;
 } // namespace tabulo::engine::gui
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 class WindowOpeners;
 }
 
@@ -144,6 +144,6 @@ private:
 };
 
 // Lets the main frame's "Names List" item open the names list.
-void registerNamesList(shell::gui::WindowOpeners &openers);
+void registerNamesList(host::gui::WindowOpeners &openers);
 
 } // namespace tabulo::people::gui

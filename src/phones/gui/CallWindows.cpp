@@ -1,16 +1,16 @@
 #include "phones/gui/CallWindows.h"
 
 #include "base/Clock.h"
-#include "companies/gui/CompanyPicker.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
+#include "host/gui/FeatureWindows.h"
+#include "host/gui/WindowOpeners.h"
 #include "phones/CallStatus.h"
 #include "phones/Dialer.h"
 #include "phones/gui/DialWindow.h"
 #include "phones/gui/JustPhonesWindows.h"
-#include "shell/gui/WindowOpeners.h"
 #include "store/Dictionary.h"
 
 #include <QFormLayout>
@@ -88,7 +88,9 @@ ListSetup listSetup() {
     setup.closeLabel = QStringLiteral("&Close");
     setup.hasSelectButton = false;
     setup.visibleRows = 12;
-    setup.form = [](QWidget *over, std::function<void()> formDone) { runCallForm(over, std::move(formDone)); };
+    setup.form = [](QWidget *over, std::function<void()> formDone) {
+        runCallForm(over, std::move(formDone));
+    };
     // The caller of a call not returned is named in red; every other cell
     // keeps the list's colours.
     setup.cellTextColour = [](const engine::ListRow &row, int column) {
@@ -96,10 +98,11 @@ ListSetup listSetup() {
             return QColor(255, 0, 0);
         return QColor();
     };
-    setup.contextMenu = engine::ContextMenu{{{QStringLiteral("Add &New"), engine::ListAction::Insert, {}, false, false},
-                                             {QStringLiteral("&View\\Edit"), engine::ListAction::Change, {}, true, false},
-                                             {QStringLiteral("&Delete"), engine::ListAction::Delete, {}, true, false}},
-                                            true};
+    setup.contextMenu =
+        engine::ContextMenu{{{QStringLiteral("Add &New"), engine::ListAction::Insert, {}, false, false},
+                             {QStringLiteral("&View\\Edit"), engine::ListAction::Change, {}, true, false},
+                             {QStringLiteral("&Delete"), engine::ListAction::Delete, {}, true, false}},
+                            true};
     return setup;
 }
 
@@ -218,7 +221,8 @@ void CallsListWindow::pageChanged() {
     for (int r = 1; r <= list.rowCount(); ++r) {
         const engine::ListRow &row = list.row(r);
         if (QTableWidgetItem *item = view->item(r - 1, 2))
-            item->setText(callerName(row.carried.at(FirstName).toString(), row.carried.at(LastName).toString()));
+            item->setText(
+                callerName(row.carried.at(FirstName).toString(), row.carried.at(LastName).toString()));
     }
     if (list.highlighted() < 1) {
         m_about->clear();
@@ -252,9 +256,8 @@ RecordFormWindow *runCallForm(QWidget *caller, std::function<void()> done) {
     const int callerTime = inc.fieldIndex(QStringLiteral("CALLERTIME"));
     const int returnedDate = inc.fieldIndex(QStringLiteral("RETURNEDDATE"));
     const int returnedTime = inc.fieldIndex(QStringLiteral("RETURNEDTIME"));
-    FormWindowSetup setup = engine::gui::numberedFormSetup("incUpdate", "QKinc",
-                                                           store::tablesUsedBy(QStringLiteral("calls")),
-                                                           engine::FormVariant::B);
+    FormWindowSetup setup = engine::gui::numberedFormSetup(
+        "incUpdate", "QKinc", store::tablesUsedBy(QStringLiteral("calls")), engine::FormVariant::B);
     const bool copying = s_copying;
     setup.form.prime = [=](store::Record &r) {
         if (copying)
@@ -293,7 +296,8 @@ RecordFormWindow *runCallForm(QWidget *caller, std::function<void()> done) {
             store::Table &cmp = store::Store::instance().table(QStringLiteral("QKcmp"));
             cmp.record().clear();
             cmp.record().setValue(QStringLiteral("CMP:NAME"), record().value(QStringLiteral("INC:COMPANY")));
-            companies::gui::chooseCompany(form, [form, record](std::optional<store::Record> chosen) {
+            host::gui::featureWindows().chooseCompany(form, [form,
+                                                             record](std::optional<store::Record> chosen) {
                 if (!form || !chosen)
                     return;
                 record().setValue(QStringLiteral("INC:COMPANY"), chosen->value(QStringLiteral("CMP:NAME")));
@@ -332,10 +336,11 @@ RecordFormWindow *runCallForm(QWidget *caller, std::function<void()> done) {
     return RecordFormWindow::run(caller, std::move(setup), std::move(done));
 }
 
-void registerCallWindows(shell::gui::WindowOpeners &openers) {
-    openers.set(shell::gui::FrameCommand::CallsList, [](const shell::gui::FrameContext &) { CallsListWindow::open(); });
-    openers.set(shell::gui::FrameCommand::JustPhonesList,
-                [](const shell::gui::FrameContext &) { JustPhonesListWindow::open(); });
+void registerCallWindows(host::gui::WindowOpeners &openers) {
+    openers.set(host::gui::FrameCommand::CallsList,
+                [](const host::gui::FrameContext &) { CallsListWindow::open(); });
+    openers.set(host::gui::FrameCommand::JustPhonesList,
+                [](const host::gui::FrameContext &) { JustPhonesListWindow::open(); });
 }
 
 } // namespace tabulo::phones::gui

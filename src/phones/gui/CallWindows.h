@@ -11,9 +11,9 @@ namespace tabulo::engine::gui {
 class RecordFormWindow;
 } // namespace tabulo::engine::gui
 
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 class WindowOpeners;
-} // namespace tabulo::shell::gui
+} // namespace tabulo::host::gui
 
 namespace tabulo::phones::gui {
 
@@ -51,6 +51,6 @@ private:
 // The call form "Update Who Called File" for GlobalRequest over `caller`.
 engine::gui::RecordFormWindow *runCallForm(QWidget *caller, std::function<void()> done);
 
-void registerCallWindows(shell::gui::WindowOpeners &openers);
+void registerCallWindows(host::gui::WindowOpeners &openers);
 
 } // namespace tabulo::phones::gui

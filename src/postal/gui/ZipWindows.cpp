@@ -179,8 +179,8 @@ void chooseCity(QWidget *caller, const QString &city, std::function<void(std::op
     });
 }
 
-void registerOpeners(shell::gui::WindowOpeners &openers) {
-    openers.set(shell::gui::FrameCommand::CitiesAndZipCodes, [](const shell::gui::FrameContext &context) {
+void registerOpeners(host::gui::WindowOpeners &openers) {
+    openers.set(host::gui::FrameCommand::CitiesAndZipCodes, [](const host::gui::FrameContext &context) {
         engine::setGlobalRequest(engine::Request::None);
         openZipList(context.frame);
     });

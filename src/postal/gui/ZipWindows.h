@@ -1,7 +1,7 @@
 #pragma once
 
+#include "host/gui/WindowOpeners.h"
 #include "postal/CityIndex.h"
-#include "shell/gui/WindowOpeners.h"
 
 #include <QWidget>
 #include <functional>
@@ -32,6 +32,6 @@ void chooseCity(QWidget *caller, const QString &city, std::function<void(std::op
 
 // Lets the main frame's "cities and zip codes" command open the list, over
 // the frame.
-void registerOpeners(shell::gui::WindowOpeners &openers);
+void registerOpeners(host::gui::WindowOpeners &openers);
 
 } // namespace tabulo::postal::gui

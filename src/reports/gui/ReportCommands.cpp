@@ -1,18 +1,18 @@
 #include "reports/gui/ReportCommands.h"
 
 #include "engine/Globals.h"
+#include "host/BatchCommands.h"
+#include "host/gui/WindowOpeners.h"
 #include "reports/ReportRun.h"
 #include "reports/gui/PagePainter.h"
 #include "reports/gui/ReportRunner.h"
-#include "shell/BatchCommands.h"
-#include "shell/gui/WindowOpeners.h"
 #include "store/Messages.h"
 
 namespace tabulo::reports::gui {
 
 namespace {
 
-int runReportCommand(const shell::BatchRequest &request, QTextStream &out, QTextStream &err) {
+int runReportCommand(const host::BatchRequest &request, QTextStream &out, QTextStream &err) {
     const auto kind = reportKindFromCommand(request.value);
     if (!kind) {
         err << "Unknown report \"" << request.value
@@ -59,8 +59,8 @@ int runReportCommand(const shell::BatchRequest &request, QTextStream &out, QText
 
 } // namespace
 
-void registerReportWindows(shell::gui::WindowOpeners &openers) {
-    using shell::gui::FrameCommand;
+void registerReportWindows(host::gui::WindowOpeners &openers) {
+    using host::gui::FrameCommand;
     openers.set(FrameCommand::NamesLabels, [](const auto &) { ReportRunner::start(ReportKind::NameLabels); });
     openers.set(FrameCommand::NamesReport,
                 [](const auto &) { ReportRunner::start(ReportKind::NamePhoneList); });
@@ -71,7 +71,7 @@ void registerReportWindows(shell::gui::WindowOpeners &openers) {
 }
 
 void registerReportCommands() {
-    shell::registerBatchCommand(
+    host::registerBatchCommand(
         {QStringLiteral("report"),
          QStringLiteral("kind"),
          QStringLiteral(

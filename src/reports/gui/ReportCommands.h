@@ -1,13 +1,13 @@
 #pragma once
 
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 class WindowOpeners;
 }
 
 namespace tabulo::reports::gui {
 
 // The frame's four report items.
-void registerReportWindows(shell::gui::WindowOpeners &openers);
+void registerReportWindows(host::gui::WindowOpeners &openers);
 // "--report KIND [--category NAME] --pdf FILE".
 void registerReportCommands();
 

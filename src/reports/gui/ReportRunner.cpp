@@ -2,9 +2,9 @@
 
 #include "engine/Globals.h"
 #include "engine/gui/WindowHost.h"
+#include "host/gui/SharedPrinter.h"
 #include "reports/gui/PagePainter.h"
 #include "reports/gui/ReportPreview.h"
-#include "shell/gui/SharedPrinter.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
 
@@ -29,18 +29,19 @@ ReportRunner *ReportRunner::start(ReportKind kind) {
 ReportRunner::ReportRunner(ReportKind kind)
     : m_run(std::make_unique<ReportRun>(kind))
     , m_timer(new QTimer(this)) {
-    m_progress = new ProgressWindow;
+    m_progress = new engine::gui::ProgressWindow(QStringLiteral("Generating Report"),
+                                                 QStringLiteral("reportProgress"));
     m_run->onPercent = [this](int percent) {
         if (m_progress)
             m_progress->setPercent(percent);
     };
-    connect(m_progress, &ProgressWindow::cancelled, this, [this] {
+    connect(m_progress, &engine::gui::ProgressWindow::cancelled, this, [this] {
         m_run->cancel();
         if (m_progress)
             m_progress->close();
     });
     // The close box cancels as Cancel does.
-    connect(m_progress, &ProgressWindow::closed, this, [this] {
+    connect(m_progress, &engine::gui::ProgressWindow::closed, this, [this] {
         m_run->cancel();
         QTimer::singleShot(0, this, &ReportRunner::passEnded);
     });
@@ -110,7 +111,7 @@ void ReportRunner::end() {
 }
 
 bool printReport(const ReportDocument &document, QWidget *owner) {
-    QPrinter &printer = shell::gui::sharedPrinter();
+    QPrinter &printer = host::gui::sharedPrinter();
     const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
     if (!toFile && QPrinterInfo::availablePrinters().isEmpty()) {
         store::MessageBox box;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "engine/gui/ProgressWindow.h"
 #include "reports/ReportKind.h"
 #include "reports/ReportPage.h"
 #include "reports/ReportRun.h"
-#include "reports/gui/ProgressWindow.h"
 #include "reports/gui/ReportPreview.h"
 
 #include <QObject>
@@ -29,7 +29,7 @@ public:
     ~ReportRunner() override;
 
     ReportRun &run() { return *m_run; }
-    ProgressWindow *progressWindow() const { return m_progress; }
+    engine::gui::ProgressWindow *progressWindow() const { return m_progress; }
     ReportPreview *preview() const { return m_preview; }
 
 signals:
@@ -45,7 +45,7 @@ private:
     void end();
 
     std::unique_ptr<ReportRun> m_run;
-    QPointer<ProgressWindow> m_progress;
+    QPointer<engine::gui::ProgressWindow> m_progress;
     QPointer<ReportPreview> m_preview;
     QTimer *m_timer;
     ReportDocument m_document;

@@ -1,8 +1,8 @@
 #include "search/gui/SearchIndexProgress.h"
 
+#include "engine/gui/ProgressWindow.h"
 #include "engine/gui/WindowHost.h"
-#include "reports/gui/ProgressWindow.h"
-#include "shell/gui/WindowOpeners.h"
+#include "host/gui/WindowOpeners.h"
 #include "store/MessageService.h"
 
 #include <QApplication>
@@ -70,13 +70,13 @@ IndexBuildOutcome buildSearchIndexShowingProgress(QObject *owner) {
     if (s_building)
         return {};
     s_building = true;
-    QPointer<reports::gui::ProgressWindow> progress = new reports::gui::ProgressWindow(
+    QPointer<engine::gui::ProgressWindow> progress = new engine::gui::ProgressWindow(
         QStringLiteral("Building the search index"), QStringLiteral("searchIndexProgress"));
     bool cancelled = false;
     const QMetaObject::Connection onCancel = QObject::connect(
-        progress, &reports::gui::ProgressWindow::cancelled, progress, [&cancelled] { cancelled = true; });
+        progress, &engine::gui::ProgressWindow::cancelled, progress, [&cancelled] { cancelled = true; });
     // The close box cancels as Cancel does.
-    const QMetaObject::Connection onClose = QObject::connect(progress, &reports::gui::ProgressWindow::closed,
+    const QMetaObject::Connection onClose = QObject::connect(progress, &engine::gui::ProgressWindow::closed,
                                                              progress, [&cancelled] { cancelled = true; });
     engine::gui::WindowHost::present(progress);
     IndexBuildOutcome outcome;
@@ -111,7 +111,7 @@ IndexBuildOutcome buildSearchIndexShowingProgress(QObject *owner) {
     return outcome;
 }
 
-void buildMissingSearchIndexAtStart(const shell::gui::FrameContext &context) {
+void buildMissingSearchIndexAtStart(const host::gui::FrameContext &context) {
     if (tablesWithoutSearchIndex(store::Store::instance()).isEmpty())
         return;
     buildSearchIndexShowingProgress(context.frame);

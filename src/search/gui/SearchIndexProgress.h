@@ -4,7 +4,7 @@
 
 class QObject;
 
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 struct FrameContext;
 }
 
@@ -25,6 +25,6 @@ bool searchIndexBuilding();
 // At the frame's start: builds the index when some searched file lacks it.
 // A data directory whose index is complete costs a look at each searched
 // file's schema.
-void buildMissingSearchIndexAtStart(const shell::gui::FrameContext &context);
+void buildMissingSearchIndexAtStart(const host::gui::FrameContext &context);
 
 } // namespace tabulo::search::gui

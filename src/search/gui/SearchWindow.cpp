@@ -1,17 +1,14 @@
 #include "search/gui/SearchWindow.h"
 
-#include "companies/gui/CompaniesListWindow.h"
 #include "engine/Globals.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
-#include "people/gui/NamesListWindow.h"
-#include "phones/gui/CallWindows.h"
-#include "phones/gui/JustPhonesWindows.h"
+#include "host/gui/FeatureWindows.h"
+#include "host/gui/WindowOpeners.h"
 #include "search/SearchIndexBuild.h"
 #include "search/gui/MatchDelegate.h"
 #include "search/gui/SearchIndexProgress.h"
 #include "search/gui/SearchRunner.h"
-#include "shell/gui/WindowOpeners.h"
 #include "store/Store.h"
 
 #include <QFileInfo>
@@ -67,17 +64,11 @@ QString countText(const SearchResults &results) {
 }
 
 bool openPerson(qint64 person, int tab, qint64 note) {
-    people::gui::NamesListWindow *names = people::gui::NamesListWindow::open();
-    if (!names || !names->locate(person, tab))
-        return false;
-    return note == 0 || names->locateNote(note);
+    return host::gui::featureWindows().showPerson(person, tab, note);
 }
 
 bool openCompany(qint64 company, int tab, qint64 note) {
-    companies::gui::CompaniesListWindow *list = companies::gui::CompaniesListWindow::open();
-    if (!list || !list->locate(company, tab))
-        return false;
-    return note == 0 || list->locateNote(note);
+    return host::gui::featureWindows().showCompany(company, tab, note);
 }
 } // namespace
 
@@ -367,15 +358,14 @@ bool SearchWindow::openHit(const SearchHit &hit) {
         engine::setGlobalRequest(engine::Request::ChangeRecord);
         // The form waits over this window; what it changed is searched again.
         QPointer<SearchWindow> self(this);
-        phones::gui::runCallForm(this, [self] {
+        host::gui::featureWindows().runCallForm(this, [self] {
             if (self && !self->m_entry->text().trimmed().isEmpty())
                 self->startSearch();
         });
         break;
     }
     case HitKind::JustPhone: {
-        phones::gui::JustPhonesListWindow *list = phones::gui::JustPhonesListWindow::open();
-        found = list && list->locate(hit.ctrl);
+        found = host::gui::featureWindows().showJustPhone(hit.ctrl);
         break;
     }
     }
@@ -446,9 +436,8 @@ void SearchWindow::closeEvent(QCloseEvent *event) {
     QWidget::closeEvent(event);
 }
 
-void registerSearchWindow(shell::gui::WindowOpeners &openers) {
-    openers.set(shell::gui::FrameCommand::Find,
-                [](const shell::gui::FrameContext &) { SearchWindow::open(); });
+void registerSearchWindow(host::gui::WindowOpeners &openers) {
+    openers.set(host::gui::FrameCommand::Find, [](const host::gui::FrameContext &) { SearchWindow::open(); });
     openers.addStartTask(buildMissingSearchIndexAtStart);
 }
 

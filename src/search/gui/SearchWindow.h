@@ -11,7 +11,7 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace tabulo::shell::gui {
+namespace tabulo::host::gui {
 class WindowOpeners;
 }
 
@@ -93,6 +93,6 @@ private:
 
 // Lets the frame's "Find..." open the window, and builds a missing search
 // index at the frame's start.
-void registerSearchWindow(shell::gui::WindowOpeners &openers);
+void registerSearchWindow(host::gui::WindowOpeners &openers);
 
 } // namespace tabulo::search::gui

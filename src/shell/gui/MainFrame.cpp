@@ -4,13 +4,13 @@
 #include "engine/Globals.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
-#include "shell/DataDirectory.h"
-#include "shell/FrameEvents.h"
+#include "host/DataDirectory.h"
+#include "host/FrameEvents.h"
+#include "host/SetupSource.h"
+#include "host/gui/SharedPrinter.h"
 #include "shell/HelpLauncher.h"
-#include "shell/SetupSource.h"
 #include "shell/gui/AboutDialog.h"
 #include "shell/gui/BackupCommands.h"
-#include "shell/gui/SharedPrinter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +34,20 @@
 #include <algorithm>
 
 namespace tabulo::shell::gui {
+
+using host::DataDirectory;
+using host::FrameEvent;
+using host::frameReceiver;
+using host::isFrameEvent;
+using host::ReminderState;
+using host::setFrameReceiver;
+using host::SetupSource;
+using host::gui::FrameCommand;
+using host::gui::FrameContext;
+using host::gui::setFrameCommandRunner;
+using host::gui::setFrameStatusShower;
+using host::gui::sharedPrinter;
+using host::gui::WindowOpeners;
 
 using engine::gui::WindowPlacement;
 
@@ -144,7 +158,8 @@ void MainFrame::buildMenus() {
     paste->setShortcut(QKeySequence::Paste);
     connect(paste, &QAction::triggered, this, [this] { editFocused("paste", QKeySequence::Paste); });
     edit->addSeparator();
-    QAction *find = addCommand(edit, FrameCommand::Find, QStringLiteral("actionFind"), QStringLiteral("&Find..."));
+    QAction *find =
+        addCommand(edit, FrameCommand::Find, QStringLiteral("actionFind"), QStringLiteral("&Find..."));
     find->setStatusTip(QStringLiteral("Find people, companies, notes, phone numbers and calls"));
     find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
 
@@ -205,8 +220,9 @@ void MainFrame::buildMenus() {
     QAction *helpLocal = addItem(help, QStringLiteral("actionHelpLocal"), QStringLiteral("Help &Local"));
     connect(helpLocal, &QAction::triggered, this, [this] { showHelp(false); });
     help->addSeparator();
-    QAction *about = addItem(help, QStringLiteral("actionAbout"), QStringLiteral("&About Tabulo List Manager"),
-                             QStringLiteral("Version, data directory and licences"));
+    QAction *about =
+        addItem(help, QStringLiteral("actionAbout"), QStringLiteral("&About Tabulo List Manager"),
+                QStringLiteral("Version, data directory and licences"));
     connect(about, &QAction::triggered, this, &MainFrame::showAbout);
 
     m_blockableMenus = {file, edit, views, tables, reports, window};

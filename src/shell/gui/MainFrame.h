@@ -1,9 +1,9 @@
 #pragma once
 
 #include "engine/PlacementSettings.h"
+#include "host/ReminderState.h"
+#include "host/gui/WindowOpeners.h"
 #include "shell/FrameTitle.h"
-#include "shell/ReminderState.h"
-#include "shell/gui/WindowOpeners.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -14,7 +14,7 @@ class QMdiSubWindow;
 class QMenu;
 class QTimer;
 
-namespace tabulo::shell {
+namespace tabulo::host {
 class SetupSource;
 }
 
@@ -28,11 +28,11 @@ class MainFrame final : public QMainWindow {
     Q_OBJECT
 public:
     struct Services {
-        SetupSource *setup = nullptr;      // required
-        DateFormatter formatD3;            // the "d3" date picture
-        QString settingsFile;              // QK.INI; empty: the data directory's
-        ReminderState *reminder = nullptr; // null: the process-wide state
-        QString programDirectory;          // where the help launcher is; empty: the program's
+        host::SetupSource *setup = nullptr;      // required
+        DateFormatter formatD3;                  // the "d3" date picture
+        QString settingsFile;                    // QK.INI; empty: the data directory's
+        host::ReminderState *reminder = nullptr; // null: the process-wide state
+        QString programDirectory;                // where the help launcher is; empty: the program's
     };
 
     explicit MainFrame(Services services, QWidget *parent = nullptr);
@@ -46,13 +46,13 @@ public:
     // After a failed start: whether the user was already shown why.
     bool failureReported() const { return m_setupReported; }
 
-    WindowOpeners &openers() { return m_openers; }
-    FrameContext context() const;
+    host::gui::WindowOpeners &openers() { return m_openers; }
+    host::gui::FrameContext context() const;
     QMdiArea *mdiArea() const { return m_mdiArea; }
-    QAction *action(FrameCommand command) const { return m_commandActions.value(command); }
+    QAction *action(host::gui::FrameCommand command) const { return m_commandActions.value(command); }
 
     // Acts as if the user had chosen the command's menu item.
-    void runCommand(FrameCommand command);
+    void runCommand(host::gui::FrameCommand command);
 
     static constexpr int kMinuteMs = 60 * 1000;
     static constexpr const char *kSection = "Main";
@@ -71,7 +71,8 @@ protected:
 private:
     void buildMenus();
     QAction *addItem(QMenu *menu, const QString &name, const QString &text, const QString &statusTip = {});
-    QAction *addCommand(QMenu *menu, FrameCommand command, const QString &name, const QString &text);
+    QAction *addCommand(QMenu *menu, host::gui::FrameCommand command, const QString &name,
+                        const QString &text);
     void listWindows(QMenu *menu);
     void editFocused(const char *slot, int standardKey);
     void printSetup();
@@ -84,13 +85,13 @@ private:
 
     Services m_services;
     engine::PlacementSettings m_placement;
-    MinuteReminder m_reminder;
-    WindowOpeners m_openers;
+    host::MinuteReminder m_reminder;
+    host::gui::WindowOpeners m_openers;
     QMdiArea *m_mdiArea = nullptr;
     QTimer *m_minuteTimer = nullptr;
     QList<QMenu *> m_blockableMenus;
     QAction *m_helpOnline = nullptr;
-    QHash<FrameCommand, QAction *> m_commandActions;
+    QHash<host::gui::FrameCommand, QAction *> m_commandActions;
     bool m_started = false;
     bool m_setupReported = false;
     bool m_closed = false;

@@ -1,9 +1,9 @@
 #include "shell/gui/ProgramBatchCommands.h"
 
 #include "exchange/ExchangeCommands.h"
+#include "host/BatchCommands.h"
 #include "reports/gui/ReportCommands.h"
 #include "search/SearchCommands.h"
-#include "shell/BatchCommands.h"
 #include "shell/SafetyCommands.h"
 
 namespace tabulo::shell::gui {

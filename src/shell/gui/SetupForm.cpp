@@ -3,8 +3,8 @@
 
 #include "engine/Globals.h"
 #include "engine/gui/RecordFormWindow.h"
+#include "host/StoreSetupSource.h"
 #include "shell/SetupLimits.h"
-#include "shell/StoreSetupSource.h"
 #include "store/Messages.h"
 #include "store/Store.h"
 #include "store/Table.h"
@@ -47,7 +47,7 @@ engine::gui::RecordFormWindow *SetupForm::open(std::function<void()> done) {
     // Held while the record is read; the form holds its own use after that.
     const store::TableUse use(QStringList{kTable});
     store::Table &setup = use[kTable];
-    if (readSetupRecord(setup)) {
+    if (host::readSetupRecord(setup)) {
         // The frame adds the record at start; should it be gone, edit a
         // blank one rather than a stale buffer.
         setup.record().clear();
