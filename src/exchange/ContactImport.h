@@ -37,6 +37,9 @@ struct ParsedContacts {
 // CSV layout. The kind is told by the content: vCard text, else CSV.
 ParsedContacts parseContacts(const QByteArray &data, const std::optional<CsvMapping> &mapping = std::nullopt);
 
+// "A", "B", "C", as a message lists names.
+QString quotedList(const QStringList &names);
+
 // Reads vCard bytes in about `pieces` runs side by side, each cut where a
 // card begins right after one ends; it gives what one reading gives, cards
 // and problems with the file's own line numbers. (parseContacts chooses
