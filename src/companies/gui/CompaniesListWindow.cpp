@@ -10,10 +10,10 @@
 #include "engine/Globals.h"
 #include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/IconBar.h"
 #include "engine/gui/InPlaceEditor.h"
 #include "engine/gui/LocateRecord.h"
 #include "engine/gui/PageView.h"
-#include "engine/gui/ToolIcons.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
 #include "engine/RecordRoutines.h"
@@ -188,58 +188,33 @@ CompaniesListWindow::~CompaniesListWindow() = default;
 void CompaniesListWindow::build() {
     auto *outer = new QVBoxLayout(this);
     auto *icons = new QHBoxLayout;
-    struct Icon {
-        const char *text, *name, *tip, *status;
-        std::function<void()> run;
-    };
-    const Icon toolbar[] = {
-        {"All", "allIcon", "Display All Company Records", "", [this] { showAll(); }},
-        {"Category", "categoryIcon", "Select Company Category", "", [this] { chooseCategory(); }},
-        {"Add", "addIcon", "Add Record", "",
-         [this] {
-             m_details->setCurrentIndex(0);
-             addRecord();
-         }},
-        {"Delete", "deleteIcon", "Delete Record", "",
-         [this] {
-             m_details->setCurrentIndex(0);
-             deleteRecord();
-         }},
-        {"Assign", "assignIcon", "Assign Category", "Assign Company to Category",
+    using host::gui::FrameCommand;
+    const engine::gui::IconAction toolbar[] = {
+        {"allIcon", "Display All Company Records", "", [this] { showAll(); }},
+        {"categoryIcon", "Select Company Category", "", [this] { chooseCategory(); }},
+        {"addIcon", "Add Record", "", [this] { onAddressTab(&CompaniesListWindow::addRecord); }},
+        {"deleteIcon", "Delete Record", "", [this] { onAddressTab(&CompaniesListWindow::deleteRecord); }},
+        {"assignIcon", "Assign Category", "Assign Company to Category",
          [this] { assignment(QStringLiteral("copy")); }},
-        {"Move", "moveIcon", "Move To Another Category",
+        {"moveIcon", "Move To Another Category",
          "Remove Company from assigned Category and assign to another.",
          [this] { assignment(QStringLiteral("move")); }},
-        {"Remove", "removeIcon", "Delete From Category",
+        {"removeIcon", "Delete From Category",
          "Remove Company from displayed Category; Company remains in database.",
          [this] { assignment(QStringLiteral("delete")); }},
-        {"Dates", "pendingIcon", "Pending Dates", "", [] { frameCommand(host::gui::FrameCommand::PendingDatesList); }},
-        {"Calls", "callsIcon", "Calls List", "", [] { frameCommand(host::gui::FrameCommand::CallsList); }},
-        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "",
-         [] { frameCommand(host::gui::FrameCommand::JustPhonesList); }},
-        {"Setup", "setupIcon", "Setup Update Form", "", [] { frameCommand(host::gui::FrameCommand::Setup); }},
-        {"Print", "printIcon", "Print Category Records", "",
-         [] { host::gui::featureWindows().openPrintMenu(); }},
-        {"Names", "namesIcon", "Names Information View", "Open the People Information  Window.",
+        {"pendingIcon", "Pending Dates", "", [] { frameCommand(FrameCommand::PendingDatesList); }},
+        {"callsIcon", "Calls List", "", [] { frameCommand(FrameCommand::CallsList); }},
+        {"justPhonesIcon", "Phone Numbers Only List", "", [] { frameCommand(FrameCommand::JustPhonesList); }},
+        {"setupIcon", "Setup Update Form", "", [] { frameCommand(FrameCommand::Setup); }},
+        {"printIcon", "Print Category Records", "", [] { host::gui::featureWindows().openPrintMenu(); }},
+        {"namesIcon", "Names Information View", "Open the People Information  Window.",
          [] { frameEvent(host::FrameEvent::OpenNamesList); }},
-        {"Exit", "exitIcon", "Exit application", "Close the application and return to Windows.",
+        {"exitIcon", "Exit application", "Close the application and return to Windows.",
          [this] { window()->close(); }},
-        {"Find...", "findIcon", "Find People, Companies, Notes, Phones and Calls", "",
-         [] { frameCommand(host::gui::FrameCommand::Find); }},
+        {"findIcon", "Find People, Companies, Notes, Phones and Calls", "",
+         [] { frameCommand(FrameCommand::Find); }},
     };
-    for (const Icon &icon : toolbar) {
-        auto *b = new QToolButton(this);
-        b->setObjectName(QLatin1String(icon.name));
-        b->setIcon(engine::gui::toolIcon(b->objectName()));
-        b->setText(QString::fromLatin1(icon.text));
-        b->setToolTip(QString::fromLatin1(icon.tip));
-        if (*icon.status)
-            b->setStatusTip(QString::fromLatin1(icon.status));
-        b->setAutoRaise(true);
-        connect(b, &QToolButton::clicked, this, icon.run);
-        icons->addWidget(b);
-        m_actions[b->objectName()] = b;
-    }
+    engine::gui::addIconBar(this, icons, toolbar, m_actions);
     icons->addWidget(host::gui::featureWindows().exchangeButton(
         this, host::gui::ContactKind::Companies, [] { return qint64(engine::currentGroup()); },
         [this] { refreshAll(true); }));
@@ -603,6 +578,11 @@ void CompaniesListWindow::showMainPhone() {
     findChild<QLineEdit *>(QStringLiteral("extEntry"))->setText(ext);
     findChild<QLineEdit *>(QStringLiteral("contactEntry"))->setText(contact);
     findChild<QLineEdit *>(QStringLiteral("locationEntry"))->setText(location);
+}
+
+void CompaniesListWindow::onAddressTab(void (CompaniesListWindow::*action)()) {
+    m_details->setCurrentIndex(0);
+    (this->*action)();
 }
 
 void CompaniesListWindow::ensureDetailTab(int index) {

@@ -80,6 +80,8 @@ private:
     QWidget *buildNotesTab();
     QWidget *buildCategoriesTab();
     void ensureDetailTab(int index);
+    // Runs an icon's action on the "Address" tab.
+    void onAddressTab(void (CompaniesListWindow::*action)());
     void highlightChanged();
     void cameBack();
     void readCompany();

@@ -15,4 +15,8 @@ QIcon toolIcon(const QString &objectName);
 // a name that is no icon button.
 QString toolIconThemeName(const QString &objectName);
 
+// The text the button shows beside its picture ("Find..."); empty for a
+// name that is no icon button.
+QString toolText(const QString &objectName);
+
 } // namespace tabulo::engine::gui

@@ -9,10 +9,10 @@
 #include "engine/Globals.h"
 #include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/IconBar.h"
 #include "engine/gui/InPlaceEditor.h"
 #include "engine/gui/LocateRecord.h"
 #include "engine/gui/PageView.h"
-#include "engine/gui/ToolIcons.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
 #include "people/PersonRecords.h"
@@ -69,9 +69,10 @@ QString trimmed(const QString &s) {
 }
 
 // Starts a window of the frame's menu, or says it is not there yet.
-void frameCommand(host::gui::FrameCommand command, const char *name) {
+void frameCommand(host::gui::FrameCommand command) {
     if (!host::gui::runFrameCommand(command))
-        host::gui::showFrameStatus(QLatin1String(name) + QStringLiteral(" is not available yet"));
+        host::gui::showFrameStatus(host::gui::WindowOpeners::windowName(command) +
+                                    QStringLiteral(" is not available yet"));
 }
 
 // The pictures of the in-place fields.
@@ -334,67 +335,41 @@ void NamesListWindow::build() {
 }
 
 void NamesListWindow::buildIconBar(QBoxLayout *into) {
-    struct Icon {
-        const char *text, *name, *tip, *status;
-        std::function<void()> run;
-    };
-    const Icon icons[] = {
-        {"Companies", "companiesIcon", "Company Information View", "Open the Company Information  Window.",
-         [] { frameCommand(host::gui::FrameCommand::CompaniesList, "Companies list"); }},
-        {"Assign", "assignIcon", "Assign Category",
+    using host::gui::FrameCommand;
+    const engine::gui::IconAction icons[] = {
+        {"companiesIcon", "Company Information View", "Open the Company Information  Window.",
+         [] { frameCommand(FrameCommand::CompaniesList); }},
+        {"assignIcon", "Assign Category",
          "Assign Person to Category.  Name may be assigned to as many Categories as desired.",
          [this] { membership(MembershipOp::Copy); }},
-        {"Move", "moveIcon", "Move To Another Category",
+        {"moveIcon", "Move To Another Category",
          "Remove Person from displayed Category and assign to another.",
          [this] { membership(MembershipOp::Move); }},
-        {"Remove", "removeIcon", "Delete From Category",
+        {"removeIcon", "Delete From Category",
          "Remove Person from displayed Category; name remains in database.",
          [this] { membership(MembershipOp::Delete); }},
-        {"Exit", "exitIcon", "Exit Program", "Close the application and return to Windows.",
-         // As its texts say: the program ends (the frame closes every window).
+        // As its texts say: the program ends (the frame closes every window).
+        {"exitIcon", "Exit Program", "Close the application and return to Windows.",
          [this] { window()->close(); }},
-        {"Calls", "callsIcon", "Calls List", "",
-         [] { frameCommand(host::gui::FrameCommand::CallsList, "Calls list"); }},
-        {"Dates", "pendingIcon", "Pending Dates", "",
-         [] { frameCommand(host::gui::FrameCommand::PendingDatesList, "Pending dates list"); }},
-        {"Setup", "setupIcon", "Setup Data", "",
-         [] { frameCommand(host::gui::FrameCommand::Setup, "Setup form"); }},
-        {"Delete", "deleteIcon", "Delete Record", "",
-         [this] {
-             m_details->setCurrentIndex(0);
-             deleteRecord();
-         }},
-        {"Add", "addIcon", "Add Record", "",
-         [this] {
-             m_details->setCurrentIndex(0);
-             addRecord();
-         }},
-        {"Phones", "justPhonesIcon", "Phone Numbers Only List", "", [] { host::gui::featureWindows().openJustPhonesList(); }},
-        {"Print", "printIcon", "Print Category Records", "", [] { host::gui::featureWindows().openPrintMenu(); }},
-        {"All", "allIcon", "All  Records", "", [this] { showAll(); }},
-        {"Category", "categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
-        {"Find...", "findIcon", "Find People, Companies, Notes, Phones and Calls", "",
-         [] { frameCommand(host::gui::FrameCommand::Find, "Find window"); }},
+        {"callsIcon", "Calls List", "", [] { frameCommand(FrameCommand::CallsList); }},
+        {"pendingIcon", "Pending Dates", "", [] { frameCommand(FrameCommand::PendingDatesList); }},
+        {"setupIcon", "Setup Data", "", [] { frameCommand(FrameCommand::Setup); }},
+        {"deleteIcon", "Delete Record", "", [this] { onHomeTab(&NamesListWindow::deleteRecord); }},
+        {"addIcon", "Add Record", "", [this] { onHomeTab(&NamesListWindow::addRecord); }},
+        {"justPhonesIcon", "Phone Numbers Only List", "", [] { host::gui::featureWindows().openJustPhonesList(); }},
+        {"printIcon", "Print Category Records", "", [] { host::gui::featureWindows().openPrintMenu(); }},
+        {"allIcon", "All  Records", "", [this] { showAll(); }},
+        {"categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
+        {"findIcon", "Find People, Companies, Notes, Phones and Calls", "",
+         [] { frameCommand(FrameCommand::Find); }},
     };
-    for (const Icon &icon : icons) {
-        auto *b = new QToolButton(this);
-        b->setObjectName(QLatin1String(icon.name));
-        b->setIcon(engine::gui::toolIcon(b->objectName()));
-        b->setText(QString::fromLatin1(icon.text));
-        b->setToolTip(QString::fromLatin1(icon.tip));
-        if (*icon.status)
-            b->setStatusTip(QString::fromLatin1(icon.status));
-        b->setAutoRaise(true);
-        const QString tip = QString::fromLatin1(icon.tip);
-        std::function<void()> run = icon.run;
-        connect(b, &QToolButton::clicked, this, [this, run] {
-            if (beforeAction())
-                run();
-        });
-        into->addWidget(b);
-        m_actions[b->objectName()] = b;
-    }
+    engine::gui::addIconBar(this, into, icons, m_actions, [this] { return beforeAction(); });
     into->addStretch();
+}
+
+void NamesListWindow::onHomeTab(void (NamesListWindow::*action)()) {
+    m_details->setCurrentIndex(0);
+    (this->*action)();
 }
 
 QWidget *NamesListWindow::buildHomeTab() {

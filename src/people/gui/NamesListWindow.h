@@ -94,6 +94,8 @@ private:
     QWidget *buildWorkTab();
     QWidget *buildCategoriesTab();
     void buildIconBar(QBoxLayout *into);
+    // Runs an icon's action on the "Home Address" tab.
+    void onHomeTab(void (NamesListWindow::*action)());
 
     void highlightChanged();
     void cameBack();
