@@ -3,6 +3,7 @@
 #include "companies/GroupMembership.h"
 #include "engine/Globals.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/CategoryList.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
@@ -15,14 +16,13 @@
 #include <QStatusBar>
 #include <QVariant>
 
-#include <limits>
-
 namespace tabulo::companies::gui {
 
 using engine::ListAction;
 using engine::Request;
 using engine::Response;
 using engine::gui::BrowseWindow;
+using engine::gui::CategoryKind;
 using engine::gui::FormField;
 using engine::gui::FormWindowSetup;
 using engine::gui::ListSetup;
@@ -44,15 +44,6 @@ std::function<QString(const QVariant &)> inRangeOf(const store::TableDef &table,
             return {};
         return QStringLiteral("The value must be between %1 and %2.").arg(low).arg(high);
     };
-}
-
-// The category numbers are 11-digit decimals but the current category is a
-// 32-bit value; a number past it is shown as no category rather than as
-// another one.
-qint32 asCurrentGroup(qint64 number) {
-    if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
-        return 0;
-    return static_cast<qint32>(number);
 }
 
 // The list's buttons as the window shows them: Select first on the tab,
@@ -82,24 +73,18 @@ void arrangeButtons(BrowseWindow *window) {
 } // namespace
 
 BrowseWindow *openCompanyCategoryList(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &grp = store::tableDef("QKgrp");
-    ListSetup setup;
-    setup.objectName = QStringLiteral("grpls");
-    setup.title = QStringLiteral("Company Categories");
-    setup.placementKey = QStringLiteral("grpls");
-    setup.tableName = QStringLiteral("QKgrp");
-    setup.uses = store::tablesUsedBy(QStringLiteral("grpls"));
-    setup.columns = {{QStringLiteral("GRP:GROUP"), QStringLiteral("@s35")}};
-    setup.columnFormat = QStringLiteral("140L~Category~L(1)@s35@");
+    ListSetup setup = engine::gui::categoryListSetup(
+        {CategoryKind::Companies, QStringLiteral("grpls"), QStringLiteral("Company Categories"),
+         QStringLiteral("QKgrp"), QStringLiteral("GRP:GROUP"), QStringLiteral("@s35"),
+         QStringLiteral("140L~Category~L(1)@s35@"), QStringLiteral("GROUP_KEY"),
+         [](QWidget *over, std::function<void()> formDone) {
+             runCompanyCategoryForm(over, std::move(formDone));
+         }});
     setup.carriedFields = {QStringLiteral("GRP:CTRL_NBR")};
-    setup.orders = {engine::SortOrder{grp.key(QStringLiteral("GROUP_KEY"))}};
-    setup.thumb = engine::ThumbKind::Fixed;
     setup.insertLabel = QStringLiteral("Insert");
     setup.changeLabel = QStringLiteral("Change");
     setup.deleteLabel = QStringLiteral("Delete");
     setup.closeLabel = QStringLiteral("Close");
-    setup.buttonsTab = QStringLiteral("General");
-    setup.statusText = QStringLiteral("Select or update Category");
     engine::ContextMenu menu;
     menu.items = {{QStringLiteral("Insert"), ListAction::Insert},
                   {QStringLiteral("Change"), ListAction::Change, {}, true},
@@ -107,31 +92,25 @@ BrowseWindow *openCompanyCategoryList(QWidget *caller, std::function<void()> don
                   {QStringLiteral("-")},
                   {QStringLiteral("Select"), ListAction::Select, {}, true, true}};
     setup.contextMenu = menu;
-    setup.form = [](QWidget *over, std::function<void()> formDone) {
-        runCompanyCategoryForm(over, std::move(formDone));
-    };
 
-    const int ctrl = grp.fieldIndex(QStringLiteral("CTRL_NBR"));
-    const int name = grp.fieldIndex(QStringLiteral("GROUP"));
+    const int name = store::tableDef("QKgrp").fieldIndex(QStringLiteral("GROUP"));
     store::Table &table = store::Store::instance().table(QStringLiteral("QKgrp"));
     // What a cancelled pick leaves as the current name when there is none.
     const QString nameAtOpening = table.record().text(name);
-    auto ended = [&table, ctrl, name, nameAtOpening, done = std::move(done)] {
+    auto ended = [&table, name, nameAtOpening, done = std::move(done)] {
         if (engine::globalResponse() == Response::RequestCompleted) {
             const QString current = engine::currentGroupName().trimmed().isEmpty()
                                         ? table.record().text(name)
                                         : engine::currentGroupName();
-            engine::setCurrentGroup(asCurrentGroup(table.record().integer(ctrl)), current);
+            engine::gui::setCurrentCategoryOf(CategoryKind::Companies, table.record().integer(0), current);
         } else if (engine::currentGroupName().trimmed().isEmpty()) {
             engine::setCurrentGroup(engine::currentGroup(), nameAtOpening);
         }
         if (done)
             done();
     };
-    auto *window = new BrowseWindow(std::move(setup), caller, std::move(ended));
-    window->engine().onSelect([&table, ctrl, name] {
-        engine::setCurrentGroup(asCurrentGroup(table.record().integer(ctrl)), table.record().text(name));
-    });
+    BrowseWindow *window = engine::gui::openCategoryListWindow(std::move(setup), CategoryKind::Companies,
+                                                               caller, std::move(ended));
     arrangeButtons(window);
     engine::gui::WindowHost::present(window, caller);
     return window;
@@ -201,31 +180,17 @@ RecordFormWindow *runCompanyGroupLinkForm(QWidget *caller, std::function<void()>
 
 void runCategoryAssignment(QWidget *caller, std::function<void()> done) {
     const GroupAction action = groupActionFromWord(groupActionWord());
-    auto finish = [done = std::move(done)] {
-        setGroupActionWord({});
-        if (done)
-            done();
-    };
-    if (!needsTargetGroup(action)) {
-        applyGroupAction(action, 0, caller);
-        finish();
-        return;
-    }
-    const qint32 keptGroup = engine::currentGroup();
-    const QString keptName = engine::currentGroupName();
-    engine::setGlobalRequest(Request::SelectRecord);
-    openCompanyCategoryList(caller, [=] {
-        const Response answer = engine::globalResponse();
-        engine::setGlobalResponse(Response::RequestCancelled);
-        if (answer == Response::RequestCompleted) {
-            const store::Table &grp = store::Store::instance().table(QStringLiteral("QKgrp"));
-            const qint64 target = grp.record().integer(grp.def().fieldIndex(QStringLiteral("CTRL_NBR")));
-            applyGroupAction(action, target, caller);
-        }
-        // The companies list goes on showing the category it showed.
-        engine::setCurrentGroup(keptGroup, keptName);
-        finish();
-    });
+    engine::gui::changeCategories(
+        CategoryKind::Companies, needsTargetGroup(action), caller,
+        [](QWidget *over, std::function<void()> picked) {
+            return openCompanyCategoryList(over, std::move(picked));
+        },
+        [action, caller](qint64 target) { applyGroupAction(action, target, caller); },
+        [done = std::move(done)](bool) {
+            setGroupActionWord({});
+            if (done)
+                done();
+        });
 }
 
 void registerCompanyCategories(host::gui::WindowOpeners &openers) {

@@ -2,6 +2,7 @@
 
 #include "engine/Globals.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/CategoryList.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
@@ -10,11 +11,10 @@
 #include "store/Messages.h"
 #include "store/Store.h"
 
-#include <QApplication>
-
 namespace tabulo::people::gui {
 
 using engine::gui::BrowseWindow;
+using engine::gui::CategoryKind;
 using engine::gui::FormField;
 using engine::gui::FormWindowSetup;
 using engine::gui::ListSetup;
@@ -31,32 +31,14 @@ std::vector<const store::KeyDef *> keys(const store::TableDef &table,
 } // namespace
 
 BrowseWindow *openCategoryList(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &cat = store::tableDef("QKcat");
-    ListSetup setup;
-    setup.objectName = QStringLiteral("catls");
-    setup.title = QStringLiteral("Names Categories");
-    setup.placementKey = QStringLiteral("catls");
-    setup.tableName = QStringLiteral("QKcat");
-    setup.uses = store::tablesUsedBy(QStringLiteral("catls"));
-    setup.columns = {{QStringLiteral("CAT:CATEGORY"), QStringLiteral("@s30")}};
-    setup.columnFormat = QStringLiteral("103L(2)|M~Category~@s30@");
-    setup.orders = {engine::SortOrder{cat.key(QStringLiteral("CAT_KEY"))}};
-    setup.thumb = engine::ThumbKind::Fixed;
-    setup.changeLabel = QStringLiteral("&Edit");
-    setup.buttonsTab = QStringLiteral("General");
-    setup.statusText = QStringLiteral("Select or update Category");
+    ListSetup setup = engine::gui::categoryListSetup(
+        {CategoryKind::Names, QStringLiteral("catls"), QStringLiteral("Names Categories"),
+         QStringLiteral("QKcat"), QStringLiteral("CAT:CATEGORY"), QStringLiteral("@s30"),
+         QStringLiteral("103L(2)|M~Category~@s30@"), QStringLiteral("CAT_KEY"),
+         [](QWidget *over, std::function<void()> formDone) { runCategoryForm(over, std::move(formDone)); }});
     setup.listStatusText = QStringLiteral("Browsing Records");
-    setup.form = [](QWidget *over, std::function<void()> formDone) {
-        runCategoryForm(over, std::move(formDone));
-    };
-    auto *window = new BrowseWindow(std::move(setup), caller, std::move(done));
-    store::Table &table = window->engine().table();
-    const int ctrl = cat.fieldIndex(QStringLiteral("CTRL_NBR"));
-    const int name = cat.fieldIndex(QStringLiteral("CATEGORY"));
-    window->engine().onSelect([&table, ctrl, name] {
-        engine::setCurrentCategory(static_cast<qint32>(table.record().integer(ctrl)),
-                                   table.record().text(name));
-    });
+    BrowseWindow *window =
+        engine::gui::openCategoryListWindow(std::move(setup), CategoryKind::Names, caller, std::move(done));
     engine::gui::WindowHost::present(window, caller);
     return window;
 }
@@ -142,33 +124,15 @@ RecordFormWindow *runLinkForm(QWidget *caller, std::function<void()> done) {
 
 void startMembership(QWidget *namesList, MembershipOp op, std::vector<qint32> taggedLinks,
                      std::function<void(bool ran)> done) {
-    if (op == MembershipOp::Delete) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        runMembership(op, 0, taggedLinks, namesList);
-        QApplication::restoreOverrideCursor();
-        if (done)
-            done(true);
-        return;
-    }
-    const qint32 keptCategory = engine::currentCategory();
-    const QString keptName = engine::currentCategoryName();
-    // The picker changes the record buffer of QKcat only; the link the
-    // operation starts from stays in the QKjnc buffer.
-    engine::setGlobalRequest(engine::Request::SelectRecord);
-    openCategoryList(namesList, [=] {
-        if (engine::globalResponse() != engine::Response::RequestCompleted) {
-            if (done)
-                done(false);
-            return;
-        }
-        const qint32 target = engine::currentCategory();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        runMembership(op, target, taggedLinks, namesList);
-        QApplication::restoreOverrideCursor();
-        engine::setCurrentCategory(keptCategory, keptName);
-        if (done)
-            done(true);
-    });
+    engine::gui::changeCategories(
+        CategoryKind::Names, op != MembershipOp::Delete, namesList,
+        [](QWidget *caller, std::function<void()> picked) {
+            return openCategoryList(caller, std::move(picked));
+        },
+        [op, taggedLinks = std::move(taggedLinks), namesList](qint64 target) {
+            runMembership(op, static_cast<qint32>(target), taggedLinks, namesList);
+        },
+        std::move(done));
 }
 
 void registerOpeners(host::gui::WindowOpeners &openers) {
