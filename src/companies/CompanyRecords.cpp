@@ -1,10 +1,11 @@
 #include "companies/CompanyRecords.h"
 
+#include "engine/LinkRecords.h"
 #include "engine/RecordRoutines.h"
 #include "store/ChangeRules.h"
 #include "store/OwnedRecords.h"
-#include "store/UnitOfWork.h"
 #include "store/Store.h"
+#include "store/UnitOfWork.h"
 
 #include <QFileInfo>
 #include <vector>
@@ -17,8 +18,6 @@ using store::StoreError;
 using store::Table;
 
 namespace {
-constexpr int Attempts = 3;
-
 Table &table(const char *name) {
     return store::Store::instance().table(QString::fromLatin1(name));
 }
@@ -47,46 +46,29 @@ qint64 companyNamed(const QString &name) {
     return jcg.record().integer(field(jcg, "CMP_CTRL"));
 }
 
+namespace {
+// The company's category links, by company and category.
+const engine::LinkTable kCompanyLinks{"QKjcg", "CMP_CTRL_KEY", "CMP_CTRL", "GRP_CTRL"};
+
+std::function<void(store::Record &)> nameCopy(const QString &name) {
+    return [name](store::Record &link) { link.setText(link.indexOf(QStringLiteral("COMPANY")), name); };
+}
+} // namespace
+
 bool hasGroupLink(qint64 company, qint64 group) {
-    Table &jcg = table("QKjcg");
-    const KeptBuffer kept(jcg);
-    jcg.record().clear();
-    jcg.record().setInteger(field(jcg, "CMP_CTRL"), company);
-    jcg.record().setInteger(field(jcg, "GRP_CTRL"), group);
-    return jcg.fetch(key(jcg, "CMP_CTRL_KEY")).ok();
+    return engine::hasLink(kCompanyLinks, company, group);
 }
 
 StoreError addGroupLink(qint64 company, qint64 group, const QString &name) {
-    Table &jcg = table("QKjcg");
-    const KeptBuffer kept(jcg);
-    StoreError last;
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        qint64 number = 1;
-        if (const StoreError e = engine::nextControlNumber(QStringLiteral("QKjcg"), number))
-            return e;
-        store::Record &link = jcg.record();
-        link.clear();
-        link.setInteger(field(jcg, "CTRL_NBR"), number);
-        link.setInteger(field(jcg, "CMP_CTRL"), company);
-        link.setInteger(field(jcg, "GRP_CTRL"), group);
-        link.setText(field(jcg, "COMPANY"), name);
-        last = jcg.insert();
-        if (last.ok())
-            return {};
-    }
-    return last;
+    return engine::addLink(kCompanyLinks, company, group, nameCopy(name));
 }
 
 StoreError rewriteGroupLinkNames(qint64 company, const QString &name) {
-    Table &jcg = table("QKjcg");
-    return store::changeOwned(jcg, key(jcg, "CMP_CTRL_KEY"), company, [&name](store::Record &link) {
-        link.setText(link.indexOf(QStringLiteral("COMPANY")), name);
-    });
+    return engine::rewriteLinkCopies(kCompanyLinks, company, nameCopy(name));
 }
 
 StoreError deleteGroupLinks(qint64 company) {
-    Table &jcg = table("QKjcg");
-    return store::deleteOwned(jcg, key(jcg, "CMP_CTRL_KEY"), company);
+    return engine::deleteLinks(kCompanyLinks, company);
 }
 
 StoreError releaseAbandonedCompany(qint64 company, QString *stage) {

@@ -1,5 +1,6 @@
 #include "people/PersonRecords.h"
 
+#include "engine/LinkRecords.h"
 #include "people/Membership.h"
 #include "store/ChangeRules.h"
 #include "store/OwnedRecords.h"
@@ -16,8 +17,6 @@ using store::StoreError;
 using store::Table;
 
 namespace {
-constexpr int Attempts = 3;
-
 Table &table(const char *name) {
     return store::Store::instance().table(QString::fromLatin1(name));
 }
@@ -30,46 +29,27 @@ int field(Table &t, const char *name) {
     return t.def().fieldIndex(QString::fromLatin1(name));
 }
 
+// The person's category links, by person and category.
+const engine::LinkTable kNameLinks{"QKjnc", "NAM_CTRL_KEY", "NAM_CTRL", "CAT_CTRL"};
+
+std::function<void(store::Record &)> nameCopies(const QString &lastName, const QString &firstName) {
+    return [lastName, firstName](store::Record &link) {
+        link.setText(link.indexOf(QStringLiteral("LNAME")), lastName);
+        link.setText(link.indexOf(QStringLiteral("FNAME")), firstName);
+    };
+}
 } // namespace
 
 bool hasLink(qint64 person, qint64 category) {
-    Table &jnc = table("QKjnc");
-    const KeptBuffer kept(jnc);
-    jnc.record().clear();
-    jnc.record().setInteger(field(jnc, "NAM_CTRL"), person);
-    jnc.record().setInteger(field(jnc, "CAT_CTRL"), category);
-    return jnc.fetch(key(jnc, "NAM_CTRL_KEY")).ok();
+    return engine::hasLink(kNameLinks, person, category);
 }
 
 StoreError addLink(qint64 person, qint64 category, const QString &lastName, const QString &firstName) {
-    Table &jnc = table("QKjnc");
-    const KeptBuffer kept(jnc);
-    StoreError last;
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        qint64 number = 1;
-        if (const StoreError e = nextControlNumber(QStringLiteral("QKjnc"), number))
-            return e;
-        store::Record &link = jnc.record();
-        link.clear();
-        link.setInteger(field(jnc, "CTRL_NBR"), number);
-        link.setInteger(field(jnc, "NAM_CTRL"), person);
-        link.setInteger(field(jnc, "CAT_CTRL"), category);
-        link.setText(field(jnc, "LNAME"), lastName);
-        link.setText(field(jnc, "FNAME"), firstName);
-        last = jnc.insert();
-        if (last.ok())
-            return {};
-    }
-    return last;
+    return engine::addLink(kNameLinks, person, category, nameCopies(lastName, firstName));
 }
 
 StoreError rewriteLinkNames(qint64 person, const QString &lastName, const QString &firstName) {
-    Table &jnc = table("QKjnc");
-    // All of a person's links or none: one transaction, one write to disk.
-    return store::changeOwned(jnc, key(jnc, "NAM_CTRL_KEY"), person, [&](store::Record &link) {
-        link.setText(link.indexOf(QStringLiteral("LNAME")), lastName);
-        link.setText(link.indexOf(QStringLiteral("FNAME")), firstName);
-    });
+    return engine::rewriteLinkCopies(kNameLinks, person, nameCopies(lastName, firstName));
 }
 
 StoreError deletePersonWhole(qint64 person, QString *stage) {

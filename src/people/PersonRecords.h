@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/LinkRecords.h"
 #include "engine/RecordRoutines.h"
 #include "store/StoreError.h"
 
