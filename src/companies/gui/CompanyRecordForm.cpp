@@ -6,6 +6,7 @@
 #include "engine/RecordRoutines.h"
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/FormChildLists.h"
+#include "engine/gui/LinkedRecordForm.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
 #include "host/gui/FeatureWindows.h"
@@ -63,65 +64,11 @@ FormField numberEntry(const char *prompt, const char *field, const char *picture
     return f;
 }
 
-// What the form's hooks share about the company it edits.
-struct CompanyState {
-    Request request = Request::None;
-    QPointer<RecordFormWindow> window;
-    qint64 company = 0; // the control number, once known
-    QString openingName;
-};
-
-void tellUser(QObject *owner, const QString &title, const QString &text, const store::StoreError &e) {
-    store::clearSavedError();
-    store::MessageBox box;
-    box.title = title;
-    box.text = text + QStringLiteral("  Error: ") + store::errorText(e) + QLatin1Char('.');
-    box.owner = owner;
-    store::MessageService::current().show(box);
-}
-
 // Standard message 17 naming the table that kept some of what had to go.
 void tellDeleteFailed(QObject *owner, const QString &table, const store::StoreError &e) {
     store::setLastError(e);
     store::takeSavedError();
     store::standardMessage(owner, 17, table);
-}
-
-// After the form has ended: a saved company is shown under "All" and its
-// links carry its name as saved; a cancelled new company takes along what
-// was added on its tabs meanwhile.
-void settleCompany(const CompanyState &state, QObject *owner) {
-    if (state.company == 0 || !state.window)
-        return;
-    if (engine::globalResponse() != Response::RequestCompleted) {
-        if (state.request == Request::InsertRecord) {
-            QString stage;
-            if (const store::StoreError e = releaseAbandonedCompany(state.company, &stage))
-                tellDeleteFailed(owner, stage, e);
-        }
-        return;
-    }
-    const store::Record &saved = state.window->engine().table().record();
-    const qint64 company = saved.integer(saved.indexOf(QStringLiteral("CTRL_NBR")));
-    const QString name = saved.text(saved.indexOf(QStringLiteral("NAME")));
-    if (state.request == Request::InsertRecord && !hasGroupLink(company, 0)) {
-        if (const store::StoreError e = addGroupLink(company, 0, name)) {
-            tellUser(owner, QStringLiteral("Record Insert Error"),
-                     QStringLiteral("The company was saved but could not be added to the category All, "
-                                    "so the companies list does not show it yet."),
-                     e);
-            return;
-        }
-    }
-    // Links made on the tab of a new company carry whatever name was typed
-    // there; the saved name is the one the category lists sort by.
-    if (state.request == Request::InsertRecord || name != state.openingName) {
-        if (const store::StoreError e = rewriteGroupLinkNames(company, name))
-            tellUser(owner, QStringLiteral("Record Update Error"),
-                     QStringLiteral("The company was saved but its name could not be copied into all of its "
-                                    "category links."),
-                     e);
-    }
 }
 
 // One list on a tab of the form: the company's phones, links, notes or
@@ -202,9 +149,6 @@ std::vector<FormField> companyFields() {
 
 RecordFormWindow *runCompanyRecordForm(QWidget *caller, std::function<void()> done) {
     const store::TableDef &cmp = store::tableDef("QKcmp");
-    auto state = std::make_shared<CompanyState>();
-    state->request = engine::globalRequest();
-
     FormWindowSetup setup;
     setup.objectName = QStringLiteral("UpdateQKcmp");
     setup.tableName = cmp.name;
@@ -227,41 +171,28 @@ RecordFormWindow *runCompanyRecordForm(QWidget *caller, std::function<void()> do
                store::ChangeResult::Done;
     };
     setup.fields = companyFields();
-    const int name = cmp.fieldIndex(QStringLiteral("NAME"));
-    // A saved company whose name changed: the links' copies of the name are
-    // written with it, or neither is.
-    setup.form.changeRoutine = [state, name](store::Table &table, bool longConflict, QObject *owner) {
-        const QString newName = table.record().text(name);
-        if (state->company == 0 || newName == state->openingName)
-            return engine::changeRecord(table, longConflict, owner);
-        store::Table &links = store::Store::instance().table(QStringLiteral("QKjcg"));
-        return engine::changeRecordWith(
-            table, longConflict, {&links},
-            [company = state->company, newName] { return rewriteGroupLinkNames(company, newName); }, owner);
-    };
-    auto lists = std::make_shared<QPointer<QObject>>();
-    setup.beforeShow = [state, lists, ctrl, name](RecordFormWindow *window) {
-        const store::Record &company = window->engine().table().record();
-        state->window = window;
-        state->company = company.integer(ctrl);
-        state->openingName = company.text(name);
-        *lists = engine::gui::addChildLists(window, childLists(), QStringLiteral("CMP_CTRL_KEY"),
-                                            engine::ThumbKind::Fixed);
-    };
 
-    QPointer<QWidget> owner(caller);
-    RecordFormWindow *window =
-        RecordFormWindow::run(caller, std::move(setup), [state, owner, done = std::move(done)] {
-            // The answer stands whatever the settling shows.
-            const Response answer = engine::globalResponse();
-            settleCompany(*state, owner.data());
-            engine::setGlobalResponse(answer);
-            if (done)
-                done();
-        });
-    if (window && *lists)
-        engine::gui::followSubWindow(*lists);
-    return window;
+    engine::gui::LinkedFormShape shape;
+    shape.noun = QStringLiteral("company");
+    shape.listName = QStringLiteral("companies list");
+    shape.keyFields = {QStringLiteral("NAME")};
+    shape.linksTable = QStringLiteral("QKjcg");
+    shape.hasAllLink = [](qint64 company) { return hasGroupLink(company, 0); };
+    shape.addAllLink = [](qint64 company, const store::Record &saved) {
+        return addGroupLink(company, 0, saved.text(saved.indexOf(QStringLiteral("NAME"))));
+    };
+    shape.rewriteLinks = [](qint64 company, const store::Record &saved) {
+        return rewriteGroupLinkNames(company, saved.text(saved.indexOf(QStringLiteral("NAME"))));
+    };
+    shape.abandon = [](qint64 company, QObject *owner) {
+        QString stage;
+        if (const store::StoreError e = releaseAbandonedCompany(company, &stage))
+            tellDeleteFailed(owner, stage, e);
+    };
+    shape.lists = childLists();
+    shape.parentKey = QStringLiteral("CMP_CTRL_KEY");
+    shape.thumb = engine::ThumbKind::Fixed;
+    return engine::gui::runLinkedRecordForm(caller, std::move(setup), std::move(shape), std::move(done));
 }
 
 } // namespace tabulo::companies::gui

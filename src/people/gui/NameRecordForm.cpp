@@ -4,15 +4,16 @@
 #include "engine/RecordRoutines.h"
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/FormChildLists.h"
+#include "engine/gui/LinkedRecordForm.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
 #include "people/PersonRecords.h"
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/PhoneNoteForms.h"
+#include "store/ChangeRules.h"
 #include "store/Dictionary.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
-#include "store/ChangeRules.h"
 #include "store/Store.h"
 #include "store/UnitOfWork.h"
 
@@ -43,24 +44,6 @@ using engine::gui::ChildList;
 using engine::gui::lineEntry;
 
 namespace {
-
-// What the form's hooks share about the person it edits.
-struct PersonState {
-    Request request = Request::None;
-    QPointer<RecordFormWindow> window;
-    qint64 person = 0; // the control number, once known
-    QString openingLast;
-    QString openingFirst;
-};
-
-void tellUser(QObject *owner, const QString &title, const QString &text, const store::StoreError &e) {
-    store::clearSavedError();
-    store::MessageBox box;
-    box.title = title;
-    box.text = text + QStringLiteral("  Error: ") + store::errorText(e) + QLatin1Char('.');
-    box.owner = owner;
-    store::MessageService::current().show(box);
-}
 
 // Deletes every record of `tableName` that belongs to the person through its
 // NAM_CTRL_KEY, leaving the table's record buffer as it was.
@@ -116,44 +99,6 @@ bool removeLeftovers(qint64 person, const QStringList &tables, QObject *owner) {
     return store::commitReported(unit, used, 17, owner);
 }
 
-// After the form has ended: a saved person is shown under "All" and its links
-// carry its name as saved; a cancelled new person takes along what was added
-// on its tabs meanwhile.
-void settlePerson(const PersonState &state, QObject *owner) {
-    if (state.person == 0 || !state.window)
-        return;
-    const Response answer = engine::globalResponse();
-    if (answer != Response::RequestCompleted) {
-        if (state.request == Request::InsertRecord)
-            removeLeftovers(state.person,
-                            {QStringLiteral("QKjnc"), QStringLiteral("QKmem"), QStringLiteral("QKfon")},
-                            owner);
-        return;
-    }
-    const store::Record &saved = state.window->engine().table().record();
-    const QString last = saved.text(saved.indexOf(QStringLiteral("LNAME")));
-    const QString first = saved.text(saved.indexOf(QStringLiteral("FNAME")));
-    if (state.request == Request::InsertRecord && !hasLink(state.person, 0)) {
-        if (const store::StoreError e = addLink(state.person, 0, last, first)) {
-            tellUser(owner, QStringLiteral("Record Insert Error"),
-                     QStringLiteral("The person was saved but could not be added to the category All, "
-                                    "so the names list does not show it yet."),
-                     e);
-            return;
-        }
-    }
-    // Links made on the tab of a new person carry whatever names were typed
-    // there; the saved name is the one the category lists sort by.
-    const bool renamed = last != state.openingLast || first != state.openingFirst;
-    if (state.request == Request::InsertRecord || renamed) {
-        if (const store::StoreError e = rewriteLinkNames(state.person, last, first))
-            tellUser(owner, QStringLiteral("Record Update Error"),
-                     QStringLiteral("The person was saved but its name could not be copied into all of its "
-                                    "category links."),
-                     e);
-    }
-}
-
 // One list on a tab of the form: the person's links, notes or phones.
 
 std::vector<ChildList> childLists() {
@@ -195,9 +140,6 @@ std::vector<ChildList> childLists() {
 
 RecordFormWindow *runNameRecordForm(QWidget *caller, std::function<void()> done) {
     const store::TableDef &nam = store::tableDef("QKnam");
-    auto state = std::make_shared<PersonState>();
-    state->request = engine::globalRequest();
-
     FormWindowSetup setup;
     setup.objectName = QStringLiteral("UpdateQKnam");
     setup.tableName = nam.name;
@@ -229,45 +171,29 @@ RecordFormWindow *runNameRecordForm(QWidget *caller, std::function<void()> done)
         lineEntry("Email Address:", "NAM:EMAILADDRESS", "@s30", "emailEntry"),
         lineEntry("Country:", "NAM:COUNTRY", "@s20", "countryEntry"),
     };
-    const int last = nam.fieldIndex(QStringLiteral("LNAME"));
-    const int first = nam.fieldIndex(QStringLiteral("FNAME"));
-    // A saved person whose name changed: the links' copies of the name are
-    // written with it, or neither is.
-    setup.form.changeRoutine = [state, last, first](store::Table &table, bool longConflict, QObject *owner) {
-        const QString newLast = table.record().text(last);
-        const QString newFirst = table.record().text(first);
-        if (state->person == 0 || (newLast == state->openingLast && newFirst == state->openingFirst))
-            return engine::changeRecord(table, longConflict, owner);
-        store::Table &links = store::Store::instance().table(QStringLiteral("QKjnc"));
-        return engine::changeRecordWith(
-            table, longConflict, {&links},
-            [person = state->person, newLast, newFirst] { return rewriteLinkNames(person, newLast, newFirst); },
-            owner);
-    };
-    auto lists = std::make_shared<QPointer<QObject>>();
-    setup.beforeShow = [state, lists, ctrl, last, first](RecordFormWindow *window) {
-        const store::Record &person = window->engine().table().record();
-        state->window = window;
-        state->person = person.integer(ctrl);
-        state->openingLast = person.text(last);
-        state->openingFirst = person.text(first);
-        *lists = engine::gui::addChildLists(window, childLists(), QStringLiteral("NAM_CTRL_KEY"),
-                                            engine::ThumbKind::Distributed);
-    };
 
-    QPointer<QWidget> owner(caller);
-    RecordFormWindow *window =
-        RecordFormWindow::run(caller, std::move(setup), [state, owner, done = std::move(done)] {
-            // The answer stands whatever the settling shows.
-            const Response answer = engine::globalResponse();
-            settlePerson(*state, owner.data());
-            engine::setGlobalResponse(answer);
-            if (done)
-                done();
-        });
-    if (window && *lists)
-        engine::gui::followSubWindow(*lists);
-    return window;
+    engine::gui::LinkedFormShape shape;
+    shape.noun = QStringLiteral("person");
+    shape.listName = QStringLiteral("names list");
+    shape.keyFields = {QStringLiteral("LNAME"), QStringLiteral("FNAME")};
+    shape.linksTable = QStringLiteral("QKjnc");
+    shape.hasAllLink = [](qint64 person) { return hasLink(person, 0); };
+    shape.addAllLink = [](qint64 person, const store::Record &saved) {
+        return addLink(person, 0, saved.text(saved.indexOf(QStringLiteral("LNAME"))),
+                       saved.text(saved.indexOf(QStringLiteral("FNAME"))));
+    };
+    shape.rewriteLinks = [](qint64 person, const store::Record &saved) {
+        return rewriteLinkNames(person, saved.text(saved.indexOf(QStringLiteral("LNAME"))),
+                                saved.text(saved.indexOf(QStringLiteral("FNAME"))));
+    };
+    shape.abandon = [](qint64 person, QObject *owner) {
+        removeLeftovers(person, {QStringLiteral("QKjnc"), QStringLiteral("QKmem"), QStringLiteral("QKfon")},
+                        owner);
+    };
+    shape.lists = childLists();
+    shape.parentKey = QStringLiteral("NAM_CTRL_KEY");
+    shape.thumb = engine::ThumbKind::Distributed;
+    return engine::gui::runLinkedRecordForm(caller, std::move(setup), std::move(shape), std::move(done));
 }
 
 } // namespace tabulo::people::gui
