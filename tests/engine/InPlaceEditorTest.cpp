@@ -437,6 +437,47 @@ TEST_P(OnBothLists, ActivatingTheListAgainShowsWhatChanged) {
     EXPECT_EQ(view->item(0, companies ? 0 : 1)->text().trimmed(), QStringLiteral("Aardvark"));
 }
 
+// A new name is written with the links' copies of it or not at all: while
+// another station holds the links' file the rename is refused whole and
+// said, the typed name stays in its field, and the next move, with the file
+// free, writes both.
+TEST_P(OnBothLists, ARenameIsWrittenWithItsLinksOrNotAtAll) {
+    const bool companies = GetParam();
+    QPointer<QWidget> list = openList(companies);
+    ASSERT_TRUE(list);
+    const QString keyField = companies ? QStringLiteral("CMP:NAME") : QStringLiteral("NAM:LNAME");
+    QLineEdit *key = companies ? static_cast<CompaniesListWindow *>(list.data())->entry(keyField)
+                               : static_cast<NamesListWindow *>(list.data())->entry(keyField);
+    ASSERT_NE(key, nullptr);
+    const char *links = companies ? "QKjcg" : "QKjnc";
+    const QString copy = companies ? QStringLiteral("COMPANY") : QStringLiteral("LNAME");
+    const QString oldName = atOtherStation(tableOf(companies), keyField);
+    ASSERT_EQ(atOtherStation(links, copy), oldName);
+
+    sqlite3 *station = nullptr;
+    const QString file = store::Table::fileNameFor(store::tableDef(links));
+    ASSERT_EQ(sqlite3_open(QDir(m_dir.path()).filePath(file).toUtf8().constData(), &station), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(station, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    // Said when the user leaves the field and again when the typed name is
+    // tried once more as the focus comes back to it.
+    m_messages.answer(34, store::Button::Ok);
+    m_messages.answer(34, store::Button::Ok);
+    test::typeInto(key, QStringLiteral("Zeta"));
+    QTest::keyClick(key, Qt::Key_Tab);
+    settleList();
+    sqlite3_exec(station, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(station);
+    EXPECT_EQ(m_messages.shownNumbers(), (std::vector<int>{34, 34}));
+    EXPECT_EQ(key->text(), QStringLiteral("Zeta"));
+    EXPECT_EQ(atOtherStation(tableOf(companies), keyField), oldName);
+    EXPECT_EQ(atOtherStation(links, copy), oldName);
+
+    test::turnWheel(mainList(list, companies)->listControl()->viewport(), 1);
+    settleList();
+    EXPECT_EQ(atOtherStation(tableOf(companies), keyField), QStringLiteral("Zeta"));
+    EXPECT_EQ(atOtherStation(links, copy), QStringLiteral("Zeta"));
+}
+
 INSTANTIATE_TEST_SUITE_P(InPlaceEditor, OnBothLists, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool> &info) {
                              return std::string(info.param ? "CompaniesList" : "NamesList");

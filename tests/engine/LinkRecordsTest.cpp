@@ -2,6 +2,7 @@
 // numbered after the highest, found by owner and category, their name
 // copies rewritten and deleted for one owner only, the caller's buffer kept.
 #include "engine/LinkRecords.h"
+#include "engine/RecordRoutines.h"
 #include "engine/EngineTestSupport.h"
 #include "store/Store.h"
 

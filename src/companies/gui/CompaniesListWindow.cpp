@@ -4,30 +4,32 @@
 #include "companies/CompanyRecords.h"
 #include "companies/GroupMembership.h"
 #include "companies/gui/CompanyPhoneNoteWindows.h"
-#include "host/gui/FeatureWindows.h"
 #include "companies/gui/GroupWindows.h"
 #include "engine/FieldText.h"
 #include "engine/Globals.h"
+#include "engine/LinkRecords.h"
+#include "engine/RecordRoutines.h"
 #include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/IconBar.h"
 #include "engine/gui/InPlaceEditor.h"
 #include "engine/gui/LocateRecord.h"
 #include "engine/gui/PageView.h"
+#include "engine/gui/RecordEditor.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
-#include "engine/RecordRoutines.h"
-#include "host/Dialer.h"
 #include "host/CityIndex.h"
+#include "host/Dialer.h"
 #include "host/FrameEvents.h"
 #include "host/StoreSetupSource.h"
+#include "host/gui/AddressCity.h"
+#include "host/gui/FeatureWindows.h"
 #include "host/gui/WindowOpeners.h"
 #include "store/ChangeRules.h"
-#include "store/UnitOfWork.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
+#include "store/UnitOfWork.h"
 
-#include <optional>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -42,6 +44,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace tabulo::companies::gui {
 
@@ -69,31 +72,20 @@ QString withoutLeadingBlanks(QString s) {
     return s.mid(i);
 }
 
-struct AddressField {
-    const char *field;
-    const char *prompt;
-    const char *picture;
-};
-const AddressField kAddress[] = {
+// The company's fields on the "Address" tab.
+using engine::gui::Lookup;
+const engine::gui::EditField kAddress[] = {
     {"CMP:NAME", "Name:", "@s35"},
     {"CMP:BUSINESS", "Business:", "@s40"},
     {"CMP:ADDR1", "Address:", "@s30"},
     {"CMP:ADD2", "Address:", "@s15"},
-    {"CMP:CITY", "City:", "@s25"},
+    {"CMP:CITY", "City:", "@s25", Lookup::City, "cityListButton"},
     {"CMP:STATE", "State:", "@s2"},
     {"CMP:ZIP", " Zip:", "@s5"},
     {"CMP:COUNTRY", "", "@s15"},
-    {"PHONE", " Phone:", "@P(###) ###-####Pb"},
+    {"PHONE", " Phone:", "@P(###) ###-####Pb", Lookup::Phone, "phoneListButton"},
     {"CMP:WEBADDRESS", "Web Address:", "@s45"},
 };
-
-QString pictureOf(const QString &field) {
-    for (const AddressField &f : kAddress) {
-        if (field == QLatin1String(f.field))
-            return QString::fromLatin1(f.picture);
-    }
-    return QStringLiteral("@s30");
-}
 
 QPushButton *button(QWidget *parent, const QString &text, const char *name, const QString &tip = {}) {
     auto *b = new QPushButton(text, parent);
@@ -112,7 +104,7 @@ void frameEvent(host::FrameEvent event) {
 void frameCommand(host::gui::FrameCommand command) {
     if (!host::gui::runFrameCommand(command))
         host::gui::showFrameStatus(host::gui::WindowOpeners::windowName(command) +
-                                    QStringLiteral(" is not available yet"));
+                                   QStringLiteral(" is not available yet"));
 }
 
 ListSetup detailSetup(QWidget *parent, const char *name, const char *tableName, const char *keyName,
@@ -172,18 +164,46 @@ CompaniesListWindow::CompaniesListWindow(bool picker, QWidget *caller, std::func
     setWindowTitle(QStringLiteral("Companies List"));
     setAttribute(Qt::WA_DeleteOnClose);
     engine::setCurrentGroup(0, QStringLiteral("All"));
-    m_editor = new engine::gui::InPlaceEditor(
-        this, table("QKcmp"),
-        [this](QLineEdit *edit, const QString &before, LeaveReason why) { return fieldLeft(edit, before, why); });
+    m_record = new engine::gui::RecordEditor(this, recordEditorSetup());
+    m_editor = &m_record->fields();
     // Leading blanks alone are no change.
-    m_editor->setSameValue(
-        [](const QString &a, const QString &b) { return withoutLeadingBlanks(a) == withoutLeadingBlanks(b); });
+    m_editor->setSameValue([](const QString &a, const QString &b) {
+        return withoutLeadingBlanks(a) == withoutLeadingBlanks(b);
+    });
     build();
     engine::gui::WindowPlacement::attach(this, QStringLiteral("cmpgls"));
     updateButtons();
 }
 
 CompaniesListWindow::~CompaniesListWindow() = default;
+
+// The company edited in place: a new name is copied into the company's
+// links and moves the company to its place in the list; while a company is
+// being added the fields only fill it, and OK writes it.
+engine::gui::RecordEditorSetup CompaniesListWindow::recordEditorSetup() {
+    engine::gui::RecordEditorSetup edit;
+    edit.table = &table("QKcmp");
+    edit.fields = kAddress;
+    edit.keyFields = {QStringLiteral("CMP:NAME")};
+    edit.positionField = QStringLiteral("CMP:NAME");
+    edit.links = &table("QKjcg");
+    edit.rewriteLinks = [](const store::Record &company) {
+        return rewriteGroupLinkNames(company.integer(0), textOf(company, "NAME"));
+    };
+    edit.list = [this]() -> engine::BrowseList & { return m_list->engine(); };
+    edit.reposition = [this](const QString &name) { reposition(name); };
+    edit.refresh = [this] { refreshAll(); };
+    edit.showRecord = [this] { showCompany(); };
+    edit.lookUp = [this](QLineEdit *, Lookup, LeaveReason why) { return phoneLeft(why); };
+    edit.pick = [this](Lookup) { pickPhone(); };
+    edit.findCity = host::gui::settledCity;
+    edit.chooseCity = host::gui::chooseAddressCity;
+    edit.afterCity = QStringLiteral("PHONE");
+    edit.focusAfterFoundCity = true;
+    edit.refused = [](const QString &why) { host::gui::showFrameStatus(why); };
+    edit.writes = [this] { return !m_adding; };
+    return edit;
+}
 
 void CompaniesListWindow::build() {
     auto *outer = new QVBoxLayout(this);
@@ -302,12 +322,13 @@ void CompaniesListWindow::build() {
     m_list->listControl()->installEventFilter(this);
     connect(m_details, &QTabWidget::currentChanged, this, [this] { refreshDetail(); });
     // "Select" is offered only to a caller that asked for a company.
-    engine::MenuItem select{QStringLiteral("Select"), engine::ListAction::Command,
-                            [this] {
-                                if (m_picker)
-                                    qobject_cast<QPushButton *>(m_actions.at(QStringLiteral("selectButton")))->click();
-                            },
-                            true, !m_picker};
+    engine::MenuItem select{
+        QStringLiteral("Select"), engine::ListAction::Command,
+        [this] {
+            if (m_picker)
+                qobject_cast<QPushButton *>(m_actions.at(QStringLiteral("selectButton")))->click();
+        },
+        true, !m_picker};
     m_list->engine().setContextMenu(engine::ContextMenu{{select}, true});
 }
 
@@ -315,28 +336,7 @@ QWidget *CompaniesListWindow::buildAddressTab() {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("addressTab"));
     auto *grid = new QGridLayout(page);
-    int row = 0;
-    for (const AddressField &f : kAddress) {
-        const QString field = QString::fromLatin1(f.field);
-        auto *edit = new QLineEdit(page);
-        edit->setObjectName(field.section(QLatin1Char(':'), -1).toLower() + QStringLiteral("Entry"));
-        edit->setProperty("field", field);
-        m_editor->addEntry(edit);
-        auto *prompt = new QLabel(QString::fromLatin1(f.prompt), page);
-        prompt->setBuddy(edit);
-        grid->addWidget(prompt, row, 0);
-        grid->addWidget(edit, row, 1);
-        m_entries[field] = edit;
-        if (field == QLatin1String("CMP:CITY") || field == QLatin1String("PHONE")) {
-            const bool city = field == QLatin1String("CMP:CITY");
-            QPushButton *pick =
-                button(page, QStringLiteral("..."), city ? "cityListButton" : "phoneListButton");
-            pick->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
-            connect(pick, &QPushButton::clicked, this, [this, city] { city ? pickCity() : pickPhone(); });
-            grid->addWidget(pick, row, 2);
-        }
-        ++row;
-    }
+    int row = m_record->addFields(grid, 0);
     // The main phone's extension, contact and location, shown, not edited
     // here.
     auto shown = [page](const char *name) {
@@ -421,8 +421,9 @@ QWidget *CompaniesListWindow::buildPhonesTab() {
         const store::Record &cmp = table("QKcmp").record();
         const store::Record &fon = table("QKfon").record();
         const QString location = fon.value(QStringLiteral("LOCATION")).toString();
-        host::gui::featureWindows().dial(this, host::companyCallerLabel(cmp.value(QStringLiteral("NAME")).toString(), location),
-                          location, fon.value(QStringLiteral("NUMBER")).toString());
+        host::gui::featureWindows().dial(
+            this, host::companyCallerLabel(cmp.value(QStringLiteral("NAME")).toString(), location), location,
+            fon.value(QStringLiteral("NUMBER")).toString());
     });
     return page;
 }
@@ -492,8 +493,7 @@ QWidget *CompaniesListWindow::buildCategoriesTab() {
 }
 
 QLineEdit *CompaniesListWindow::entry(const QString &field) const {
-    const auto found = m_entries.find(field);
-    return found == m_entries.end() ? nullptr : found->second;
+    return m_record->entry(field);
 }
 
 qint64 CompaniesListWindow::recordCount() const {
@@ -545,11 +545,7 @@ void CompaniesListWindow::readCompany() {
 
 void CompaniesListWindow::showCompany() {
     const store::Record &cmp = table("QKcmp").record();
-    for (const auto &[field, edit] : m_entries) {
-        if (field == QLatin1String("PHONE"))
-            continue;
-        m_editor->show(edit, engine::showValue(pictureOf(field), cmp.value(field)).trimmed());
-    }
+    m_record->show({{QStringLiteral("CMP"), &cmp}});
     // The country shows only when the company has one.
     const bool country = !textOf(cmp, "COUNTRY").trimmed().isEmpty() || m_adding;
     entry(QStringLiteral("CMP:COUNTRY"))->setVisible(country);
@@ -690,8 +686,8 @@ bool CompaniesListWindow::locate(qint64 company, int detailTab) {
     if (m_adding || company <= 0 || !m_editor->commit())
         return false;
     // The company's link in "All": every company has one.
-    if (!engine::gui::locateOnLink(*m_list, table("QKjcg"), {"CMP_CTRL_KEY", "JCG:CMP_CTRL", "JCG:GRP_CTRL"}, company,
-                                   [this] { setCategory(0, QStringLiteral("All")); }))
+    if (!engine::gui::locateOnLink(*m_list, table("QKjcg"), {"CMP_CTRL_KEY", "JCG:CMP_CTRL", "JCG:GRP_CTRL"},
+                                   company, [this] { setCategory(0, QStringLiteral("All")); }))
         return false;
     showCount();
     highlightChanged();
@@ -768,10 +764,10 @@ void CompaniesListWindow::finishAdding(bool keep) {
         return;
     Table &cmp = table("QKcmp");
     // What the user typed last counts.
-    for (const auto &[field, edit] : m_entries) {
+    for (const auto &[field, edit] : m_record->entries()) {
         if (field == QLatin1String("PHONE"))
             continue;
-        const engine::EntryValue v = engine::readEntry(pictureOf(field), edit->text());
+        const engine::EntryValue v = engine::readEntry(m_record->pictureOf(field), edit->text());
         if (v.ok)
             cmp.record().setValue(field, v.value);
     }
@@ -845,7 +841,8 @@ void CompaniesListWindow::deleteRecord() {
         return;
     const qint64 company = cmp.record().integer(0);
     // The company, its phones, notes and links go together or not at all.
-    if (store::deleteRecordWith(cmp, {&table("QKjcg")}, [company] { return deleteGroupLinks(company); }, this) !=
+    if (store::deleteRecordWith(
+            cmp, {&table("QKjcg")}, [company] { return deleteGroupLinks(company); }, this) !=
         store::ChangeResult::Done)
         return; // the user was told; everything stays
     m_list->engine().forceRefresh();
@@ -881,126 +878,9 @@ bool CompaniesListWindow::eventFilter(QObject *watched, QEvent *event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// A changed field of the company shown (or being added), left: the
-// company's record is in the buffer (the in-place editor saw to that).
-Leave CompaniesListWindow::fieldLeft(QLineEdit *edit, const QString &before, LeaveReason why) {
-    Q_UNUSED(before);
-    const QString field = edit->property("field").toString();
-    if (table("QKcmp").record().integer(0) == 0)
-        return Leave::Done; // no company to type for
-    if (field == QLatin1String("CMP:CITY"))
-        return cityLeft(why);
-    if (field == QLatin1String("PHONE"))
-        return phoneLeft(why);
-    const engine::EntryValue v = engine::readEntry(pictureOf(field), edit->text());
-    if (!v.ok) {
-        // The typed text stays for the user to mend.
-        QApplication::beep();
-        edit->setToolTip(v.error);
-        host::gui::showFrameStatus(v.error);
-        return Leave::Stay;
-    }
-    edit->setToolTip(QString());
-    table("QKcmp").record().setValue(field, v.value);
-    // While adding, the fields only fill the new company; OK writes it.
-    if (m_adding)
-        return Leave::Done;
-    return saveCompany(field == QLatin1String("CMP:NAME"), why);
-}
-
-Leave CompaniesListWindow::saveCompany(bool renamed, LeaveReason why) {
-    Table &cmp = table("QKcmp");
-    if (cmp.record().integer(0) == 0)
-        return Leave::Done;
-    const qint64 company = cmp.record().integer(0);
-    const QString name = textOf(cmp.record(), "NAME");
-    // A new name and its copies in the company's links are saved together.
-    const std::vector<Table *> renaming{&cmp, &table("QKjcg")};
-    std::optional<store::UnitOfWork> unit;
-    const Table::Current typed = cmp.current();
-    if (renamed) {
-        unit.emplace(renaming);
-        if (!store::beginReported(*unit, renaming, QStringLiteral("Update"), this))
-            return Leave::Stay;
-    }
-    switch (engine::gui::saveInPlace(cmp, this)) {
-    case engine::gui::Saved::Written:
-        break;
-    case engine::gui::Saved::Kept:
-        return Leave::Stay; // the typed text stays in its field
-    case engine::gui::Saved::GivenUp:
-        refreshAll(); // the stored company again
-        return Leave::Done;
-    case engine::gui::Saved::ChangedElsewhere:
-        // The other station's company shows; the typed field keeps the
-        // user's text, and leaving it again saves over that company.
-        showCompany();
-        m_editor->recordShown();
-        return Leave::Stay;
-    }
-    if (renamed) {
-        const bool together = unit->active();
-        if (const store::StoreError e = rewriteGroupLinkNames(company, name)) {
-            store::setLastError(e);
-            store::takeSavedError();
-            store::standardMessage(this, 15, QStringLiteral("QKjcg"));
-            if (together) {
-                // Neither was saved: the typed name stays to be saved again.
-                cmp.setCurrent(typed);
-                return Leave::Stay;
-            }
-        } else if (together && !store::commitReported(*unit, renaming, 15, this)) {
-            cmp.setCurrent(typed);
-            return Leave::Stay;
-        }
-    }
-    engine::gui::showWritten(
-        m_list->engine(), renamed, why, [this, name] { reposition(name); }, [this] { refreshAll(); });
-    return Leave::Done;
-}
-
-Leave CompaniesListWindow::cityLeft(LeaveReason why) {
-    const QString city = entry(QStringLiteral("CMP:CITY"))->text().trimmed();
-    store::Record &cmp = table("QKcmp").record();
-    // A typed city never wipes the state or zip the company has.
-    const host::CityLookup found = host::lookUpAddressCity(
-        city, {textOf(cmp, "CITY"), textOf(cmp, "STATE"), textOf(cmp, "ZIP")});
-    if (found.needsPicker) {
-        pickCity();
-        return Leave::Pending;
-    }
-    cmp.setValue(QStringLiteral("CMP:CITY"), found.address.city);
-    cmp.setValue(QStringLiteral("CMP:STATE"), found.address.state);
-    cmp.setValue(QStringLiteral("CMP:ZIP"), found.address.zip);
-    showCompany();
-    const Leave saved = m_adding ? Leave::Done : saveCompany(false, why);
-    if (saved == Leave::Done && why == LeaveReason::FocusMoved)
-        entry(QStringLiteral("PHONE"))->setFocus(Qt::OtherFocusReason);
-    return saved;
-}
-
-void CompaniesListWindow::pickCity() {
-    host::gui::featureWindows().chooseCity(this, entry(QStringLiteral("CMP:CITY"))->text(),
-                            [this](std::optional<host::CityZip> chosen) {
-                                if (!chosen) {
-                                    if (!m_adding)
-                                        refreshAll();
-                                    return;
-                                }
-                                store::Record &cmp = table("QKcmp").record();
-                                cmp.setValue(QStringLiteral("CMP:CITY"), chosen->city);
-                                cmp.setValue(QStringLiteral("CMP:ZIP"), chosen->zip);
-                                cmp.setValue(QStringLiteral("CMP:STATE"), chosen->state);
-                                showCompany();
-                                if (!m_adding)
-                                    saveCompany(false, LeaveReason::FocusMoved);
-                                entry(QStringLiteral("PHONE"))->setFocus(Qt::OtherFocusReason);
-                            });
-}
-
 Leave CompaniesListWindow::phoneLeft(LeaveReason why) {
-    const engine::EntryValue v =
-        engine::readEntry(pictureOf(QStringLiteral("PHONE")), entry(QStringLiteral("PHONE"))->text());
+    const engine::EntryValue v = engine::readEntry(m_record->pictureOf(QStringLiteral("PHONE")),
+                                                   entry(QStringLiteral("PHONE"))->text());
     Table &fon = table("QKfon");
     const store::Record kept = fon.record();
     fon.record().clear();
@@ -1028,8 +908,7 @@ void CompaniesListWindow::pickPhone() {
         }
         table("QKcmp").record().setValue(QStringLiteral("CMP:FON_CTRL"), table("QKfon").record().integer(0));
         showMainPhone();
-        if (!m_adding)
-            saveCompany(false, LeaveReason::FocusMoved);
+        m_record->save(false, LeaveReason::FocusMoved);
         entry(QStringLiteral("CMP:WEBADDRESS"))->setFocus(Qt::OtherFocusReason);
     });
 }

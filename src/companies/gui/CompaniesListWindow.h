@@ -17,6 +17,8 @@ namespace tabulo::engine::gui {
 class AlphabetBar;
 class BrowseWindow;
 class InPlaceEditor;
+class RecordEditor;
+struct RecordEditorSetup;
 enum class Leave;
 enum class LeaveReason;
 } // namespace tabulo::engine::gui
@@ -90,10 +92,7 @@ private:
     void updateButtons();
     void setCategory(qint64 group, const QString &name);
     void reposition(const QString &name);
-    engine::gui::Leave fieldLeft(QLineEdit *edit, const QString &before, engine::gui::LeaveReason why);
-    engine::gui::Leave saveCompany(bool renamed, engine::gui::LeaveReason why);
-    engine::gui::Leave cityLeft(engine::gui::LeaveReason why);
-    void pickCity();
+    engine::gui::RecordEditorSetup recordEditorSetup();
     engine::gui::Leave phoneLeft(engine::gui::LeaveReason why);
     void pickPhone();
     void showMainPhone();
@@ -112,8 +111,8 @@ private:
     QLabel *m_status = nullptr;
     QLabel *m_categoryPanel = nullptr;
     QPlainTextEdit *m_memo = nullptr;
-    engine::gui::InPlaceEditor *m_editor = nullptr;
-    std::map<QString, QLineEdit *> m_entries;
+    engine::gui::RecordEditor *m_record = nullptr;
+    engine::gui::InPlaceEditor *m_editor = nullptr; // the record editor's fields
     std::map<QString, QWidget *> m_actions;
     std::function<void()> m_done;
     qint64 m_newCompany = 0;

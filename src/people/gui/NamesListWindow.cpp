@@ -3,35 +3,36 @@
 #include "base/Clock.h"
 #include "base/DateOps.h"
 #include "base/Text.h"
-#include "host/gui/FeatureWindows.h"
-#include "engine/gui/CalendarPicker.h"
 #include "engine/FieldText.h"
 #include "engine/Globals.h"
 #include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/CalendarPicker.h"
 #include "engine/gui/IconBar.h"
 #include "engine/gui/InPlaceEditor.h"
 #include "engine/gui/LocateRecord.h"
 #include "engine/gui/PageView.h"
+#include "engine/gui/RecordEditor.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
+#include "host/CityIndex.h"
+#include "host/Dialer.h"
+#include "host/FrameEvents.h"
+#include "host/StoreSetupSource.h"
+#include "host/gui/AddressCity.h"
+#include "host/gui/FeatureWindows.h"
+#include "host/gui/WindowOpeners.h"
 #include "people/PersonRecords.h"
 #include "people/TagStore.h"
 #include "people/gui/CategoryWindows.h"
 #include "people/gui/PhoneNoteForms.h"
 #include "people/gui/TagProgress.h"
-#include "host/Dialer.h"
-#include "host/CityIndex.h"
-#include "host/FrameEvents.h"
-#include "host/StoreSetupSource.h"
-#include "host/gui/WindowOpeners.h"
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
 #include "store/OwnedRecords.h"
 #include "store/UnitOfWork.h"
 
-#include <optional>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -47,6 +48,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace tabulo::people::gui {
 
@@ -72,31 +74,24 @@ QString trimmed(const QString &s) {
 void frameCommand(host::gui::FrameCommand command) {
     if (!host::gui::runFrameCommand(command))
         host::gui::showFrameStatus(host::gui::WindowOpeners::windowName(command) +
-                                    QStringLiteral(" is not available yet"));
+                                   QStringLiteral(" is not available yet"));
 }
 
-// The pictures of the in-place fields.
-struct HomeField {
-    const char *field;
-    const char *prompt;
-    const char *picture;
+// The person's fields on the "Home Address" tab.
+using engine::gui::Lookup;
+const engine::gui::EditField kHomeFields[] = {
+    {"NAM:LNAME", "La&st:", "@s16"},
+    {"NAM:FNAME", "&First:", "@s14"},
+    {"NAM:ADDR1", "Add&ress:", "@s30"},
+    {"NAM:ADDR2", "A&ddress:", "@s30"},
+    {"NAM:CITY", "&City:", "@s30", Lookup::City, "cityListButton", "City List"},
+    {"NAM:STATE", "&State:", "@s2"},
+    {"NAM:ZIP", "&Zip:", "@s5"},
+    {"NAM:COUNTRY", "Country:", "@s15"},
+    {"CMP:NAME", "Compan&y:", "@s35", Lookup::Company, "companyListButton", "Company List"},
+    {"NAM:EMAILADDRESS", "Email:", "@s30"},
+    {"NAM:DOB", "&Birthdate:", "@D2b", Lookup::Date, "birthdateButton"},
 };
-const HomeField kHomeFields[] = {
-    {"NAM:LNAME", "La&st:", "@s16"},    {"NAM:FNAME", "&First:", "@s14"},
-    {"NAM:ADDR1", "Add&ress:", "@s30"}, {"NAM:ADDR2", "A&ddress:", "@s30"},
-    {"NAM:CITY", "&City:", "@s30"},     {"NAM:STATE", "&State:", "@s2"},
-    {"NAM:ZIP", "&Zip:", "@s5"},        {"NAM:COUNTRY", "Country:", "@s15"},
-    {"CMP:NAME", "Compan&y:", "@s35"},  {"NAM:EMAILADDRESS", "Email:", "@s30"},
-    {"NAM:DOB", "&Birthdate:", "@D2b"},
-};
-
-QString pictureOf(const QString &field) {
-    for (const HomeField &f : kHomeFields) {
-        if (field == QLatin1String(f.field))
-            return QString::fromLatin1(f.picture);
-    }
-    return QStringLiteral("@s30");
-}
 
 QPushButton *button(QWidget *parent, const QString &text, const char *name, const QString &tip = {},
                     const QString &status = {}) {
@@ -213,15 +208,54 @@ NamesListWindow::NamesListWindow()
     // Tags do not outlive the list that set them.
     TagStore::instance().clearAllTags(TagTable::NameLinks, false);
 
-    m_editor = new engine::gui::InPlaceEditor(
-        this, table("QKnam"),
-        [this](QLineEdit *edit, const QString &before, LeaveReason why) { return fieldLeft(edit, before, why); });
+    m_record = new engine::gui::RecordEditor(this, recordEditorSetup());
+    m_editor = &m_record->fields();
     build();
     engine::gui::WindowPlacement::attach(this, QStringLiteral("namclstag"));
     updateButtons();
 }
 
 NamesListWindow::~NamesListWindow() = default;
+
+// The person edited in place: a new name is copied into the person's links
+// and moves the person to its place in the list.
+engine::gui::RecordEditorSetup NamesListWindow::recordEditorSetup() {
+    engine::gui::RecordEditorSetup edit;
+    edit.table = &table("QKnam");
+    edit.fields = kHomeFields;
+    edit.keyFields = {QStringLiteral("NAM:LNAME"), QStringLiteral("NAM:FNAME")};
+    edit.positionField = QStringLiteral("NAM:LNAME");
+    edit.links = &table("QKjnc");
+    edit.rewriteLinks = [](const store::Record &person) {
+        return rewriteLinkNames(person.integer(0), person.value(QStringLiteral("LNAME")).toString(),
+                                person.value(QStringLiteral("FNAME")).toString());
+    };
+    edit.list = [this]() -> engine::BrowseList & { return m_list->engine(); };
+    edit.reposition = [this](const QString &last) { reposition(last); };
+    edit.refresh = [this] { refreshAll(); };
+    edit.showRecord = [this] { showPerson(); };
+    edit.lookUp = [this](QLineEdit *entry, Lookup, LeaveReason why) { return companyLeft(entry, why); };
+    edit.pick = [this](Lookup lookup) {
+        if (lookup == Lookup::Company)
+            pickCompany(table("QKcmp").record().value(QStringLiteral("NAME")).toString());
+        else if (lookup == Lookup::Date)
+            pickBirthdate();
+    };
+    edit.findCity = host::gui::settledCity;
+    edit.chooseCity = host::gui::chooseAddressCity;
+    edit.afterCity = QStringLiteral("NAM:DOB");
+    edit.refused = [](const QString &why) { host::gui::showFrameStatus(why); };
+    edit.beforeSave = [](store::Record &person) {
+        if (!person.value(QStringLiteral("COUNTRY")).toString().trimmed().isEmpty())
+            return;
+        Table &set = table("QKset");
+        const store::Record kept = set.record();
+        if (!host::readSetupRecord(set))
+            person.setValue(QStringLiteral("NAM:COUNTRY"), set.record().value(QStringLiteral("SET:COUNTRY")));
+        set.record() = kept;
+    };
+    return edit;
+}
 
 void NamesListWindow::build() {
     auto *outer = new QVBoxLayout(this);
@@ -356,7 +390,8 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
         {"setupIcon", "Setup Data", "", [] { frameCommand(FrameCommand::Setup); }},
         {"deleteIcon", "Delete Record", "", [this] { onHomeTab(&NamesListWindow::deleteRecord); }},
         {"addIcon", "Add Record", "", [this] { onHomeTab(&NamesListWindow::addRecord); }},
-        {"justPhonesIcon", "Phone Numbers Only List", "", [] { host::gui::featureWindows().openJustPhonesList(); }},
+        {"justPhonesIcon", "Phone Numbers Only List", "",
+         [] { host::gui::featureWindows().openJustPhonesList(); }},
         {"printIcon", "Print Category Records", "", [] { host::gui::featureWindows().openPrintMenu(); }},
         {"allIcon", "All  Records", "", [this] { showAll(); }},
         {"categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
@@ -376,52 +411,11 @@ QWidget *NamesListWindow::buildHomeTab() {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("homeTab"));
     auto *grid = new QGridLayout(page);
-    int row = 0;
-    for (const HomeField &f : kHomeFields) {
-        auto *edit = new QLineEdit(page);
-        const QString field = QString::fromLatin1(f.field);
-        edit->setObjectName(field.section(QLatin1Char(':'), -1).toLower() + QStringLiteral("Entry"));
-        edit->setProperty("field", field);
-        m_editor->addEntry(edit);
-        auto *prompt = new QLabel(QString::fromLatin1(f.prompt), page);
-        prompt->setBuddy(edit);
-        grid->addWidget(prompt, row, 0);
-        grid->addWidget(edit, row, 1);
-        m_entries[field] = edit;
-        if (field == QLatin1String("NAM:CITY") || field == QLatin1String("CMP:NAME") ||
-            field == QLatin1String("NAM:DOB")) {
-            const bool city = field == QLatin1String("NAM:CITY");
-            const bool company = field == QLatin1String("CMP:NAME");
-            QPushButton *pick = button(
-                page, QStringLiteral("..."),
-                city ? "cityListButton" : (company ? "companyListButton" : "birthdateButton"),
-                city ? QStringLiteral("City List") : (company ? QStringLiteral("Company List") : QString()));
-            pick->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
-            grid->addWidget(pick, row, 2);
-            if (city)
-                connect(pick, &QPushButton::clicked, this, [this] {
-                    host::gui::featureWindows().chooseCity(this, m_entries.at(QStringLiteral("NAM:CITY"))->text(),
-                                            [this](std::optional<host::CityZip> chosen) {
-                                                if (chosen)
-                                                    applyCity(chosen->city, chosen->state, chosen->zip,
-                                                              LeaveReason::FocusMoved);
-                                            });
-                });
-            else if (company)
-                connect(pick, &QPushButton::clicked, this, [this] {
-                    pickCompany(table("QKcmp").record().value(QStringLiteral("NAME")).toString());
-                });
-            else {
-                connect(pick, &QPushButton::clicked, this, [this] { pickBirthdate(); });
-                m_ageControls.push_back(pick);
-            }
-        }
-        if (field == QLatin1String("NAM:DOB")) {
-            m_ageControls.push_back(prompt);
-            m_ageControls.push_back(edit);
-        }
-        ++row;
-    }
+    int row = m_record->addFields(
+        grid, 0, [this](const engine::gui::EditField &f, QLineEdit *edit, QLabel *prompt, QPushButton *pick) {
+            if (f.lookup == Lookup::Date)
+                m_ageControls.insert(m_ageControls.end(), {pick, prompt, edit});
+        });
     // Age, its reference date and the switch that shows them.
     auto *agePrompt = new QLabel(QStringLiteral("A&ge:"), page);
     auto *age = new QLineEdit(page);
@@ -492,11 +486,12 @@ QWidget *NamesListWindow::buildPhonesTab() {
             return;
         const store::Record &nam = table("QKnam").record();
         const store::Record &fon = table("QKfon").record();
-        host::gui::featureWindows().dial(this, host::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
-                                                    nam.value(QStringLiteral("LNAME")).toString(),
-                                                    fon.value(QStringLiteral("LOCATION")).toString()),
-                          fon.value(QStringLiteral("LOCATION")).toString(),
-                          fon.value(QStringLiteral("NUMBER")).toString());
+        host::gui::featureWindows().dial(
+            this,
+            host::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
+                                    nam.value(QStringLiteral("LNAME")).toString(),
+                                    fon.value(QStringLiteral("LOCATION")).toString()),
+            fon.value(QStringLiteral("LOCATION")).toString(), fon.value(QStringLiteral("NUMBER")).toString());
     });
     row->addWidget(dial);
     box->addLayout(row);
@@ -608,8 +603,7 @@ QWidget *NamesListWindow::buildCategoriesTab() {
 }
 
 QLineEdit *NamesListWindow::entry(const QString &field) const {
-    const auto found = m_entries.find(field);
-    return found == m_entries.end() ? nullptr : found->second;
+    return m_record->entry(field);
 }
 
 qint64 NamesListWindow::recordCount() const {
@@ -711,10 +705,7 @@ void NamesListWindow::readPerson() {
 void NamesListWindow::showPerson() {
     const store::Record &nam = table("QKnam").record();
     const store::Record &cmp = table("QKcmp").record();
-    for (const auto &[field, edit] : m_entries) {
-        const store::Record &rec = field.startsWith(QLatin1String("CMP:")) ? cmp : nam;
-        m_editor->show(edit, engine::showValue(pictureOf(field), rec.value(field)).trimmed());
-    }
+    m_record->show({{QStringLiteral("NAM"), &nam}, {QStringLiteral("CMP"), &cmp}});
     if (auto *number = findChild<QLabel *>(QStringLiteral("recordNumber")))
         number->setText(nam.integer(0) ? QString::number(nam.integer(0)) : QString());
     for (QLabel *value : findChildren<QLabel *>()) {
@@ -871,8 +862,8 @@ bool NamesListWindow::locate(qint64 person, int detailTab) {
     if (m_busy || person <= 0 || !m_editor->commit())
         return false;
     // The person's link in "All": every person has one.
-    if (!engine::gui::locateOnLink(*m_list, table("QKjnc"), {"NAM_CTRL_KEY", "JNC:NAM_CTRL", "JNC:CAT_CTRL"}, person,
-                                   [this] { setCategory(0, QStringLiteral("All")); }))
+    if (!engine::gui::locateOnLink(*m_list, table("QKjnc"), {"NAM_CTRL_KEY", "JNC:NAM_CTRL", "JNC:CAT_CTRL"},
+                                   person, [this] { setCategory(0, QStringLiteral("All")); }))
         return false;
     showCount();
     highlightChanged();
@@ -1138,119 +1129,6 @@ bool NamesListWindow::eventFilter(QObject *watched, QEvent *event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// A changed field of the person shown, left: the person's record is in the
-// buffer (the in-place editor saw to that).
-Leave NamesListWindow::fieldLeft(QLineEdit *edit, const QString &before, LeaveReason why) {
-    const QString field = edit->property("field").toString();
-    if (table("QKnam").record().integer(0) == 0)
-        return Leave::Done; // no person to type for
-    if (field == QLatin1String("NAM:CITY"))
-        return cityLeft(edit);
-    if (field == QLatin1String("CMP:NAME"))
-        return companyLeft(edit, why);
-    const engine::EntryValue v = engine::readEntry(pictureOf(field), edit->text());
-    if (!v.ok) {
-        // The typed text stays for the user to mend.
-        QApplication::beep();
-        edit->setToolTip(v.error);
-        host::gui::showFrameStatus(v.error);
-        return Leave::Stay;
-    }
-    edit->setToolTip(QString());
-    Q_UNUSED(before);
-    store::Record &nam = table("QKnam").record();
-    nam.setValue(field, v.value);
-    return savePerson(field == QLatin1String("NAM:LNAME") || field == QLatin1String("NAM:FNAME"), why);
-}
-
-Leave NamesListWindow::savePerson(bool namesChanged, LeaveReason why) {
-    Table &nam = table("QKnam");
-    store::Record &person = nam.record();
-    if (person.value(QStringLiteral("COUNTRY")).toString().trimmed().isEmpty()) {
-        Table &set = table("QKset");
-        const store::Record kept = set.record();
-        if (!host::readSetupRecord(set))
-            person.setValue(QStringLiteral("NAM:COUNTRY"), set.record().value(QStringLiteral("SET:COUNTRY")));
-        set.record() = kept;
-    }
-    const qint64 number = person.integer(0);
-    const QString last = person.value(QStringLiteral("LNAME")).toString();
-    const QString first = person.value(QStringLiteral("FNAME")).toString();
-    // A new name and its copies in the person's links are saved together.
-    const std::vector<Table *> renaming{&nam, &table("QKjnc")};
-    std::optional<store::UnitOfWork> unit;
-    const Table::Current typed = nam.current();
-    if (namesChanged) {
-        unit.emplace(renaming);
-        if (!store::beginReported(*unit, renaming, QStringLiteral("Update"), this))
-            return Leave::Stay;
-    }
-    switch (engine::gui::saveInPlace(nam, this)) {
-    case engine::gui::Saved::Written:
-        break;
-    case engine::gui::Saved::Kept:
-        return Leave::Stay; // the typed text stays in its field
-    case engine::gui::Saved::GivenUp:
-        refreshAll(); // the stored person again
-        return Leave::Done;
-    case engine::gui::Saved::ChangedElsewhere:
-        // The other station's person shows; the typed field keeps the
-        // user's text, and leaving it again saves over that person.
-        showPerson();
-        m_editor->recordShown();
-        return Leave::Stay;
-    }
-    if (namesChanged) {
-        const bool together = unit->active();
-        if (const store::StoreError e = rewriteLinkNames(number, last, first)) {
-            store::setLastError(e);
-            store::takeSavedError();
-            store::standardMessage(this, 15, QStringLiteral("QKjnc"));
-            if (together) {
-                // Neither was saved: the typed name stays to be saved again.
-                nam.setCurrent(typed);
-                return Leave::Stay;
-            }
-        } else if (together && !store::commitReported(*unit, renaming, 15, this)) {
-            nam.setCurrent(typed);
-            return Leave::Stay;
-        }
-    }
-    engine::gui::showWritten(
-        m_list->engine(), namesChanged, why, [this, last] { reposition(last); }, [this] { refreshAll(); });
-    return Leave::Done;
-}
-
-Leave NamesListWindow::cityLeft(QLineEdit *edit) {
-    const QString city = edit->text().trimmed();
-    const store::Record &nam = table("QKnam").record();
-    // A typed city never wipes the state or zip the person has.
-    const host::CityLookup found =
-        host::lookUpAddressCity(city, {nam.value(QStringLiteral("CITY")).toString(),
-                                         nam.value(QStringLiteral("STATE")).toString(),
-                                         nam.value(QStringLiteral("ZIP")).toString()});
-    if (!found.needsPicker)
-        return applyCity(found.address.city, found.address.state, found.address.zip, LeaveReason::FocusMoved);
-    // A new city, or one of several: the cities list takes it over.
-    host::gui::featureWindows().chooseCity(this, city, [this](std::optional<host::CityZip> chosen) {
-        if (chosen)
-            applyCity(chosen->city, chosen->state, chosen->zip, LeaveReason::FocusMoved);
-        else
-            refreshAll(); // the stored city goes back into the field
-        if (QLineEdit *dob = entry(QStringLiteral("NAM:DOB")); dob && dob->isVisible())
-            dob->setFocus();
-    });
-    return Leave::Pending;
-}
-
-Leave NamesListWindow::applyCity(const QString &city, const QString &state, const QString &zip, LeaveReason why) {
-    store::Record &nam = table("QKnam").record();
-    nam.setValue(QStringLiteral("NAM:CITY"), city);
-    nam.setValue(QStringLiteral("NAM:STATE"), state);
-    nam.setValue(QStringLiteral("NAM:ZIP"), zip);
-    return savePerson(false, why);
-}
-
 Leave NamesListWindow::companyLeft(QLineEdit *edit, LeaveReason why) {
     const QString typed = edit->text().trimmed();
     // Looked up without making the company links' table at first start.
@@ -1259,7 +1137,7 @@ Leave NamesListWindow::companyLeft(QLineEdit *edit, LeaveReason why) {
     if (known) {
         // A typed name that matches a company links that company.
         table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"), company);
-        return savePerson(false, why);
+        return m_record->save(false, why);
     }
     pickCompany(typed);
     return Leave::Pending;
@@ -1275,7 +1153,7 @@ void NamesListWindow::pickCompany(const QString &remembered) {
         if (engine::globalResponse() == engine::Response::RequestCompleted) {
             table("QKnam").record().setValue(QStringLiteral("NAM:CMP_CTRL"),
                                              table("QKcmp").record().integer(0));
-            savePerson(false, LeaveReason::FocusMoved);
+            m_record->save(false, LeaveReason::FocusMoved);
             return;
         }
         // The company the person had stays.
@@ -1295,7 +1173,7 @@ void NamesListWindow::pickBirthdate() {
         if (chosen == 0)
             return;
         table("QKnam").record().setInteger(field, chosen);
-        savePerson(false, LeaveReason::FocusMoved);
+        m_record->save(false, LeaveReason::FocusMoved);
     });
 }
 
@@ -1312,7 +1190,7 @@ void NamesListWindow::pickAgeDate() {
         // Today is the default: no reference date is kept for it.
         const int today = dates::Clock::current().today();
         table("QKnam").record().setInteger(field, chosen == today ? 0 : chosen);
-        savePerson(false, LeaveReason::FocusMoved);
+        m_record->save(false, LeaveReason::FocusMoved);
     });
 }
 

@@ -23,6 +23,8 @@ namespace tabulo::engine::gui {
 class AlphabetBar;
 class BrowseWindow;
 class InPlaceEditor;
+class RecordEditor;
+struct RecordEditorSetup;
 enum class Leave;
 enum class LeaveReason;
 } // namespace tabulo::engine::gui
@@ -108,11 +110,7 @@ private:
     void reposition(const QString &lastName);
     void askWhenEmpty();
     void showCount();
-    engine::gui::Leave fieldLeft(QLineEdit *edit, const QString &before, engine::gui::LeaveReason why);
-    engine::gui::Leave savePerson(bool namesChanged, engine::gui::LeaveReason why);
-    engine::gui::Leave cityLeft(QLineEdit *edit);
-    engine::gui::Leave applyCity(const QString &city, const QString &state, const QString &zip,
-                                 engine::gui::LeaveReason why);
+    engine::gui::RecordEditorSetup recordEditorSetup();
     engine::gui::Leave companyLeft(QLineEdit *edit, engine::gui::LeaveReason why);
     void pickCompany(const QString &remembered);
     void pickBirthdate();
@@ -135,8 +133,8 @@ private:
     QLabel *m_cityLine = nullptr;
     QPlainTextEdit *m_memo = nullptr;
     engine::gui::AlphabetBar *m_letters = nullptr;
-    engine::gui::InPlaceEditor *m_editor = nullptr;
-    std::map<QString, QLineEdit *> m_entries; // by field
+    engine::gui::RecordEditor *m_record = nullptr;
+    engine::gui::InPlaceEditor *m_editor = nullptr; // the record editor's fields
     std::vector<QWidget *> m_ageControls;
     std::map<QString, QWidget *> m_actions; // buttons by object name
     QString m_declined;                     // the empty category the user declined to fill
