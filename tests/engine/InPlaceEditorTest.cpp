@@ -10,6 +10,7 @@
 #include "people/gui/NamesListWindow.h"
 #include "shell/gui/MainFrame.h"
 #include "store/Dictionary.h"
+#include "support/QStringPrinter.h"
 #include "support/UserInput.h"
 #include "support/WindowTour.h"
 
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -414,6 +416,27 @@ TEST_P(OnBothLists, AFailedSaveCancelledKeepsTheTypedTextForTheNextTry) {
     settleList();
     EXPECT_EQ(stored(companies).at(1), kTyped);
     EXPECT_EQ(mainList(list, companies)->engine().highlighted(), 2);
+}
+
+// A note's text beside the notes list is shown, not edited: a note changes
+// through its form, and what was typed beside the list would be lost when
+// the highlight moved.
+TEST_P(OnBothLists, TheNoteTextBesideTheNotesListTakesNoTyping) {
+    const bool companies = GetParam();
+    QPointer<QWidget> list = openList(companies);
+    ASSERT_TRUE(list);
+    auto *details = list->findChild<QTabWidget *>(QStringLiteral("detailTabs"));
+    ASSERT_NE(details, nullptr);
+    QTabBar *tabs = details->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+    settleList();
+    auto *memo = list->findChild<QPlainTextEdit *>(QStringLiteral("memoText"));
+    ASSERT_NE(memo, nullptr);
+    ASSERT_TRUE(memo->isVisible());
+    const QString shown = memo->toPlainText();
+    QTest::mouseClick(memo->viewport(), Qt::LeftButton);
+    QTest::keyClicks(memo, QStringLiteral("typed"));
+    EXPECT_EQ(memo->toPlainText(), shown);
 }
 
 // Back from another sub-window, the list shows what was changed meanwhile

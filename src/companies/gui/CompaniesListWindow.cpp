@@ -11,6 +11,7 @@
 #include "engine/RecordRoutines.h"
 #include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
+#include "engine/gui/DetailTabs.h"
 #include "engine/gui/IconBar.h"
 #include "engine/gui/InPlaceEditor.h"
 #include "engine/gui/LocateRecord.h"
@@ -87,25 +88,13 @@ const engine::gui::EditField kAddress[] = {
     {"CMP:WEBADDRESS", "Web Address:", "@s45"},
 };
 
-QPushButton *button(QWidget *parent, const QString &text, const char *name, const QString &tip = {}) {
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    if (!tip.isEmpty())
-        b->setToolTip(tip);
-    return b;
-}
+using engine::gui::listButton;
 
 void frameEvent(host::FrameEvent event) {
     host::postFrameEvent(event);
 }
 
-// Starts a window of the frame's menu, as the names list's icons do.
-void frameCommand(host::gui::FrameCommand command) {
-    if (!host::gui::runFrameCommand(command))
-        host::gui::showFrameStatus(host::gui::WindowOpeners::windowName(command) +
-                                   QStringLiteral(" is not available yet"));
-}
+using host::gui::openFrameWindow;
 
 ListSetup detailSetup(QWidget *parent, const char *name, const char *tableName, const char *keyName,
                       const QString &filter, const QString &format, std::vector<engine::ListColumn> columns) {
@@ -222,17 +211,18 @@ void CompaniesListWindow::build() {
         {"removeIcon", "Delete From Category",
          "Remove Company from displayed Category; Company remains in database.",
          [this] { assignment(QStringLiteral("delete")); }},
-        {"pendingIcon", "Pending Dates", "", [] { frameCommand(FrameCommand::PendingDatesList); }},
-        {"callsIcon", "Calls List", "", [] { frameCommand(FrameCommand::CallsList); }},
-        {"justPhonesIcon", "Phone Numbers Only List", "", [] { frameCommand(FrameCommand::JustPhonesList); }},
-        {"setupIcon", "Setup Update Form", "", [] { frameCommand(FrameCommand::Setup); }},
+        {"pendingIcon", "Pending Dates", "", [] { openFrameWindow(FrameCommand::PendingDatesList); }},
+        {"callsIcon", "Calls List", "", [] { openFrameWindow(FrameCommand::CallsList); }},
+        {"justPhonesIcon", "Phone Numbers Only List", "",
+         [] { openFrameWindow(FrameCommand::JustPhonesList); }},
+        {"setupIcon", "Setup Update Form", "", [] { openFrameWindow(FrameCommand::Setup); }},
         {"printIcon", "Print Category Records", "", [] { host::gui::featureWindows().openPrintMenu(); }},
         {"namesIcon", "Names Information View", "Open the People Information  Window.",
          [] { frameEvent(host::FrameEvent::OpenNamesList); }},
         {"exitIcon", "Exit application", "Close the application and return to Windows.",
          [this] { window()->close(); }},
         {"findIcon", "Find People, Companies, Notes, Phones and Calls", "",
-         [] { frameCommand(FrameCommand::Find); }},
+         [] { openFrameWindow(FrameCommand::Find); }},
     };
     engine::gui::addIconBar(this, icons, toolbar, m_actions);
     icons->addWidget(host::gui::featureWindows().exchangeButton(
@@ -306,7 +296,7 @@ void CompaniesListWindow::build() {
     m_categoryPanel->setObjectName(QStringLiteral("categoryPanel"));
     m_categoryPanel->setFrameShape(QFrame::StyledPanel);
     bottom->addWidget(m_categoryPanel, 1);
-    QPushButton *close = button(this, QStringLiteral("&Close"), "closeButton");
+    QPushButton *close = listButton(this, QStringLiteral("&Close"), "closeButton");
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     bottom->addWidget(close);
     m_actions[close->objectName()] = close;
@@ -365,20 +355,20 @@ QWidget *CompaniesListWindow::buildAddressTab() {
     m_status->setObjectName(QStringLiteral("statusText"));
     grid->addWidget(m_status, row++, 0, 1, 3);
     auto *buttons = new QHBoxLayout;
-    QPushButton *assign = button(page, QStringLiteral("A&ssign Category"), "assignCategoryButton");
+    QPushButton *assign = listButton(page, QStringLiteral("A&ssign Category"), "assignCategoryButton");
     connect(assign, &QPushButton::clicked, this, [this] { assignment(QStringLiteral("copy")); });
-    QPushButton *add = button(page, QStringLiteral("&Add Record"), "addRecordButton",
-                              QStringLiteral("Add a company record"));
+    QPushButton *add = listButton(page, QStringLiteral("&Add Record"), "addRecordButton",
+                                  QStringLiteral("Add a company record"));
     connect(add, &QPushButton::clicked, this, [this] { addRecord(); });
-    QPushButton *del = button(page, QStringLiteral("&Delete Record"), "deleteRecordButton",
-                              QStringLiteral("Remove company record from list"));
+    QPushButton *del = listButton(page, QStringLiteral("&Delete Record"), "deleteRecordButton",
+                                  QStringLiteral("Remove company record from list"));
     connect(del, &QPushButton::clicked, this, [this] { deleteRecord(); });
-    QPushButton *ok = button(page, QStringLiteral("&OK"), "okButton");
+    QPushButton *ok = listButton(page, QStringLiteral("&OK"), "okButton");
     connect(ok, &QPushButton::clicked, this, [this] { finishAdding(true); });
-    QPushButton *cancel = button(page, QStringLiteral("&Cancel"), "cancelButton");
+    QPushButton *cancel = listButton(page, QStringLiteral("&Cancel"), "cancelButton");
     connect(cancel, &QPushButton::clicked, this, [this] { finishAdding(false); });
-    QPushButton *select = button(page, QStringLiteral("Select"), "selectButton",
-                                 QStringLiteral("Select company for name list"));
+    QPushButton *select = listButton(page, QStringLiteral("Select"), "selectButton",
+                                     QStringLiteral("Select company for name list"));
     connect(select, &QPushButton::clicked, this, [this] {
         if (!m_picker || m_list->engine().rowCount() == 0)
             return;
@@ -397,98 +387,81 @@ QWidget *CompaniesListWindow::buildAddressTab() {
 }
 
 QWidget *CompaniesListWindow::buildPhonesTab() {
-    auto *page = new QWidget;
-    auto *box = new QVBoxLayout(page);
-    ListSetup setup = detailSetup(
-        page, "companyPhonesList", "QKfon", "CMP_CTRL_KEY", QStringLiteral("fon:cmp_ctrl = cmp:ctrl_nbr"),
-        QStringLiteral("62L(2)|M~Location~@S25@55L(2)|M~Name~@s25@56L(2)|M~Number~@P(###) ###-####P@24L(2)|"
-                       "M~EXT~@s6@"),
-        {{QStringLiteral("FON:LOCATION"), {}},
-         {QStringLiteral("FON:NAME"), {}},
-         {QStringLiteral("FON:NUMBER"), {}},
-         {QStringLiteral("FON:EXT"), {}}});
-    setup.form = [](QWidget *over, std::function<void()> done) {
-        runCompanyPhoneForm(over, std::move(done));
-    };
-    m_phones = new BrowseWindow(std::move(setup));
-    disconnect(m_phones->listControl(), &QTableWidget::cellDoubleClicked, m_phones, nullptr);
-    box->addWidget(m_phones, 1);
-    QPushButton *dial = button(page, QStringLiteral("&Dial"), "dialButton");
-    dial->hide();
-    connect(dial, &QPushButton::clicked, this, [this] {
-        if (!m_phones->engine().fetchHighlighted())
-            return;
-        const store::Record &cmp = table("QKcmp").record();
-        const store::Record &fon = table("QKfon").record();
-        const QString location = fon.value(QStringLiteral("LOCATION")).toString();
-        host::gui::featureWindows().dial(
-            this, host::companyCallerLabel(cmp.value(QStringLiteral("NAME")).toString(), location), location,
-            fon.value(QStringLiteral("NUMBER")).toString());
-    });
-    return page;
+    return engine::gui::phonesTab(
+        "phonesTab",
+        [](QWidget *page) {
+            ListSetup setup = detailSetup(
+                page, "companyPhonesList", "QKfon", "CMP_CTRL_KEY",
+                QStringLiteral("fon:cmp_ctrl = cmp:ctrl_nbr"),
+                QStringLiteral(
+                    "62L(2)|M~Location~@S25@55L(2)|M~Name~@s25@56L(2)|M~Number~@P(###) ###-####P@24L(2)|"
+                    "M~EXT~@s6@"),
+                {{QStringLiteral("FON:LOCATION"), {}},
+                 {QStringLiteral("FON:NAME"), {}},
+                 {QStringLiteral("FON:NUMBER"), {}},
+                 {QStringLiteral("FON:EXT"), {}}});
+            setup.form = [](QWidget *over, std::function<void()> done) {
+                runCompanyPhoneForm(over, std::move(done));
+            };
+            return setup;
+        },
+        m_phones, {},
+        [this] {
+            const store::Record &cmp = table("QKcmp").record();
+            const store::Record &fon = table("QKfon").record();
+            const QString location = fon.value(QStringLiteral("LOCATION")).toString();
+            host::gui::featureWindows().dial(
+                this, host::companyCallerLabel(cmp.value(QStringLiteral("NAME")).toString(), location),
+                location, fon.value(QStringLiteral("NUMBER")).toString());
+        });
 }
 
 QWidget *CompaniesListWindow::buildNotesTab() {
-    auto *page = new QWidget;
-    auto *box = new QHBoxLayout(page);
-    ListSetup setup = detailSetup(page, "companyNotesList", "QKmem", "CMP_CTRL_KEY",
-                                  QStringLiteral("mem:cmp_ctrl = cmp:ctrl_nbr"),
-                                  QStringLiteral("38L(2)|M~Dated~@d1@37L(2)|M~Updated~@d1b@"),
-                                  {{QStringLiteral("MEM:DATE"), {}}, {QStringLiteral("MEM:UPDATE"), {}}});
-    setup.form = [](QWidget *over, std::function<void()> done) { runCompanyNoteForm(over, std::move(done)); };
-    m_notes = new BrowseWindow(std::move(setup));
-    disconnect(m_notes->listControl(), &QTableWidget::cellDoubleClicked, m_notes, nullptr);
-    box->addWidget(m_notes, 2);
-    m_memo = new QPlainTextEdit(page);
-    m_memo->setObjectName(QStringLiteral("memoText"));
-    box->addWidget(m_memo, 3);
-    connect(m_notes, &BrowseWindow::rowChanged, this, [this] {
-        Table &mem = table("QKmem");
-        const int row = m_notes->engine().highlighted();
-        const store::Record kept = mem.record();
-        m_memo->setPlainText(
-            row > 0 && mem.reget(m_notes->engine().row(row).position).ok() ? mem.record().memo() : QString());
-        mem.record() = kept;
-    });
-    return page;
+    return engine::gui::notesTab(
+        "notesTab",
+        [](QWidget *page) {
+            ListSetup setup =
+                detailSetup(page, "companyNotesList", "QKmem", "CMP_CTRL_KEY",
+                            QStringLiteral("mem:cmp_ctrl = cmp:ctrl_nbr"),
+                            QStringLiteral("38L(2)|M~Dated~@d1@37L(2)|M~Updated~@d1b@"),
+                            {{QStringLiteral("MEM:DATE"), {}}, {QStringLiteral("MEM:UPDATE"), {}}});
+            setup.form = [](QWidget *over, std::function<void()> done) {
+                runCompanyNoteForm(over, std::move(done));
+            };
+            return setup;
+        },
+        m_notes, m_memo);
 }
 
 QWidget *CompaniesListWindow::buildCategoriesTab() {
-    auto *page = new QWidget;
-    auto *box = new QVBoxLayout(page);
-    ListSetup setup =
-        detailSetup(page, "companyCategoriesList", "QKjcg", "CMP_CTRL_KEY",
-                    QStringLiteral("jcg:cmp_ctrl = cmp:ctrl_nbr AND (jcg:grp_ctrl)"),
-                    QStringLiteral("213L(2)|M~Group~@s35@"), {{QStringLiteral("GRP:GROUP"), {}}});
-    setup.carriedFields = {QStringLiteral("JCG:CTRL_NBR"), QStringLiteral("JCG:GRP_CTRL")};
-    setup.joins = {
-        {QStringLiteral("QKgrp"), QStringLiteral("CTRL_KEY"), {QStringLiteral("JCG:GRP_CTRL")}, false, {}}};
-    m_categories = new BrowseWindow(std::move(setup));
+    QWidget *page = engine::gui::categoriesTab(
+        "categoriesTab",
+        [](QWidget *page) {
+            ListSetup setup =
+                detailSetup(page, "companyCategoriesList", "QKjcg", "CMP_CTRL_KEY",
+                            QStringLiteral("jcg:cmp_ctrl = cmp:ctrl_nbr AND (jcg:grp_ctrl)"),
+                            QStringLiteral("213L(2)|M~Group~@s35@"), {{QStringLiteral("GRP:GROUP"), {}}});
+            setup.carriedFields = {QStringLiteral("JCG:CTRL_NBR"), QStringLiteral("JCG:GRP_CTRL")};
+            setup.joins = {{QStringLiteral("QKgrp"),
+                            QStringLiteral("CTRL_KEY"),
+                            {QStringLiteral("JCG:GRP_CTRL")},
+                            false,
+                            {}}};
+            return setup;
+        },
+        m_categories,
+        {QStringLiteral("&Display Category"),
+         {},
+         QStringLiteral("De&lete from Category"),
+         [this] {
+             const store::Record &grp = table("QKgrp").record();
+             displayCategory(grp.integer(0), textOf(grp, "GROUP"));
+         },
+         [this] {
+             setGroupActionWord(QStringLiteral("delete"));
+             runCategoryAssignment(this, [this] { refreshAll(); });
+         }});
     m_categories->listControl()->setToolTip(QStringLiteral("Selected company is member of these Categories"));
-    for (auto action : {engine::ListAction::Insert, engine::ListAction::Change, engine::ListAction::Delete})
-        if (QPushButton *b = m_categories->button(action))
-            b->hide();
-    disconnect(m_categories->listControl(), &QTableWidget::cellDoubleClicked, m_categories, nullptr);
-    box->addWidget(m_categories, 1);
-    auto *row = new QHBoxLayout;
-    QPushButton *display = button(page, QStringLiteral("&Display Category"), "displayCategoryButton");
-    connect(display, &QPushButton::clicked, this, [this] {
-        if (!m_categories->engine().fetchHighlighted())
-            return;
-        const store::Record &grp = table("QKgrp").record();
-        displayCategory(grp.integer(0), textOf(grp, "GROUP"));
-    });
-    QPushButton *remove = button(page, QStringLiteral("De&lete from Category"), "deleteFromCategoryButton");
-    connect(remove, &QPushButton::clicked, this, [this] {
-        if (!m_categories->engine().fetchHighlighted())
-            return;
-        setGroupActionWord(QStringLiteral("delete"));
-        runCategoryAssignment(this, [this] { refreshAll(); });
-    });
-    row->addWidget(display);
-    row->addWidget(remove);
-    row->addStretch();
-    box->addLayout(row);
     return page;
 }
 

@@ -25,6 +25,11 @@ void showFrameStatus(const QString &text) {
         statusShower()(text);
 }
 
+void openFrameWindow(FrameCommand command) {
+    if (!runFrameCommand(command))
+        showFrameStatus(WindowOpeners::windowName(command) + QStringLiteral(" is not available yet"));
+}
+
 void setFrameCommandRunner(std::function<void(FrameCommand)> runner) {
     commandRunner() = std::move(runner);
 }

@@ -71,6 +71,9 @@ private:
 bool runFrameCommand(FrameCommand command);
 // A short note in the frame's status bar ("... is not available yet").
 void showFrameStatus(const QString &text);
+// Runs the command as the frame's menu would, or says in the status bar that
+// its window is not available yet.
+void openFrameWindow(FrameCommand command);
 // The running frame installs these; null removes them.
 void setFrameCommandRunner(std::function<void(FrameCommand)> runner);
 void setFrameStatusShower(std::function<void(const QString &)> shower);

@@ -8,6 +8,7 @@
 #include "engine/gui/AlphabetBar.h"
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/CalendarPicker.h"
+#include "engine/gui/DetailTabs.h"
 #include "engine/gui/IconBar.h"
 #include "engine/gui/InPlaceEditor.h"
 #include "engine/gui/LocateRecord.h"
@@ -70,12 +71,7 @@ QString trimmed(const QString &s) {
     return s.trimmed();
 }
 
-// Starts a window of the frame's menu, or says it is not there yet.
-void frameCommand(host::gui::FrameCommand command) {
-    if (!host::gui::runFrameCommand(command))
-        host::gui::showFrameStatus(host::gui::WindowOpeners::windowName(command) +
-                                   QStringLiteral(" is not available yet"));
-}
+using host::gui::openFrameWindow;
 
 // The person's fields on the "Home Address" tab.
 using engine::gui::Lookup;
@@ -93,17 +89,7 @@ const engine::gui::EditField kHomeFields[] = {
     {"NAM:DOB", "&Birthdate:", "@D2b", Lookup::Date, "birthdateButton"},
 };
 
-QPushButton *button(QWidget *parent, const QString &text, const char *name, const QString &tip = {},
-                    const QString &status = {}) {
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    if (!tip.isEmpty())
-        b->setToolTip(tip);
-    if (!status.isEmpty())
-        b->setStatusTip(status);
-    return b;
-}
+using engine::gui::listButton;
 
 int ask(QObject *owner, const QString &title, const QString &text, int buttons, int defaultButton) {
     store::MessageBox box;
@@ -307,7 +293,7 @@ void NamesListWindow::build() {
                         {"&Untag", "untagButton", "Untag this item", [this] { tagHighlighted(false); }},
                         {"&Tag", "tagButton", "Tag this item", [this] { tagHighlighted(true); }}};
     for (const Tag &t : tags) {
-        QPushButton *b = button(this, QString::fromLatin1(t.text), t.name, QString::fromLatin1(t.tip));
+        QPushButton *b = listButton(this, QString::fromLatin1(t.text), t.name, QString::fromLatin1(t.tip));
         connect(b, &QPushButton::clicked, this, [this, run = t.run] {
             if (beforeAction())
                 run();
@@ -319,28 +305,28 @@ void NamesListWindow::build() {
         this, host::gui::ContactKind::People, [] { return qint64(engine::currentCategory()); },
         [this] { displayCategory(engine::currentCategory(), engine::currentCategoryName()); }));
     bottom->addStretch();
-    QPushButton *assign = button(this, QStringLiteral("A&ssign Category"), "assignCategoryButton",
-                                 QStringLiteral("Assign to Category"));
+    QPushButton *assign = listButton(this, QStringLiteral("A&ssign Category"), "assignCategoryButton",
+                                     QStringLiteral("Assign to Category"));
     connect(assign, &QPushButton::clicked, this, [this] {
         if (beforeAction())
             membership(MembershipOp::Copy);
     });
-    QPushButton *del = button(this, QStringLiteral("&Delete Record"), "deleteRecordButton",
-                              QStringLiteral("Delete current record"),
-                              QStringLiteral("Delete the highlighted name from the database."));
+    QPushButton *del = listButton(this, QStringLiteral("&Delete Record"), "deleteRecordButton",
+                                  QStringLiteral("Delete current record"),
+                                  QStringLiteral("Delete the highlighted name from the database."));
     connect(del, &QPushButton::clicked, this, [this] {
         if (!beforeAction())
             return;
         m_details->setCurrentIndex(0);
         deleteRecord();
     });
-    QPushButton *add = button(this, QStringLiteral("&Add Record"), "addRecordButton",
-                              QStringLiteral("Add a record"), QStringLiteral("Add record to database."));
+    QPushButton *add = listButton(this, QStringLiteral("&Add Record"), "addRecordButton",
+                                  QStringLiteral("Add a record"), QStringLiteral("Add record to database."));
     connect(add, &QPushButton::clicked, this, [this] {
         m_details->setCurrentIndex(0);
         addRecord();
     });
-    QPushButton *close = button(this, QStringLiteral("&Close"), "closeButton");
+    QPushButton *close = listButton(this, QStringLiteral("&Close"), "closeButton");
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     for (QPushButton *b : {assign, del, add, close}) {
         bottom->addWidget(b);
@@ -372,7 +358,7 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
     using host::gui::FrameCommand;
     const engine::gui::IconAction icons[] = {
         {"companiesIcon", "Company Information View", "Open the Company Information  Window.",
-         [] { frameCommand(FrameCommand::CompaniesList); }},
+         [] { openFrameWindow(FrameCommand::CompaniesList); }},
         {"assignIcon", "Assign Category",
          "Assign Person to Category.  Name may be assigned to as many Categories as desired.",
          [this] { membership(MembershipOp::Copy); }},
@@ -385,9 +371,9 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
         // As its texts say: the program ends (the frame closes every window).
         {"exitIcon", "Exit Program", "Close the application and return to Windows.",
          [this] { window()->close(); }},
-        {"callsIcon", "Calls List", "", [] { frameCommand(FrameCommand::CallsList); }},
-        {"pendingIcon", "Pending Dates", "", [] { frameCommand(FrameCommand::PendingDatesList); }},
-        {"setupIcon", "Setup Data", "", [] { frameCommand(FrameCommand::Setup); }},
+        {"callsIcon", "Calls List", "", [] { openFrameWindow(FrameCommand::CallsList); }},
+        {"pendingIcon", "Pending Dates", "", [] { openFrameWindow(FrameCommand::PendingDatesList); }},
+        {"setupIcon", "Setup Data", "", [] { openFrameWindow(FrameCommand::Setup); }},
         {"deleteIcon", "Delete Record", "", [this] { onHomeTab(&NamesListWindow::deleteRecord); }},
         {"addIcon", "Add Record", "", [this] { onHomeTab(&NamesListWindow::addRecord); }},
         {"justPhonesIcon", "Phone Numbers Only List", "",
@@ -396,7 +382,7 @@ void NamesListWindow::buildIconBar(QBoxLayout *into) {
         {"allIcon", "All  Records", "", [this] { showAll(); }},
         {"categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
         {"findIcon", "Find People, Companies, Notes, Phones and Calls", "",
-         [] { frameCommand(FrameCommand::Find); }},
+         [] { openFrameWindow(FrameCommand::Find); }},
     };
     engine::gui::addIconBar(this, into, icons, m_actions, [this] { return beforeAction(); });
     into->addStretch();
@@ -425,8 +411,8 @@ QWidget *NamesListWindow::buildHomeTab() {
     auto *reference = new QLineEdit(page);
     reference->setObjectName(QStringLiteral("ageDateEntry"));
     reference->setReadOnly(true);
-    QPushButton *referenceButton = button(page, QStringLiteral("..."), "ageDateButton", {},
-                                          QStringLiteral("Calculate age at different date than today."));
+    QPushButton *referenceButton = listButton(page, QStringLiteral("..."), "ageDateButton", {},
+                                              QStringLiteral("Calculate age at different date than today."));
     referenceButton->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
     connect(referenceButton, &QPushButton::clicked, this, [this] { pickAgeDate(); });
     auto *ageRow = new QHBoxLayout;
@@ -438,8 +424,8 @@ QWidget *NamesListWindow::buildHomeTab() {
     m_ageControls.insert(m_ageControls.end(), {agePrompt, age, reference, referenceButton});
     ++row;
     auto *switchRow = new QHBoxLayout;
-    QPushButton *toggle = button(page, QStringLiteral("..."), "ageSwitchButton", {},
-                                 QStringLiteral("Toggle age fields on/off"));
+    QPushButton *toggle = listButton(page, QStringLiteral("..."), "ageSwitchButton", {},
+                                     QStringLiteral("Toggle age fields on/off"));
     toggle->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
     connect(toggle, &QPushButton::clicked, this, [this] { toggleAge(); });
     m_ageLabel = new QLabel(page);
@@ -458,79 +444,59 @@ QWidget *NamesListWindow::buildHomeTab() {
 }
 
 QWidget *NamesListWindow::buildPhonesTab() {
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("phonesTab"));
-    auto *box = new QVBoxLayout(page);
-    ListSetup setup = detailSetup(
-        page, "namesPhonesList", "QKfon", "NAM_CTRL_KEY", QStringLiteral("fon:nam_ctrl = nam:CTRL_NBR"),
-        QStringLiteral(
-            "65L(2)|M~Location~@S25@71L(2)|M~Name~@s25@56L(2)|M~Number~@P(###) ###-####P@24L(2)|M~EXT~@s6@"),
-        {{QStringLiteral("FON:LOCATION"), {}},
-         {QStringLiteral("FON:NAME"), {}},
-         {QStringLiteral("FON:NUMBER"), {}},
-         {QStringLiteral("FON:EXT"), {}}});
-    setup.form = [](QWidget *over, std::function<void()> done) { runNamePhoneForm(over, std::move(done)); };
-    m_phones = new BrowseWindow(std::move(setup));
-    disconnect(m_phones->listControl(), &QTableWidget::cellDoubleClicked, m_phones, nullptr);
-    box->addWidget(m_phones, 1);
-    auto *row = new QHBoxLayout;
-    QPushButton *toList = button(page, QStringLiteral("&To Phones List"), "toPhonesListButton",
-                                 QStringLiteral("Add To Just Phones List"));
-    connect(toList, &QPushButton::clicked, this, [this] { toPhonesList(); });
-    row->addWidget(toList);
-    row->addStretch();
-    QPushButton *dial = button(page, QStringLiteral("&Dial"), "dialButton");
-    dial->hide();
-    connect(dial, &QPushButton::clicked, this, [this] {
-        if (!m_phones->engine().fetchHighlighted())
-            return;
-        const store::Record &nam = table("QKnam").record();
-        const store::Record &fon = table("QKfon").record();
-        host::gui::featureWindows().dial(
-            this,
-            host::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
-                                    nam.value(QStringLiteral("LNAME")).toString(),
-                                    fon.value(QStringLiteral("LOCATION")).toString()),
-            fon.value(QStringLiteral("LOCATION")).toString(), fon.value(QStringLiteral("NUMBER")).toString());
-    });
-    row->addWidget(dial);
-    box->addLayout(row);
-    return page;
+    return engine::gui::phonesTab(
+        "phonesTab",
+        [](QWidget *page) {
+            ListSetup setup = detailSetup(
+                page, "namesPhonesList", "QKfon", "NAM_CTRL_KEY",
+                QStringLiteral("fon:nam_ctrl = nam:CTRL_NBR"),
+                QStringLiteral(
+                    "65L(2)|M~Location~@S25@71L(2)|M~Name~@s25@56L(2)|M~Number~@P(###) ###-####P@24L(2)|"
+                    "M~EXT~@s6@"),
+                {{QStringLiteral("FON:LOCATION"), {}},
+                 {QStringLiteral("FON:NAME"), {}},
+                 {QStringLiteral("FON:NUMBER"), {}},
+                 {QStringLiteral("FON:EXT"), {}}});
+            setup.form = [](QWidget *over, std::function<void()> done) {
+                runNamePhoneForm(over, std::move(done));
+            };
+            return setup;
+        },
+        m_phones,
+        [this](QWidget *page, QBoxLayout *row) {
+            QPushButton *toList = listButton(page, QStringLiteral("&To Phones List"), "toPhonesListButton",
+                                             QStringLiteral("Add To Just Phones List"));
+            connect(toList, &QPushButton::clicked, this, [this] { toPhonesList(); });
+            row->addWidget(toList);
+        },
+        [this] {
+            const store::Record &nam = table("QKnam").record();
+            const store::Record &fon = table("QKfon").record();
+            host::gui::featureWindows().dial(
+                this,
+                host::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
+                                        nam.value(QStringLiteral("LNAME")).toString(),
+                                        fon.value(QStringLiteral("LOCATION")).toString()),
+                fon.value(QStringLiteral("LOCATION")).toString(),
+                fon.value(QStringLiteral("NUMBER")).toString());
+        });
 }
 
 QWidget *NamesListWindow::buildNotesTab() {
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("notesTab"));
-    auto *box = new QHBoxLayout(page);
-    ListSetup setup = detailSetup(page, "namesNotesList", "QKmem", "NAM_CTRL_KEY",
-                                  QStringLiteral("mem:nam_ctrl = nam:CTRL_NBR"),
-                                  QStringLiteral("37L(2)|M~Created~@d1@37L(2)|M~Updated~@d1b@"),
-                                  {{QStringLiteral("MEM:DATE"), {}}, {QStringLiteral("MEM:UPDATE"), {}}});
-    setup.form = [](QWidget *over, std::function<void()> done) { runNameNoteForm(over, std::move(done)); };
-    m_notes = new BrowseWindow(std::move(setup));
-    disconnect(m_notes->listControl(), &QTableWidget::cellDoubleClicked, m_notes, nullptr);
-    box->addWidget(m_notes, 2);
-    m_memo = new QPlainTextEdit(page);
-    m_memo->setObjectName(QStringLiteral("memoText"));
-    m_memo->setReadOnly(true);
-    box->addWidget(m_memo, 3);
-    connect(m_notes, &BrowseWindow::rowChanged, this, [this] {
-        BrowseWindow *list = m_notes;
-        Table &mem = table("QKmem");
-        const int row = list->engine().highlighted();
-        if (row <= 0) {
-            m_memo->clear();
-            return;
-        }
-        // The highlighted note's text, read from its position.
-        const store::Record kept = mem.record();
-        if (mem.reget(list->engine().row(row).position).ok())
-            m_memo->setPlainText(mem.record().memo());
-        else
-            m_memo->clear();
-        mem.record() = kept;
-    });
-    return page;
+    return engine::gui::notesTab(
+        "notesTab",
+        [](QWidget *page) {
+            ListSetup setup =
+                detailSetup(page, "namesNotesList", "QKmem", "NAM_CTRL_KEY",
+                            QStringLiteral("mem:nam_ctrl = nam:CTRL_NBR"),
+                            QStringLiteral("37L(2)|M~Created~@d1@37L(2)|M~Updated~@d1b@"),
+                            {{QStringLiteral("MEM:DATE"), {}}, {QStringLiteral("MEM:UPDATE"), {}}});
+            setup.form = [](QWidget *over, std::function<void()> done) {
+                runNameNoteForm(over, std::move(done));
+            };
+            return setup;
+        },
+        m_notes, m_memo);
 }
 
 QWidget *NamesListWindow::buildWorkTab() {
@@ -551,8 +517,8 @@ QWidget *NamesListWindow::buildWorkTab() {
     m_cityLine = new QLabel(page);
     m_cityLine->setObjectName(QStringLiteral("workCityLine"));
     form->addRow(QString(), m_cityLine);
-    QPushButton *select = button(page, QStringLiteral("Se&lect Company"), "selectCompanyButton",
-                                 QStringLiteral("Select Company"));
+    QPushButton *select = listButton(page, QStringLiteral("Se&lect Company"), "selectCompanyButton",
+                                     QStringLiteral("Select Company"));
     connect(select, &QPushButton::clicked, this,
             [this] { pickCompany(table("QKcmp").record().value(QStringLiteral("NAME")).toString()); });
     form->addRow(QString(), select);
@@ -560,46 +526,35 @@ QWidget *NamesListWindow::buildWorkTab() {
 }
 
 QWidget *NamesListWindow::buildCategoriesTab() {
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("categoriesTab"));
-    auto *box = new QVBoxLayout(page);
-    ListSetup setup =
-        detailSetup(page, "namesCategoriesList", "QKjnc", "NAM_CTRL_KEY",
-                    QStringLiteral("jnc:nam_ctrl = nam:CTRL_NBR AND (jnc:cat_ctrl)"),
-                    QStringLiteral("120L(2)|M~Category~@s30@"), {{QStringLiteral("CAT:CATEGORY"), {}}});
-    setup.carriedFields = {QStringLiteral("JNC:CTRL_NBR"), QStringLiteral("JNC:CAT_CTRL")};
-    setup.joins = {
-        {QStringLiteral("QKcat"), QStringLiteral("CTRL_KEY"), {QStringLiteral("JNC:CAT_CTRL")}, false, {}}};
-    m_categories = new BrowseWindow(std::move(setup));
-    for (auto action : {engine::ListAction::Insert, engine::ListAction::Change, engine::ListAction::Delete})
-        if (QPushButton *b = m_categories->button(action))
-            b->hide();
-    disconnect(m_categories->listControl(), &QTableWidget::cellDoubleClicked, m_categories, nullptr);
-    box->addWidget(m_categories, 1);
-    auto *row = new QHBoxLayout;
-    QPushButton *display = button(page, QStringLiteral("Dis&play Category"), "displayCategoryButton",
-                                  QStringLiteral("Select Highlighted Category"));
-    connect(display, &QPushButton::clicked, this, [this] {
-        if (!m_categories->engine().fetchHighlighted())
-            return;
-        const store::Record &cat = table("QKcat").record();
-        displayCategory(static_cast<qint32>(cat.integer(0)),
-                        cat.value(QStringLiteral("CATEGORY")).toString());
-    });
-    QPushButton *remove = button(page, QStringLiteral("&Delete from Category"), "deleteFromCategoryButton");
-    connect(remove, &QPushButton::clicked, this, [this] {
-        if (!m_categories->engine().fetchHighlighted())
-            return;
-        startMembership(this, MembershipOp::Delete, {}, [this](bool) {
-            TagStore::instance().clearAllTags(TagTable::NameLinks, false);
-            refreshAll();
-        });
-    });
-    row->addWidget(display);
-    row->addWidget(remove);
-    row->addStretch();
-    box->addLayout(row);
-    return page;
+    return engine::gui::categoriesTab(
+        "categoriesTab",
+        [](QWidget *page) {
+            ListSetup setup = detailSetup(page, "namesCategoriesList", "QKjnc", "NAM_CTRL_KEY",
+                                          QStringLiteral("jnc:nam_ctrl = nam:CTRL_NBR AND (jnc:cat_ctrl)"),
+                                          QStringLiteral("120L(2)|M~Category~@s30@"),
+                                          {{QStringLiteral("CAT:CATEGORY"), {}}});
+            setup.carriedFields = {QStringLiteral("JNC:CTRL_NBR"), QStringLiteral("JNC:CAT_CTRL")};
+            setup.joins = {{QStringLiteral("QKcat"),
+                            QStringLiteral("CTRL_KEY"),
+                            {QStringLiteral("JNC:CAT_CTRL")},
+                            false,
+                            {}}};
+            return setup;
+        },
+        m_categories,
+        {QStringLiteral("Dis&play Category"), QStringLiteral("Select Highlighted Category"),
+         QStringLiteral("&Delete from Category"),
+         [this] {
+             const store::Record &cat = table("QKcat").record();
+             displayCategory(static_cast<qint32>(cat.integer(0)),
+                             cat.value(QStringLiteral("CATEGORY")).toString());
+         },
+         [this] {
+             startMembership(this, MembershipOp::Delete, {}, [this](bool) {
+                 TagStore::instance().clearAllTags(TagTable::NameLinks, false);
+                 refreshAll();
+             });
+         }});
 }
 
 QLineEdit *NamesListWindow::entry(const QString &field) const {
