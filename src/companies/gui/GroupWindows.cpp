@@ -32,19 +32,7 @@ using engine::gui::lineEntry;
 
 namespace {
 
-// An "n13" entry takes more digits than a 32-bit field holds: refuse what
-// would not fit instead of storing another number.
-std::function<QString(const QVariant &)> inRangeOf(const store::TableDef &table, const char *field) {
-    const store::FieldDef *f = table.field(QString::fromLatin1(field));
-    const qint64 low = f->minValue();
-    const qint64 high = f->maxValue();
-    return [low, high](const QVariant &value) -> QString {
-        const qint64 v = value.toLongLong();
-        if (v >= low && v <= high)
-            return {};
-        return QStringLiteral("The value must be between %1 and %2.").arg(low).arg(high);
-    };
-}
+using engine::gui::inRangeOf;
 
 // The list's buttons as the window shows them: Select first on the tab,
 // Close below it.

@@ -495,4 +495,16 @@ FormWindowSetup numberedFormSetup(const char *objectName, const char *table, QSt
     return setup;
 }
 
+std::function<QString(const QVariant &)> inRangeOf(const store::TableDef &table, const char *field) {
+    const store::FieldDef *f = table.field(QString::fromLatin1(field));
+    const qint64 low = f->minValue();
+    const qint64 high = f->maxValue();
+    return [low, high](const QVariant &value) -> QString {
+        const qint64 v = value.toLongLong();
+        if (v >= low && v <= high)
+            return {};
+        return QStringLiteral("The value must be between %1 and %2.").arg(low).arg(high);
+    };
+}
+
 } // namespace tabulo::engine::gui

@@ -6,8 +6,8 @@
 
 #include <QWidget>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QKeyEvent;
@@ -16,6 +16,10 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+
+namespace tabulo::store {
+struct TableDef;
+}
 
 namespace tabulo::engine::gui {
 
@@ -46,6 +50,11 @@ struct FormField {
     // The bounds of a number entry when narrower than its field's type.
     std::optional<std::pair<qint64, qint64>> range;
 };
+
+// A check for a number entry whose picture has more places than its field
+// holds (an "n13" entry over a 32-bit field): what would not fit is refused
+// with the field's bounds instead of stored as another number.
+std::function<QString(const QVariant &)> inRangeOf(const store::TableDef &table, const char *field);
 
 // A line entry: its prompt, field, picture and name.
 inline FormField lineEntry(const char *prompt, const char *field, const char *picture,

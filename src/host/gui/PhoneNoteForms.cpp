@@ -39,19 +39,7 @@ qint64 highlightedPerson() {
         .toLongLong();
 }
 
-// A number picture has more places than a short or byte field holds: refuse
-// what would not fit instead of storing something else.
-std::function<QString(const QVariant &)> inRangeOf(const store::TableDef &table, const char *field) {
-    const store::FieldDef *f = table.field(QString::fromLatin1(field));
-    const qint64 low = f->minValue();
-    const qint64 high = f->maxValue();
-    return [low, high](const QVariant &value) -> QString {
-        const qint64 v = value.toLongLong();
-        if (v >= low && v <= high)
-            return {};
-        return QStringLiteral("The value must be between %1 and %2.").arg(low).arg(high);
-    };
-}
+using engine::gui::inRangeOf;
 
 FormField memo(const char *prompt, const char *tab) {
     FormField f;
