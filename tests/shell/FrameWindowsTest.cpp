@@ -11,6 +11,7 @@
 #include "shell/gui/MainFrame.h"
 #include "store/Store.h"
 #include "support/SampleData.h"
+#include "support/SampleProgram.h"
 #include "support/ScriptedMessageService.h"
 #include "support/TempDataDir.h"
 #include "support/WindowTour.h"
@@ -33,43 +34,19 @@ namespace {
 
 class FrameWindowsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        store::Store::instance().setDirectory(m_dir.path());
-        engine::resetGlobals();
-        dates::Clock::setCurrent(&m_clock);
-        test::fillSampleData(m_clock.today(), 120);
-        m_program = std::make_unique<test::ProgramFrame>();
-        frame().resize(1900, 1000);
-        frame().show();
-    }
-    void TearDown() override {
-        // Whatever a test left open goes, newest first.
-        const auto subs = frame().mdiArea()->subWindowList(QMdiArea::CreationOrder);
-        for (auto it = subs.crbegin(); it != subs.crend(); ++it)
-            (*it)->close();
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w != &frame() && w->isVisible())
-                w->close();
-        }
-        settleEvents();
-        m_program.reset();
-        m_messages.expectAllAnswered();
-        store::Store::instance().closeAll();
-        dates::Clock::setCurrent(nullptr);
-    }
+    void SetUp() override { m_program.start(120, QSize(1900, 1000)); }
+    // Whatever a test left open goes, newest first.
+    void TearDown() override { m_program.finish(); }
 
-    shell::gui::MainFrame &frame() { return m_program->frame(); }
+    shell::gui::MainFrame &frame() { return m_program.frame(); }
     QWidget *open(FrameCommand command, const char *name) {
         frame().runCommand(command);
         settleEvents();
         return openWindow(QString::fromLatin1(name));
     }
 
-    test::TempDataDir m_dir;
-    dates::FixedClock m_clock{QDateTime(QDate(2026, 12, 8), QTime(9, 30))};
-    test::ScriptedMessageService m_messages;
-    test::ScopedMessageService m_scope{m_messages};
-    std::unique_ptr<test::ProgramFrame> m_program;
+    test::SampleProgram m_program;
+    test::ScriptedMessageService &m_messages = m_program.messages;
 };
 
 TEST_F(FrameWindowsTest, EveryWindowIsWholeAtItsOpeningSizeAndAtTwiceItsSize) {

@@ -8,6 +8,7 @@
 #include "store/Store.h"
 #include "support/CaseName.h"
 #include "support/SampleData.h"
+#include "support/SampleProgram.h"
 #include "support/ScriptedMessageService.h"
 #include "support/TempDataDir.h"
 #include "support/WindowTour.h"
@@ -62,38 +63,16 @@ const IconCase kCases[] = {
 class ListIcons : public ::testing::TestWithParam<IconCase> {
 protected:
     void SetUp() override {
-        store::Store::instance().setDirectory(m_dir.path());
-        engine::resetGlobals();
-        dates::Clock::setCurrent(&m_clock);
         // Dates pending around today: the pending-events window has a list.
-        test::fillSampleData(m_clock.today(), 40);
-        m_program = std::make_unique<test::ProgramFrame>();
-        frame().resize(1600, 900);
-        frame().show();
+        m_program.start(40, QSize(1600, 900));
         // As the frame's start does: the lists' requests reach it.
         host::setFrameReceiver(&frame());
     }
-    void TearDown() override {
-        const auto subs = frame().mdiArea()->subWindowList(QMdiArea::CreationOrder);
-        for (auto it = subs.crbegin(); it != subs.crend(); ++it)
-            (*it)->close();
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w != &frame() && w->isVisible())
-                w->close();
-        }
-        settleEvents();
-        m_program.reset();
-        m_messages.expectAllAnswered();
-        store::Store::instance().closeAll();
-        dates::Clock::setCurrent(nullptr);
-    }
-    shell::gui::MainFrame &frame() { return m_program->frame(); }
+    void TearDown() override { m_program.finish(); }
+    shell::gui::MainFrame &frame() { return m_program.frame(); }
 
-    test::TempDataDir m_dir;
-    dates::FixedClock m_clock{QDateTime(QDate(2026, 12, 8), QTime(9, 30))};
-    test::ScriptedMessageService m_messages;
-    test::ScopedMessageService m_scope{m_messages};
-    std::unique_ptr<test::ProgramFrame> m_program;
+    test::SampleProgram m_program;
+    test::ScriptedMessageService &m_messages = m_program.messages;
 };
 
 TEST_P(ListIcons, OpensItsWindow) {

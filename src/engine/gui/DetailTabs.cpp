@@ -61,6 +61,13 @@ QWidget *phonesTab(const char *name, const DetailSetup &setup, BrowseWindow *&li
     return page;
 }
 
+std::vector<ListColumn> phoneColumns() {
+    return {{QStringLiteral("FON:LOCATION"), {}},
+            {QStringLiteral("FON:NAME"), {}},
+            {QStringLiteral("FON:NUMBER"), {}},
+            {QStringLiteral("FON:EXT"), {}}};
+}
+
 QWidget *notesTab(const char *name, const DetailSetup &setup, BrowseWindow *&list, QPlainTextEdit *&memo) {
     auto *page = new QWidget;
     page->setObjectName(QLatin1String(name));

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QBoxLayout;
 class QPlainTextEdit;
@@ -33,6 +34,9 @@ QPushButton *listButton(QWidget *parent, const QString &text, const char *name, 
 QWidget *phonesTab(const char *name, const DetailSetup &setup, BrowseWindow *&list,
                    const std::function<void(QWidget *page, QBoxLayout *row)> &buttons,
                    const std::function<void()> &dial);
+
+// The columns of a phones list: location, name, number and extension.
+std::vector<ListColumn> phoneColumns();
 
 // The notes: the list beside the highlighted note's text, shown read only
 // (a note is changed through its form, so nothing typed there is lost).

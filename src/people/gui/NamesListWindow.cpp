@@ -453,10 +453,7 @@ QWidget *NamesListWindow::buildPhonesTab() {
                 QStringLiteral(
                     "65L(2)|M~Location~@S25@71L(2)|M~Name~@s25@56L(2)|M~Number~@P(###) ###-####P@24L(2)|"
                     "M~EXT~@s6@"),
-                {{QStringLiteral("FON:LOCATION"), {}},
-                 {QStringLiteral("FON:NAME"), {}},
-                 {QStringLiteral("FON:NUMBER"), {}},
-                 {QStringLiteral("FON:EXT"), {}}});
+                engine::gui::phoneColumns());
             setup.form = [](QWidget *over, std::function<void()> done) {
                 runNamePhoneForm(over, std::move(done));
             };
