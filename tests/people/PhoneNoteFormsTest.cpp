@@ -1,11 +1,11 @@
+#include "host/gui/PhoneNoteForms.h"
 #include "base/Clock.h"
 #include "base/DateOps.h"
 #include "engine/UpdateForm.h"
 #include "engine/gui/RecordFormWindow.h"
-#include "people/gui/PhoneNoteForms.h"
 #include "store/Store.h"
-#include "support/FormFixtures.h"
 #include "support/CaseName.h"
+#include "support/FormFixtures.h"
 #include "support/WindowTour.h"
 
 #include <QLabel>
@@ -19,8 +19,8 @@ using namespace tabulo;
 using engine::Request;
 using engine::Response;
 using engine::gui::RecordFormWindow;
-using people::gui::kPhoneEntryErrorText;
-using people::gui::kPhoneEntryErrorTitle;
+using host::gui::kPhoneEntryErrorText;
+using host::gui::kPhoneEntryErrorTitle;
 using store::Button::No;
 using store::Button::Ok;
 
@@ -82,7 +82,7 @@ struct Layout {
 TEST_F(PhoneNoteForms, EachFormShowsItsTitleTabsAndPrompts) {
     const std::vector<Layout> layouts = {
         {"name phone",
-         &people::gui::runNamePhoneForm,
+         &host::gui::runNamePhoneForm,
          QStringLiteral("Update Phone Record"),
          true,
          {QStringLiteral("General")},
@@ -92,7 +92,7 @@ TEST_F(PhoneNoteForms, EachFormShowsItsTitleTabsAndPrompts) {
           {"areaEntry", QStringLiteral("Area Code:")},
           {"extEntry", QStringLiteral("Ext:")}}},
         {"name note",
-         &people::gui::runNameNoteForm,
+         &host::gui::runNameNoteForm,
          QStringLiteral("Name Notes Database Update Form"),
          true,
          {QStringLiteral("General")},
@@ -100,7 +100,7 @@ TEST_F(PhoneNoteForms, EachFormShowsItsTitleTabsAndPrompts) {
           {"updatedEntry", QStringLiteral("Updated:")},
           {"numberEntry", QStringLiteral("Number:")}}},
         {"shared phone",
-         &people::gui::runSharedPhoneForm,
+         &host::gui::runSharedPhoneForm,
          QStringLiteral("Adding a QKfon Record"),
          false,
          {QStringLiteral("General")},
@@ -112,7 +112,7 @@ TEST_F(PhoneNoteForms, EachFormShowsItsTitleTabsAndPrompts) {
           {"justPhonesByteEntry", QStringLiteral("Just Phones Byte:")},
           {"justPhonesNameEntry", QStringLiteral("Just Phones Name:")}}},
         {"shared note",
-         &people::gui::runSharedNoteForm,
+         &host::gui::runSharedNoteForm,
          QStringLiteral("Adding a QKmem Record"),
          false,
          {QStringLiteral("General"), QStringLiteral("Memo")},
@@ -173,7 +173,7 @@ class NamePhoneAdding : public PhoneNoteForms, public ::testing::WithParamInterf
 
 TEST_P(NamePhoneAdding, LeavingTheNumberCompletesOrRefusesIt) {
     const AddCase &c = GetParam();
-    RecordFormWindow *f = open(&people::gui::runNamePhoneForm, Request::InsertRecord);
+    RecordFormWindow *f = open(&host::gui::runNamePhoneForm, Request::InsertRecord);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->engine().table().record().value(QStringLiteral("NAM_CTRL")).toLongLong(), kPerson);
     QLineEdit *number = field(f, "numberEntry");
@@ -185,8 +185,8 @@ TEST_P(NamePhoneAdding, LeavingTheNumberCompletesOrRefusesIt) {
     typeAndLeave(number, c.typed);
     if (c.refused) {
         ASSERT_EQ(m_messages.shown().size(), 1u);
-        EXPECT_EQ(m_messages.last().title, kPhoneEntryErrorTitle);
-        EXPECT_EQ(m_messages.last().text, kPhoneEntryErrorText);
+        EXPECT_EQ(m_messages.last().title, host::gui::kPhoneEntryErrorTitle);
+        EXPECT_EQ(m_messages.last().text, host::gui::kPhoneEntryErrorText);
         EXPECT_EQ(QApplication::focusWidget(), number);
         // Cancelling is always possible and leaves nothing behind.
         m_messages.answer(33, No);
@@ -221,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(PhoneNoteForms, OkChecksTheNumberOnceWhenTheUserClicksItFromTheNumber) {
-    RecordFormWindow *f = open(&people::gui::runNamePhoneForm, Request::InsertRecord);
+    RecordFormWindow *f = open(&host::gui::runNamePhoneForm, Request::InsertRecord);
     ASSERT_NE(f, nullptr);
     QLineEdit *number = field(f, "numberEntry");
     number->setFocus();
@@ -253,7 +253,7 @@ TEST_F(PhoneNoteForms, ChangingTheNumberMovesTheAreaCodeWithoutCountingDigits) {
         SCOPED_TRACE(typed.toStdString());
         addPhone(++ctrl, QStringLiteral("6145550000"), QStringLiteral("614"));
         readForChange(m_fon, ctrl);
-        RecordFormWindow *f = open(&people::gui::runNamePhoneForm, Request::ChangeRecord);
+        RecordFormWindow *f = open(&host::gui::runNamePhoneForm, Request::ChangeRecord);
         ASSERT_NE(f, nullptr);
         EXPECT_EQ(f->actionLabel()->text(), QStringLiteral("Record will be Changed"));
         EXPECT_FALSE(field(f, "numberEntry")->property("required").toBool());
@@ -299,8 +299,8 @@ TEST(PhoneNumberCheck, FollowsTheDigitCountOnlyWhileAdding) {
          QStringLiteral("2125551234"), QStringLiteral("212")},
     };
     for (const Case &c : cases) {
-        const people::gui::PhoneNumberCheck r =
-            people::gui::checkPhoneNumber(c.number, c.area, c.adding, c.local);
+        const host::gui::PhoneNumberCheck r =
+            host::gui::checkPhoneNumber(c.number, c.area, c.adding, c.local);
         EXPECT_EQ(r.refused, c.refused) << c.number.toStdString();
         EXPECT_EQ(r.number, c.number2) << c.number.toStdString();
         EXPECT_EQ(r.area, c.area2) << c.number.toStdString();
@@ -313,7 +313,7 @@ TEST_F(PhoneNoteForms, ANewNoteIsTheHighlightedPersonsDatedTodayAndCancellingRem
     addNote(1, QStringLiteral("Older note"));
     // A stale memo in the buffer does not carry into the new note.
     m_mem->record().setMemo(QStringLiteral("left behind"));
-    RecordFormWindow *f = open(&people::gui::runNameNoteForm, Request::InsertRecord);
+    RecordFormWindow *f = open(&host::gui::runNameNoteForm, Request::InsertRecord);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->actionLabel()->text(), QStringLiteral("Record will be Added"));
     EXPECT_TRUE(f->memoBox()->toPlainText().isEmpty());
@@ -352,7 +352,7 @@ TEST_F(PhoneNoteForms, SavingAChangedNoteDatesItTodayUnlessADateWasJustTyped) {
         SCOPED_TRACE(c.name);
         addNote(++ctrl, QStringLiteral("Note"));
         readForChange(m_mem, ctrl);
-        RecordFormWindow *f = open(&people::gui::runNameNoteForm, Request::ChangeRecord);
+        RecordFormWindow *f = open(&host::gui::runNameNoteForm, Request::ChangeRecord);
         ASSERT_NE(f, nullptr);
         EXPECT_EQ(f->memoBox()->toPlainText(), QStringLiteral("Note"));
         if (!c.memo.isEmpty()) {
@@ -379,7 +379,7 @@ TEST_F(PhoneNoteForms, SavingAChangedNoteDatesItTodayUnlessADateWasJustTyped) {
 TEST_F(PhoneNoteForms, AChangedMemoAloneMakesTheCloseCheckAsk) {
     addNote(1, QStringLiteral("Note"));
     readForChange(m_mem, 1);
-    RecordFormWindow *f = open(&people::gui::runNameNoteForm, Request::ChangeRecord);
+    RecordFormWindow *f = open(&host::gui::runNameNoteForm, Request::ChangeRecord);
     ASSERT_NE(f, nullptr);
     f->memoBox()->setPlainText(QStringLiteral("Note, edited"));
     m_messages.answer(33, No);
@@ -393,7 +393,7 @@ TEST_F(PhoneNoteForms, AChangedMemoAloneMakesTheCloseCheckAsk) {
 // --- The shared forms ------------------------------------------------------
 
 TEST_F(PhoneNoteForms, SharedPhoneFormRecallsEveryFieldFromTheLastSavedPhone) {
-    RecordFormWindow *f = open(&people::gui::runSharedPhoneForm, Request::InsertRecord);
+    RecordFormWindow *f = open(&host::gui::runSharedPhoneForm, Request::InsertRecord);
     ASSERT_NE(f, nullptr);
     const std::vector<std::pair<const char *, QString>> values = {
         {"locationEntry", QStringLiteral("Cabin")},
@@ -412,7 +412,7 @@ TEST_F(PhoneNoteForms, SharedPhoneFormRecallsEveryFieldFromTheLastSavedPhone) {
 
     // The caller clears the buffer for an insert; the history stays.
     m_fon->record().clear();
-    f = open(&people::gui::runSharedPhoneForm, Request::InsertRecord);
+    f = open(&host::gui::runSharedPhoneForm, Request::InsertRecord);
     ASSERT_NE(f, nullptr);
     for (const auto &[name, value] : values) {
         QLineEdit *e = field(f, name);
@@ -426,7 +426,7 @@ TEST_F(PhoneNoteForms, SharedPhoneFormRecallsEveryFieldFromTheLastSavedPhone) {
 }
 
 TEST_F(PhoneNoteForms, SharedNoteFormRecallsItsFieldsButNotTheMemo) {
-    RecordFormWindow *f = open(&people::gui::runSharedNoteForm, Request::InsertRecord);
+    RecordFormWindow *f = open(&host::gui::runSharedNoteForm, Request::InsertRecord);
     ASSERT_NE(f, nullptr);
     field(f, "dateEntry")->setText(QStringLiteral("02/01/26"));
     field(f, "orderEntry")->setText(QStringLiteral("3"));
@@ -435,7 +435,7 @@ TEST_F(PhoneNoteForms, SharedNoteFormRecallsItsFieldsButNotTheMemo) {
     ASSERT_EQ(m_answer, Response::RequestCompleted);
 
     m_mem->record().clear();
-    f = open(&people::gui::runSharedNoteForm, Request::InsertRecord);
+    f = open(&host::gui::runSharedNoteForm, Request::InsertRecord);
     ASSERT_NE(f, nullptr);
     QLineEdit *date = field(f, "dateEntry");
     date->setFocus();
@@ -460,7 +460,7 @@ TEST_F(PhoneNoteForms, SharedNoteFormRecallsItsFieldsButNotTheMemo) {
 }
 
 TEST_F(PhoneNoteForms, ValuesTooBigForTheirFieldAreRefusedAndKept) {
-    RecordFormWindow *f = open(&people::gui::runSharedNoteForm, Request::InsertRecord);
+    RecordFormWindow *f = open(&host::gui::runSharedNoteForm, Request::InsertRecord);
     ASSERT_NE(f, nullptr);
     const QString longMemo(2001, QLatin1Char('x'));
     f->memoBox()->setPlainText(longMemo);
@@ -488,7 +488,7 @@ TEST_F(PhoneNoteForms, ValuesTooBigForTheirFieldAreRefusedAndKept) {
 // Every tab page is laid out before the quick window fixes its controls'
 // places, the ones not in front included, and follows a resize.
 TEST_F(PhoneNoteForms, EveryPageOfTheSharedNoteFormIsWholeAtItsOpeningSizeAndAtTwiceIt) {
-    RecordFormWindow *f = open(&people::gui::runSharedNoteForm, Request::InsertRecord);
+    RecordFormWindow *f = open(&host::gui::runSharedNoteForm, Request::InsertRecord);
     ASSERT_NE(f, nullptr);
     const QSize opening = f->size();
     const QSize memoAtOpening = f->memoBox()->size();

@@ -4,8 +4,8 @@
 #include "base/DateOps.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
+#include "host/Dialer.h"
 #include "phones/CallStatus.h"
-#include "phones/Dialer.h"
 #include "phones/gui/CallWindows.h"
 #include "phones/gui/DialWindow.h"
 #include "store/ChangeRules.h"
@@ -47,8 +47,9 @@ TEST(CallStatusText, FollowsTheReturnedDateAndTime) {
     for (const auto &c : cases)
         EXPECT_EQ(phones::callStatusText(kToday, kMorning, c.returnedDate, c.returnedTime), c.status);
     EXPECT_EQ(phones::callerName(QStringLiteral("  Ann "), QStringLiteral("Lee")), QStringLiteral("Ann Lee"));
-    EXPECT_EQ(phones::callerName(QStringLiteral("Maximilian"), QStringLiteral("Vandersteenhoven-Smith")).size(),
-              25);
+    EXPECT_EQ(
+        phones::callerName(QStringLiteral("Maximilian"), QStringLiteral("Vandersteenhoven-Smith")).size(),
+        25);
 }
 
 class Calls : public test::StoreFixture {
@@ -95,8 +96,8 @@ protected:
         engine::gui::PageView *view = w->listControl();
         for (int r = 0; r < view->rowCount(); ++r) {
             const QTableWidgetItem *item = view->item(r, 2);
-            const bool red = item->foreground().color() == QColor(255, 0, 0) &&
-                             item->data(Qt::ForegroundRole).isValid();
+            const bool red =
+                item->foreground().color() == QColor(255, 0, 0) && item->data(Qt::ForegroundRole).isValid();
             names << item->text() + (red ? QStringLiteral(" (red)") : QString());
         }
         return names;
@@ -138,7 +139,8 @@ TEST_F(Calls, UnreturnedCallsAreRedAndListedApartNewestFirst) {
     EXPECT_EQ(w->statusText()->text(), QStringLiteral("Call Answered"));
     w->engine().highlightRow(1);
     settle();
-    EXPECT_EQ(w->statusText()->text(), QStringLiteral("Returned Date:  03/14/2026\r\nReturned Time:  10:30AM"));
+    EXPECT_EQ(w->statusText()->text(),
+              QStringLiteral("Returned Date:  03/14/2026\r\nReturned Time:  10:30AM"));
 }
 
 TEST_F(Calls, ANewCallIsStampedAndAnsweredOrReturnedByItsButtons) {
@@ -148,7 +150,8 @@ TEST_F(Calls, ANewCallIsStampedAndAnsweredOrReturnedByItsButtons) {
     RecordFormWindow *f = form();
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->windowTitle(), QStringLiteral("Adding a QKinc Record"));
-    EXPECT_EQ(f->findChild<QLineEdit *>(QStringLiteral("callerDateEntry"))->text(), QStringLiteral("03/14/26"));
+    EXPECT_EQ(f->findChild<QLineEdit *>(QStringLiteral("callerDateEntry"))->text(),
+              QStringLiteral("03/14/26"));
     EXPECT_TRUE(f->findChild<QLineEdit *>(QStringLiteral("returnedDateEntry"))->text().trimmed().isEmpty());
     f->findChild<QLineEdit *>(QStringLiteral("firstNameEntry"))->setText(QStringLiteral("Eve"));
     f->findChild<QPushButton *>(QStringLiteral("answeredButton"))->click();
@@ -172,7 +175,8 @@ TEST_F(Calls, ANewCallIsStampedAndAnsweredOrReturnedByItsButtons) {
     f->findChild<QPushButton *>(QStringLiteral("returnedButton"))->click();
     f->findChild<QPushButton *>(QStringLiteral("okButton"))->click();
     settle();
-    EXPECT_EQ(w->statusText()->text(), QStringLiteral("Returned Date:  03/14/2026\r\nReturned Time:  12:30PM"));
+    EXPECT_EQ(w->statusText()->text(),
+              QStringLiteral("Returned Date:  03/14/2026\r\nReturned Time:  12:30PM"));
 }
 
 TEST_F(Calls, AddCopyKeepsTheCallButNotItsReturnOrAbout) {
@@ -188,8 +192,8 @@ TEST_F(Calls, AddCopyKeepsTheCallButNotItsReturnOrAbout) {
     settle();
     const store::Record original = stored(1);
     const store::Record copy = stored(2);
-    for (const char *name : {"FIRSTNAME", "LASTNAME", "COMPANY", "NUMBER", "FAXNUMBER", "SOURCE", "CALLERDATE",
-                             "CALLERTIME"})
+    for (const char *name :
+         {"FIRSTNAME", "LASTNAME", "COMPANY", "NUMBER", "FAXNUMBER", "SOURCE", "CALLERDATE", "CALLERTIME"})
         EXPECT_EQ(copy.value(QLatin1String(name)), original.value(QLatin1String(name))) << name;
     EXPECT_EQ(copy.value(QStringLiteral("RETURNEDDATE")).toInt(), 0);
     EXPECT_EQ(copy.value(QStringLiteral("RETURNEDTIME")).toInt(), 0);
@@ -258,10 +262,10 @@ TEST_F(Calls, TheListAndTheFormDialTheCallersOfficeWithTheSameLabels) {
         EXPECT_TRUE(d->isVisible());
         EXPECT_EQ(d->windowModality(), Qt::WindowModal);
         EXPECT_EQ(d->request(),
-                  phones::makeDialRequest(label, QStringLiteral("Office"), QStringLiteral("6145551234")));
+                  host::makeDialRequest(label, QStringLiteral("Office"), QStringLiteral("6145551234")));
         EXPECT_EQ(d->findChild<QLabel *>(QStringLiteral("callerText"))->text(), label);
         EXPECT_EQ(d->numberEntry()->text(), QStringLiteral("6145551234"));
-        EXPECT_EQ(phones::lastCallerLabel(), label);
+        EXPECT_EQ(host::lastCallerLabel(), label);
         QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("closeButton")), Qt::LeftButton);
     };
 

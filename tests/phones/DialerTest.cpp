@@ -1,6 +1,6 @@
 #include "engine/EngineTestSupport.h"
 
-#include "phones/Dialer.h"
+#include "host/Dialer.h"
 #include "phones/PseudoModem.h"
 #include "phones/gui/DialWindow.h"
 #include "store/Store.h"
@@ -39,18 +39,18 @@ TEST(CallerLabels, JoinTheTrimmedPartsTheWayEveryCallerDoes) {
          QStringLiteral("Summer House"), QStringLiteral("Maximiliana Featherstonehaugh-Smythe's S")},
     };
     for (const Case &c : people)
-        EXPECT_EQ(phones::personCallerLabel(c.first, c.last, c.location), c.label) << c.label.toStdString();
+        EXPECT_EQ(host::personCallerLabel(c.first, c.last, c.location), c.label) << c.label.toStdString();
 
-    EXPECT_EQ(phones::companyCallerLabel(QStringLiteral("Acme Corp   "), QStringLiteral("Main")),
+    EXPECT_EQ(host::companyCallerLabel(QStringLiteral("Acme Corp   "), QStringLiteral("Main")),
               QStringLiteral("Acme Corp Main"));
-    EXPECT_EQ(phones::companyCallerLabel(QStringLiteral("Acme Corp"), {}), QStringLiteral("Acme Corp"));
+    EXPECT_EQ(host::companyCallerLabel(QStringLiteral("Acme Corp"), {}), QStringLiteral("Acme Corp"));
 }
 
 TEST(CallerLabels, ARequestHoldsEachPartToItsWidth) {
-    const phones::DialRequest r = phones::makeDialRequest(
+    const host::DialRequest r = host::makeDialRequest(
         QString(50, QLatin1Char('c')), QString(30, QLatin1Char('l')), QStringLiteral("6145551234    9"));
-    EXPECT_EQ(r.callerLabel.size(), phones::kCallerLabelWidth);
-    EXPECT_EQ(r.locationLabel.size(), phones::kLocationLabelWidth);
+    EXPECT_EQ(r.callerLabel.size(), host::kCallerLabelWidth);
+    EXPECT_EQ(r.locationLabel.size(), host::kLocationLabelWidth);
     EXPECT_EQ(r.number, QStringLiteral("6145551234"));
 }
 
@@ -182,7 +182,7 @@ TEST_F(DialWindowTest, OpensModalOverItsCallerWithTheRequestAndTheSetup) {
         EXPECT_EQ(label->text(), e.prompt);
         EXPECT_EQ(e.edit->text(), e.value) << e.prompt.toStdString();
     }
-    EXPECT_EQ(w->numberEntry()->maxLength(), phones::kNumberWidth);
+    EXPECT_EQ(w->numberEntry()->maxLength(), host::kNumberWidth);
     EXPECT_EQ(w->areaCodeEntry()->maxLength(), 3);
     QStringList buttons;
     for (QPushButton *b : w->findChildren<QPushButton *>())

@@ -2,8 +2,8 @@
 
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
+#include "host/Dialer.h"
 #include "phones/PhoneRepair.h"
-#include "phones/Dialer.h"
 #include "phones/gui/DialWindow.h"
 #include "phones/gui/JustPhonesWindows.h"
 #include "store/Store.h"
@@ -97,12 +97,12 @@ TEST_F(JustPhones, TheAllOrdersRepairTheTableOnce) {
     addPerson(1, QStringLiteral("Lee"), QStringLiteral("Ann"));
     addCompany(5, QStringLiteral("Acme Tools"));
     addPhone(1, 0, 0, 100, QStringLiteral("Pizza Place"), QStringLiteral("6145550001"));
-    addPhone(2, 1, 0, 0, {}, QStringLiteral("6145550002"));             // Ann's, no display name
-    addPhone(3, 9, 0, 0, {}, QStringLiteral("6145550003"));             // person 9 deleted outside the cascade
-    addPhone(4, 0, 5, 0, {}, QStringLiteral("6145550004"));             // the company's
+    addPhone(2, 1, 0, 0, {}, QStringLiteral("6145550002")); // Ann's, no display name
+    addPhone(3, 9, 0, 0, {}, QStringLiteral("6145550003")); // person 9 deleted outside the cascade
+    addPhone(4, 0, 5, 0, {}, QStringLiteral("6145550004")); // the company's
     addPhone(5, 0, 8, 0, QStringLiteral("Gone Inc"), QStringLiteral("6145550005")); // company 8 is gone
-    addPhone(6, 0, 0, 0, {}, QStringLiteral("6145550006"));             // no owner: left alone
-    addPhone(7, 9, 0, 100, QStringLiteral("Kept"), QStringLiteral("6145550007")); // in the directory: kept
+    addPhone(6, 0, 0, 0, {}, QStringLiteral("6145550006"));                         // no owner: left alone
+    addPhone(7, 9, 0, 100, QStringLiteral("Kept"), QStringLiteral("6145550007"));   // in the directory: kept
 
     JustPhonesListWindow *w = openList();
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Just Phones List"));
@@ -116,8 +116,8 @@ TEST_F(JustPhones, TheAllOrdersRepairTheTableOnce) {
     settle();
     const auto shown = m_messages.shown();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0].text, QStringLiteral("Deleting bad name record, name:ctrl=") + QString(30, QLatin1Char(' ')) +
-                                 QStringLiteral("9 phone:ctrl=3"));
+    EXPECT_EQ(shown[0].text, QStringLiteral("Deleting bad name record, name:ctrl=") +
+                                 QString(30, QLatin1Char(' ')) + QStringLiteral("9 phone:ctrl=3"));
     EXPECT_TRUE(shown[0].title.isEmpty());
     EXPECT_TRUE(shown[1].text.startsWith(QStringLiteral("Deleting bad company phone record, comp:ctrl=")));
     EXPECT_TRUE(shown[1].text.endsWith(QStringLiteral("8 phone:ctrl=5")));
@@ -221,10 +221,10 @@ TEST_F(JustPhones, DialPassesTheRowsDisplayNameLocationAndNumber) {
             w->findChild<phones::gui::DialWindow *>(QStringLiteral("phoneDial"), Qt::FindDirectChildrenOnly);
         ASSERT_NE(d, nullptr);
         EXPECT_TRUE(d->isVisible());
-        EXPECT_EQ(d->request(), phones::makeDialRequest(row.label, QStringLiteral("Home"), row.number));
+        EXPECT_EQ(d->request(), host::makeDialRequest(row.label, QStringLiteral("Home"), row.number));
         EXPECT_EQ(d->numberEntry()->text(), row.number);
         EXPECT_EQ(d->findChild<QLabel *>(QStringLiteral("locationText"))->text(), QStringLiteral("Home"));
-        EXPECT_EQ(phones::lastCallerLabel(), row.label);
+        EXPECT_EQ(host::lastCallerLabel(), row.label);
         QTest::keyClick(d, Qt::Key_Escape);
         settle();
         EXPECT_EQ(w->findChild<phones::gui::DialWindow *>(), nullptr);

@@ -3,7 +3,7 @@
 #include "engine/gui/BrowseWindow.h"
 #include "engine/gui/PageView.h"
 #include "engine/gui/RecordFormWindow.h"
-#include "postal/CityIndex.h"
+#include "host/CityIndex.h"
 #include "postal/gui/ZipWindows.h"
 #include "store/Store.h"
 
@@ -144,12 +144,12 @@ TEST_F(ZipWindows, PickerPrimesANewEntryAndHandsItBack) {
     setHomeState(QStringLiteral("IL"));
     QWidget caller;
     caller.show();
-    EXPECT_FALSE(postal::lookUpCity(QStringLiteral("Springfeld")).has_value());
-    ASSERT_TRUE(postal::lookUpCity(QStringLiteral("peoria")).has_value());
+    EXPECT_FALSE(host::lookUpCity(QStringLiteral("Springfeld")).has_value());
+    ASSERT_TRUE(host::lookUpCity(QStringLiteral("peoria")).has_value());
 
-    std::optional<postal::CityZip> chosen;
+    std::optional<host::CityZip> chosen;
     int answers = 0;
-    postal::gui::chooseCity(&caller, QStringLiteral("Springfeld"), [&](std::optional<postal::CityZip> c) {
+    postal::gui::chooseCity(&caller, QStringLiteral("Springfeld"), [&](std::optional<host::CityZip> c) {
         chosen = c;
         ++answers;
     });
@@ -166,7 +166,7 @@ TEST_F(ZipWindows, PickerPrimesANewEntryAndHandsItBack) {
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->entry(0)->text(), QStringLiteral("Springfeld"));
     EXPECT_EQ(f->entry(1)->text(), QStringLiteral("IL"));
-    EXPECT_TRUE(postal::zipSearchText().isEmpty());
+    EXPECT_TRUE(host::zipSearchText().isEmpty());
     f->entry(2)->setText(QStringLiteral("62799"));
     click(f, "okButton");
     EXPECT_EQ(cell(w, 0), QStringLiteral("Springfeld"));
@@ -183,16 +183,16 @@ TEST_F(ZipWindows, CancellingThePickerHandsNothingBack) {
     addSample();
     QWidget caller;
     caller.show();
-    std::optional<postal::CityZip> chosen{postal::CityZip{}};
+    std::optional<host::CityZip> chosen{host::CityZip{}};
     postal::gui::chooseCity(&caller, QStringLiteral("Peoria"),
-                            [&](std::optional<postal::CityZip> c) { chosen = c; });
+                            [&](std::optional<host::CityZip> c) { chosen = c; });
     settle();
     BrowseWindow *w = window<BrowseWindow>(QStringLiteral("zipls"));
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(cell(w, 0), QStringLiteral("Peoria"));
     click(w, "closeButton");
     EXPECT_FALSE(chosen.has_value());
-    EXPECT_TRUE(postal::zipSearchText().isEmpty());
+    EXPECT_TRUE(host::zipSearchText().isEmpty());
 }
 
 } // namespace

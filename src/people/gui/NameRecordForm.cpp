@@ -7,9 +7,9 @@
 #include "engine/gui/LinkedRecordForm.h"
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
+#include "host/gui/PhoneNoteForms.h"
 #include "people/PersonRecords.h"
 #include "people/gui/CategoryWindows.h"
-#include "people/gui/PhoneNoteForms.h"
 #include "store/ChangeRules.h"
 #include "store/Dictionary.h"
 #include "store/MessageService.h"
@@ -121,7 +121,7 @@ std::vector<ChildList> childLists() {
              // The list clears the note's fields; a new note starts without text too.
              if (engine::globalRequest() == Request::InsertRecord)
                  store::Store::instance().table(QStringLiteral("QKmem")).record().setMemo({});
-             runSharedNoteForm(over, std::move(done));
+             host::gui::runSharedNoteForm(over, std::move(done));
          }},
         {"QKfon",
          "fonList",
@@ -132,7 +132,9 @@ std::vector<ChildList> childLists() {
          "80L(2)|M~Just Phones Name~L(2)@s35@",
          {"FON:LOCATION", "FON:NAME", "FON:NUMBER", "FON:AREA", "FON:EXT", "FON:JUSTPHONESBYTE",
           "FON:JUSTPHONESNAME"},
-         [](QWidget *over, std::function<void()> done) { runSharedPhoneForm(over, std::move(done)); }},
+         [](QWidget *over, std::function<void()> done) {
+             host::gui::runSharedPhoneForm(over, std::move(done));
+         }},
     };
 }
 
@@ -156,8 +158,9 @@ RecordFormWindow *runNameRecordForm(QWidget *caller, std::function<void()> done)
     setup.form.deleteRoutine = [ctrl](store::Table &table, QObject *owner) {
         const qint64 person = table.record().integer(ctrl);
         store::Table &links = store::Store::instance().table(QStringLiteral("QKjnc"));
-        return store::deleteRecordWith(table, {&links}, [person] { return removeOwned(QStringLiteral("QKjnc"), person); },
-                                       owner) == store::ChangeResult::Done;
+        return store::deleteRecordWith(
+                   table, {&links}, [person] { return removeOwned(QStringLiteral("QKjnc"), person); },
+                   owner) == store::ChangeResult::Done;
     };
     setup.fields = {
         lineEntry("&Lname:", "NAM:LNAME", "@S16", "lnameEntry"),

@@ -22,11 +22,11 @@
 #include "host/StoreSetupSource.h"
 #include "host/gui/AddressCity.h"
 #include "host/gui/FeatureWindows.h"
+#include "host/gui/PhoneNoteForms.h"
 #include "host/gui/WindowOpeners.h"
 #include "people/PersonRecords.h"
 #include "people/TagStore.h"
 #include "people/gui/CategoryWindows.h"
-#include "people/gui/PhoneNoteForms.h"
 #include "people/gui/TagProgress.h"
 #include "store/ChangeRules.h"
 #include "store/MessageService.h"
@@ -455,7 +455,7 @@ QWidget *NamesListWindow::buildPhonesTab() {
                     "M~EXT~@s6@"),
                 engine::gui::phoneColumns());
             setup.form = [](QWidget *over, std::function<void()> done) {
-                runNamePhoneForm(over, std::move(done));
+                host::gui::runNamePhoneForm(over, std::move(done));
             };
             return setup;
         },
@@ -489,7 +489,7 @@ QWidget *NamesListWindow::buildNotesTab() {
                             QStringLiteral("37L(2)|M~Created~@d1@37L(2)|M~Updated~@d1b@"),
                             {{QStringLiteral("MEM:DATE"), {}}, {QStringLiteral("MEM:UPDATE"), {}}});
             setup.form = [](QWidget *over, std::function<void()> done) {
-                runNameNoteForm(over, std::move(done));
+                host::gui::runNameNoteForm(over, std::move(done));
             };
             return setup;
         },

@@ -5,10 +5,10 @@
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
 #include "engine/gui/WindowPlacement.h"
+#include "host/Dialer.h"
 #include "host/gui/FeatureWindows.h"
 #include "host/gui/WindowOpeners.h"
 #include "phones/CallStatus.h"
-#include "phones/Dialer.h"
 #include "phones/gui/DialWindow.h"
 #include "phones/gui/JustPhonesWindows.h"
 #include "store/Dictionary.h"
@@ -109,9 +109,10 @@ ListSetup listSetup() {
 // The call windows dial the caller's office number.
 void dialCaller(QWidget *over, const store::Record &call) {
     const QString office = QStringLiteral("Office");
-    const QString label = personCallerLabel(call.value(QStringLiteral("INC:FIRSTNAME")).toString(),
-                                            call.value(QStringLiteral("INC:LASTNAME")).toString(), office);
-    setLastCallerLabel(label);
+    const QString label =
+        host::personCallerLabel(call.value(QStringLiteral("INC:FIRSTNAME")).toString(),
+                                call.value(QStringLiteral("INC:LASTNAME")).toString(), office);
+    host::setLastCallerLabel(label);
     dial(over, label, office, call.value(QStringLiteral("INC:NUMBER")).toString());
 }
 

@@ -65,7 +65,7 @@ UrlOpener setUrlOpener(UrlOpener opener) {
     return opener;
 }
 
-DialWindow::DialWindow(const DialRequest &request, const DialSettings &settings, QWidget *parent)
+DialWindow::DialWindow(const host::DialRequest &request, const DialSettings &settings, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::Dialog)
     , m_request(request)
     , m_settings(settings) {
@@ -88,7 +88,7 @@ DialWindow::DialWindow(const DialRequest &request, const DialSettings &settings,
     sheet->setObjectName(QStringLiteral("sheet"));
     auto *general = new QWidget(sheet);
     auto *rows = new QFormLayout(general);
-    m_number = addEntry(rows, QStringLiteral("Dialing:"), QStringLiteral("dialingEntry"), kNumberWidth);
+    m_number = addEntry(rows, QStringLiteral("Dialing:"), QStringLiteral("dialingEntry"), host::kNumberWidth);
     m_areaCode =
         addEntry(rows, QStringLiteral("Local Area Code:"), QStringLiteral("areaCodeEntry"), kAreaCodeWidth);
     m_port = addEntry(rows, QStringLiteral("Comm Port:"), QStringLiteral("portEntry"), kPortEntryWidth);
@@ -198,7 +198,7 @@ void DialWindow::tell(const QString &text) {
 DialWindow *dial(QWidget *caller, const QString &callerLabel, const QString &locationLabel,
                  const QString &number) {
     const QString directory = store::Store::instance().directory();
-    auto *window = new DialWindow(makeDialRequest(callerLabel, locationLabel, number),
+    auto *window = new DialWindow(host::makeDialRequest(callerLabel, locationLabel, number),
                                   readDialSettings(directory), caller);
     engine::gui::WindowPlacement::attach(window, QStringLiteral("PhoneDial"),
                                          QDir(directory).filePath(QStringLiteral("QK.INI")));

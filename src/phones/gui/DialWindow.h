@@ -1,7 +1,7 @@
 #pragma once
 
+#include "host/Dialer.h"
 #include "phones/DialPlan.h"
-#include "phones/Dialer.h"
 #include "phones/gui/ModemLine.h"
 
 #include <QWidget>
@@ -23,10 +23,10 @@ namespace tabulo::phones::gui {
 class DialWindow final : public QWidget {
     Q_OBJECT
 public:
-    DialWindow(const DialRequest &request, const DialSettings &settings, QWidget *parent = nullptr);
+    DialWindow(const host::DialRequest &request, const DialSettings &settings, QWidget *parent = nullptr);
     ~DialWindow() override;
 
-    const DialRequest &request() const { return m_request; }
+    const host::DialRequest &request() const { return m_request; }
     QLineEdit *numberEntry() const { return m_number; }
     QLineEdit *areaCodeEntry() const { return m_areaCode; }
     QLineEdit *portEntry() const { return m_port; }
@@ -43,7 +43,7 @@ protected:
 private:
     void tell(const QString &text);
 
-    DialRequest m_request;
+    host::DialRequest m_request;
     DialSettings m_settings;
     QLineEdit *m_number = nullptr;
     QLineEdit *m_areaCode = nullptr;

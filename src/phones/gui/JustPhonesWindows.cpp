@@ -2,7 +2,7 @@
 
 #include "engine/gui/RecordFormWindow.h"
 #include "engine/gui/WindowHost.h"
-#include "phones/Dialer.h"
+#include "host/Dialer.h"
 #include "phones/gui/DialWindow.h"
 #include "store/ChangeRules.h"
 #include "store/Dictionary.h"
@@ -136,7 +136,8 @@ bool JustPhonesListWindow::locate(qint64 phone) {
     };
     if (phone <= 0 || !readPhone())
         return false;
-    const bool inDirectory = fon.record().integer(def.fieldIndex(QStringLiteral("JUSTPHONESBYTE"))) == kDirectory;
+    const bool inDirectory =
+        fon.record().integer(def.fieldIndex(QStringLiteral("JUSTPHONESBYTE"))) == kDirectory;
     const int order = inDirectory ? 0 : kFirstAllOrder;
     if (tabs() && tabs()->currentIndex() != order)
         tabs()->setCurrentIndex(order); // rebuilds the order
@@ -178,7 +179,7 @@ void JustPhonesListWindow::dialHighlighted() {
         return;
     const store::Record &fon = engine().table().record();
     const QString label = fon.value(QStringLiteral("FON:JUSTPHONESNAME")).toString();
-    setLastCallerLabel(label);
+    host::setLastCallerLabel(label);
     dial(this, label, fon.value(QStringLiteral("FON:LOCATION")).toString(),
          fon.value(QStringLiteral("FON:NUMBER")).toString());
 }
@@ -192,7 +193,8 @@ void JustPhonesListWindow::pageChanged() {
 RecordFormWindow *runJustPhoneForm(QWidget *caller, std::function<void()> done) {
     const store::TableDef &fon = store::tableDef("QKfon");
     FormWindowSetup setup = engine::gui::numberedFormSetup(
-        "fonJustUpdate", "QKfon", store::tablesUsedBy(QStringLiteral("justphoneform")), engine::FormVariant::B);
+        "fonJustUpdate", "QKfon", store::tablesUsedBy(QStringLiteral("justphoneform")),
+        engine::FormVariant::B);
     const int byte = fon.fieldIndex(QStringLiteral("JUSTPHONESBYTE"));
     const int name = fon.fieldIndex(QStringLiteral("JUSTPHONESNAME"));
     const int person = fon.fieldIndex(QStringLiteral("NAM_CTRL"));

@@ -132,11 +132,11 @@ RecordFormWindow *runZipForm(QWidget *caller, std::function<void()> done) {
     setup.form.title = QStringLiteral("City-Zipcode Database Update Form");
     setup.form.duplicateKeys = {zip.key(QStringLiteral("CTRL_KEY")), zip.key(QStringLiteral("ZIP_KEY"))};
     setup.form.prime = [](store::Record &r) {
-        r.setValue(QStringLiteral("STATE"), homeState());
-        const QString city = zipSearchText();
+        r.setValue(QStringLiteral("STATE"), host::homeState());
+        const QString city = host::zipSearchText();
         if (!city.trimmed().isEmpty()) {
             r.setValue(QStringLiteral("CITY"), city);
-            setZipSearchText({});
+            host::setZipSearchText({});
         }
     };
     setup.fields = {
@@ -161,18 +161,19 @@ RecordFormWindow *runZipForm(QWidget *caller, std::function<void()> done) {
     return RecordFormWindow::run(caller, std::move(setup), std::move(done));
 }
 
-void chooseCity(QWidget *caller, const QString &city, std::function<void(std::optional<CityZip>)> done) {
+void chooseCity(QWidget *caller, const QString &city,
+                std::function<void(std::optional<host::CityZip>)> done) {
     store::Table &zip = store::Store::instance().use(QStringLiteral("QKzip"));
     zip.record().clear();
     zip.record().setValue(QStringLiteral("CITY"), city.trimmed());
-    setZipSearchText(city);
+    host::setZipSearchText(city);
     engine::setGlobalRequest(engine::Request::SelectRecord);
     openZipList(caller, [done = std::move(done)] {
-        std::optional<CityZip> chosen;
+        std::optional<host::CityZip> chosen;
         if (engine::globalResponse() == engine::Response::RequestCompleted)
-            chosen = cityInBuffer();
+            chosen = host::cityInBuffer();
         // An entry the user did not use is no longer looked for.
-        setZipSearchText({});
+        host::setZipSearchText({});
         store::Store::instance().release(QStringLiteral("QKzip"));
         if (done)
             done(chosen);

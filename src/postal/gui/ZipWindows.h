@@ -1,7 +1,7 @@
 #pragma once
 
+#include "host/CityIndex.h"
 #include "host/gui/WindowOpeners.h"
-#include "postal/CityIndex.h"
 
 #include <QWidget>
 #include <functional>
@@ -28,7 +28,7 @@ engine::gui::RecordFormWindow *runZipForm(QWidget *caller, std::function<void()>
 // The picker contract of the address fields: opens the list as a picker
 // with `city` as the zip search text; `done` gets the chosen entry, or
 // nothing when the user did not pick one.
-void chooseCity(QWidget *caller, const QString &city, std::function<void(std::optional<CityZip>)> done);
+void chooseCity(QWidget *caller, const QString &city, std::function<void(std::optional<host::CityZip>)> done);
 
 // Lets the main frame's "cities and zip codes" command open the list, over
 // the frame.
