@@ -34,50 +34,44 @@ void expectDate(const CalendarModel &model, int month, int day, int year) {
 
 } // namespace
 
-// Moving by month or year keeps the day of the month and carries a day past
-// the new month's end into the month after it.
-TEST(CalendarModelPaging, PageDownFromJanuaryThe31stCarriesIntoMarch) {
-    CalendarModel common = openedOn(1, 31, 2026);
-    EXPECT_EQ(common.handleKey(Qt::Key_PageDown, Qt::NoModifier), Outcome::Handled);
-    expectDate(common, 3, 3, 2026);
-
-    CalendarModel leap = openedOn(1, 31, 2024);
-    leap.handleKey(Qt::Key_PageDown, Qt::NoModifier);
-    expectDate(leap, 3, 2, 2024);
+// Moving by month or year keeps the day of the month, carries a day past
+// the new month's end into the month after it, and rolls over the year.
+TEST(CalendarModelPaging, PagingKeysMoveByMonthOrYear) {
+    struct Date {
+        int month, day, year;
+    };
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        Date from, to;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {Qt::Key_PageDown, Qt::NoModifier,      {1, 31, 2026},  {3, 3, 2026}},   // past February's end
+        {Qt::Key_PageDown, Qt::NoModifier,      {1, 31, 2024},  {3, 2, 2024}},   // a leap year
+        {Qt::Key_PageUp,   Qt::NoModifier,      {3, 31, 2026},  {3, 3, 2026}},
+        {Qt::Key_PageUp,   Qt::NoModifier,      {3, 15, 2026},  {2, 15, 2026}},
+        {Qt::Key_PageDown, Qt::NoModifier,      {12, 15, 2026}, {1, 15, 2027}},
+        {Qt::Key_PageUp,   Qt::NoModifier,      {1, 15, 2026},  {12, 15, 2025}},
+        {Qt::Key_PageUp,   Qt::ControlModifier, {2, 29, 2024},  {3, 1, 2025}},   // next year
+        {Qt::Key_PageDown, Qt::ControlModifier, {3, 1, 2025},   {3, 1, 2024}},   // the year before
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from.month << "/" << c.from.day << "/" << c.from.year << " key "
+                                        << c.key << " modifiers " << c.modifiers.toInt());
+        CalendarModel model = openedOn(c.from.month, c.from.day, c.from.year);
+        EXPECT_EQ(model.handleKey(c.key, c.modifiers), Outcome::Handled);
+        expectDate(model, c.to.month, c.to.day, c.to.year);
+    }
 }
 
-TEST(CalendarModelPaging, PageUpCarriesTheSameWay) {
-    CalendarModel model = openedOn(3, 31, 2026);
-    model.handleKey(Qt::Key_PageUp, Qt::NoModifier);
-    expectDate(model, 3, 3, 2026);
-
-    CalendarModel plain = openedOn(3, 15, 2026);
-    plain.handleKey(Qt::Key_PageUp, Qt::NoModifier);
-    expectDate(plain, 2, 15, 2026);
-}
-
-TEST(CalendarModelPaging, MonthsRollOverTheYearEnds) {
-    CalendarModel december = openedOn(12, 15, 2026);
-    december.handleKey(Qt::Key_PageDown, Qt::NoModifier);
-    expectDate(december, 1, 15, 2027);
-
-    CalendarModel january = openedOn(1, 15, 2026);
-    january.handleKey(Qt::Key_PageUp, Qt::NoModifier);
-    expectDate(january, 12, 15, 2025);
-
+TEST(CalendarModelPaging, SpinningTheMonthPastTheYearEndsRollsTheYear) {
     CalendarModel spun = openedOn(5, 10, 2026);
     EXPECT_TRUE(spun.setMonthYear(13, 2026));
     expectDate(spun, 1, 10, 2027);
     EXPECT_TRUE(spun.setMonthYear(0, 2027));
     expectDate(spun, 12, 10, 2026);
-}
-
-TEST(CalendarModelPaging, ControlPageUpIsNextYearAndControlPageDownThePrevious) {
-    CalendarModel model = openedOn(2, 29, 2024);
-    model.handleKey(Qt::Key_PageUp, Qt::ControlModifier);
-    expectDate(model, 3, 1, 2025);
-    model.handleKey(Qt::Key_PageDown, Qt::ControlModifier);
-    expectDate(model, 3, 1, 2024);
 }
 
 TEST(CalendarModelKeys, ArrowsAndKeypadMoveByDayAndWeek) {

@@ -143,13 +143,7 @@ RecordFormWindow *runCompanyPhoneForm(QWidget *caller, std::function<void()> don
     setup.form.prime = [link](store::Record &r) { r.setInteger(link, currentCompany()); };
 
     host::gui::PhoneNumberField number = host::gui::phoneNumberField(2, true);
-    setup.fields = {
-        lineEntry("&Department:", "FON:LOCATION", "@S25", "departmentEntry"),
-        lineEntry("Name:", "FON:NAME", "@s25", "nameEntry"),
-        number.field,
-        lineEntry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
-        lineEntry("Ext:", "FON:EXT", "@s6", "extEntry"),
-    };
+    setup.fields = host::gui::ownerPhoneFields("&Department:", "departmentEntry", "Name:", number.field);
     setup.beforeShow = number.prepare;
     return RecordFormWindow::run(caller, std::move(setup), std::move(done));
 }

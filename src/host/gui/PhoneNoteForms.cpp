@@ -124,6 +124,17 @@ PhoneNumberField phoneNumberField(int index, bool caretOn) {
     return result;
 }
 
+std::vector<FormField> ownerPhoneFields(const char *wherePrompt, const char *whereName, const char *namePrompt,
+                                        FormField number) {
+    return {
+        lineEntry(wherePrompt, "FON:LOCATION", "@S25", whereName),
+        lineEntry(namePrompt, "FON:NAME", "@s25", "nameEntry"),
+        std::move(number),
+        lineEntry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
+        lineEntry("Ext:", "FON:EXT", "@s6", "extEntry"),
+    };
+}
+
 RecordFormWindow *runNamePhoneForm(QWidget *caller, std::function<void()> done) {
     const store::TableDef &fon = store::tableDef("QKfon");
     FormWindowSetup setup = baseSetup("fonup", "QKfon", "namephoneform", FormVariant::A);
@@ -132,13 +143,7 @@ RecordFormWindow *runNamePhoneForm(QWidget *caller, std::function<void()> done) 
     setup.form.prime = [link](store::Record &r) { r.setInteger(link, highlightedPerson()); };
 
     PhoneNumberField number = phoneNumberField(2);
-    setup.fields = {
-        lineEntry("&Location:", "FON:LOCATION", "@S25", "locationEntry"),
-        lineEntry("Additional", "FON:NAME", "@s25", "nameEntry"),
-        number.field,
-        lineEntry("Area Code:", "FON:AREA", "@s3", "areaEntry"),
-        lineEntry("Ext:", "FON:EXT", "@s6", "extEntry"),
-    };
+    setup.fields = ownerPhoneFields("&Location:", "locationEntry", "Additional", number.field);
     setup.beforeShow = number.prepare;
     return RecordFormWindow::run(caller, std::move(setup), std::move(done));
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -65,5 +66,11 @@ struct PhoneNumberField {
     std::function<void(engine::gui::RecordFormWindow *)> prepare;
 };
 PhoneNumberField phoneNumberField(int index, bool caretOn = false);
+
+// The fields of the phone form of a person or a company: where the phone is
+// (a person's location, a company's department), the additional name, the
+// number (`number`, third), the area code and the extension.
+std::vector<engine::gui::FormField> ownerPhoneFields(const char *wherePrompt, const char *whereName,
+                                                     const char *namePrompt, engine::gui::FormField number);
 
 } // namespace tabulo::host::gui
