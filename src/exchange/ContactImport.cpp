@@ -35,6 +35,9 @@ constexpr int kLockSeconds = 10;
 // while preparing the statement (again on each import's new connection)
 // costs as much as the records it writes.
 constexpr int kRowsPerStatement = 64;
+// From this many cards on, an import indexes its records for the search
+// after its batches are stored rather than inside each.
+constexpr int kSearchAfterCommitCards = 5000;
 
 int characters(const QString &text) {
     int n = 0;
@@ -238,6 +241,10 @@ public:
         return failure;
     }
 
+    // The search indexes of what the batches stored, each table's on a
+    // thread of its own, once the batches are committed.
+    StoreError catchUpSearch() { return Table::catchUpSearchIndexes(tables()); }
+
     void rollbackBatch() {
         m_reading.reset();
         // The writers are made at open(), which may have failed before.
@@ -285,6 +292,13 @@ public:
     }
 
     int companiesAdded() const { return m_companiesAdded; }
+    // A large import's search indexes are brought up to date after its
+    // batches, each table's beside the others' (see catchUpSearch); a small
+    // one's inside its batch, which saves each file a commit of its own.
+    void setCardCount(int cards) {
+        m_searchUpkeep = cards >= kSearchAfterCommitCards ? Table::SearchUpkeep::AfterCommit
+                                                          : Table::SearchUpkeep::InTransaction;
+    }
 
 private:
     // On the writer's thread: the unit of work of a batch and what it
@@ -299,7 +313,7 @@ private:
         // The triggers are off on the whole connection meanwhile: every
         // table it writes defers, and the unit catches each one up.
         for (Table *t : tables()) {
-            if (StoreError e = t->deferIndexUpkeep())
+            if (StoreError e = t->deferIndexUpkeep(m_searchUpkeep))
                 return e;
         }
         // Numbers are taken inside the unit, so no other station can take
@@ -673,6 +687,7 @@ private:
     std::optional<store::BulkInsert> m_namRows, m_fonRows, m_memRows, m_jncRows, m_catRows, m_cmpRows, m_grpRows,
         m_jcgRows;
     int m_today;
+    Table::SearchUpkeep m_searchUpkeep = Table::SearchUpkeep::InTransaction;
     int *m_cut = nullptr;
     bool m_onlyOwnPeople = false;
     qint64 m_peopleAdded = 0;
@@ -743,6 +758,9 @@ QString ImportSummary::text() const {
         t += QStringLiteral("The import was cancelled; the cards stored before stay.\n");
     if (!failure.isEmpty())
         t += failure + QLatin1Char('\n');
+    if (!searchLate.isEmpty())
+        t += QStringLiteral("The cards are stored, but the search finds them only once the tables are next opened: %1\n")
+                 .arg(searchLate);
     return t;
 }
 
@@ -757,6 +775,7 @@ ImportSummary importContacts(std::vector<Contact> contacts, const ImportOptions 
     }
     const int total = static_cast<int>(contacts.size());
     const int batch = std::max(1, options.batchSize);
+    writer.setCardCount(total);
     int done = 0;
     while (done < total && !summary.cancelled) {
         if (StoreError e = writer.beginBatch()) {
@@ -804,6 +823,8 @@ ImportSummary importContacts(std::vector<Contact> contacts, const ImportOptions 
         summary.fieldsCut += batchCounts.fieldsCut;
         summary.companiesAdded += writer.companiesAdded() - batchCompanies;
     }
+    if (StoreError e = writer.catchUpSearch())
+        summary.searchLate = e.file.isEmpty() ? e.text : e.file + QStringLiteral(": ") + e.text;
     if (options.progress && !summary.cancelled && summary.ok())
         options.progress(total, total);
     return summary;

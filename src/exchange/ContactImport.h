@@ -56,6 +56,7 @@ struct ImportSummary {
     QStringList unknownColumns;          // CSV headers not known, so not imported
     bool cancelled = false;
     QString failure; // a store failure that ended the import (the batch rolled back)
+    QString searchLate; // why the search index was not brought up to date (the cards are stored)
 
     bool ok() const { return failure.isEmpty(); }
     // The summary as the window and the command line show it.

@@ -248,8 +248,22 @@ public:
     // this connection meanwhile. Both inside the same write transaction; a
     // commit catches up first, a roll-back undoes the mark too, and a change
     // or removal catches up before it is made (with the triggers on).
-    StoreError deferIndexUpkeep();
+    //
+    // With SearchUpkeep::AfterCommit inside a unit of work the records that
+    // a table gained join the key counts at the unit's commit, but its search
+    // index only after it: the commit leaves a mark in the file, and catchUpSearchIndex() (or
+    // catchUpSearchIndexes() for several tables at once) brings the index
+    // up to date in a write of the table's own. Until then a search does
+    // not find those records; should the catch-up never run (a kill), the
+    // next open of the file runs it.
+    // A unit's writer of many records leaves the index until after the
+    // commit (SearchUpkeep::AfterCommit); a few are indexed in the unit.
+    enum class SearchUpkeep { InTransaction, AfterCommit };
+    StoreError deferIndexUpkeep(SearchUpkeep search = SearchUpkeep::InTransaction);
     StoreError catchUpIndexUpkeep();
+    StoreError catchUpSearchIndex();
+    // Each table on a thread of its own; the first failure.
+    static StoreError catchUpSearchIndexes(const std::vector<Table *> &tables);
     // What the index's own check finds wrong (it reads every word; slow on
     // large tables): empty when it agrees with the records.
     QStringList searchIndexFindings();
@@ -420,6 +434,19 @@ private:
     // records after row m_upkeepFrom are not yet indexed nor counted.
     bool m_upkeepDeferred = false;
     qint64 m_upkeepFrom = 0;
+    // Where the search index's catch-up starts (an earlier mark may lie
+    // before m_upkeepFrom), and whether a unit's commit left it behind.
+    qint64 m_searchFrom = 0;
+    bool m_searchAfterCommit = false;
+    bool m_searchBehind = false;
+    // The file's search mark (-1: none), read on the writing connection.
+    StoreError readSearchMark(qint64 &from);
+    // Inside the caller's write transaction.
+    StoreError fillSearchIndexFrom(qint64 from);
+    // On the own connection outside a transaction, waiting up to `waitMs`
+    // for the write lock: the records after the file's mark join the index
+    // and the mark goes. Reports nothing; SQLite's code.
+    int catchUpLeftSearch(int waitMs);
     void setTriggers(bool on);
     // How many segments of the search index a write merges once they
     // gather (SQLite's "automerge"; 0: only when sixteen have, its "crisis"

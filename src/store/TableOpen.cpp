@@ -147,6 +147,10 @@ StoreError Table::open()
     }
     setWait(defaultWaitMs());
     ensureCounts();
+    // Records a writer stored but did not get to index (it was stopped
+    // between its commit and the catch-up): indexed now, unless another
+    // station writes the file at this moment (then a later open does it).
+    catchUpLeftSearch(0);
     removeAbandonedInserts();
     m_currentRid = 0;
     m_watching = false;

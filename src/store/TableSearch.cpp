@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <thread>
 
 namespace tabulo::store {
 
@@ -96,7 +97,7 @@ StoreError Table::buildSearchIndex(const std::function<bool(double)> &progress)
     return succeed();
 }
 
-StoreError Table::deferIndexUpkeep()
+StoreError Table::deferIndexUpkeep(SearchUpkeep search)
 {
     if (StoreError e = checkOpen())
         return e;
@@ -110,18 +111,28 @@ StoreError Table::deferIndexUpkeep()
             return failSql(sqlite3_extended_errcode(db()), QStringLiteral("reading the last record"));
         m_upkeepFrom = last.int64(0);
     }
+    m_searchFrom = m_upkeepFrom;
+    m_searchAfterCommit = m_unit && search == SearchUpkeep::AfterCommit;
     // The mark tells the search triggers of the records still to index,
     // should they run before the catch-up; a search index to be built whole
-    // has nothing to defer. Inside a unit of work the triggers stay off for
-    // all its tables until they all catch up: nothing is written now, so a
-    // table the unit leaves alone is not written at all.
+    // has nothing to defer. A mark already in the file (a catch-up that
+    // never ran) stays, and the catch-up starts there. Inside a unit of work
+    // the triggers stay off for all its tables until they all catch up, and
+    // a mark is written only by a table that gained records and leaves its
+    // index until after the commit: a table the unit leaves alone is not
+    // written at all.
     if (!m_unit && searchIndexState() == SearchIndexState::Ready) {
-        if (StoreError e = exec("DELETE FROM s_defer"))
+        qint64 earlier = 0;
+        if (StoreError e = readSearchMark(earlier))
             return e;
-        sql::Statement mark = prepare("INSERT INTO s_defer(from_rid) VALUES(?1)");
-        mark.bind(1, m_upkeepFrom);
-        if (!mark.valid() || mark.step() != SQLITE_DONE)
-            return failSql(sqlite3_extended_errcode(db()), QStringLiteral("marking the search index"));
+        if (earlier >= 0) {
+            m_searchFrom = std::min(m_searchFrom, earlier);
+        } else {
+            sql::Statement mark = prepare("INSERT INTO s_defer(from_rid) VALUES(?1)");
+            mark.bind(1, m_searchFrom);
+            if (!mark.valid() || mark.step() != SQLITE_DONE)
+                return failSql(sqlite3_extended_errcode(db()), QStringLiteral("marking the search index"));
+        }
         // The catch-up's segments are merged sixteen at a time rather than
         // four: far less rewriting of a large batch's words.
         if (StoreError e = setSearchMerging(0))
@@ -130,6 +141,16 @@ StoreError Table::deferIndexUpkeep()
     m_upkeepDeferred = true;
     setTriggers(false);
     return succeed();
+}
+
+StoreError Table::readSearchMark(qint64 &from)
+{
+    from = -1;
+    sql::Statement read = prepare("SELECT ifnull(min(from_rid),-1) FROM s_defer");
+    if (!read.valid() || read.step() != SQLITE_ROW)
+        return failSql(sqlite3_extended_errcode(db()), QStringLiteral("reading the search index's mark"));
+    from = read.int64(0);
+    return {};
 }
 
 StoreError Table::catchUpIndexUpkeep()
@@ -162,24 +183,34 @@ StoreError Table::catchUpOwnUpkeep()
     if (last <= m_upkeepFrom && !marked)
         return succeed(); // nothing added: nothing to catch up, nothing written
     if (searchIndexState() == SearchIndexState::Ready) {
-        if (marked) {
-            if (StoreError e = exec("DELETE FROM s_defer"))
+        if (!m_searchAfterCommit) {
+            if (m_unit) {
+                // A mark left in the file by a catch-up that never ran.
+                qint64 earlier = 0;
+                if (StoreError e = readSearchMark(earlier))
+                    return e;
+                if (earlier >= 0)
+                    m_searchFrom = std::min(m_searchFrom, earlier);
+            }
+            if (StoreError e = fillSearchIndexFrom(m_searchFrom))
                 return e;
-        } else if (StoreError e = setSearchMerging(0)) {
-            // The catch-up's segments merged sixteen at a time, as above.
-            return e;
+        } else {
+            // A unit's records join the index after its commit, in a write
+            // of their own per table (catchUpSearchIndex), beside the other
+            // tables' and not on the unit's one connection. The mark commits
+            // with the records: should the catch-up never run, the next
+            // open of the file runs it.
+            qint64 earlier = 0;
+            if (StoreError e = readSearchMark(earlier))
+                return e;
+            if (earlier < 0) {
+                sql::Statement mark = prepare("INSERT INTO s_defer(from_rid) VALUES(?1)");
+                mark.bind(1, m_upkeepFrom);
+                if (!mark.valid() || mark.step() != SQLITE_DONE)
+                    return failSql(sqlite3_extended_errcode(db()), QStringLiteral("marking the search index"));
+            }
+            m_searchBehind = true;
         }
-        for (const auto &index : m_schema.search().indexes) {
-            sql::Statement fill = prepare(index.fillSql);
-            fill.bind(1, m_upkeepFrom);
-            fill.bind(2, std::numeric_limits<qint64>::max());
-            const int rc = fill.valid() ? fill.step() : fill.prepareCode();
-            if (rc != SQLITE_DONE)
-                return failSql(sqlite3_extended_errcode(db()), QStringLiteral("bringing the search index up to date"));
-        }
-        // Every other writer merges as usual, a little with each write.
-        if (StoreError e = setSearchMerging(kSearchMergingAsUsual))
-            return e;
     }
     // Counts not kept in step (made under other rules, or not at all) are
     // made whole again when the file is next opened.
@@ -194,6 +225,115 @@ StoreError Table::catchUpOwnUpkeep()
             return failSql(sqlite3_extended_errcode(db()), QStringLiteral("bringing the key counts up to date"));
     }
     return succeed();
+}
+
+StoreError Table::fillSearchIndexFrom(qint64 from)
+{
+    // Inside the caller's write transaction, the index as declared: the
+    // records after `from` join it and the mark goes.
+    if (StoreError e = exec("DELETE FROM s_defer"))
+        return e;
+    if (StoreError e = setSearchMerging(0)) // sixteen segments at a time, as above
+        return e;
+    for (const auto &index : m_schema.search().indexes) {
+        sql::Statement fill = prepare(index.fillSql);
+        fill.bind(1, from);
+        fill.bind(2, std::numeric_limits<qint64>::max());
+        const int rc = fill.valid() ? fill.step() : fill.prepareCode();
+        if (rc != SQLITE_DONE)
+            return failSql(sqlite3_extended_errcode(db()), QStringLiteral("bringing the search index up to date"));
+    }
+    // Every other writer merges as usual, a little with each write.
+    return setSearchMerging(kSearchMergingAsUsual);
+}
+
+int Table::catchUpLeftSearch(int waitMs)
+{
+    // The own connection alone, and nothing that reports: it may run on a
+    // thread of its own beside other tables' (see catchUpSearchIndexes).
+    if (!m_db || !m_schema.search().declared())
+        return SQLITE_OK;
+    const auto step = [this](const std::string &sql, const std::vector<qint64> &values) {
+        sql::Statement st(m_db, sql);
+        for (size_t i = 0; i < values.size(); ++i)
+            st.bind(static_cast<int>(i) + 1, values[i]);
+        const int rc = st.valid() ? st.step() : st.prepareCode();
+        return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : sqlite3_extended_errcode(m_db);
+    };
+    const auto mark = [this] {
+        sql::Statement read(m_db, "SELECT ifnull(min(from_rid),-1) FROM s_defer");
+        return read.valid() && read.step() == SQLITE_ROW ? read.int64(0) : qint64(-1);
+    };
+    // No mark, or no index to bring up to date (a build makes it whole and
+    // drops the mark): nothing to do, and no lock taken.
+    if (mark() < 0 || searchIndexState() != SearchIndexState::Ready)
+        return SQLITE_OK;
+    const int ownWait = m_waitMs;
+    sqlite3_busy_timeout(m_db, waitMs);
+    int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        const qint64 from = mark(); // read again under the write lock
+        if (from >= 0)
+            rc = step("DELETE FROM s_defer", {});
+        for (const auto &index : m_schema.search().indexes) {
+            if (from < 0 || rc != SQLITE_OK)
+                break;
+            // Sixteen segments merged at a time while a batch's words go in.
+            const std::string merging = "INSERT INTO " + index.table + "(" + index.table + ",rank) VALUES('automerge',?1)";
+            rc = step(merging, {0});
+            if (rc == SQLITE_OK)
+                rc = step(index.fillSql, {from, std::numeric_limits<qint64>::max()});
+            if (rc == SQLITE_OK)
+                rc = step(merging, {kSearchMergingAsUsual});
+        }
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            rc = sqlite3_extended_errcode(m_db);
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    // The table's own busy handler again.
+    setWait(ownWait);
+    return rc;
+}
+
+StoreError Table::catchUpSearchIndex()
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (m_unit || m_inTransaction || m_locked)
+        return fail(Code::Failure, QStringLiteral("the search index catches up outside a transaction"));
+    m_searchBehind = false;
+    const int rc = catchUpLeftSearch(defaultWaitMs());
+    if (rc != SQLITE_OK)
+        return failSql(rc, QStringLiteral("bringing the search index up to date"));
+    return succeed();
+}
+
+StoreError Table::catchUpSearchIndexes(const std::vector<Table *> &tables)
+{
+    // Each file on a thread of its own: the words of one table are indexed
+    // while another's are.
+    std::vector<Table *> behind;
+    for (Table *t : tables) {
+        if (t->m_searchBehind && t->m_db && !t->m_unit && !t->m_inTransaction && !t->m_locked)
+            behind.push_back(t);
+        t->m_searchBehind = false;
+    }
+    std::vector<int> codes(behind.size(), SQLITE_OK);
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < behind.size(); ++i)
+        threads.emplace_back([&, i] { codes[i] = behind[i]->catchUpLeftSearch(defaultWaitMs()); });
+    if (!behind.empty())
+        codes[0] = behind[0]->catchUpLeftSearch(defaultWaitMs());
+    for (std::thread &t : threads)
+        t.join();
+    for (size_t i = 0; i < behind.size(); ++i) {
+        if (codes[i] != SQLITE_OK)
+            return behind[i]->failSql(codes[i], QStringLiteral("bringing the search index up to date"));
+    }
+    return {};
 }
 
 StoreError Table::setSearchMerging(int segments)

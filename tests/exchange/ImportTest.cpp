@@ -7,11 +7,14 @@
 #include "exchange/ExchangeCommands.h"
 #include "exchange/ExchangeTestSupport.h"
 #include "host/BatchCommands.h"
+#include "store/Sqlite.h"
+#include "store/Store.h"
 #include "store/UnitOfWork.h"
 #include "support/QStringPrinter.h"
 
 #include <QFile>
 #include <QTextStream>
+#include <sqlite3.h>
 
 using namespace tabulo;
 using namespace tabulo::exchange;
@@ -269,6 +272,46 @@ TEST_F(Import, CancelHalfwayLeavesOnlyWholeCards) {
     EXPECT_EQ(test::allRecords("QKmem").size(), 17u);
     EXPECT_EQ(test::allRecords("QKjnc").size(), 34u);
     EXPECT_TRUE(summary.text().contains(QStringLiteral("cancelled")));
+}
+
+// A large import indexes its records for the search once its batches are
+// stored, the committed batches of a cancelled one too; no mark stays.
+TEST_F(Import, ALargeImportsCommittedBatchesAreSearchableAfterwards) {
+    std::vector<Contact> cards(5000);
+    for (int i = 0; i < 5000; ++i) {
+        cards[i].lastName = QStringLiteral("Zorbel%1").arg(i);
+        cards[i].notes = {{0, 0, QStringLiteral("memo%1").arg(i)}};
+    }
+    ImportOptions options;
+    options.batchSize = 2000;
+    options.progress = [](int done, int) { return done < 4500; };
+    const ImportSummary summary = importContacts(cards, options);
+    ASSERT_TRUE(summary.cancelled);
+    ASSERT_EQ(summary.peopleAdded, 4500); // the cards before the cancel are stored
+    EXPECT_TRUE(summary.searchLate.isEmpty()) << summary.searchLate.toStdString();
+    struct Case {
+        const char *table;
+        const char *word;
+        int hits;
+    };
+    for (const auto &[table, word, expected] : {Case{"QKnam", "zorbel0", 1}, Case{"QKnam", "zorbel4499", 1},
+                                                Case{"QKmem", "memo4499", 1}, Case{"QKnam", "zorbel4500", 0}}) {
+        sqlite3 *db = nullptr;
+        const QByteArray path =
+            QFile::encodeName(store::Store::instance().directory() + QLatin1Char('/') +
+                              store::Table::fileNameFor(store::tableDef(table)));
+        ASSERT_EQ(sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK) << path.constData();
+        {
+            store::sql::Statement marks(db, "SELECT count(*) FROM s_defer");
+            ASSERT_EQ(marks.step(), SQLITE_ROW);
+            EXPECT_EQ(marks.int64(0), 0) << table;
+            store::sql::Statement hits(db, "SELECT count(*) FROM s_w WHERE s_w MATCH ?1");
+            hits.bind(1, std::string(word));
+            ASSERT_EQ(hits.step(), SQLITE_ROW) << sqlite3_errmsg(db);
+            EXPECT_EQ(hits.int64(0), expected) << word;
+        }
+        sqlite3_close(db);
+    }
 }
 
 // The import window's progress runs the program's event loop between

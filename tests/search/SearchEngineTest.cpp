@@ -8,6 +8,7 @@
 #include "search/SearchText.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/UnitOfWork.h"
 #include "support/ChildProcess.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessageService.h"
@@ -543,4 +544,74 @@ TEST(Search, RecordsAddedWhileTheIndexIsDeferredJoinItAtTheCommitAndARollBackLea
     EXPECT_TRUE(nam.searchIndexFindings().isEmpty());
     // Deferring belongs inside a transaction.
     EXPECT_NE(nam.deferIndexUpkeep().code, 0);
+}
+
+namespace {
+
+qint64 searchMark(Table &t) {
+    store::sql::Statement mark(t.handle(), "SELECT ifnull(min(from_rid),-1) FROM s_defer");
+    return mark.step() == SQLITE_ROW ? mark.int64(0) : -2;
+}
+
+// Adds a person inside a unit of work over the names and notes that leaves
+// the search index until after its commit; the mark the commit leaves, or -1.
+qint64 addLeavingSearchBehind(Directory &data, int ctrl, const char *last) {
+    store::UnitOfWork unit({&data.nam, &data.mem});
+    EXPECT_EQ(unit.begin(10).code, 0);
+    for (Table *t : {&data.nam, &data.mem})
+        EXPECT_EQ(t->deferIndexUpkeep(Table::SearchUpkeep::AfterCommit).code, 0);
+    put(data.nam, {{"NAM:CTRL_NBR", ctrl}, {"NAM:LNAME", last}});
+    EXPECT_EQ(unit.commit().code, 0);
+    return searchMark(data.nam);
+}
+
+} // namespace
+
+TEST(Search, RecordsAUnitLeavesBehindJoinTheIndexAfterItsCommitAtTheNextOpenOrTheNextDeferredWrite) {
+    Directory data;
+    SearchEngine engine(data.dir.path());
+    const auto expectWhole = [&data] {
+        EXPECT_EQ(searchMark(data.nam), -1);
+        EXPECT_TRUE(data.nam.searchIndexFindings().isEmpty());
+    };
+
+    // After the commit, until the catch-up: the records are stored, the
+    // mark is in the file, and a station's write meanwhile waits with them.
+    EXPECT_GE(addLeavingSearchBehind(data, 10, "Deferred"), 0);
+    EXPECT_EQ(found(engine.search(q("deferred"))), QStringList());
+    put(data.nam, {{"NAM:CTRL_NBR", 11}, {"NAM:LNAME", "Between"}});
+    EXPECT_EQ(found(engine.search(q("between"))), QStringList());
+    ASSERT_EQ(Table::catchUpSearchIndexes({&data.nam, &data.mem}).code, 0);
+    EXPECT_EQ(found(engine.search(q("deferred"))), QStringList{q("person 10")});
+    EXPECT_EQ(found(engine.search(q("between"))), QStringList{q("person 11")});
+    expectWhole();
+
+    // Stopped before the catch-up: the next open of the file runs it.
+    EXPECT_GE(addLeavingSearchBehind(data, 12, "Stranded"), 0);
+    data.nam.close();
+    ASSERT_EQ(data.nam.open().code, 0);
+    EXPECT_EQ(found(engine.search(q("stranded"))), QStringList{q("person 12")});
+    expectWhole();
+
+    // A writer that defers its own upkeep meanwhile starts at the earlier mark.
+    EXPECT_GE(addLeavingSearchBehind(data, 13, "Forgotten"), 0);
+    ASSERT_EQ(data.nam.begin(10).code, 0);
+    ASSERT_EQ(data.nam.deferIndexUpkeep().code, 0);
+    put(data.nam, {{"NAM:CTRL_NBR", 14}, {"NAM:LNAME", "Later"}});
+    ASSERT_EQ(data.nam.commit().code, 0);
+    EXPECT_EQ(found(engine.search(q("forgotten"))), QStringList{q("person 13")});
+    EXPECT_EQ(found(engine.search(q("later"))), QStringList{q("person 14")});
+    expectWhole();
+
+    // A unit that indexes inside itself leaves no mark behind.
+    {
+        store::UnitOfWork unit({&data.nam, &data.mem});
+        ASSERT_EQ(unit.begin(10).code, 0);
+        for (Table *t : {&data.nam, &data.mem})
+            ASSERT_EQ(t->deferIndexUpkeep().code, 0);
+        put(data.nam, {{"NAM:CTRL_NBR", 15}, {"NAM:LNAME", "Inside"}});
+        ASSERT_EQ(unit.commit().code, 0);
+    }
+    EXPECT_EQ(found(engine.search(q("inside"))), QStringList{q("person 15")});
+    expectWhole();
 }
