@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/gui/RecordListWindow.h"
 #include "store/Store.h"
 
 #include <QPointer>
@@ -34,7 +35,7 @@ namespace tabulo::companies::gui {
 // field; a new company is added in place in an adding mode that greys the
 // frame's menus until OK or Cancel. Opened from the frame (one at a time) or
 // as the names list's picker (always a new window).
-class CompaniesListWindow final : public QWidget {
+class CompaniesListWindow final : public engine::gui::RecordListWindow {
     Q_OBJECT
 public:
     // The browsing list, or the open one brought forward.
@@ -46,10 +47,6 @@ public:
     static CompaniesListWindow *openWindow();
     ~CompaniesListWindow() override;
 
-    engine::gui::BrowseWindow *mainList() const { return m_list; }
-    QTabWidget *detailTabs() const { return m_details; }
-    QLineEdit *entry(const QString &field) const;
-    qint64 recordCount() const;
     bool adding() const { return m_adding; }
 
     void addRecord();
@@ -67,11 +64,9 @@ public:
     bool locate(qint64 company, int detailTab = -1);
     // Shows the Notes tab positioned on one of the shown company's notes.
     bool locateNote(qint64 note);
-    void refreshAll(bool forced = true);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -81,14 +76,13 @@ private:
     QWidget *buildPhonesTab();
     QWidget *buildNotesTab();
     QWidget *buildCategoriesTab();
-    void ensureDetailTab(int index);
+    void makeDetailTab(int index) override;
     // Runs an icon's action on the "Address" tab.
     void onAddressTab(void (CompaniesListWindow::*action)());
-    void highlightChanged();
-    void cameBack();
+    void highlightChanged() override;
+    bool busyNow() const override { return m_adding || m_ended; }
     void readCompany();
     void showCompany();
-    void refreshDetail();
     void updateButtons();
     void setCategory(qint64 group, const QString &name);
     void reposition(const QString &name);
@@ -96,24 +90,13 @@ private:
     engine::gui::Leave phoneLeft(engine::gui::LeaveReason why);
     void pickPhone();
     void showMainPhone();
-    void showCount();
+    // The main list at the first link of this name or after it.
+    void locateAt(const QString &name);
 
     bool m_picker;
     store::TableUse m_use;
-    engine::gui::BrowseWindow *m_list = nullptr;
-    engine::gui::BrowseWindow *m_phones = nullptr;
-    engine::gui::BrowseWindow *m_notes = nullptr;
-    engine::gui::BrowseWindow *m_categories = nullptr;
-    engine::gui::AlphabetBar *m_letters = nullptr;
-    QTabWidget *m_mainTab = nullptr;
-    QTabWidget *m_details = nullptr;
-    QLabel *m_count = nullptr;
     QLabel *m_status = nullptr;
     QLabel *m_categoryPanel = nullptr;
-    QPlainTextEdit *m_memo = nullptr;
-    engine::gui::RecordEditor *m_record = nullptr;
-    engine::gui::InPlaceEditor *m_editor = nullptr; // the record editor's fields
-    std::map<QString, QWidget *> m_actions;
     std::function<void()> m_done;
     qint64 m_newCompany = 0;
     qint64 m_shownBeforeAdding = 0;

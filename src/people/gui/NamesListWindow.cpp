@@ -110,47 +110,6 @@ void tell(QObject *owner, const QString &title, const QString &text) {
     store::MessageService::current().show(box);
 }
 
-ListSetup mainListSetup(QWidget *parent) {
-    const store::TableDef &jnc = table("QKjnc").def();
-    ListSetup setup;
-    setup.objectName = QStringLiteral("namesMainList");
-    setup.tableName = QStringLiteral("QKjnc");
-    setup.uses = store::tablesUsedBy(QStringLiteral("names"));
-    setup.embedded = true;
-    setup.embeddedIn = parent;
-    setup.columns = {{QStringLiteral("TAG"), QStringLiteral("@s1")},
-                     {QStringLiteral("JNC:LNAME"), QStringLiteral("@s16")},
-                     {QStringLiteral("JNC:FNAME"), QStringLiteral("@s14")}};
-    setup.columnFormat = QStringLiteral("10C(2)|M~*~L@s1@64L(2)|M~Last Name~@s16@?56L(2)|M~First Name~@s14@");
-    setup.carriedFields = {QStringLiteral("JNC:CTRL_NBR"), QStringLiteral("JNC:NAM_CTRL"),
-                           QStringLiteral("JNC:CAT_CTRL")};
-    setup.joins = {
-        {QStringLiteral("QKnam"), QStringLiteral("CTRL_KEY"), {QStringLiteral("JNC:NAM_CTRL")}, false, {}},
-        {QStringLiteral("QKcmp"),
-         QStringLiteral("CTRL_KEY"),
-         {QStringLiteral("NAM:CMP_CTRL")},
-         false,
-         QStringLiteral("QKnam")}};
-    engine::SortOrder byName{jnc.key(QStringLiteral("CAT_CTRL_KEY"))};
-    byName.rangeValues = [] { return std::vector<QVariant>{QVariant(engine::currentCategory())}; };
-    // The range is the category shown (glo:cat_ctrl): it selects exactly
-    // what the filter "jnc:cat_ctrl = glo:cat_ctrl" would, and the count runs
-    // over the key alone.
-    setup.orders = {byName};
-    setup.thumb = engine::ThumbKind::Fixed;
-    setup.hasSelectButton = false;
-    setup.countsRecords = true;
-    // A category of many links is counted on the side; the page shows first.
-    setup.countsInBackground = true;
-    setup.visibleRows = 16;
-    return setup;
-}
-
-ListSetup detailSetup(QWidget *parent, const char *name, const char *tableName, const char *keyName,
-                      const QString &filter, const QString &format, std::vector<engine::ListColumn> columns) {
-    return engine::gui::detailListSetup(parent, name, tableName, keyName, filter, format, std::move(columns),
-                                        "QKnam", store::tablesUsedBy(QStringLiteral("names")));
-}
 } // namespace
 
 NamesListWindow *NamesListWindow::open() {
@@ -178,7 +137,7 @@ NamesListWindow *NamesListWindow::openWindow() {
 }
 
 NamesListWindow::NamesListWindow()
-    : QWidget(nullptr, Qt::Window)
+    : RecordListWindow(nullptr, Qt::Window)
     , m_use(store::tablesUsedBy(QStringLiteral("names"))) {
     setObjectName(QStringLiteral("namclstag"));
     setWindowTitle(QStringLiteral("Names List"));
@@ -243,325 +202,6 @@ engine::gui::RecordEditorSetup NamesListWindow::recordEditorSetup() {
     return edit;
 }
 
-void NamesListWindow::build() {
-    auto *outer = new QVBoxLayout(this);
-    auto *icons = new QHBoxLayout;
-    buildIconBar(icons);
-    outer->addLayout(icons);
-    m_letters = new engine::gui::AlphabetBar(this);
-    connect(m_letters, &engine::gui::AlphabetBar::letterChosen, this, [this](QChar c) { alphabetJump(c); });
-    outer->addWidget(m_letters);
-
-    auto *middle = new QHBoxLayout;
-    m_mainTab = new QTabWidget(this);
-    m_mainTab->setObjectName(QStringLiteral("categoryTab"));
-    auto *listPage = new QWidget(m_mainTab);
-    auto *listBox = new QVBoxLayout(listPage);
-    m_list = new BrowseWindow(mainListSetup(listPage));
-    for (auto action : {engine::ListAction::Insert, engine::ListAction::Change, engine::ListAction::Delete})
-        if (QPushButton *b = m_list->button(action))
-            b->hide();
-    listBox->addWidget(m_list, 1);
-    auto *countRow = new QHBoxLayout;
-    countRow->addStretch();
-    m_count = new QLabel(listPage);
-    m_count->setObjectName(QStringLiteral("recordCount"));
-    m_count->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000000")));
-    m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    countRow->addWidget(m_count);
-    listBox->addLayout(countRow);
-    m_mainTab->addTab(listPage, QStringLiteral("All"));
-    middle->addWidget(m_mainTab, 2);
-
-    m_details = new QTabWidget(this);
-    m_details->setObjectName(QStringLiteral("detailTabs"));
-    m_details->addTab(buildHomeTab(), QStringLiteral("Home Address"));
-    m_details->addTab(buildPhonesTab(), QStringLiteral("Phones"));
-    m_details->addTab(buildNotesTab(), QStringLiteral("Notes"));
-    m_details->addTab(buildWorkTab(), QStringLiteral("Work Address"));
-    m_details->addTab(buildCategoriesTab(), QStringLiteral("Categories"));
-    middle->addWidget(m_details, 3);
-    outer->addLayout(middle, 1);
-
-    auto *bottom = new QHBoxLayout;
-    struct Tag {
-        const char *text, *name, *tip;
-        std::function<void()> run;
-    };
-    const Tag tags[] = {{"Unta&g All", "untagAllButton", "Untag all items", [this] { tagAll(false); }},
-                        {"Tag &All", "tagAllButton", "Tag all items", [this] { tagAll(true); }},
-                        {"&Untag", "untagButton", "Untag this item", [this] { tagHighlighted(false); }},
-                        {"&Tag", "tagButton", "Tag this item", [this] { tagHighlighted(true); }}};
-    for (const Tag &t : tags) {
-        QPushButton *b = listButton(this, QString::fromLatin1(t.text), t.name, QString::fromLatin1(t.tip));
-        connect(b, &QPushButton::clicked, this, [this, run = t.run] {
-            if (beforeAction())
-                run();
-        });
-        bottom->addWidget(b);
-        m_actions[QLatin1String(t.name)] = b;
-    }
-    bottom->addWidget(host::gui::featureWindows().exchangeButton(
-        this, host::gui::ContactKind::People, [] { return qint64(engine::currentCategory()); },
-        [this] { displayCategory(engine::currentCategory(), engine::currentCategoryName()); }));
-    bottom->addStretch();
-    QPushButton *assign = listButton(this, QStringLiteral("A&ssign Category"), "assignCategoryButton",
-                                     QStringLiteral("Assign to Category"));
-    connect(assign, &QPushButton::clicked, this, [this] {
-        if (beforeAction())
-            membership(MembershipOp::Copy);
-    });
-    QPushButton *del = listButton(this, QStringLiteral("&Delete Record"), "deleteRecordButton",
-                                  QStringLiteral("Delete current record"),
-                                  QStringLiteral("Delete the highlighted name from the database."));
-    connect(del, &QPushButton::clicked, this, [this] {
-        if (!beforeAction())
-            return;
-        m_details->setCurrentIndex(0);
-        deleteRecord();
-    });
-    QPushButton *add = listButton(this, QStringLiteral("&Add Record"), "addRecordButton",
-                                  QStringLiteral("Add a record"), QStringLiteral("Add record to database."));
-    connect(add, &QPushButton::clicked, this, [this] {
-        m_details->setCurrentIndex(0);
-        addRecord();
-    });
-    QPushButton *close = listButton(this, QStringLiteral("&Close"), "closeButton");
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
-    for (QPushButton *b : {assign, del, add, close}) {
-        bottom->addWidget(b);
-        m_actions[b->objectName()] = b;
-    }
-    outer->addLayout(bottom);
-
-    // Defined, never shown.
-    for (const char *hidden :
-         {"Select", "&OK", "Ca&ncel", "&Dial", "Help", "&Next Tag", "&Prev Tag", "F&lip All", "&Flip"}) {
-        auto *b = new QPushButton(QString::fromLatin1(hidden), this);
-        b->setObjectName(QStringLiteral("hidden_") + QString::fromLatin1(hidden).remove(QLatin1Char('&')));
-        b->hide();
-    }
-
-    connect(m_list, &BrowseWindow::rowChanged, this, [this] { highlightChanged(); });
-    connect(m_list, &BrowseWindow::recordCountReady, this, [this] {
-        showCount();
-        askWhenEmpty();
-    });
-    // A double click tags the link and moves down; Delete deletes the person.
-    disconnect(m_list->listControl(), &QTableWidget::cellDoubleClicked, m_list, nullptr);
-    connect(m_list->listControl(), &QTableWidget::cellDoubleClicked, this, [this] { tagHighlighted(true); });
-    m_list->listControl()->installEventFilter(this);
-    connect(m_details, &QTabWidget::currentChanged, this, [this] { refreshDetail(); });
-}
-
-void NamesListWindow::buildIconBar(QBoxLayout *into) {
-    using host::gui::FrameCommand;
-    const engine::gui::IconAction icons[] = {
-        {"companiesIcon", "Company Information View", "Open the Company Information  Window.",
-         [] { openFrameWindow(FrameCommand::CompaniesList); }},
-        {"assignIcon", "Assign Category",
-         "Assign Person to Category.  Name may be assigned to as many Categories as desired.",
-         [this] { membership(MembershipOp::Copy); }},
-        {"moveIcon", "Move To Another Category",
-         "Remove Person from displayed Category and assign to another.",
-         [this] { membership(MembershipOp::Move); }},
-        {"removeIcon", "Delete From Category",
-         "Remove Person from displayed Category; name remains in database.",
-         [this] { membership(MembershipOp::Delete); }},
-        // As its texts say: the program ends (the frame closes every window).
-        {"exitIcon", "Exit Program", "Close the application and return to Windows.",
-         [this] { window()->close(); }},
-        {"callsIcon", "Calls List", "", [] { openFrameWindow(FrameCommand::CallsList); }},
-        {"pendingIcon", "Pending Dates", "", [] { openFrameWindow(FrameCommand::PendingDatesList); }},
-        {"setupIcon", "Setup Data", "", [] { openFrameWindow(FrameCommand::Setup); }},
-        {"deleteIcon", "Delete Record", "", [this] { onHomeTab(&NamesListWindow::deleteRecord); }},
-        {"addIcon", "Add Record", "", [this] { onHomeTab(&NamesListWindow::addRecord); }},
-        {"justPhonesIcon", "Phone Numbers Only List", "",
-         [] { host::gui::featureWindows().openJustPhonesList(); }},
-        {"printIcon", "Print Category Records", "", [] { host::gui::featureWindows().openPrintMenu(); }},
-        {"allIcon", "All  Records", "", [this] { showAll(); }},
-        {"categoryIcon", "Selected Category Records", "", [this] { chooseCategory(); }},
-        {"findIcon", "Find People, Companies, Notes, Phones and Calls", "",
-         [] { openFrameWindow(FrameCommand::Find); }},
-    };
-    engine::gui::addIconBar(this, into, icons, m_actions, [this] { return beforeAction(); });
-    into->addStretch();
-}
-
-void NamesListWindow::onHomeTab(void (NamesListWindow::*action)()) {
-    m_details->setCurrentIndex(0);
-    (this->*action)();
-}
-
-QWidget *NamesListWindow::buildHomeTab() {
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("homeTab"));
-    auto *grid = new QGridLayout(page);
-    int row = m_record->addFields(
-        grid, 0, [this](const engine::gui::EditField &f, QLineEdit *edit, QLabel *prompt, QPushButton *pick) {
-            if (f.lookup == Lookup::Date)
-                m_ageControls.insert(m_ageControls.end(), {pick, prompt, edit});
-        });
-    // Age, its reference date and the switch that shows them.
-    auto *agePrompt = new QLabel(QStringLiteral("A&ge:"), page);
-    auto *age = new QLineEdit(page);
-    age->setObjectName(QStringLiteral("ageEntry"));
-    age->setReadOnly(true);
-    agePrompt->setBuddy(age);
-    auto *reference = new QLineEdit(page);
-    reference->setObjectName(QStringLiteral("ageDateEntry"));
-    reference->setReadOnly(true);
-    QPushButton *referenceButton = listButton(page, QStringLiteral("..."), "ageDateButton", {},
-                                              QStringLiteral("Calculate age at different date than today."));
-    referenceButton->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
-    connect(referenceButton, &QPushButton::clicked, this, [this] { pickAgeDate(); });
-    auto *ageRow = new QHBoxLayout;
-    ageRow->addWidget(age);
-    ageRow->addWidget(reference);
-    grid->addWidget(agePrompt, row, 0);
-    grid->addLayout(ageRow, row, 1);
-    grid->addWidget(referenceButton, row, 2);
-    m_ageControls.insert(m_ageControls.end(), {agePrompt, age, reference, referenceButton});
-    ++row;
-    auto *switchRow = new QHBoxLayout;
-    QPushButton *toggle = listButton(page, QStringLiteral("..."), "ageSwitchButton", {},
-                                     QStringLiteral("Toggle age fields on/off"));
-    toggle->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
-    connect(toggle, &QPushButton::clicked, this, [this] { toggleAge(); });
-    m_ageLabel = new QLabel(page);
-    m_ageLabel->setObjectName(QStringLiteral("ageSwitchLabel"));
-    auto *recordPrompt = new QLabel(QStringLiteral("Record:"), page);
-    auto *record = new QLabel(page);
-    record->setObjectName(QStringLiteral("recordNumber"));
-    switchRow->addWidget(toggle);
-    switchRow->addWidget(m_ageLabel);
-    switchRow->addStretch();
-    switchRow->addWidget(recordPrompt);
-    switchRow->addWidget(record);
-    grid->addLayout(switchRow, row, 0, 1, 3);
-    grid->setRowStretch(row + 1, 1);
-    return page;
-}
-
-QWidget *NamesListWindow::buildPhonesTab() {
-    return engine::gui::phonesTab(
-        "phonesTab",
-        [](QWidget *page) {
-            ListSetup setup = detailSetup(
-                page, "namesPhonesList", "QKfon", "NAM_CTRL_KEY",
-                QStringLiteral("fon:nam_ctrl = nam:CTRL_NBR"),
-                QStringLiteral(
-                    "65L(2)|M~Location~@S25@71L(2)|M~Name~@s25@56L(2)|M~Number~@P(###) ###-####P@24L(2)|"
-                    "M~EXT~@s6@"),
-                engine::gui::phoneColumns());
-            setup.form = [](QWidget *over, std::function<void()> done) {
-                host::gui::runNamePhoneForm(over, std::move(done));
-            };
-            return setup;
-        },
-        m_phones,
-        [this](QWidget *page, QBoxLayout *row) {
-            QPushButton *toList = listButton(page, QStringLiteral("&To Phones List"), "toPhonesListButton",
-                                             QStringLiteral("Add To Just Phones List"));
-            connect(toList, &QPushButton::clicked, this, [this] { toPhonesList(); });
-            row->addWidget(toList);
-        },
-        [this] {
-            const store::Record &nam = table("QKnam").record();
-            const store::Record &fon = table("QKfon").record();
-            host::gui::featureWindows().dial(
-                this,
-                host::personCallerLabel(nam.value(QStringLiteral("FNAME")).toString(),
-                                        nam.value(QStringLiteral("LNAME")).toString(),
-                                        fon.value(QStringLiteral("LOCATION")).toString()),
-                fon.value(QStringLiteral("LOCATION")).toString(),
-                fon.value(QStringLiteral("NUMBER")).toString());
-        });
-}
-
-QWidget *NamesListWindow::buildNotesTab() {
-    return engine::gui::notesTab(
-        "notesTab",
-        [](QWidget *page) {
-            ListSetup setup =
-                detailSetup(page, "namesNotesList", "QKmem", "NAM_CTRL_KEY",
-                            QStringLiteral("mem:nam_ctrl = nam:CTRL_NBR"),
-                            QStringLiteral("37L(2)|M~Created~@d1@37L(2)|M~Updated~@d1b@"),
-                            {{QStringLiteral("MEM:DATE"), {}}, {QStringLiteral("MEM:UPDATE"), {}}});
-            setup.form = [](QWidget *over, std::function<void()> done) {
-                host::gui::runNameNoteForm(over, std::move(done));
-            };
-            return setup;
-        },
-        m_notes, m_memo);
-}
-
-QWidget *NamesListWindow::buildWorkTab() {
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("workTab"));
-    auto *form = new QFormLayout(page);
-    const std::pair<const char *, const char *> fields[] = {
-        {"CMP:NAME", "Company:"}, {"CMP:BUSINESS", "Business:"}, {"CMP:ADDR1", "Address:"},
-        {"CMP:ADD2", "Address:"}, {"CMP:COUNTRY", "Country:"},   {"CMP:EMAILADDRESS", "Email:"}};
-    for (const auto &[field, prompt] : fields) {
-        auto *value = new QLabel(page);
-        value->setObjectName(QStringLiteral("work") +
-                             QString::fromLatin1(field).section(QLatin1Char(':'), -1));
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        value->setProperty("field", QString::fromLatin1(field));
-        form->addRow(QString::fromLatin1(prompt), value);
-    }
-    m_cityLine = new QLabel(page);
-    m_cityLine->setObjectName(QStringLiteral("workCityLine"));
-    form->addRow(QString(), m_cityLine);
-    QPushButton *select = listButton(page, QStringLiteral("Se&lect Company"), "selectCompanyButton",
-                                     QStringLiteral("Select Company"));
-    connect(select, &QPushButton::clicked, this,
-            [this] { pickCompany(table("QKcmp").record().value(QStringLiteral("NAME")).toString()); });
-    form->addRow(QString(), select);
-    return page;
-}
-
-QWidget *NamesListWindow::buildCategoriesTab() {
-    return engine::gui::categoriesTab(
-        "categoriesTab",
-        [](QWidget *page) {
-            ListSetup setup = detailSetup(page, "namesCategoriesList", "QKjnc", "NAM_CTRL_KEY",
-                                          QStringLiteral("jnc:nam_ctrl = nam:CTRL_NBR AND (jnc:cat_ctrl)"),
-                                          QStringLiteral("120L(2)|M~Category~@s30@"),
-                                          {{QStringLiteral("CAT:CATEGORY"), {}}});
-            setup.carriedFields = {QStringLiteral("JNC:CTRL_NBR"), QStringLiteral("JNC:CAT_CTRL")};
-            setup.joins = {{QStringLiteral("QKcat"),
-                            QStringLiteral("CTRL_KEY"),
-                            {QStringLiteral("JNC:CAT_CTRL")},
-                            false,
-                            {}}};
-            return setup;
-        },
-        m_categories,
-        {QStringLiteral("Dis&play Category"), QStringLiteral("Select Highlighted Category"),
-         QStringLiteral("&Delete from Category"),
-         [this] {
-             const store::Record &cat = table("QKcat").record();
-             displayCategory(static_cast<qint32>(cat.integer(0)),
-                             cat.value(QStringLiteral("CATEGORY")).toString());
-         },
-         [this] {
-             startMembership(this, MembershipOp::Delete, {}, [this](bool) {
-                 TagStore::instance().clearAllTags(TagTable::NameLinks, false);
-                 refreshAll();
-             });
-         }});
-}
-
-QLineEdit *NamesListWindow::entry(const QString &field) const {
-    return m_record->entry(field);
-}
-
-qint64 NamesListWindow::recordCount() const {
-    return m_list->engine().recordCount();
-}
-
 bool NamesListWindow::ageShown() const {
     return s_ageShown;
 }
@@ -577,18 +217,8 @@ qint64 NamesListWindow::highlightedPointer() const {
     return e.row(e.highlighted()).position.toLongLong();
 }
 
-void NamesListWindow::showCount() {
-    // Blank while the count is being made.
-    const qint64 count = recordCount();
-    m_count->setText(count >= 0 ? QString::number(count) : QString());
-}
-
 void NamesListWindow::refreshAll(bool forced) {
-    if (forced)
-        m_list->engine().forceRefresh();
-    m_list->engine().refresh(0);
-    showCount();
-    highlightChanged();
+    RecordListWindow::refreshAll(forced);
     askWhenEmpty();
 }
 
@@ -684,22 +314,6 @@ void NamesListWindow::showTagMarks() {
     }
 }
 
-void NamesListWindow::refreshDetail() {
-    switch (m_details->currentIndex()) {
-    case 1:
-        m_phones->engine().refresh(0);
-        break;
-    case 2:
-        m_notes->engine().refresh(0);
-        break;
-    case 4:
-        m_categories->engine().refresh(0);
-        break;
-    default:
-        break;
-    }
-}
-
 void NamesListWindow::updateButtons() {
     const bool rows = m_list->engine().rowCount() > 0;
     const bool all = engine::currentCategory() == 0;
@@ -763,11 +377,7 @@ void NamesListWindow::displayCategory(qint32 category, const QString &name) {
 // the person was renamed.
 void NamesListWindow::reposition(const QString &lastName) {
     m_list->engine().refresh(0);
-    store::Record &link = table("QKjnc").record();
-    link.setInteger(link.indexOf(QStringLiteral("JNC:CAT_CTRL")), engine::currentCategory());
-    link.setText(link.indexOf(QStringLiteral("JNC:LNAME")), lastName);
-    link.setText(link.indexOf(QStringLiteral("JNC:FNAME")), QString());
-    m_list->engine().locate(engine::BrowseList::LocateMode::NotBelow);
+    locateAt(lastName);
     showCount();
     highlightChanged();
     askWhenEmpty();
@@ -801,12 +411,14 @@ void NamesListWindow::askWhenEmpty() {
     });
 }
 
+void NamesListWindow::locateAt(const QString &lastName) {
+    locateLink(table("QKjnc"), {{QStringLiteral("JNC:CAT_CTRL"), engine::currentCategory()},
+                                {QStringLiteral("JNC:LNAME"), lastName},
+                                {QStringLiteral("JNC:FNAME"), QString()}});
+}
+
 void NamesListWindow::alphabetJump(QChar letter) {
-    store::Record &link = table("QKjnc").record();
-    link.setInteger(link.indexOf(QStringLiteral("JNC:CAT_CTRL")), engine::currentCategory());
-    link.setText(link.indexOf(QStringLiteral("JNC:LNAME")), QString(letter));
-    link.setText(link.indexOf(QStringLiteral("JNC:FNAME")), QString());
-    m_list->engine().locate(engine::BrowseList::LocateMode::NotBelow);
+    locateAt(QString(letter));
     m_list->listControl()->setFocus();
 }
 
@@ -817,18 +429,12 @@ bool NamesListWindow::locate(qint64 person, int detailTab) {
     if (!engine::gui::locateOnLink(*m_list, table("QKjnc"), {"NAM_CTRL_KEY", "JNC:NAM_CTRL", "JNC:CAT_CTRL"},
                                    person, [this] { setCategory(0, QStringLiteral("All")); }))
         return false;
-    showCount();
-    highlightChanged();
-    if (detailTab >= 0 && detailTab < m_details->count())
-        m_details->setCurrentIndex(detailTab);
-    m_list->listControl()->setFocus();
+    showLocated(detailTab);
     return currentPerson() == person;
 }
 
 bool NamesListWindow::locateNote(qint64 note) {
-    m_details->setCurrentIndex(2);
-    return engine::gui::locateOwnedRecord(*m_notes, table("QKmem"), note, QStringLiteral("MEM:NAM_CTRL"),
-                                          currentPerson());
+    return showNote(2, table("QKmem"), note, QStringLiteral("MEM:NAM_CTRL"), currentPerson());
 }
 
 bool NamesListWindow::linksFailed(const store::StoreError &error) {
@@ -1143,22 +749,6 @@ void NamesListWindow::pickAgeDate() {
         const int today = dates::Clock::current().today();
         table("QKnam").record().setInteger(field, chosen == today ? 0 : chosen);
         m_record->save(false, LeaveReason::FocusMoved);
-    });
-}
-
-void NamesListWindow::changeEvent(QEvent *event) {
-    QWidget::changeEvent(event);
-}
-
-// Back from another window or station: what they changed shows. A field the
-// user is typing in keeps its text.
-void NamesListWindow::cameBack() {
-    if (m_busy || m_asking || m_closing || m_list->engine().formRunning() ||
-        engine::gui::WindowHost::isBlocked(this))
-        return;
-    QTimer::singleShot(0, this, [this] {
-        if (!m_busy && !m_asking && !m_closing && !m_editor->committing())
-            refreshAll();
     });
 }
 

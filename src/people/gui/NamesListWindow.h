@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/gui/RecordListWindow.h"
 #include "people/Membership.h"
 #include "store/Store.h"
 
@@ -40,7 +41,7 @@ namespace tabulo::people::gui {
 // address is edited in place and saved field by field; phones and notes go
 // through their forms; people are added and deleted here, tagged, and copied,
 // moved or removed between categories. There is one names list at a time.
-class NamesListWindow final : public QWidget {
+class NamesListWindow final : public engine::gui::RecordListWindow {
     Q_OBJECT
 public:
     // Opens the names list, or brings the open one forward.
@@ -48,14 +49,9 @@ public:
     static NamesListWindow *openWindow();
     ~NamesListWindow() override;
 
-    engine::gui::BrowseWindow *mainList() const { return m_list; }
     engine::gui::BrowseWindow *phonesList() const { return m_phones; }
     engine::gui::BrowseWindow *notesList() const { return m_notes; }
     engine::gui::BrowseWindow *categoriesList() const { return m_categories; }
-    QTabWidget *detailTabs() const { return m_details; }
-    // The in-place entry of a person's field ("NAM:LNAME", "CMP:NAME").
-    QLineEdit *entry(const QString &field) const;
-    qint64 recordCount() const;
     bool ageShown() const;
 
     // The window's actions, as its buttons run them.
@@ -79,12 +75,12 @@ public:
     bool locate(qint64 person, int detailTab = -1);
     // Shows the Notes tab positioned on one of the shown person's notes.
     bool locateNote(qint64 note);
-    // Forced rebuild of the main list and the visible detail list.
-    void refreshAll(bool forced = true);
+    // Forced rebuild of the main list and the visible detail list; an
+    // empty category offers to add a record.
+    void refreshAll(bool forced = true) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -99,17 +95,17 @@ private:
     // Runs an icon's action on the "Home Address" tab.
     void onHomeTab(void (NamesListWindow::*action)());
 
-    void highlightChanged();
-    void cameBack();
+    void highlightChanged() override;
+    bool busyNow() const override { return m_busy || m_asking || m_closing; }
     bool beforeAction();
     void readPerson();
     void showPerson();
     void showTagMarks();
-    void refreshDetail();
     void setCategory(qint32 category, const QString &name);
     void reposition(const QString &lastName);
+    // The main list at the first link of this last name or after it.
+    void locateAt(const QString &lastName);
     void askWhenEmpty();
-    void showCount();
     engine::gui::RecordEditorSetup recordEditorSetup();
     engine::gui::Leave companyLeft(QLineEdit *edit, engine::gui::LeaveReason why);
     void pickCompany(const QString &remembered);
@@ -122,21 +118,9 @@ private:
     bool linksFailed(const store::StoreError &error);
 
     store::TableUse m_use;
-    engine::gui::BrowseWindow *m_list = nullptr;
-    engine::gui::BrowseWindow *m_phones = nullptr;
-    engine::gui::BrowseWindow *m_notes = nullptr;
-    engine::gui::BrowseWindow *m_categories = nullptr;
-    QTabWidget *m_mainTab = nullptr;
-    QTabWidget *m_details = nullptr;
-    QLabel *m_count = nullptr;
     QLabel *m_ageLabel = nullptr;
     QLabel *m_cityLine = nullptr;
-    QPlainTextEdit *m_memo = nullptr;
-    engine::gui::AlphabetBar *m_letters = nullptr;
-    engine::gui::RecordEditor *m_record = nullptr;
-    engine::gui::InPlaceEditor *m_editor = nullptr; // the record editor's fields
     std::vector<QWidget *> m_ageControls;
-    std::map<QString, QWidget *> m_actions; // buttons by object name
     QString m_declined;                     // the empty category the user declined to fill
     bool m_asking = false;
     bool m_busy = false;
