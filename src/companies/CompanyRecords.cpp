@@ -16,12 +16,9 @@ namespace Code = store::Code;
 using store::KeptBuffer;
 using store::StoreError;
 using store::Table;
+using store::table;
 
 namespace {
-Table &table(const char *name) {
-    return store::Store::instance().table(QString::fromLatin1(name));
-}
-
 const store::KeyDef &key(Table &t, const char *name) {
     return *t.def().key(QString::fromLatin1(name));
 }

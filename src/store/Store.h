@@ -53,6 +53,12 @@ private:
     std::map<int, int> m_useCounts;
 };
 
+// The program's table object of a dictionary table, by name ("QKnam").
+inline Table &table(const char *name)
+{
+    return Store::instance().table(QString::fromLatin1(name));
+}
+
 // Uses a set of tables for as long as it lives: what a window holds from
 // its start until it ends, whichever way it ends.
 class TableUse final

@@ -54,12 +54,9 @@ using engine::gui::ListSetup;
 using engine::gui::listButton;
 using host::gui::openFrameWindow;
 using store::Table;
+using store::table;
 
 namespace {
-
-Table &table(const char *name) {
-    return store::Store::instance().table(QString::fromLatin1(name));
-}
 
 QString textOf(const store::Record &r, const char *field) {
     return r.value(QString::fromLatin1(field)).toString();

@@ -54,13 +54,10 @@ using engine::gui::Leave;
 using engine::gui::LeaveReason;
 using engine::gui::ListSetup;
 using store::Table;
+using store::table;
 
 namespace {
 QPointer<CompaniesListWindow> s_open;
-
-Table &table(const char *name) {
-    return store::Store::instance().table(QString::fromLatin1(name));
-}
 
 QString textOf(const store::Record &r, const char *field) {
     return r.value(QString::fromLatin1(field)).toString();

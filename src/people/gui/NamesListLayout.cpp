@@ -35,12 +35,9 @@ using engine::gui::listButton;
 using engine::gui::Lookup;
 using host::gui::openFrameWindow;
 using store::Table;
+using store::table;
 
 namespace {
-
-Table &table(const char *name) {
-    return store::Store::instance().table(QString::fromLatin1(name));
-}
 
 ListSetup mainListSetup(QWidget *parent) {
     return engine::gui::categoryLinksSetup(

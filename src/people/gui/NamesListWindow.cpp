@@ -58,14 +58,11 @@ using engine::gui::Leave;
 using engine::gui::LeaveReason;
 using engine::gui::ListSetup;
 using store::Table;
+using store::table;
 
 namespace {
 QPointer<NamesListWindow> s_open;
 bool s_ageShown = false; // survives closing the window, off at program start
-
-Table &table(const char *name) {
-    return store::Store::instance().table(QString::fromLatin1(name));
-}
 
 QString trimmed(const QString &s) {
     return s.trimmed();
