@@ -49,11 +49,9 @@
 
 namespace tabulo::companies::gui {
 
-using engine::gui::BrowseWindow;
 using engine::gui::ListSetup;
 using engine::gui::listButton;
 using host::gui::openFrameWindow;
-using store::Table;
 using store::table;
 
 namespace {
@@ -154,8 +152,8 @@ void CompaniesListWindow::build() {
     m_actions[close->objectName()] = close;
     outer->addLayout(bottom);
 
-    connect(m_list, &BrowseWindow::rowChanged, this, [this] { highlightChanged(); });
-    connect(m_list, &BrowseWindow::recordCountReady, this, [this] { showCount(); });
+    connect(m_list, &engine::gui::BrowseWindow::rowChanged, this, [this] { highlightChanged(); });
+    connect(m_list, &engine::gui::BrowseWindow::recordCountReady, this, [this] { showCount(); });
     disconnect(m_list->listControl(), &QTableWidget::cellDoubleClicked, m_list, nullptr);
     connect(m_list->listControl(), &QTableWidget::cellDoubleClicked, this, [this] {
         if (m_picker)

@@ -29,12 +29,9 @@
 
 namespace tabulo::people::gui {
 
-using engine::gui::BrowseWindow;
 using engine::gui::ListSetup;
 using engine::gui::listButton;
-using engine::gui::Lookup;
 using host::gui::openFrameWindow;
-using store::Table;
 using store::table;
 
 namespace {
@@ -149,8 +146,8 @@ void NamesListWindow::build() {
         b->hide();
     }
 
-    connect(m_list, &BrowseWindow::rowChanged, this, [this] { highlightChanged(); });
-    connect(m_list, &BrowseWindow::recordCountReady, this, [this] {
+    connect(m_list, &engine::gui::BrowseWindow::rowChanged, this, [this] { highlightChanged(); });
+    connect(m_list, &engine::gui::BrowseWindow::recordCountReady, this, [this] {
         showCount();
         askWhenEmpty();
     });
@@ -206,7 +203,7 @@ QWidget *NamesListWindow::buildHomeTab() {
     auto *grid = new QGridLayout(page);
     int row = m_record->addFields(
         grid, 0, [this](const engine::gui::EditField &f, QLineEdit *edit, QLabel *prompt, QPushButton *pick) {
-            if (f.lookup == Lookup::Date)
+            if (f.lookup == engine::gui::Lookup::Date)
                 m_ageControls.insert(m_ageControls.end(), {pick, prompt, edit});
         });
     // Age, its reference date and the switch that shows them.
