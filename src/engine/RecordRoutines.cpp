@@ -42,6 +42,10 @@ bool deleteRecord(store::Table &table, QObject *owner) {
 store::StoreError nextControlNumber(const QString &table, qint64 &next) {
     store::Table &t = store::Store::instance().table(table);
     const store::KeptBuffer kept(t);
+    return nextControlNumber(t, next);
+}
+
+store::StoreError nextControlNumber(store::Table &t, qint64 &next) {
     next = 1;
     if (const store::StoreError e = t.setStart(t.def().primaryKey()))
         return e;

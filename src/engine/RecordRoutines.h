@@ -34,5 +34,8 @@ bool deleteRecord(store::Table &table, QObject *owner = nullptr);
 // The next control number of a table: its highest CTRL_NBR plus one, or 1
 // for an empty table. The table's record buffer is left as it was.
 store::StoreError nextControlNumber(const QString &table, qint64 &next);
+// The same on a table object of the caller's (its record buffer is used),
+// inside the caller's transaction.
+store::StoreError nextControlNumber(store::Table &table, qint64 &next);
 
 } // namespace tabulo::engine

@@ -2,6 +2,7 @@
 #include "exchange/ContactWriter.h"
 
 #include "base/Clock.h"
+#include "engine/RecordRoutines.h"
 #include "store/BulkInsert.h"
 #include "store/ReadScope.h"
 #include "store/Store.h"
@@ -126,20 +127,6 @@ void keepPagesInMemory(sqlite3 *db) {
         const std::string pragma = "PRAGMA " + store::sql::quoteIdentifier(file) + ".cache_size=-65536";
         sqlite3_exec(db, pragma.c_str(), nullptr, nullptr, nullptr);
     }
-}
-
-// The next control number of a table, read inside the writer's transaction.
-StoreError nextNumber(Table &t, qint64 &next) {
-    next = 1;
-    if (StoreError e = t.setStart(t.def().primaryKey()))
-        return e;
-    const StoreError e = t.previous();
-    if (e.code == store::Code::EndOfFile)
-        return {};
-    if (e)
-        return e;
-    next = t.record().integer(0) + 1;
-    return {};
 }
 
 } // namespace
@@ -318,7 +305,7 @@ private:
         // the same ones meanwhile.
         for (Table *t : tables()) {
             qint64 next = 1;
-            if (StoreError e = nextNumber(*t, next))
+            if (StoreError e = engine::nextControlNumber(*t, next))
                 return e;
             nextOf(*t) = next;
         }

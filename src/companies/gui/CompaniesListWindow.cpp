@@ -186,18 +186,6 @@ engine::gui::RecordEditorSetup CompaniesListWindow::recordEditorSetup() {
     return edit;
 }
 
-void CompaniesListWindow::highlightChanged() {
-    if (m_adding)
-        return;
-    // Whatever moved the list, a field typed for the company shown before is
-    // saved into that company first.
-    m_editor->commit();
-    readCompany();
-    showCompany();
-    refreshDetail();
-    updateButtons();
-}
-
 void CompaniesListWindow::readCompany() {
     Table &cmp = table("QKcmp");
     if (m_list->engine().rowCount() == 0) {

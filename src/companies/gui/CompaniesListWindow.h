@@ -9,16 +9,8 @@
 #include <map>
 
 class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QTabWidget;
 
 namespace tabulo::engine::gui {
-class AlphabetBar;
-class BrowseWindow;
-class InPlaceEditor;
-class RecordEditor;
 struct RecordEditorSetup;
 enum class Leave;
 enum class LeaveReason;
@@ -79,11 +71,13 @@ private:
     void makeDetailTab(int index) override;
     // Runs an icon's action on the "Address" tab.
     void onAddressTab(void (CompaniesListWindow::*action)());
-    void highlightChanged() override;
+    void readHighlighted() override { readCompany(); }
+    void showHighlighted() override { showCompany(); }
+    bool highlightHeld() const override { return m_adding; }
     bool busyNow() const override { return m_adding || m_ended; }
     void readCompany();
     void showCompany();
-    void updateButtons();
+    void updateButtons() override;
     void setCategory(qint64 group, const QString &name);
     void reposition(const QString &name);
     engine::gui::RecordEditorSetup recordEditorSetup();

@@ -32,15 +32,11 @@
 namespace tabulo::companies::gui {
 
 using engine::Request;
-using engine::Response;
 using engine::gui::BrowseWindow;
 using engine::gui::FormField;
 using engine::gui::FormWindowSetup;
-using engine::gui::ListSetup;
 using engine::gui::RecordFormWindow;
-
 using engine::gui::ChildList;
-
 using engine::gui::lineEntry;
 
 namespace {
@@ -148,28 +144,11 @@ std::vector<FormField> companyFields() {
 } // namespace
 
 RecordFormWindow *runCompanyRecordForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &cmp = store::tableDef("QKcmp");
-    FormWindowSetup setup;
-    setup.objectName = QStringLiteral("UpdateQKcmp");
-    setup.tableName = cmp.name;
-    setup.uses = store::tablesUsedBy(QStringLiteral("companyform"));
-    setup.form.formKey = QStringLiteral("UpdateQKcmp");
-    setup.form.variant = engine::FormVariant::B;
-    setup.form.longConflictMessage = true;
-    setup.form.duplicateKeys = {cmp.key(QStringLiteral("CTRL_KEY"))};
-    setup.okLabel = QStringLiteral("OK");
-    setup.cancelLabel = QStringLiteral("Cancel");
-    const int ctrl = cmp.fieldIndex(QStringLiteral("CTRL_NBR"));
     // The company's phones and notes go with it by the table's own rule; its
     // category links would be left listing a company that no longer exists.
     // Its people keep the number, as when a company goes from the list.
-    setup.form.deleteRoutine = [ctrl](store::Table &table, QObject *owner) {
-        const qint64 company = table.record().integer(ctrl);
-        store::Table &links = store::Store::instance().table(QStringLiteral("QKjcg"));
-        return store::deleteRecordWith(
-                   table, {&links}, [company] { return deleteGroupLinks(company); }, owner) ==
-               store::ChangeResult::Done;
-    };
+    FormWindowSetup setup = engine::gui::linkedFormSetup("QKcmp", QStringLiteral("companyform"),
+                                                         QStringLiteral("QKjcg"), deleteGroupLinks);
     setup.fields = companyFields();
 
     engine::gui::LinkedFormShape shape;

@@ -2,6 +2,7 @@
 
 #include "engine/Globals.h"
 #include "engine/RecordRoutines.h"
+#include "store/ChangeRules.h"
 #include "store/MessageService.h"
 #include "store/Messages.h"
 #include "store/Store.h"
@@ -76,6 +77,31 @@ void settle(const FormState &state, QObject *owner) {
 }
 
 } // namespace
+
+FormWindowSetup linkedFormSetup(const char *table, const QString &uses, const QString &links,
+                                std::function<store::StoreError(qint64 number)> deleteLinks) {
+    const store::TableDef &def = store::tableDef(table);
+    FormWindowSetup setup;
+    setup.objectName = QStringLiteral("Update") + def.name;
+    setup.tableName = def.name;
+    setup.uses = store::tablesUsedBy(uses);
+    setup.form.formKey = setup.objectName;
+    setup.form.variant = FormVariant::B;
+    setup.form.longConflictMessage = true;
+    setup.form.duplicateKeys = {def.key(QStringLiteral("CTRL_KEY"))};
+    setup.okLabel = QStringLiteral("OK");
+    setup.cancelLabel = QStringLiteral("Cancel");
+    const int ctrl = def.fieldIndex(QStringLiteral("CTRL_NBR"));
+    setup.form.deleteRoutine = [ctrl, links, deleteLinks = std::move(deleteLinks)](store::Table &t,
+                                                                                  QObject *owner) {
+        const qint64 number = t.record().integer(ctrl);
+        store::Table &linkTable = store::Store::instance().table(links);
+        return store::deleteRecordWith(
+                   t, {&linkTable}, [&deleteLinks, number] { return deleteLinks(number); }, owner) ==
+               store::ChangeResult::Done;
+    };
+    return setup;
+}
 
 RecordFormWindow *runLinkedRecordForm(QWidget *caller, FormWindowSetup setup, LinkedFormShape shape,
                                       std::function<void()> done) {

@@ -31,6 +31,15 @@ struct LinkedFormShape {
     ThumbKind thumb = ThumbKind::Fixed;
 };
 
+// The record form of a table whose records have category links (`links`,
+// the table named in the shape): an update form with OK and Cancel that
+// reports a conflict at length, whose key of numbers must stay unique, and
+// whose delete takes the record's links with it (`deleteLinks` removes the
+// links of the numbered record; the table's own rule takes its phones and
+// notes) in one change. `uses` names the tables the form uses.
+FormWindowSetup linkedFormSetup(const char *table, const QString &uses, const QString &links,
+                                std::function<store::StoreError(qint64 number)> deleteLinks);
+
 // Runs the record form of `setup` for GlobalRequest over `caller`, with what
 // `shape` adds: a changed key is written with the links' copies or neither
 // is; once the form has ended, a saved new record is linked to "All" and its

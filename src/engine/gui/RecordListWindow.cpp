@@ -93,6 +93,16 @@ void RecordListWindow::refreshAll(bool forced) {
     highlightChanged();
 }
 
+void RecordListWindow::highlightChanged() {
+    if (highlightHeld())
+        return;
+    m_editor->commit();
+    readHighlighted();
+    showHighlighted();
+    refreshDetail();
+    updateButtons();
+}
+
 void RecordListWindow::refreshDetail() {
     const int tab = m_details->currentIndex();
     makeDetailTab(tab);

@@ -74,8 +74,16 @@ protected:
     // The list of the detail tab in front, read again.
     void refreshDetail();
     void showCount();
-    // The highlighted link's record, read and shown with its detail list.
-    virtual void highlightChanged() = 0;
+    // Whatever moved the list: what was typed for the record shown before
+    // is saved into it first, then the highlighted link's record is read
+    // and shown with the detail list in front and the buttons that apply.
+    void highlightChanged();
+    virtual void readHighlighted() = 0;
+    virtual void showHighlighted() = 0;
+    virtual void updateButtons() = 0;
+    // A change under way that the highlight leaves alone (adding a record,
+    // tagging a category).
+    virtual bool highlightHeld() const = 0;
     // In the middle of something a refresh would cut short (adding a
     // record, asking, closing).
     virtual bool busyNow() const = 0;

@@ -32,15 +32,10 @@
 namespace tabulo::people::gui {
 
 using engine::Request;
-using engine::Response;
 using engine::gui::BrowseWindow;
-using engine::gui::FormField;
 using engine::gui::FormWindowSetup;
-using engine::gui::ListSetup;
 using engine::gui::RecordFormWindow;
-
 using engine::gui::ChildList;
-
 using engine::gui::lineEntry;
 
 namespace {
@@ -141,27 +136,11 @@ std::vector<ChildList> childLists() {
 } // namespace
 
 RecordFormWindow *runNameRecordForm(QWidget *caller, std::function<void()> done) {
-    const store::TableDef &nam = store::tableDef("QKnam");
-    FormWindowSetup setup;
-    setup.objectName = QStringLiteral("UpdateQKnam");
-    setup.tableName = nam.name;
-    setup.uses = store::tablesUsedBy(QStringLiteral("nameform"));
-    setup.form.formKey = QStringLiteral("UpdateQKnam");
-    setup.form.variant = engine::FormVariant::B;
-    setup.form.longConflictMessage = true;
-    setup.form.duplicateKeys = {nam.key(QStringLiteral("CTRL_KEY"))};
-    setup.okLabel = QStringLiteral("OK");
-    setup.cancelLabel = QStringLiteral("Cancel");
-    const int ctrl = nam.fieldIndex(QStringLiteral("CTRL_NBR"));
     // The person's phones and notes go with it by the table's own rule; its
     // category links would be left naming a person who no longer exists.
-    setup.form.deleteRoutine = [ctrl](store::Table &table, QObject *owner) {
-        const qint64 person = table.record().integer(ctrl);
-        store::Table &links = store::Store::instance().table(QStringLiteral("QKjnc"));
-        return store::deleteRecordWith(
-                   table, {&links}, [person] { return removeOwned(QStringLiteral("QKjnc"), person); },
-                   owner) == store::ChangeResult::Done;
-    };
+    FormWindowSetup setup =
+        engine::gui::linkedFormSetup("QKnam", QStringLiteral("nameform"), QStringLiteral("QKjnc"),
+                                     [](qint64 person) { return removeOwned(QStringLiteral("QKjnc"), person); });
     setup.fields = {
         lineEntry("&Lname:", "NAM:LNAME", "@S16", "lnameEntry"),
         lineEntry("&Fname:", "NAM:FNAME", "@S14", "fnameEntry"),

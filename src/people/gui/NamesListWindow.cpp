@@ -237,19 +237,6 @@ bool NamesListWindow::beforeAction() {
     return true;
 }
 
-void NamesListWindow::highlightChanged() {
-    if (m_busy)
-        return;
-    // Whatever moved the list, a field typed for the person shown before is
-    // saved into that person first.
-    m_editor->commit();
-    readPerson();
-    showTagMarks();
-    showPerson();
-    refreshDetail();
-    updateButtons();
-}
-
 // The person (and company) of the highlighted link, read in full by number
 // and watched, so an in-place save notices another station's change.
 void NamesListWindow::readPerson() {

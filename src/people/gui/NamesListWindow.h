@@ -11,20 +11,10 @@
 #include <memory>
 
 class QBoxLayout;
-class QButtonGroup;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QTabWidget;
-class QTimer;
-class QToolButton;
 
 namespace tabulo::engine::gui {
-class AlphabetBar;
-class BrowseWindow;
-class InPlaceEditor;
-class RecordEditor;
 struct RecordEditorSetup;
 enum class Leave;
 enum class LeaveReason;
@@ -95,7 +85,12 @@ private:
     // Runs an icon's action on the "Home Address" tab.
     void onHomeTab(void (NamesListWindow::*action)());
 
-    void highlightChanged() override;
+    void readHighlighted() override { readPerson(); }
+    void showHighlighted() override {
+        showTagMarks();
+        showPerson();
+    }
+    bool highlightHeld() const override { return m_busy; }
     bool busyNow() const override { return m_busy || m_asking || m_closing; }
     bool beforeAction();
     void readPerson();
@@ -112,7 +107,7 @@ private:
     void pickBirthdate();
     void pickAgeDate();
     void updateAge();
-    void updateButtons();
+    void updateButtons() override;
     qint64 highlightedPointer() const;
     qint64 currentPerson() const;
     bool linksFailed(const store::StoreError &error);
