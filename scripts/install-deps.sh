@@ -3,7 +3,7 @@
 # skipping the ones already present.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev
-          libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
+          libsqlite3-dev sqlite3 libpq-dev postgresql-15 libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-dejavu-core fonts-liberation poppler-utils
           libqt6svg6 desktop-file-utils appstream
           cups cups-client cups-daemon printer-driver-cups-pdf
