@@ -1,6 +1,7 @@
 // The store's connection to a database server, against the tests' own
 // throwaway cluster (tests/support/pg-cluster.sh).
 #include "store/ServerConnection.h"
+#include "store/ServerSchema.h"
 #include "support/TempDataDir.h"
 
 #include <QFile>
@@ -187,4 +188,63 @@ TEST(ServerConnectionFile, PointsADataDirectoryAtAServerWithoutAPassword) {
         EXPECT_EQ(read.connectionString, QString::fromUtf8(c.connection)) << c.what;
         EXPECT_EQ(!read.problem.isEmpty(), c.refused) << c.what << ": " << read.problem.toStdString();
     }
+}
+
+namespace {
+
+StoreError makeTable(Connection &db, const store::server::ServerSchema &server) {
+    for (const std::string &sql : server.createStatements()) {
+        if (StoreError e = db.execScript(sql))
+            return e;
+    }
+    return db.exec(server.signatureSql(), {server.signature()});
+}
+
+} // namespace
+
+TEST_F(Server, EveryDictionaryTableIsMadeWithEachKeyAsItsIndex) {
+    for (const store::TableDef &def : store::Dictionary::instance().tables()) {
+        const store::TableSchema file(def);
+        const store::server::ServerSchema server(file);
+        ASSERT_TRUE(makeTable(m_db, server).ok()) << def.name.toStdString() << ": "
+                                                  << store::lastError().text.toStdString();
+        for (const store::KeyDef &key : def.keys) {
+            const std::string index = server.indexName(key);
+            Result made;
+            ASSERT_TRUE(m_db.exec("SELECT indexdef FROM pg_indexes WHERE schemaname=current_schema() AND indexname=$1",
+                                  {index}, &made)
+                            .ok());
+            ASSERT_EQ(made.rows(), 1) << index;
+            const std::string sql = made.text(0, 0);
+            EXPECT_EQ(sql.find("UNIQUE") != std::string::npos, key.unique) << sql;
+            EXPECT_EQ(sql.find(" WHERE ") != std::string::npos, !file.key(key).emptyCondition.empty()) << sql;
+            // A key whose values repeat is ordered by the row identity last.
+            EXPECT_EQ(sql.find(", rid)") != std::string::npos, !key.unique) << sql;
+            EXPECT_EQ(server.keyOfIndex(index), &key);
+        }
+    }
+}
+
+TEST_F(Server, ARecordIsStoredWithItsKeyCopiesAndADuplicateNamesItsKey) {
+    const store::TableDef &def = store::tableDef("QKnam");
+    const store::TableSchema file(def);
+    const store::server::ServerSchema server(file);
+    ASSERT_TRUE(makeTable(m_db, server).ok()) << store::lastError().text.toStdString();
+    store::Record person(def);
+    person.setValue(QStringLiteral("NAM:CTRL_NBR"), 7);
+    person.setValue(QStringLiteral("NAM:LNAME"), QStringLiteral("Ångström"));
+    person.setValue(QStringLiteral("NAM:FNAME"), QStringLiteral("Émile"));
+    Result rid;
+    ASSERT_TRUE(m_db.exec(server.insertSql(), server.storedValues(person), &rid).ok())
+        << store::lastError().text.toStdString();
+    EXPECT_GT(rid.int64(0, 0), 0);
+    // The folded copy the last-name key orders by is the one the file keeps.
+    Result read;
+    ASSERT_TRUE(m_db.exec("SELECT i_lname FROM qknam WHERE rid=$1", {rid.int64(0, 0)}, &read).ok());
+    EXPECT_EQ(read.text(0, 0), store::TableSchema::fold(person.utf8(def.fieldIndex(QStringLiteral("LNAME")))));
+    const StoreError twice = m_db.exec(server.insertSql(), server.storedValues(person));
+    ASSERT_EQ(twice.code, Code::DuplicateKey);
+    const store::KeyDef *key = server.keyOfIndex(twice.key.toStdString());
+    ASSERT_NE(key, nullptr) << twice.key.toStdString();
+    EXPECT_EQ(key->name, QStringLiteral("CTRL_KEY"));
 }
