@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <utility>
 
 namespace tabulo::store::server {
@@ -156,25 +157,85 @@ StoreError Connection::failure(pg_result *result, const QString &what) {
     return e;
 }
 
+namespace {
+
+// A statement's values as libpq sends them: every value as text, which the
+// server gives the type of the place it is bound to.
+struct BoundValues {
+    explicit BoundValues(const std::vector<sql::Value> &params) {
+        texts.reserve(params.size());
+        for (const sql::Value &v : params)
+            texts.push_back(std::holds_alternative<qint64>(v) ? std::to_string(std::get<qint64>(v))
+                                                               : std::get<std::string>(v));
+        for (const std::string &t : texts) {
+            values.push_back(t.c_str());
+            lengths.push_back(static_cast<int>(t.size()));
+        }
+    }
+    int count() const { return static_cast<int>(values.size()); }
+    std::vector<std::string> texts;
+    std::vector<const char *> values;
+    std::vector<int> lengths;
+};
+
+// Statements sent before their answers are read: few enough that the
+// answers never fill the connection's buffers while it still sends.
+constexpr size_t kPipelineDepth = 256;
+
+} // namespace
+
+StoreError Connection::execMany(const std::string &sql, const std::vector<std::vector<sql::Value>> &rows) {
+    m_lastState.clear();
+    if (!m_conn)
+        return failure(nullptr, QStringLiteral("not connected to the database server"));
+    if (!PQenterPipelineMode(m_conn))
+        return failure(nullptr, QStringLiteral("the bulk write could not begin"));
+    StoreError first;
+    for (size_t start = 0; start < rows.size() && first.ok(); start += kPipelineDepth) {
+        const size_t end = std::min(rows.size(), start + kPipelineDepth);
+        bool sent = true;
+        for (size_t r = start; r < end && sent; ++r) {
+            const BoundValues bound(rows[r]);
+            sent = PQsendQueryParams(m_conn, sql.c_str(), bound.count(), nullptr, bound.values.data(),
+                                     bound.lengths.data(), nullptr, 0) == 1;
+        }
+        if (!sent || PQpipelineSync(m_conn) != 1) {
+            first = failure(nullptr, QStringLiteral("the bulk write could not be sent"));
+            break;
+        }
+        // Each statement's answer, then the end of the statement's results,
+        // up to the point of synchronisation.
+        for (;;) {
+            pg_result *result = PQgetResult(m_conn);
+            if (!result) {
+                if (PQstatus(m_conn) != CONNECTION_OK) {
+                    first = failure(nullptr, QStringLiteral("the bulk write was cut off"));
+                    break;
+                }
+                continue;
+            }
+            const ExecStatusType status = PQresultStatus(result);
+            if (status == PGRES_PIPELINE_SYNC) {
+                PQclear(result);
+                break;
+            }
+            if (status == PGRES_FATAL_ERROR && first.ok())
+                first = failure(result, QStringLiteral("the database server refused the statement"));
+            else
+                PQclear(result);
+        }
+    }
+    PQexitPipelineMode(m_conn);
+    return first;
+}
+
 StoreError Connection::exec(const std::string &sql, const std::vector<sql::Value> &params, Result *rows) {
     m_lastState.clear();
     if (!m_conn)
         return failure(nullptr, QStringLiteral("not connected to the database server"));
-    // Every value goes as text; the server gives it the type of the place
-    // it is bound to.
-    std::vector<std::string> texts;
-    texts.reserve(params.size());
-    for (const sql::Value &v : params)
-        texts.push_back(std::holds_alternative<qint64>(v) ? std::to_string(std::get<qint64>(v))
-                                                           : std::get<std::string>(v));
-    std::vector<const char *> values;
-    std::vector<int> lengths;
-    for (const std::string &t : texts) {
-        values.push_back(t.c_str());
-        lengths.push_back(static_cast<int>(t.size()));
-    }
-    pg_result *result = PQexecParams(m_conn, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                                     values.data(), lengths.data(), nullptr, 0);
+    const BoundValues bound(params);
+    pg_result *result = PQexecParams(m_conn, sql.c_str(), bound.count(), nullptr, bound.values.data(),
+                                     bound.lengths.data(), nullptr, 0);
     const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         return failure(result, QStringLiteral("the database server refused the statement"));

@@ -69,6 +69,12 @@ public:
     void close();
 
     StoreError exec(const std::string &sql, const std::vector<sql::Value> &params = {}, Result *rows = nullptr);
+    // One statement for each set of values, sent a few hundred at a time
+    // without waiting for each answer (libpq's pipeline): for bulk writes,
+    // inside the caller's transaction. A failure is the first one the server
+    // reports; as with any failed statement, the server has then given up
+    // the transaction, which the caller rolls back.
+    StoreError execMany(const std::string &sql, const std::vector<std::vector<sql::Value>> &rows);
     // Several statements separated by semicolons, without parameters (the
     // making of tables); stops at the first failure.
     StoreError execScript(const std::string &sql);

@@ -134,6 +134,33 @@ TEST_F(Server, AWaitForAnotherStationsLockEndsInTheLockCode) {
     EXPECT_TRUE(m_db.exec("INSERT INTO t VALUES($1)", {qint64(1)}).ok()) << "the lock is free again";
 }
 
+TEST_F(Server, ABulkWriteSendsEveryRowAndReportsTheFirstRefusal) {
+    ASSERT_TRUE(m_db.execScript("CREATE TABLE t(n bigint UNIQUE, s text)").ok());
+    std::vector<std::vector<store::sql::Value>> rows;
+    for (qint64 n = 1; n <= 1000; ++n)
+        rows.push_back({n, "row " + std::to_string(n)});
+    ASSERT_TRUE(m_db.execScript("BEGIN").ok());
+    ASSERT_TRUE(m_db.execMany("INSERT INTO t VALUES($1,$2)", rows).ok()) << store::lastError().text.toStdString();
+    ASSERT_TRUE(m_db.execScript("COMMIT").ok());
+    Result count;
+    ASSERT_TRUE(m_db.exec("SELECT count(*), sum(n) FROM t", {}, &count).ok());
+    EXPECT_EQ(count.int64(0, 0), 1000);
+    EXPECT_EQ(count.int64(0, 1), 500500);
+
+    // A duplicate in the middle of the second hundreds: the failure named,
+    // nothing of the transaction kept, the connection usable afterwards.
+    std::vector<std::vector<store::sql::Value>> again;
+    for (qint64 n = 1001; n <= 1600; ++n)
+        again.push_back({n == 1300 ? qint64(5) : n, std::string("later")});
+    ASSERT_TRUE(m_db.execScript("BEGIN").ok());
+    const StoreError e = m_db.execMany("INSERT INTO t VALUES($1,$2)", again);
+    EXPECT_EQ(e.code, Code::DuplicateKey);
+    EXPECT_EQ(m_db.lastState(), "23505");
+    ASSERT_TRUE(m_db.execScript("ROLLBACK").ok());
+    ASSERT_TRUE(m_db.exec("SELECT count(*) FROM t", {}, &count).ok());
+    EXPECT_EQ(count.int64(0, 0), 1000);
+}
+
 TEST_F(Server, AServerThatGoesAwayMidSessionIsASystemError) {
     Result pid;
     ASSERT_TRUE(m_db.exec("SELECT pg_backend_pid()", {}, &pid).ok());
