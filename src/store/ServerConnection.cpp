@@ -246,6 +246,58 @@ StoreError Connection::exec(const std::string &sql, const std::vector<sql::Value
     return {};
 }
 
+StoreError Connection::begin(const std::vector<std::string> &tables, int waitMs) {
+    if (StoreError e = execScript("BEGIN"))
+        return e;
+    // The wait holds for this transaction alone.
+    StoreError e = exec("SELECT set_config('lock_timeout',$1,true)", {std::to_string(std::max(waitMs, 1)) + "ms"});
+    if (e.ok() && !tables.empty()) {
+        std::string names;
+        for (const std::string &t : tables) {
+            char *quoted = PQescapeIdentifier(m_conn, t.c_str(), t.size());
+            if (!quoted)
+                return failure(nullptr, QStringLiteral("naming the tables to lock"));
+            names += (names.empty() ? "" : ",") + std::string(quoted);
+            PQfreemem(quoted);
+        }
+        e = execScript("LOCK TABLE " + names + " IN SHARE ROW EXCLUSIVE MODE");
+        if (e.code == Code::Locked) {
+            e.text = QStringLiteral("the change could not begin within %1 seconds: %2")
+                         .arg(QString::number(waitMs / 1000.0), e.osText);
+            setLastError(e);
+        }
+    }
+    if (e)
+        rollback();
+    return e;
+}
+
+StoreError Connection::commit() {
+    return execScript("COMMIT");
+}
+
+void Connection::rollback() {
+    if (m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE) {
+        if (pg_result *result = PQexec(m_conn, "ROLLBACK"))
+            PQclear(result);
+    }
+}
+
+StoreError Connection::keepingTransaction(const std::function<StoreError()> &work) {
+    if (StoreError e = execScript("SAVEPOINT keep"))
+        return e;
+    const StoreError e = work();
+    if (e) {
+        const std::string state = m_lastState;
+        execScript("ROLLBACK TO SAVEPOINT keep");
+        execScript("RELEASE SAVEPOINT keep");
+        m_lastState = state;
+        setLastError(e);
+        return e;
+    }
+    return execScript("RELEASE SAVEPOINT keep");
+}
+
 StoreError Connection::execScript(const std::string &sql) {
     m_lastState.clear();
     if (!m_conn)

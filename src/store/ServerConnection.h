@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,6 +79,19 @@ public:
     // Several statements separated by semicolons, without parameters (the
     // making of tables); stops at the first failure.
     StoreError execScript(const std::string &sql);
+
+    // Begins a transaction that holds the write lock of `tables` (other
+    // writers wait, readers do not), waiting up to `waitMs` for it, as a
+    // file's write transaction begins; a lock not had in time ends it with
+    // code 32 and nothing held.
+    StoreError begin(const std::vector<std::string> &tables, int waitMs);
+    StoreError commit();
+    void rollback();
+    // Runs `work` inside the transaction so that its failure undoes its own
+    // statements alone and leaves the transaction going (the server would
+    // otherwise give up the whole transaction at a failed statement, where
+    // a file keeps it); the failure is returned.
+    StoreError keepingTransaction(const std::function<StoreError()> &work);
 
     // The server's SQLSTATE of the last failure ("23505"), empty after a
     // success or a failure of the connection itself.

@@ -161,6 +161,49 @@ TEST_F(Server, ABulkWriteSendsEveryRowAndReportsTheFirstRefusal) {
     EXPECT_EQ(count.int64(0, 0), 1000);
 }
 
+TEST_F(Server, AChangeWaitsForAnotherWritersLockButNotForItsReaders) {
+    ASSERT_TRUE(m_db.execScript("CREATE TABLE a(n bigint); CREATE TABLE b(n bigint)").ok());
+    Connection second;
+    Connection reader;
+    ASSERT_TRUE(connect(second).ok());
+    ASSERT_TRUE(connect(reader).ok());
+    ASSERT_TRUE(m_db.begin({"a", "b"}, 5000).ok());
+    ASSERT_TRUE(m_db.exec("INSERT INTO b VALUES($1)", {qint64(1)}).ok());
+    // The second station's change on the last of the tables ends in the lock
+    // code, holding nothing of the first.
+    const StoreError e = second.begin({"a", "b"}, 150);
+    EXPECT_EQ(e.code, Code::Locked);
+    EXPECT_TRUE(e.text.contains(QStringLiteral("could not begin within 0.15 seconds"))) << e.text.toStdString();
+    Result held;
+    ASSERT_TRUE(reader.exec("SELECT count(*) FROM pg_locks WHERE relation IN ('a'::regclass,'b'::regclass) "
+                            "AND mode='ShareRowExclusiveLock' AND granted",
+                            {}, &held)
+                    .ok());
+    EXPECT_EQ(held.int64(0, 0), 2) << "only the first station's two locks";
+    // A reader reads the state before the change meanwhile.
+    Result count;
+    ASSERT_TRUE(reader.exec("SELECT count(*) FROM b", {}, &count).ok());
+    EXPECT_EQ(count.int64(0, 0), 0);
+    ASSERT_TRUE(m_db.commit().ok());
+    ASSERT_TRUE(second.begin({"a", "b"}, 150).ok());
+    second.rollback();
+}
+
+TEST_F(Server, AFailedStatementInsideAChangeLeavesTheChangeGoing) {
+    ASSERT_TRUE(m_db.execScript("CREATE TABLE t(n bigint UNIQUE)").ok());
+    ASSERT_TRUE(m_db.begin({"t"}, 1000).ok());
+    ASSERT_TRUE(m_db.exec("INSERT INTO t VALUES($1)", {qint64(1)}).ok());
+    const StoreError duplicate =
+        m_db.keepingTransaction([this] { return m_db.exec("INSERT INTO t VALUES($1)", {qint64(1)}); });
+    EXPECT_EQ(duplicate.code, Code::DuplicateKey);
+    EXPECT_EQ(m_db.lastState(), "23505");
+    EXPECT_TRUE(m_db.keepingTransaction([this] { return m_db.exec("INSERT INTO t VALUES($1)", {qint64(2)}); }).ok());
+    ASSERT_TRUE(m_db.commit().ok());
+    Result rows;
+    ASSERT_TRUE(m_db.exec("SELECT string_agg(n::text, ',' ORDER BY n) FROM t", {}, &rows).ok());
+    EXPECT_EQ(rows.text(0, 0), "1,2");
+}
+
 TEST_F(Server, AServerThatGoesAwayMidSessionIsASystemError) {
     Result pid;
     ASSERT_TRUE(m_db.exec("SELECT pg_backend_pid()", {}, &pid).ok());
