@@ -12,4 +12,5 @@ cmake --build "$build" -j"$(nproc)"
 # into an empty folder and started there.
 scripts/package.sh
 cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+# An undefined behaviour is reported with where it happened.
+QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$(nproc)"
