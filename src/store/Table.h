@@ -439,8 +439,9 @@ private:
     qint64 m_searchFrom = 0;
     bool m_searchAfterCommit = false;
     bool m_searchBehind = false;
-    // The file's search mark (-1: none), read on the writing connection.
-    StoreError readSearchMark(qint64 &from);
+    // On the writing connection: a mark already in the file moves
+    // m_searchFrom back to it; without one, `write` puts one at m_searchFrom.
+    StoreError markSearch(bool write);
     // Inside the caller's write transaction.
     StoreError fillSearchIndexFrom(qint64 from);
     // On the own connection outside a transaction, waiting up to `waitMs`

@@ -122,17 +122,8 @@ StoreError Table::deferIndexUpkeep(SearchUpkeep search)
     // index until after the commit: a table the unit leaves alone is not
     // written at all.
     if (!m_unit && searchIndexState() == SearchIndexState::Ready) {
-        qint64 earlier = 0;
-        if (StoreError e = readSearchMark(earlier))
+        if (StoreError e = markSearch(true))
             return e;
-        if (earlier >= 0) {
-            m_searchFrom = std::min(m_searchFrom, earlier);
-        } else {
-            sql::Statement mark = prepare("INSERT INTO s_defer(from_rid) VALUES(?1)");
-            mark.bind(1, m_searchFrom);
-            if (!mark.valid() || mark.step() != SQLITE_DONE)
-                return failSql(sqlite3_extended_errcode(db()), QStringLiteral("marking the search index"));
-        }
         // The catch-up's segments are merged sixteen at a time rather than
         // four: far less rewriting of a large batch's words.
         if (StoreError e = setSearchMerging(0))
@@ -143,13 +134,22 @@ StoreError Table::deferIndexUpkeep(SearchUpkeep search)
     return succeed();
 }
 
-StoreError Table::readSearchMark(qint64 &from)
+StoreError Table::markSearch(bool write)
 {
-    from = -1;
     sql::Statement read = prepare("SELECT ifnull(min(from_rid),-1) FROM s_defer");
     if (!read.valid() || read.step() != SQLITE_ROW)
         return failSql(sqlite3_extended_errcode(db()), QStringLiteral("reading the search index's mark"));
-    from = read.int64(0);
+    const qint64 earlier = read.int64(0);
+    if (earlier >= 0) {
+        m_searchFrom = std::min(m_searchFrom, earlier);
+        return {};
+    }
+    if (!write)
+        return {};
+    sql::Statement mark = prepare("INSERT INTO s_defer(from_rid) VALUES(?1)");
+    mark.bind(1, m_searchFrom);
+    if (!mark.valid() || mark.step() != SQLITE_DONE)
+        return failSql(sqlite3_extended_errcode(db()), QStringLiteral("marking the search index"));
     return {};
 }
 
@@ -184,13 +184,10 @@ StoreError Table::catchUpOwnUpkeep()
         return succeed(); // nothing added: nothing to catch up, nothing written
     if (searchIndexState() == SearchIndexState::Ready) {
         if (!m_searchAfterCommit) {
+            // A unit's table starts at a mark left by a catch-up that never ran.
             if (m_unit) {
-                // A mark left in the file by a catch-up that never ran.
-                qint64 earlier = 0;
-                if (StoreError e = readSearchMark(earlier))
+                if (StoreError e = markSearch(false))
                     return e;
-                if (earlier >= 0)
-                    m_searchFrom = std::min(m_searchFrom, earlier);
             }
             if (StoreError e = fillSearchIndexFrom(m_searchFrom))
                 return e;
@@ -200,15 +197,8 @@ StoreError Table::catchUpOwnUpkeep()
             // tables' and not on the unit's one connection. The mark commits
             // with the records: should the catch-up never run, the next
             // open of the file runs it.
-            qint64 earlier = 0;
-            if (StoreError e = readSearchMark(earlier))
+            if (StoreError e = markSearch(true))
                 return e;
-            if (earlier < 0) {
-                sql::Statement mark = prepare("INSERT INTO s_defer(from_rid) VALUES(?1)");
-                mark.bind(1, m_upkeepFrom);
-                if (!mark.valid() || mark.step() != SQLITE_DONE)
-                    return failSql(sqlite3_extended_errcode(db()), QStringLiteral("marking the search index"));
-            }
             m_searchBehind = true;
         }
     }

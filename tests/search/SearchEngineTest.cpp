@@ -567,6 +567,30 @@ qint64 addLeavingSearchBehind(Directory &data, int ctrl, const char *last) {
 
 } // namespace
 
+TEST(Search, ACatchUpThatFindsTheFileLockedSaysSoAndTheNextOpenRunsIt) {
+    Directory data;
+    SearchEngine engine(data.dir.path());
+    EXPECT_GE(addLeavingSearchBehind(data, 10, "Waiting"), 0);
+    // Another station writes the names file meanwhile (its own open would
+    // run the catch-up first).
+    sqlite3 *station = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(data.nam.filePath()).constData(), &station), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(station, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const int wait = Table::defaultWaitMs();
+    Table::setDefaultWaitMs(100);
+    const store::StoreError e = Table::catchUpSearchIndexes({&data.nam, &data.mem});
+    Table::setDefaultWaitMs(wait);
+    EXPECT_EQ(e.code, store::Code::Locked);
+    sqlite3_exec(station, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(station);
+    EXPECT_GE(searchMark(data.nam), 0) << "the mark stays for a later catch-up";
+    EXPECT_EQ(found(engine.search(q("waiting"))), QStringList());
+    data.nam.close();
+    ASSERT_EQ(data.nam.open().code, 0);
+    EXPECT_EQ(found(engine.search(q("waiting"))), QStringList{q("person 10")});
+    EXPECT_EQ(searchMark(data.nam), -1);
+}
+
 TEST(Search, RecordsAUnitLeavesBehindJoinTheIndexAfterItsCommitAtTheNextOpenOrTheNextDeferredWrite) {
     Directory data;
     SearchEngine engine(data.dir.path());
